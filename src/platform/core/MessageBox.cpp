@@ -1,0 +1,52 @@
+#include "platform/core/MessageBox.h"
+
+#include <cstdio>
+
+namespace kv {
+namespace {
+
+class StderrMessageBox : public MessageBoxService {
+public:
+    void Show(const std::string& text) override { std::fprintf(stderr, "Kalvista: %s\n", text.c_str()); }
+};
+
+std::mutex g_serviceMutex;
+std::shared_ptr<MessageBoxService> g_service = std::make_shared<StderrMessageBox>();
+
+}  // namespace
+
+MessageBoxService& MessageBoxes() {
+    std::lock_guard lock(g_serviceMutex);
+    return *g_service;
+}
+
+void SetMessageBoxService(std::shared_ptr<MessageBoxService> service) {
+    std::lock_guard lock(g_serviceMutex);
+    g_service = service ? std::move(service) : std::make_shared<StderrMessageBox>();
+}
+
+void ShowMessageBox(const std::string& text) {
+    std::shared_ptr<MessageBoxService> service;
+    {
+        std::lock_guard lock(g_serviceMutex);
+        service = g_service;
+    }
+    service->Show(text);
+}
+
+void RecordingMessageBox::Show(const std::string& text) {
+    std::lock_guard lock(m_mutex);
+    m_texts.push_back(text);
+}
+
+std::vector<std::string> RecordingMessageBox::Texts() const {
+    std::lock_guard lock(m_mutex);
+    return m_texts;
+}
+
+void RecordingMessageBox::Clear() {
+    std::lock_guard lock(m_mutex);
+    m_texts.clear();
+}
+
+}  // namespace kv

@@ -1,0 +1,38 @@
+#pragma once
+// Message boxes for the failures the user must see. The program shows them
+// with the caption "Kalvista", a warning icon and an OK button; tests install
+// a RecordingMessageBox so nothing blocks.
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace kv {
+
+class MessageBoxService {
+public:
+    virtual ~MessageBoxService() = default;
+    virtual void Show(const std::string& text) = 0;
+};
+
+// The service in use; by default one that writes the text to stderr (the UI
+// installs the Qt one at start-up).
+MessageBoxService& MessageBoxes();
+void SetMessageBoxService(std::shared_ptr<MessageBoxService> service);
+
+// Shows `text` through the service in use.
+void ShowMessageBox(const std::string& text);
+
+// Records every text instead of showing it.
+class RecordingMessageBox : public MessageBoxService {
+public:
+    void Show(const std::string& text) override;
+    std::vector<std::string> Texts() const;
+    void Clear();
+
+private:
+    mutable std::mutex m_mutex;
+    std::vector<std::string> m_texts;
+};
+
+}  // namespace kv

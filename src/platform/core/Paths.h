@@ -1,0 +1,19 @@
+#pragma once
+// Where the program and the user's folders are.
+#include <filesystem>
+
+namespace kv {
+
+// The folder of the running program (from /proc/self/exe); empty if unknown.
+std::filesystem::path ProgramFolder();
+std::filesystem::path HomeFolder();
+// ${XDG_CONFIG_HOME:-~/.config}
+std::filesystem::path ConfigFolder();
+// ${XDG_CACHE_HOME:-~/.cache}
+std::filesystem::path CacheFolder();
+// ~/Videos when it exists, else the home folder.
+std::filesystem::path VideosFolder();
+// $XDG_RUNTIME_DIR when set and usable, else /tmp.
+std::filesystem::path RuntimeFolder();
+
+}  // namespace kv

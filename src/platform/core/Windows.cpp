@@ -1,0 +1,217 @@
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <map>
+#include <mutex>
+
+#include "platform/core/Messages.h"
+
+namespace kv {
+namespace {
+
+struct WindowEntry {
+    MessageReceiver* receiver = nullptr;
+    MessageThread* thread = nullptr;
+    std::string className;
+    std::string caption;
+    HWND parent = 0;
+    unsigned long nativeId = 0;
+    std::atomic<bool> alive{true};
+};
+
+struct Registry {
+    std::mutex mutex;
+    std::map<HWND, std::shared_ptr<WindowEntry>> windows;  // ordered: creation order
+    HWND next = 0x10000;
+};
+
+Registry& Windows() {
+    static Registry registry;
+    return registry;
+}
+
+std::shared_ptr<WindowEntry> Lookup(HWND window) {
+    if (!window) return nullptr;
+    auto& registry = Windows();
+    std::lock_guard lock(registry.mutex);
+    auto it = registry.windows.find(window);
+    return it == registry.windows.end() ? nullptr : it->second;
+}
+
+// The sender's side of one send: filled by the receiver's thread, or marked
+// failed when the queued call is dropped unrun.
+struct SendCall {
+    std::mutex mutex;
+    std::condition_variable done;
+    bool finished = false;
+    bool delivered = false;
+    LRESULT result = 0;
+
+    void Finish(bool ok, LRESULT value) {
+        {
+            std::lock_guard lock(mutex);
+            if (finished) return;
+            finished = true;
+            delivered = ok;
+            result = value;
+        }
+        done.notify_all();
+    }
+};
+
+// Destroyed with the queued task: a task dropped unrun fails its send.
+struct DropGuard {
+    std::shared_ptr<SendCall> call;
+    ~DropGuard() {
+        if (call) call->Finish(false, 0);
+    }
+};
+
+bool Deliver(const std::shared_ptr<WindowEntry>& entry, UINT message, WPARAM wParam, LPARAM lParam,
+             LRESULT* result) {
+    if (!entry->alive) return false;
+    LRESULT value = entry->receiver->OnMessage(message, wParam, lParam);
+    if (result) *result = value;
+    return true;
+}
+
+bool SendImpl(HWND window, UINT message, WPARAM wParam, LPARAM lParam, int timeoutMs, LRESULT* result) {
+    auto entry = Lookup(window);
+    if (!entry || !entry->alive) return false;
+    if (entry->thread->IsCurrent()) return Deliver(entry, message, wParam, lParam, result);
+
+    auto call = std::make_shared<SendCall>();
+    auto guard = std::make_shared<DropGuard>();
+    guard->call = call;
+    const bool queued = entry->thread->Dispatch([entry, call, guard, message, wParam, lParam] {
+        LRESULT value = 0;
+        const bool ok = Deliver(entry, message, wParam, lParam, &value);
+        call->Finish(ok, value);
+    });
+    guard.reset();
+    if (!queued) return false;
+
+    std::unique_lock lock(call->mutex);
+    if (timeoutMs < 0) {
+        call->done.wait(lock, [&] { return call->finished; });
+    } else if (!call->done.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return call->finished; })) {
+        return false;
+    }
+    if (call->delivered && result) *result = call->result;
+    return call->delivered;
+}
+
+}  // namespace
+
+HWND CreateWindowHandle(MessageReceiver* receiver, MessageThread* thread, std::string className,
+                        std::string caption, HWND parent) {
+    if (!receiver || !thread) return 0;
+    auto entry = std::make_shared<WindowEntry>();
+    entry->receiver = receiver;
+    entry->thread = thread;
+    entry->className = std::move(className);
+    entry->caption = std::move(caption);
+    entry->parent = parent;
+    auto& registry = Windows();
+    std::lock_guard lock(registry.mutex);
+    const HWND handle = registry.next++;
+    registry.windows.emplace(handle, std::move(entry));
+    return handle;
+}
+
+void DestroyWindowHandle(HWND window) {
+    auto& registry = Windows();
+    std::lock_guard lock(registry.mutex);
+    auto it = registry.windows.find(window);
+    if (it == registry.windows.end()) return;
+    it->second->alive = false;
+    registry.windows.erase(it);
+}
+
+bool IsWindow(HWND window) { return Lookup(window) != nullptr; }
+
+bool SetWindowText(HWND window, std::string caption) {
+    auto& registry = Windows();
+    std::lock_guard lock(registry.mutex);
+    auto it = registry.windows.find(window);
+    if (it == registry.windows.end()) return false;
+    it->second->caption = std::move(caption);
+    return true;
+}
+
+std::string GetWindowText(HWND window) {
+    auto& registry = Windows();
+    std::lock_guard lock(registry.mutex);
+    auto it = registry.windows.find(window);
+    return it == registry.windows.end() ? std::string() : it->second->caption;
+}
+
+std::string GetClassName(HWND window) {
+    auto& registry = Windows();
+    std::lock_guard lock(registry.mutex);
+    auto it = registry.windows.find(window);
+    return it == registry.windows.end() ? std::string() : it->second->className;
+}
+
+HWND GetParent(HWND window) {
+    auto entry = Lookup(window);
+    return entry ? entry->parent : 0;
+}
+
+HWND FindChildWindow(HWND parent, std::string_view className, std::string_view caption) {
+    auto& registry = Windows();
+    std::lock_guard lock(registry.mutex);
+    for (const auto& [handle, entry] : registry.windows) {
+        if (entry->parent != parent) continue;
+        if (!className.empty() && entry->className != className) continue;
+        if (!caption.empty() && entry->caption != caption) continue;
+        return handle;
+    }
+    return 0;
+}
+
+HWND FindWindow(std::string_view className, std::string_view caption) {
+    return FindChildWindow(0, className, caption);
+}
+
+std::vector<HWND> EnumTopLevelWindows() {
+    std::vector<HWND> result;
+    auto& registry = Windows();
+    std::lock_guard lock(registry.mutex);
+    for (const auto& [handle, entry] : registry.windows)
+        if (!entry->parent) result.push_back(handle);
+    return result;
+}
+
+void SetNativeWindow(HWND window, unsigned long nativeId) {
+    auto& registry = Windows();
+    std::lock_guard lock(registry.mutex);
+    auto it = registry.windows.find(window);
+    if (it != registry.windows.end()) it->second->nativeId = nativeId;
+}
+
+unsigned long GetNativeWindow(HWND window) {
+    auto& registry = Windows();
+    std::lock_guard lock(registry.mutex);
+    auto it = registry.windows.find(window);
+    return it == registry.windows.end() ? 0 : it->second->nativeId;
+}
+
+bool SendMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
+    return SendImpl(window, message, wParam, lParam, -1, result);
+}
+
+bool SendMessageTimeout(HWND window, UINT message, WPARAM wParam, LPARAM lParam, int timeoutMs,
+                        LRESULT* result) {
+    return SendImpl(window, message, wParam, lParam, timeoutMs < 0 ? 0 : timeoutMs, result);
+}
+
+bool PostMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto entry = Lookup(window);
+    if (!entry || !entry->alive) return false;
+    return entry->thread->Dispatch([entry, message, wParam, lParam] {
+        Deliver(entry, message, wParam, lParam, nullptr);
+    });
+}
+
+}  // namespace kv

@@ -1,0 +1,42 @@
+#include "support/TempDir.h"
+
+#include <cstdlib>
+#include <stdexcept>
+#include <vector>
+
+namespace kvtest {
+namespace fs = std::filesystem;
+
+TempDir::TempDir(const std::string& prefix) {
+    std::string pattern = (fs::temp_directory_path() / (prefix + "-XXXXXX")).string();
+    std::vector<char> buffer(pattern.begin(), pattern.end());
+    buffer.push_back('\0');
+    if (!mkdtemp(buffer.data())) throw std::runtime_error("mkdtemp failed");
+    m_path = buffer.data();
+}
+
+TempDir::~TempDir() {
+    std::error_code error;
+    // Make everything removable again (tests take write permission away).
+    for (auto it = fs::recursive_directory_iterator(m_path, fs::directory_options::skip_permission_denied, error);
+         !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
+        if (it->is_directory(error)) fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, error);
+    }
+    fs::permissions(m_path, fs::perms::owner_all, fs::perm_options::add, error);
+    fs::remove_all(m_path, error);
+}
+
+ScopedRegistry::ScopedRegistry() : m_dir("kalvista-registry"), m_file(m_dir.path() / "Kalvista.reg") {
+    if (const char* previous = std::getenv("KALVISTA_REGISTRY")) {
+        m_hadPrevious = true;
+        m_previous = previous;
+    }
+    setenv("KALVISTA_REGISTRY", m_file.c_str(), 1);
+}
+
+ScopedRegistry::~ScopedRegistry() {
+    if (m_hadPrevious) setenv("KALVISTA_REGISTRY", m_previous.c_str(), 1);
+    else unsetenv("KALVISTA_REGISTRY");
+}
+
+}  // namespace kvtest

@@ -1,0 +1,35 @@
+#pragma once
+// A fresh temporary folder, removed with everything in it at the end.
+#include <filesystem>
+#include <string>
+
+namespace kvtest {
+
+class TempDir {
+public:
+    explicit TempDir(const std::string& prefix = "kalvista-test");
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::filesystem::path& path() const { return m_path; }
+    std::filesystem::path operator/(const std::string& name) const { return m_path / name; }
+
+private:
+    std::filesystem::path m_path;
+};
+
+// Points KALVISTA_REGISTRY at a settings file of its own while it lives.
+class ScopedRegistry {
+public:
+    ScopedRegistry();
+    ~ScopedRegistry();
+    const std::filesystem::path& file() const { return m_file; }
+
+private:
+    TempDir m_dir;
+    std::filesystem::path m_file;
+    std::string m_previous;
+    bool m_hadPrevious = false;
+};
+
+}  // namespace kvtest
