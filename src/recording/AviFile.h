@@ -1,0 +1,37 @@
+#pragma once
+// The intermediate video file: one video stream, every frame a key frame,
+// written through FFmpeg's libraries into an AVI file. Frames are placed at
+// stream positions; positions never written stay empty.
+#include <memory>
+#include <string>
+
+#include "platform/core/FrameImage.h"
+
+namespace kv {
+
+constexpr int S_OK = 0;
+constexpr int E_FAIL = static_cast<int>(0x80004005);
+constexpr int E_INVALIDARG = static_cast<int>(0x80070057);
+
+class CAviFile {
+public:
+    CAviFile();
+    ~CAviFile();
+    CAviFile(const CAviFile&) = delete;
+    CAviFile& operator=(const CAviFile&) = delete;
+
+    // 0 on success, E_FAIL on any failure. With bFullScreen the screen's size
+    // replaces width and height.
+    int Initialise(const std::string& path, int width, int height, int bFullScreen);
+    // 0 when written (or when nothing is open), E_INVALIDARG for an unusable
+    // frame, E_FAIL when the write fails.
+    int AppendNewFrame(const FrameImage& frame, long position);
+    // Closes the file; safe to call more than once.
+    void ReleaseMemory();
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> m_impl;
+};
+
+}  // namespace kv
