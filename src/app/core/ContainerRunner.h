@@ -1,0 +1,26 @@
+#pragma once
+// What the wizard hands to the container window when the user presses
+// Convert: the container plays and records the presentation and returns when
+// the conversion is over. The playback layer provides the real one; tests
+// use a double.
+#include <string>
+
+namespace kv {
+
+struct ContainerRequest {
+    std::string presentationPath;
+    int captureMode = 2;     // 1 own timings, 2 every `secondsPerSlide`, 3 presenter
+    int secondsPerSlide = 1;
+    int width = 0;
+    int height = 0;
+    bool startRecordingAtOnce = false;  // the batch mode presses Play at once
+};
+
+class ContainerRunner {
+public:
+    virtual ~ContainerRunner() = default;
+    // Runs the container modally; the result is the dialog's exit code.
+    virtual int RunContainer(const ContainerRequest& request) = 0;
+};
+
+}  // namespace kv
