@@ -1,8 +1,8 @@
 #pragma once
 // The temporary WAV file of a capture: RIFF/WAVE with an 18-byte "fmt " chunk
 // (46-byte header) and one "data" chunk written block by block. The two size
-// fields are written when the object is destroyed; until then they hold 0.
-#include <cstdio>
+// fields are kept true after every block and written for the last time (with
+// the pad byte after odd data) when the object is destroyed.
 #include <filesystem>
 
 #include "audio/AudioFormat.h"
@@ -41,7 +41,7 @@ private:
     void CreateWaveFile();
     void Finalise();
 
-    std::FILE* m_hFile = nullptr;
+    int m_hFile = -1;
     std::filesystem::path m_strFileName;
     int m_nMode = 0;  // 0: no usable file, 2: writing
     std::uint64_t m_nDataBytes = 0;

@@ -52,3 +52,22 @@ void WaveInErrorMsg(int error, const char* context);
 std::string GetAudioCaptureProblem();
 
 }  // namespace kv
+
+namespace kv {
+
+// Counters of the last capture, for tests and the benchmark.
+struct AudioCaptureStats {
+    std::uint64_t blocksWritten = 0;   // blocks (or the last part of one) in the file
+    std::uint64_t blocksPaused = 0;    // complete blocks dropped while paused
+    std::uint64_t framesCaptured = 0;  // frames read from the device (or silence)
+    // From the read that completed a block to its bytes being in the file.
+    std::int64_t maxHandlerLatencyUs = 0;
+    std::int64_t totalHandlerLatencyUs = 0;
+    // From the wall-clock moment the block's last frame was due (start of
+    // capture + frames / rate) to its bytes being in the file.
+    std::int64_t maxDeliveryLatencyUs = 0;
+    std::int64_t totalDeliveryLatencyUs = 0;
+};
+AudioCaptureStats GetAudioCaptureStats();
+
+}  // namespace kv
