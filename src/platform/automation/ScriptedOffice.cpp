@@ -232,6 +232,7 @@ Variant ScriptedObject::ShowMember(const std::string& member, const std::vector<
         if (starting) m_office->FireEvent(2011, {window});
         return window;
     }
+    if (m_kind == "SlideShowSettings") return {};
     if (!state.showRunning && member != "SlideShowWindow.Activate")
         throw AutomationException(E_FAIL, "the slide show has ended");
     if (member == "SlideShowWindow.View") return lock.unlock(), Object(member, "SlideShowView");
@@ -301,6 +302,8 @@ void ScriptedOffice::Register(const std::string& progId, const std::string& curV
                 std::lock_guard lock(office->m_state->mutex);
                 if (FAILED(office->m_state->createFailure)) return office->m_state->createFailure;
                 office->m_state->calls.push_back("CreateDispatch");
+                // A quit office starts afresh.
+                if (office->m_state->quit) office->m_state->quit = false, office->m_state->showRunning = false;
             }
             *object = std::make_shared<ScriptedObject>(office, "Application");
             return S_OK;
