@@ -215,7 +215,7 @@ TEST_F(OfficeShowTest, MissingOfficeFailsQuickly) {
 
 TEST_F(OfficeShowTest, OfficeCrashingMidShowEndsTheShowAndLeavesNothing) {
     CPptAutomation& a = Start(3, 0, "three.pptx");
-    ASSERT_EQ(a.RunSlideShow(), S_OK) << a.LastError();
+    ASSERT_EQ(a.RunSlideShow(), S_OK) << a.LastError() << (boxes->Texts().empty() ? "" : boxes->Texts()[0]);
     auto groups = StartedGroups(traces);
     ASSERT_EQ(groups.size(), 1u);
     auto offices = kvtest::OfficeProcessesInGroup(groups[0]);

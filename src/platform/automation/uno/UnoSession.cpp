@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <thread>
 
+#include "platform/automation/uno/InteractionBlocker.h"
 #include "platform/automation/uno/ShowClock.h"
 #include "platform/automation/uno/ShowListener.h"
 #include "platform/automation/uno/UnoObjects.h"
@@ -109,9 +110,11 @@ DocumentPtr UnoSession::Open(const std::string& path, bool readOnly) {
     osl::FileBase::getFileURLFromSystemPath(ToOU(file.string()), url);
     auto document = std::make_shared<UnoDocument>();
     if (hostWindow != 0) document->frame = MakeHostFrame();
-    // No interaction handler: a password prompt or a repair question fails the
-    // load instead of waiting for a click; no macros run.
+    // Every question (a password, a repair) is answered "abort", so the load
+    // fails instead of waiting for a click; no macros run.
+    rtl::Reference<InteractionBlocker> blocker = new InteractionBlocker();
     const css::beans::PropertyValue properties[] = {
+        Property("InteractionHandler", css::uno::Any(Reference<css::task::XInteractionHandler>(blocker.get()))),
         Property("Hidden", css::uno::Any(false)), Property("ReadOnly", css::uno::Any(readOnly)),
         Property("MacroExecutionMode", css::uno::Any(css::document::MacroExecMode::NEVER_EXECUTE)),
         Property("UpdateDocMode", css::uno::Any(css::document::UpdateDocMode::NO_UPDATE)),
