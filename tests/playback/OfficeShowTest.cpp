@@ -18,7 +18,7 @@
 #include "platform/core/MessageBox.h"
 #include "platform/core/Trace.h"
 #include "playback/AutomationHost.h"
-#include "playback/HostWindow.h"
+#include "support/HostWindow.h"
 #include "playback/PptAutomation.h"
 #include "recording/Recorder.h"
 #include "recording/state/RecorderState.h"
@@ -175,6 +175,13 @@ TEST_F(OfficeShowTest, OwnTimingsOfAnOldFormatPresentationPlayToTheEnd) {
     EXPECT_EQ(a.CurrentShowPosition(), 1) << "paused until Play";
     a.SetViewState(1);
     EXPECT_TRUE(host.window.WaitFor(UWM_SLIDESHOWEND, 8000));
+    a.DoCleanup();
+}
+
+TEST_F(OfficeShowTest, APresentationOpenInTheUsersOfficeStillPlays) {
+    CPptAutomation& a = Start(3, 0, "user.odp");
+    ASSERT_EQ(a.RunSlideShow(), S_OK) << a.LastError();
+    EXPECT_EQ(a.SlideCount(), 3);
     a.DoCleanup();
 }
 

@@ -29,7 +29,7 @@ Variant Of(VARTYPE vt, std::int64_t value) {
 Variant Variant::I2(std::int16_t v) { return Of(VT_I2, v); }
 Variant Variant::I4(std::int32_t v) { return Of(VT_I4, v); }
 Variant Variant::I8(std::int64_t v) { return Of(VT_I8, v); }
-Variant Variant::Bool(bool v) { return Of(VT_BOOL, v ? -1 : 0); }
+Variant Variant::Boolean(bool v) { return Of(VT_BOOL, v ? -1 : 0); }
 Variant Variant::Missing() { return Of(VT_ERROR, DISP_E_PARAMNOTFOUND); }
 
 Variant Variant::R4(float v) {

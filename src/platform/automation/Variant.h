@@ -35,7 +35,7 @@ struct Variant {
     static Variant I4(std::int32_t v);
     static Variant I8(std::int64_t v);
     static Variant R4(float v);
-    static Variant Bool(bool v);
+    static Variant Boolean(bool v);
     static Variant Bstr(std::string v);
     static Variant Dispatch(DispatchPtr v);
     static Variant DispatchByRef(DispatchPtr* v);

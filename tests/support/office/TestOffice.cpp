@@ -117,10 +117,10 @@ void TestOffice::MakePresentation(const fs::path& path, const std::vector<SlideS
     }, 60000);
 }
 
-void TestOffice::MakeTextDocument(const fs::path& path) {
+void TestOffice::MakeDrawing(const fs::path& path) {
     m_impl->office->Call([&] {
-        Reference<css::lang::XComponent> document = m_impl->Load("private:factory/swriter", true);
-        m_impl->Store(document, path, "writer8", {});
+        Reference<css::lang::XComponent> document = m_impl->Load("private:factory/sdraw", true);
+        m_impl->Store(document, path, "draw8", {});
     }, 60000);
 }
 

@@ -31,8 +31,8 @@ public:
     // encrypts it (.odp only).
     void MakePresentation(const std::filesystem::path& path, const std::vector<SlideSpec>& slides,
                           const std::string& password = {});
-    // Saves a text document (not a presentation) under any name.
-    void MakeTextDocument(const std::filesystem::path& path);
+    // Saves a drawing (a document of the office, but not a presentation) under any name.
+    void MakeDrawing(const std::filesystem::path& path);
     // Keeps a document open in this office, as a user working in it would.
     void OpenDocument(const std::filesystem::path& path);
     // True while the office runs and still has the document of OpenDocument open.

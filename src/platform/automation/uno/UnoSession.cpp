@@ -24,6 +24,7 @@ constexpr DISPID kEventSlideShowBegin = 2011;
 constexpr DISPID kEventSlideShowEnd = 2014;
 constexpr int kControllerLimitMs = 10000;
 constexpr int kFirstSlideLimitMs = 3000;
+constexpr const char* kAskedSomething = "the office asked a question";
 
 css::beans::PropertyValue Property(const char* name, css::uno::Any value) {
     css::beans::PropertyValue property;
@@ -103,13 +104,7 @@ void UnoSession::HideOfficeUi(const Reference<css::frame::XFrame>& frame) {
     }
 }
 
-DocumentPtr UnoSession::Open(const std::string& path, bool readOnly) {
-    const fs::path file = fs::absolute(path);
-    CheckReadable(file);
-    OUString url;
-    osl::FileBase::getFileURLFromSystemPath(ToOU(file.string()), url);
-    auto document = std::make_shared<UnoDocument>();
-    if (hostWindow != 0) document->frame = MakeHostFrame();
+std::string UnoSession::Load(const DocumentPtr& document, const OUString& url, bool readOnly) {
     // Every question (a password, a repair) is answered "abort", so the load
     // fails instead of waiting for a click; no macros run.
     rtl::Reference<InteractionBlocker> blocker = new InteractionBlocker();
@@ -145,9 +140,26 @@ DocumentPtr UnoSession::Open(const std::string& path, bool readOnly) {
         if (e.Result() == RPC_E_TIMEOUT || e.Result() == RPC_E_DISCONNECTED) throw;
         failure = e.what();
     }
+    if (!document->model.is() && blocker->Asked()) failure = kAskedSomething;
+    return failure;
+}
+
+DocumentPtr UnoSession::Open(const std::string& path, bool readOnly) {
+    const fs::path file = fs::absolute(path);
+    CheckReadable(file);
+    OUString url;
+    osl::FileBase::getFileURLFromSystemPath(ToOU(file.string()), url);
+    auto document = std::make_shared<UnoDocument>();
+    if (hostWindow != 0) document->frame = MakeHostFrame();
+    std::string failure = Load(document, url, readOnly);
+    if (!document->model.is() && !readOnly && failure == kAskedSomething) {
+        // Most often the file is open in someone's office (its lock asks
+        // whether to open a copy): we never save, so open it read-only.
+        failure = Load(document, url, true);
+    }
     if (!document->model.is())
         failure = "The office could not open the presentation (damaged, protected by a password, or not a presentation): " +
-                  file.string() + (failure.empty() ? "" : " (" + failure + ")");
+                  file.string() + (failure.empty() || failure == kAskedSomething ? "" : " (" + failure + ")");
     else if (!document->presentation.is())
         failure = "The file is not a presentation: " + file.string();
     else if (document->slideCount == 0)

@@ -62,6 +62,8 @@ struct UnoSession : std::enable_shared_from_this<UnoSession> {
 
 private:
     Reference<css::frame::XFrame> MakeHostFrame();
+    // Loads into the document (its frame, when it has one); the reason when it failed.
+    std::string Load(const DocumentPtr& document, const OUString& url, bool readOnly);
     // The slides' times, for the show clock; the office is left to advance none by itself.
     std::vector<double> TakeOverTimings(const DocumentPtr& document);
     void HideOfficeUi(const Reference<css::frame::XFrame>& frame);

@@ -1,4 +1,4 @@
-#include "playback/HostWindow.h"
+#include "support/HostWindow.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
