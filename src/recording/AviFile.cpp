@@ -40,13 +40,15 @@ int CAviFile::Initialise(const std::string& path, int width, int height, int bFu
     try {
         if (bFullScreen && !GetScreenSize(width, height)) width = height = 0;
         const std::string encoder = ChooseEncoder(width, height);
-        ReleaseMemory();
+        // Read before closing a previous file, which clears them.
+        const int frameRate = g_iFrameRate.load();
+        const int quality = g_iQualityFactor.load();
+        if (m_impl) ReleaseMemory();
         m_impl = std::make_unique<Impl>();
         std::string why;
         if (width <= 0 || height <= 0 || encoder.empty()) {
             Trace("CAVIFile:Initialise : Unable to Allocate Memory");
-        } else if (m_impl->writer.Open(path, encoder, width, height, g_iFrameRate.load(),
-                                       g_iQualityFactor.load(), &why)) {
+        } else if (m_impl->writer.Open(path, encoder, width, height, frameRate, quality, &why)) {
             return S_OK;
         } else {
             Trace("CAVIFile:Initialise : Unable to Create the Movie File");

@@ -61,6 +61,7 @@ bool AviVideoWriter::Open(const std::string& path, const std::string& encoderNam
     m_failed = false;
     m_chunks = 0;
     m_highestPosition = -1;
+    KeepLibavQuiet();
     const AVCodec* codec = avcodec_find_encoder_by_name(encoderName.c_str());
     if (!codec) return Fail(why, ("no encoder " + encoderName).c_str(), AVERROR_ENCODER_NOT_FOUND);
     int error = 0;
@@ -81,8 +82,12 @@ bool AviVideoWriter::Open(const std::string& path, const std::string& encoderNam
     m_stream = avformat_new_stream(output.get(), nullptr);
     if (!m_stream) return Fail(why, "creating the stream", AVERROR(ENOMEM));
     avcodec_parameters_from_context(m_stream->codecpar, m_encoder.get());
-    const AVCodecTag* const tags[] = {avformat_get_riff_video_tags(), nullptr};
-    m_stream->codecpar->codec_tag = av_codec_get_tag(tags, codec->id);
+    // Encoders that store variants under one codec (Ut Video's RGB and YUV
+    // kinds) name their own FourCC; the others get the codec's usual one.
+    if (m_stream->codecpar->codec_tag == 0) {
+        const AVCodecTag* const tags[] = {avformat_get_riff_video_tags(), nullptr};
+        m_stream->codecpar->codec_tag = av_codec_get_tag(tags, codec->id);
+    }
     m_stream->time_base = m_encoder->time_base;
     m_stream->avg_frame_rate = m_encoder->framerate;
     av_dict_set(&m_stream->metadata, "title", "Video Stream", 0);

@@ -23,8 +23,7 @@ bool Named(const AVCodec* codec, const char* name) { return std::strcmp(codec->n
 // picture) on each encoder's own control. This is the one place it is mapped.
 //  - H.264 (libx264, libx264rgb): crf = (100 - factor) * 0.9, so 80 gives
 //    crf 18 and 100 gives 0 (lossless); at most 51.
-//  - VP8/VP9 (libvpx, libvpx-vp9): crf = 4 + (100 - factor) * 0.59 in
-//    constant-quality mode (no bit rate).
+//  - VP8/VP9 (libvpx, libvpx-vp9): crf = 4 + (100 - factor) * 0.59.
 //  - Every other encoder: a fixed quantiser (qscale 1-31) through FFmpeg's
 //    common quality setting, interpolated from the table below, so 80 gives
 //    qscale 3 (legible text with MJPEG and MPEG-4). Encoders without such a
@@ -46,7 +45,9 @@ void ApplyQuality(AVCodecContext* ctx, AVDictionary** options, int factor) {
     }
     if (Named(codec, "libvpx") || Named(codec, "libvpx-vp9")) {
         av_dict_set_int(options, "crf", 4 + (100 - factor) * 59 / 100, 0);
-        ctx->bit_rate = 0;
+        // VP9 takes a bit rate of 0 as pure constant quality; VP8 only knows
+        // a capped quality, so its cap is set far above what slides need.
+        ctx->bit_rate = Named(codec, "libvpx") ? 50'000'000 : 0;
         return;
     }
     ctx->flags |= AV_CODEC_FLAG_QSCALE;
