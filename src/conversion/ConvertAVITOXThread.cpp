@@ -1,12 +1,11 @@
 #include "conversion/ConvertAVITOXThread.h"
 
-#include <strings.h>
-
 #include <chrono>
 #include <filesystem>
 
 #include "app/core/AppMessages.h"
 #include "app/core/SettingsCatalogue.h"
+#include "audio/AudioFormat.h"
 #include "conversion/ConvertAVIToX.h"
 #include "conversion/OutputFileName.h"
 #include "conversion/OutputFormats.h"
@@ -19,10 +18,10 @@ namespace kv {
 namespace fs = std::filesystem;
 
 int ConversionSampleRate(const std::string& audioProperties) {
-    const std::string first = audioProperties.substr(0, audioProperties.find(','));
-    if (::strcasecmp(first.c_str(), "11.025 kHz") == 0) return 11025;
-    if (::strcasecmp(first.c_str(), "22.05 kHz") == 0) return 22050;
-    return 44100;  // "44.1 kHz", and the conversion's default for anything else
+    // The conversion's default text is 44.1 kHz; an unrecognised text keeps it.
+    int sampleRate = 44100, channels = 2, bits = 16;
+    ParseAudioProperties(audioProperties, sampleRate, channels, bits);
+    return sampleRate;
 }
 
 namespace {
