@@ -34,7 +34,7 @@ void ResetRecorderState() {
     kv::g_hWaitDlg = 0;
 }
 
-RecordingRig::RecordingRig() : m_folder("kalvista-capture") {
+RecordingRig::RecordingRig(unsigned long window) : m_folder("kalvista-capture") {
     ResetRecorderState();
     namespace s = kv::settings;
     s::AVIVideoFileName.Set((m_folder / "Show.avi").string());
@@ -42,9 +42,12 @@ RecordingRig::RecordingRig() : m_folder("kalvista-capture") {
     s::CaptureSound.Set(0);
     s::MouseCapture.Set(0);
     s::SupportPowerPlugs.Set(0);
-    m_window.emplace(kLeft, kTop, kWidth, kHeight);
+    if (!window) {
+        m_window.emplace(kLeft, kTop, kWidth, kHeight);
+        window = m_window->window();
+    }
     m_container = std::make_unique<NotingWindow>(&m_loop, kv::kContainerClassName);
-    kv::SetNativeWindow(m_container->handle(), m_window->window());
+    kv::SetNativeWindow(m_container->handle(), window);
     m_waitDialog = std::make_unique<NotingWindow>(&m_loop, "CWaitDlg");
     kv::g_hContainerWnd = m_container->handle();
     kv::g_hWaitDlg = m_waitDialog->handle();

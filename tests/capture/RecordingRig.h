@@ -37,10 +37,12 @@ class RecordingRig {
 public:
     static constexpr int kLeft = 200, kTop = 120, kWidth = 640, kHeight = 406;  // 360 after the toolbar strip
 
-    RecordingRig();
+    // With a window of its own showing the time, or around `window` (an X11
+    // window drawn by someone else) when it is not 0.
+    explicit RecordingRig(unsigned long window = 0);
     ~RecordingRig();
 
-    PatternWindow& window() { return *m_window; }
+    PatternWindow& window() { return *m_window; }  // only with a window of its own
     kv::CallerLoop& loop() { return m_loop; }
     NotingWindow& container() { return *m_container; }
     NotingWindow& waitDialog() { return *m_waitDialog; }
