@@ -159,21 +159,17 @@ bool IsMpegFormat(const std::string& format) {
     return name == "MPEG1" || name == "MPEG2";
 }
 
-bool WantsBatchMode(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i)
-        if (std::string(argv[i]) == "--convert") return true;
-    return false;
-}
 
 BatchParse ParseBatchOptions(const std::vector<std::string>& args) {
     BatchParse parse;
-    BatchOptions options;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
+    for (const std::string& arg : args)
         if (arg == "--help" || arg == "-h") {
             parse.help = true;
             return parse;
         }
+    BatchOptions options;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
         if (arg == "--no-sound") {
             options.sound = false;
             options.soundDevice.clear();

@@ -28,8 +28,6 @@ struct BatchParse {
     std::string error;  // why the command line was refused
 };
 
-// True when the command line asks for the batch mode.
-bool WantsBatchMode(int argc, char** argv);
 BatchParse ParseBatchOptions(const std::vector<std::string>& args);
 
 // The output formats, their file extensions and the frame rates the wizard offers.

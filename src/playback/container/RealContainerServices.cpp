@@ -2,6 +2,7 @@
 // conversion dialog and the desktop's dock windows.
 #include "platform/x11/DockWindows.h"
 #include "playback/container/ContainerServices.h"
+#include "playback/container/WaitDialogs.h"
 #include "recording/Recorder.h"
 
 namespace kv {
@@ -29,8 +30,6 @@ public:
 };
 
 }  // namespace
-
-std::shared_ptr<ConversionDialogs> MakeWaitDialogs();
 
 ContainerServices DefaultContainerServices() {
     return {std::make_shared<SingleRecorder>(), MakeWaitDialogs(), std::make_shared<DockTaskbar>()};
