@@ -1,0 +1,75 @@
+#include "audio/BlockReader.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <thread>
+
+#include "platform/core/Trace.h"
+
+namespace kv {
+
+CBlockReader::CBlockReader(AlsaCapture& device, unsigned rate, unsigned blockAlign, std::uint8_t silence,
+                           Clock::time_point start)
+    : m_device(device), m_nRate(rate), m_nBlockAlign(blockAlign), m_nSilence(silence), m_tStart(start), m_tLastSound(start) {}
+
+long CBlockReader::Read(std::uint8_t* dst, unsigned long frames, int timeoutMs) {
+    const long n = m_bLost ? ReadSilence(dst, frames, timeoutMs) : ReadDevice(dst, frames, timeoutMs);
+    if (n > 0) m_nFrames += static_cast<std::uint64_t>(n);
+    return n;
+}
+
+long CBlockReader::ReadDevice(std::uint8_t* dst, unsigned long frames, int timeoutMs) {
+    long n = m_device.Read(dst, frames, timeoutMs);
+    if (n == -EPIPE || n == -ESTRPIPE || n == -EINTR) {
+        TraceF("CBlockReader : %s, recovering", AlsaCapture::ErrorText(static_cast<int>(n)).c_str());
+        const int err = m_device.Recover(static_cast<int>(n));
+        if (err < 0) {
+            GiveUp(AlsaCapture::ErrorText(err));
+            return 0;
+        }
+        n = 0;
+    } else if (n < 0) {
+        GiveUp(AlsaCapture::ErrorText(static_cast<int>(n)));
+        return 0;
+    }
+    const auto now = Clock::now();
+    if (n > 0) {
+        m_tLastSound = now;
+    } else if (now - m_tLastSound > kStallLimit) {
+        GiveUp("no sound came from the device for 3 s");
+    }
+    return n;
+}
+
+long CBlockReader::ReadSilence(std::uint8_t* dst, unsigned long frames, int timeoutMs) {
+    // Hand out as many frames as wall time since the start calls for.
+    const auto due = [&] {
+        const auto elapsed = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - m_tStart).count();
+        const auto total = static_cast<std::uint64_t>(elapsed) * m_nRate / 1000000u;
+        return total > m_nFrames ? total - m_nFrames : 0;
+    };
+    auto ready = due();
+    if (ready == 0) {
+        const auto wait = std::min<long long>(timeoutMs, 1000LL * frames / m_nRate + 1);
+        std::this_thread::sleep_for(std::chrono::milliseconds(wait));
+        ready = due();
+    }
+    const auto n = std::min<std::uint64_t>(ready, frames);
+    std::memset(dst, m_nSilence, n * m_nBlockAlign);
+    return static_cast<long>(n);
+}
+
+void CBlockReader::GiveUp(const std::string& what) {
+    const double seconds = std::chrono::duration<double>(Clock::now() - m_tStart).count();
+    char text[256];
+    std::snprintf(text, sizeof text, "the sound device failed %.1f s into the recording (%s)", seconds, what.c_str());
+    m_strLostReason = text;
+    m_bLost = true;
+    m_device.Drop();
+    m_device.Close();
+    TraceF("CBlockReader : %s; the rest of the sound is silence", text);
+}
+
+}  // namespace kv

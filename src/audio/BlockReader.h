@@ -1,0 +1,50 @@
+#pragma once
+// Where the capture thread gets its sound: the ALSA device while it works,
+// then silence at the device's pace once it has failed (gone, unplugged,
+// stalled), so the sound track keeps the length of the picture.
+#include <chrono>
+#include <cstdint>
+#include <string>
+
+#include "platform/sound/AlsaCapture.h"
+
+namespace kv {
+
+class CBlockReader {
+public:
+    using Clock = std::chrono::steady_clock;
+
+    // `silence` is the byte value of silent sound (0x80 for 8-bit, 0 for 16-bit).
+    CBlockReader(AlsaCapture& device, unsigned rate, unsigned blockAlign, std::uint8_t silence,
+                 Clock::time_point start);
+
+    // Reads at most `frames` frames into `dst`, waiting at most `timeoutMs`;
+    // 0 when nothing came in time. Never fails: overruns are recovered, and a
+    // device that cannot go on is closed and replaced by silence.
+    long Read(std::uint8_t* dst, unsigned long frames, int timeoutMs);
+
+    bool DeviceLost() const { return m_bLost; }
+    // Why the device was given up, with the time into the recording.
+    const std::string& LostReason() const { return m_strLostReason; }
+    std::uint64_t Frames() const { return m_nFrames; }
+
+    // No sound for this long from a running device counts as a lost device.
+    static constexpr std::chrono::milliseconds kStallLimit{3000};
+
+private:
+    long ReadDevice(std::uint8_t* dst, unsigned long frames, int timeoutMs);
+    long ReadSilence(std::uint8_t* dst, unsigned long frames, int timeoutMs);
+    void GiveUp(const std::string& what);
+
+    AlsaCapture& m_device;
+    unsigned m_nRate;
+    unsigned m_nBlockAlign;
+    std::uint8_t m_nSilence;
+    Clock::time_point m_tStart;
+    Clock::time_point m_tLastSound;
+    std::uint64_t m_nFrames = 0;
+    bool m_bLost = false;
+    std::string m_strLostReason;
+};
+
+}  // namespace kv

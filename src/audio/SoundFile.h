@@ -1,0 +1,50 @@
+#pragma once
+// The temporary WAV file of a capture: RIFF/WAVE with an 18-byte "fmt " chunk
+// (46-byte header) and one "data" chunk written block by block. The two size
+// fields are kept true after every block and written for the last time (with
+// the pad byte after odd data) when the object is destroyed.
+#include <filesystem>
+
+#include "audio/AudioFormat.h"
+#include "audio/Buffer.h"
+
+namespace kv {
+
+class CSoundBase {
+public:
+    CSoundBase() = default;  // PCM, mono, 22050 Hz, 16-bit; 1000 frames per buffer
+    virtual ~CSoundBase() = default;
+
+    PcmFormat m_Format;
+    int m_nBufferSize = 1000;
+};
+
+class CSoundFile : public CSoundBase {
+public:
+    // Creates (replaces) the file and writes the header; check IsOK().
+    CSoundFile(const std::filesystem::path& fileName, const PcmFormat& format);
+    // Writes the true sizes (and a pad byte after odd data) and closes.
+    ~CSoundFile() override;
+    CSoundFile(const CSoundFile&) = delete;
+    CSoundFile& operator=(const CSoundFile&) = delete;
+
+    bool IsOK() const { return m_nMode != 0; }
+    // Appends the block to the data chunk; false unless every byte was written.
+    bool Write(const CBuffer& buffer);
+    // Sound bytes written so far.
+    std::uint64_t DataBytes() const { return m_nDataBytes; }
+    const std::filesystem::path& FileName() const { return m_strFileName; }
+
+    static constexpr std::uint32_t kHeaderSize = 46;
+
+private:
+    void CreateWaveFile();
+    void Finalise();
+
+    int m_hFile = -1;
+    std::filesystem::path m_strFileName;
+    int m_nMode = 0;  // 0: no usable file, 2: writing
+    std::uint64_t m_nDataBytes = 0;
+};
+
+}  // namespace kv

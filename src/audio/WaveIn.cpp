@@ -1,0 +1,322 @@
+#include "audio/WaveIn.h"
+
+#include <cerrno>
+#include <cstring>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "app/core/SettingsCatalogue.h"
+#include "audio/AudioDeviceTable.h"
+#include "audio/BlockReader.h"
+#include "platform/core/Trace.h"
+#include "platform/sound/AlsaCapture.h"
+#include "recording/state/RecorderState.h"
+
+namespace kv {
+
+PcmFormat g_RecordFormat;
+std::atomic<int> g_nSamplesPerBuffer{1000};
+std::atomic<int> g_nQueuedBuffers{0};
+std::atomic<bool> g_bStoppingAudio{false};
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Everything the engine owns for one capture. The recording thread touches
+// the device and the buffers only while the capture thread is not running.
+struct Engine {
+    AlsaCapture device;
+    std::vector<std::unique_ptr<CBuffer>> buffers;
+    std::thread thread;
+    std::atomic<bool> quit{false};
+    bool started = false;
+    Clock::time_point startTime;
+
+    std::mutex fileMutex;  // g_pSoundFile: written by the capture thread, cleared by the recording thread
+    std::unique_ptr<CSoundFile> soundFile;
+
+    std::mutex reportMutex;
+    std::string problem;
+    AudioCaptureStats stats;
+};
+
+Engine& E() {
+    static Engine engine;
+    return engine;
+}
+
+void SetProblem(const std::string& text) {
+    auto& e = E();
+    std::lock_guard lock(e.reportMutex);
+    if (e.problem.empty()) e.problem = text;  // the first cause is the one worth telling
+    TraceF("Sound capture : %s", text.c_str());
+}
+
+template <typename Change>
+void UpdateStats(Change change) {
+    auto& e = E();
+    std::lock_guard lock(e.reportMutex);
+    change(e.stats);
+}
+
+std::string FormatText(const PcmFormat& f) {
+    char text[96];
+    std::snprintf(text, sizeof text, "%u Hz, %u channel(s), %u-bit", f.nSamplesPerSec, f.nChannels, f.wBitsPerSample);
+    return text;
+}
+
+void AddInputBufferToQueue() {
+    const auto bytes = static_cast<std::uint32_t>(g_RecordFormat.nBlockAlign) * static_cast<std::uint32_t>(g_nSamplesPerBuffer);
+    auto buffer = std::make_unique<CBuffer>(bytes, true);
+    if (!buffer->ptr) return;
+    E().buffers.push_back(std::move(buffer));
+    ++g_nQueuedBuffers;
+}
+
+// A filled block is back from the device: keep it while recording and not
+// paused, then let it circulate again; once no recording is in progress the
+// block is released.
+void OnWIM_DATA(CBuffer& block, std::uint32_t bytes, Clock::time_point delivered, std::size_t& circulating) {
+    if (g_bStoppingAudio) return;
+    if (!g_bRecording) {
+        --circulating;
+        --g_nQueuedBuffers;
+        return;
+    }
+    if (g_bPaused) {
+        UpdateStats([](AudioCaptureStats& s) { ++s.blocksPaused; });
+        return;
+    }
+    DataFromSoundIn(CBuffer(block.ptr, bytes));
+    const auto written = Clock::now();
+    UpdateStats([&](AudioCaptureStats& s) {
+        const auto handler = std::chrono::duration_cast<std::chrono::microseconds>(written - delivered).count();
+        ++s.blocksWritten;
+        s.maxHandlerLatencyUs = std::max<std::int64_t>(s.maxHandlerLatencyUs, handler);
+        s.totalHandlerLatencyUs += handler;
+    });
+}
+
+void RecordDelivery(std::uint64_t framesSoFar) {
+    auto& e = E();
+    const auto due = e.startTime + std::chrono::microseconds(framesSoFar * 1000000u / g_RecordFormat.nSamplesPerSec);
+    const auto late = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - due).count();
+    UpdateStats([&](AudioCaptureStats& s) {
+        s.framesCaptured = framesSoFar;
+        s.maxDeliveryLatencyUs = std::max<std::int64_t>(s.maxDeliveryLatencyUs, late);
+        s.totalDeliveryLatencyUs += late;
+    });
+}
+
+// The capture thread: fills the circulating blocks in turn and hands each
+// full one to OnWIM_DATA. When the recording ends in the middle of a block,
+// the part captured before the end is kept, so the sound is as long as the
+// picture.
+void CaptureLoop() {
+    auto& e = E();
+    const unsigned align = g_RecordFormat.nBlockAlign;
+    CBlockReader reader(e.device, g_RecordFormat.nSamplesPerSec, align,
+                        g_RecordFormat.wBitsPerSample == 8 ? 0x80 : 0, e.startTime);
+    std::size_t circulating = e.buffers.size();
+    std::size_t current = 0;
+    std::uint32_t filled = 0;
+    bool wasRecording = g_bRecording;
+    bool lostReported = false;
+    while (!e.quit) {
+        if (circulating == 0 || g_bStoppingAudio) {
+            if (g_bStoppingAudio && e.device.IsOpen()) e.device.Drop();  // a failed write stops the device
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            continue;
+        }
+        CBuffer& block = *e.buffers[current];
+        const long n = reader.Read(block.ptr + filled, (block.ByteLen - filled) / align, 20);
+        if (reader.DeviceLost() && !lostReported) {
+            SetProblem("sound incomplete: " + reader.LostReason() + "; the rest of the recording is silent");
+            lostReported = true;
+        }
+        const auto delivered = Clock::now();
+        filled += static_cast<std::uint32_t>(std::max(n, 0L)) * align;
+        const bool recording = g_bRecording;
+        if (filled == block.ByteLen) {
+            RecordDelivery(reader.Frames());
+            OnWIM_DATA(block, filled, delivered, circulating);
+            filled = 0;
+            current = (current + 1) % e.buffers.size();
+        } else if (wasRecording && !recording && filled > 0 && !g_bPaused && !g_bStoppingAudio) {
+            DataFromSoundIn(CBuffer(block.ptr, filled));
+            UpdateStats([](AudioCaptureStats& s) { ++s.blocksWritten; });
+            filled = 0;
+        }
+        wasRecording = recording;
+    }
+}
+
+void ReleaseDevice() {
+    auto& e = E();
+    e.device.Close();
+    e.buffers.clear();
+}
+
+}  // namespace
+
+void WaveInErrorMsg(int error, const char* context) {
+    TraceF("WaveInErrorMsg : %s %s", AlsaCapture::ErrorText(error).c_str(), context);
+}
+
+int InitAudioRecording(const std::filesystem::path& soundPath) {
+    Trace("InitAudioRecording Started\n");
+    auto& e = E();
+    if (e.started) StopAudioRecording();  // a capture left running is ended first
+    g_nQueuedBuffers = 0;
+    g_nSamplesPerBuffer = 1000;
+    g_bStoppingAudio = false;
+    {
+        std::lock_guard lock(e.reportMutex);
+        e.problem.clear();
+        e.stats = {};
+    }
+    g_RecordFormat = BuildRecordingFormat();
+    std::lock_guard lock(e.fileMutex);
+    e.soundFile = std::make_unique<CSoundFile>(soundPath, g_RecordFormat);
+    if (!e.soundFile->IsOK()) {
+        Trace("InitAudioRecording : Error Creating Sound File");
+        SetProblem("recorded without sound: cannot create the sound file " + soundPath.string() + " (" +
+                   std::strerror(errno) + ")");
+    }
+    Trace("InitAudioRecording Ended\n");
+    return 1;
+}
+
+namespace {
+
+// A format handed to StartAudioRecording that differs from the one the file
+// was made with gets a fresh file, so the header describes the sound.
+void MatchFileFormat() {
+    auto& e = E();
+    std::lock_guard lock(e.fileMutex);
+    if (e.soundFile && e.soundFile->IsOK() && e.soundFile->DataBytes() == 0 && !(e.soundFile->m_Format == g_RecordFormat)) {
+        const auto path = e.soundFile->FileName();
+        e.soundFile.reset();
+        e.soundFile = std::make_unique<CSoundFile>(path, g_RecordFormat);
+    }
+}
+
+int OpenAndStart(std::string& reason) {
+    auto& e = E();
+    if (!AudioDeviceTable.IsFilled()) AudioDeviceTable.Fill();
+    const int index = static_cast<int>(settings::SoundDevice.Get());
+    const auto name = AudioDeviceTable.DeviceAt(index);
+    if (!name) {
+        reason = "no sound device at position " + std::to_string(index) + " of the device list";
+        return -ENODEV;
+    }
+    const AlsaCaptureFormat format{g_RecordFormat.nSamplesPerSec, g_RecordFormat.nChannels, g_RecordFormat.wBitsPerSample,
+                                   static_cast<unsigned long>(g_nSamplesPerBuffer.load()), 3};
+    const bool consistent = g_RecordFormat.wFormatTag == WAVE_FORMAT_PCM &&
+                            g_RecordFormat.nBlockAlign == g_RecordFormat.wBitsPerSample / 8 * g_RecordFormat.nChannels &&
+                            g_RecordFormat.nBlockAlign > 0;
+    int err = consistent ? e.device.Open(*name, format) : -EINVAL;
+    if (err == 0) {
+        for (int i = 0; i < 3; ++i) AddInputBufferToQueue();
+        err = e.buffers.size() == 3 ? e.device.Start() : -ENOMEM;
+    }
+    if (err < 0)
+        reason = "cannot record from the sound device \"" + *name + "\" in " + FormatText(g_RecordFormat) + " (" +
+                 AlsaCapture::ErrorText(err) + ")";
+    return err;
+}
+
+}  // namespace
+
+int StartAudioRecording(const PcmFormat* format) {
+    Trace("StartAudioRecording Started\n");
+    auto& e = E();
+    if (e.started) {
+        Trace("StartAudioRecording : already recording");
+        return 1;
+    }
+    if (format) g_RecordFormat = *format;
+    MatchFileFormat();
+    std::string reason;
+    e.startTime = Clock::now();
+    const int err = OpenAndStart(reason);
+    if (err < 0) {
+        WaveInErrorMsg(err, "Error in StartAudioRecording()");
+        Trace("Error in StartAudioRecording()");
+        ReleaseDevice();
+        g_nQueuedBuffers = 0;
+        SetProblem("recorded without sound: " + reason);
+        return 0;
+    }
+    e.started = true;
+    e.quit = false;
+    e.thread = std::thread(CaptureLoop);
+    Trace("StartAudioRecording Ended\n");
+    return 1;
+}
+
+void StopAudioRecording() {
+    Trace("StopAudioRecording Started\n");
+    auto& e = E();
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    g_bStoppingAudio = true;
+    e.quit = true;
+    if (e.thread.joinable()) e.thread.join();
+    if (!e.started) {
+        WaveInErrorMsg(-EBADFD, "in Stop()");
+        return;
+    }
+    e.started = false;
+    // Every step runs whatever the one before it did, so the device is always released.
+    const int dropped = e.device.IsOpen() ? e.device.Drop() : 0;
+    if (dropped < 0) WaveInErrorMsg(dropped, "in Stop()");
+    else Trace("StopAudioRecording After waveInReset\n");
+    Trace("StopAudioRecording After waveInStop\n");
+    const int closed = e.device.Close();
+    if (closed < 0) WaveInErrorMsg(closed, "Error in StopAudioRecording() (WaveinClose)");
+    else Trace("StopAudioRecording After waveInClose\n");
+    ReleaseDevice();
+    if (g_nQueuedBuffers != 0) Trace("StopAudioRecording : Audio buffers still in queue!");
+    Trace("StopAudioRecording Ended\n");
+}
+
+void ClearAudioFile() {
+    Trace("ClearAudioFile Started\n");
+    auto& e = E();
+    std::lock_guard lock(e.fileMutex);
+    e.soundFile.reset();
+}
+
+void DataFromSoundIn(const CBuffer& buffer) {
+    auto& e = E();
+    std::unique_lock lock(e.fileMutex);
+    if (!e.soundFile) return;
+    Trace("DataFromSoundIn :\t");
+    if (e.soundFile->Write(buffer)) return;
+    const int error = errno;
+    // Later blocks are dropped; the capture thread sees the flag and stops
+    // using the device, and StopAudioRecording releases it.
+    g_bStoppingAudio = true;
+    Trace("ClearAudioFile Started\n");
+    const auto path = e.soundFile->FileName().string();
+    e.soundFile.reset();
+    lock.unlock();
+    Trace("DataFromSoundIn : Error Writing Sound File");
+    SetProblem("sound incomplete: cannot write the sound file " + path + " (" + std::strerror(error) + ")");
+}
+
+std::string GetAudioCaptureProblem() {
+    auto& e = E();
+    std::lock_guard lock(e.reportMutex);
+    return e.problem;
+}
+
+AudioCaptureStats GetAudioCaptureStats() {
+    auto& e = E();
+    std::lock_guard lock(e.reportMutex);
+    return e.stats;
+}
+
+}  // namespace kv

@@ -1,0 +1,107 @@
+#include "platform/sound/AlsaCapture.h"
+
+#include <alsa/asoundlib.h>
+
+#include <utility>
+
+namespace kv {
+namespace {
+
+int Configure(snd_pcm_t* pcm, const AlsaCaptureFormat& f) {
+    snd_pcm_hw_params_t* hw = nullptr;
+    snd_pcm_hw_params_alloca(&hw);
+    int err = snd_pcm_hw_params_any(pcm, hw);
+    if (err >= 0) err = snd_pcm_hw_params_set_access(pcm, hw, SND_PCM_ACCESS_RW_INTERLEAVED);
+    if (err >= 0) err = snd_pcm_hw_params_set_format(pcm, hw, f.bits == 8 ? SND_PCM_FORMAT_U8 : SND_PCM_FORMAT_S16_LE);
+    if (err >= 0) err = snd_pcm_hw_params_set_channels(pcm, hw, f.channels);
+    if (err >= 0) err = snd_pcm_hw_params_set_rate(pcm, hw, f.rate, 0);
+    snd_pcm_uframes_t period = f.periodFrames;
+    snd_pcm_uframes_t buffer = f.periodFrames * f.periods;
+    if (err >= 0) err = snd_pcm_hw_params_set_period_size_near(pcm, hw, &period, nullptr);
+    if (err >= 0) err = snd_pcm_hw_params_set_buffer_size_near(pcm, hw, &buffer);
+    if (err >= 0) err = snd_pcm_hw_params(pcm, hw);
+    if (err < 0) return err;
+
+    // The program starts the stream itself, and wakes for every block.
+    snd_pcm_sw_params_t* sw = nullptr;
+    snd_pcm_sw_params_alloca(&sw);
+    err = snd_pcm_sw_params_current(pcm, sw);
+    if (err >= 0) err = snd_pcm_sw_params_set_avail_min(pcm, sw, period < f.periodFrames ? period : f.periodFrames);
+    if (err >= 0) err = snd_pcm_sw_params_set_start_threshold(pcm, sw, buffer * 2);
+    if (err >= 0) err = snd_pcm_sw_params(pcm, sw);
+    if (err >= 0) err = snd_pcm_prepare(pcm);
+    return err;
+}
+
+}  // namespace
+
+AlsaCapture::~AlsaCapture() { Close(); }
+
+AlsaCapture::AlsaCapture(AlsaCapture&& other) noexcept : m_pcm(std::exchange(other.m_pcm, nullptr)) {}
+
+AlsaCapture& AlsaCapture::operator=(AlsaCapture&& other) noexcept {
+    if (this != &other) {
+        Close();
+        m_pcm = std::exchange(other.m_pcm, nullptr);
+    }
+    return *this;
+}
+
+int AlsaCapture::Open(const std::string& device, const AlsaCaptureFormat& format) {
+    Close();
+    if (format.rate == 0 || format.channels == 0 || (format.bits != 8 && format.bits != 16) ||
+        format.periodFrames == 0 || format.periods == 0)
+        return -EINVAL;
+    // Non-blocking, so a device held by someone else fails at once instead of hanging.
+    snd_pcm_t* pcm = nullptr;
+    int err = snd_pcm_open(&pcm, device.c_str(), SND_PCM_STREAM_CAPTURE, SND_PCM_NONBLOCK);
+    if (err < 0) return err;
+    err = Configure(pcm, format);
+    if (err < 0) {
+        snd_pcm_close(pcm);
+        return err;
+    }
+    m_pcm = pcm;
+    return 0;
+}
+
+int AlsaCapture::Start() { return m_pcm ? snd_pcm_start(m_pcm) : -EBADFD; }
+
+long AlsaCapture::Read(void* buffer, unsigned long frames, int timeoutMs) {
+    if (!m_pcm) return -EBADFD;
+    snd_pcm_sframes_t n = snd_pcm_readi(m_pcm, buffer, frames);
+    if (n == -EAGAIN) {
+        const int ready = snd_pcm_wait(m_pcm, timeoutMs);
+        if (ready < 0) return ready;
+        if (ready == 0) return 0;
+        n = snd_pcm_readi(m_pcm, buffer, frames);
+        if (n == -EAGAIN) return 0;
+    }
+    return static_cast<long>(n);
+}
+
+int AlsaCapture::Recover(int error) {
+    if (!m_pcm) return -EBADFD;
+    int err = snd_pcm_recover(m_pcm, error, 1);
+    if (err < 0) return err;
+    if (snd_pcm_state(m_pcm) == SND_PCM_STATE_PREPARED) err = snd_pcm_start(m_pcm);
+    return err;
+}
+
+long AlsaCapture::Delay() const {
+    snd_pcm_sframes_t delay = 0;
+    if (!m_pcm || snd_pcm_delay(m_pcm, &delay) < 0) return 0;
+    return static_cast<long>(delay);
+}
+
+int AlsaCapture::Drop() { return m_pcm ? snd_pcm_drop(m_pcm) : -EBADFD; }
+
+int AlsaCapture::Close() {
+    if (!m_pcm) return 0;
+    const int err = snd_pcm_close(std::exchange(m_pcm, nullptr));
+    return err;
+}
+
+std::string AlsaCapture::ErrorText(int error) { return snd_strerror(error); }
+
+}  // namespace kv

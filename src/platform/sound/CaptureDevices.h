@@ -1,0 +1,20 @@
+#pragma once
+// The sound capture devices ALSA offers, for the device list of the settings
+// page and for the capture engine.
+#include <string>
+#include <vector>
+
+namespace kv {
+
+struct CaptureDevice {
+    std::string name;         // what snd_pcm_open takes ("default", "plughw:CARD=PCH,DEV=0", ...)
+    std::string description;  // readable text for the device list
+};
+
+// "default" first, then every other PCM that can capture: the hardware
+// devices (through plughw, so any sample format and rate works) and the plugin
+// devices of the ALSA configuration. Devices that only play and the "null"
+// device are left out. Never throws; an empty list when ALSA offers nothing.
+std::vector<CaptureDevice> ListCaptureDevices();
+
+}  // namespace kv
