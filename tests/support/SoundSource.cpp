@@ -10,6 +10,8 @@
 #include <stdexcept>
 #include <thread>
 
+#include "platform/sound/AlsaCapture.h"
+
 namespace kvtest {
 namespace fs = std::filesystem;
 
@@ -31,11 +33,12 @@ bool RunQuietly(const std::vector<std::string>& argv, int timeoutMs = 5000) {
 
 }  // namespace
 
-TestSoundSource::TestSoundSource() : m_dir("kalvista-sound") {
+TestSoundSource::TestSoundSource(bool warm) : m_dir("kalvista-sound") {
     SetTone(48000, 2, 16, 1000.0, 1.0);
     WriteConfig();
     try {
         StartServer();
+        if (warm) WarmUp();
     } catch (...) {
         StopServer();
         throw;
@@ -108,6 +111,17 @@ void TestSoundSource::StartServer() {
     quiet.newProcessGroup = true;
     m_keepAwake = kv::ChildProcess::Spawn({"pacat", "-r", "--latency-msec=10", "-d", "vs.monitor"}, quiet);
     if (!m_keepAwake.Started()) throw std::runtime_error("pacat could not be started (package pulseaudio-utils)");
+}
+
+void TestSoundSource::WarmUp() {
+    kv::AlsaCapture capture;
+    if (capture.Open(kPacedDevice, {8000, 1, 16, 400, 3}) < 0 || capture.Start() < 0)
+        throw std::runtime_error("the test sound device cannot be opened");
+    std::int16_t samples[400];
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
+    while (capture.Read(samples, 400, 50) <= 0) {
+        if (std::chrono::steady_clock::now() > deadline) throw std::runtime_error("the test sound device stays silent");
+    }
 }
 
 void TestSoundSource::StopServer() {

@@ -39,7 +39,10 @@ public:
     static constexpr const char* kPacedDevice = "kvtone";
     static constexpr const char* kFastDevice = "kvfast";
 
-    TestSoundSource();
+    // With `warm` (the usual case) the constructor returns once the paced
+    // device delivers sound at once; a fresh server otherwise answers the first
+    // read only after a second or two.
+    explicit TestSoundSource(bool warm = true);
     ~TestSoundSource();
     TestSoundSource(const TestSoundSource&) = delete;
     TestSoundSource& operator=(const TestSoundSource&) = delete;
@@ -60,6 +63,7 @@ public:
 private:
     void WriteConfig();
     void StartServer();
+    void WarmUp();
     void SetEnv(const char* name, const std::string& value);
     void WriteSamples(const std::vector<std::uint8_t>& bytes);
 
