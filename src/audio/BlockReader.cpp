@@ -27,7 +27,7 @@ std::uint64_t CBlockReader::Due() const {
 }
 
 long long CBlockReader::Lag(long fresh) const {
-    return static_cast<long long>(Due()) - static_cast<long long>(m_nFrames) - fresh - m_device.Delay();
+    return static_cast<long long>(Due()) - static_cast<long long>(m_nFrames) - fresh - m_device.Available();
 }
 
 // Silence owed for a gap, then the frames that were read after the gap.

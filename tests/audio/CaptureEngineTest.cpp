@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <thread>
 
 #include "EngineFixture.h"
@@ -60,6 +61,7 @@ TEST_F(EngineTest, LengthFollowsWallTimeOverThirtySeconds) {
     const auto format = kv::MakePcmFormat(44100, 2, 16);
     const auto r = Capture(&format, 30s);
     ASSERT_EQ(r.started, 1) << r.problem;
+    std::printf("sound %.4f s for %.4f s of wall time\n", r.wav.Seconds(), r.wallSeconds);
     EXPECT_NEAR(r.wav.Seconds(), r.wallSeconds, 0.040);
     EXPECT_NEAR(ToneFrequency(r.wav), 1000.0, 10.0);
 }

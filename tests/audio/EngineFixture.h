@@ -38,8 +38,9 @@ protected:
     static TestSoundSource& Sound() { return *s_sound; }
     std::filesystem::path SoundPath() const { return m_dir / "~Record001.wav"; }
 
-private:
     static std::unique_ptr<TestSoundSource> s_sound;
+
+private:
     std::unique_ptr<ScopedRegistry> m_registry;
     TempDir m_dir;
 };
