@@ -1,6 +1,13 @@
 // Kalvista: turns a presentation into a video.
 #include <cstdio>
 #include <cstring>
+#include <optional>
+
+#include "app/core/Startup.h"
+#ifdef KALVISTA_HAVE_WIZARD
+#include "app/core/ContainerRunner.h"
+#include "app/wizard/WizardApp.h"
+#endif
 
 namespace {
 
@@ -11,9 +18,8 @@ const char kUsage[] =
     "converts the recording to a video file. Without options it opens the\n"
     "wizard. Other arguments are accepted and ignored.\n";
 
-}  // namespace
-
-int main(int argc, char** argv) {
+// --help and --version answer and end; every other argument is ignored.
+std::optional<int> AnswerInformationOptions(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
             std::fputs(kUsage, stdout);
@@ -24,5 +30,23 @@ int main(int argc, char** argv) {
             return 0;
         }
     }
+    return std::nullopt;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (auto code = AnswerInformationOptions(argc, argv)) return *code;
+
+    // A second copy has asked the first to come forward; it opens no window.
+    auto firstInstance = kv::StartSingleInstance();
+    if (!firstInstance) return 0;
+
+#ifdef KALVISTA_HAVE_WIZARD
+    // One conversion per run: the wizard returns when it closes, and the
+    // program ends with it.
+    auto containerRunner = kv::CreateContainerRunner();
+    kv::RunWizard(argc, argv, *containerRunner);
+#endif
     return 0;
 }

@@ -2,9 +2,11 @@
 // The recorder: one instance at a time, created by the first control and
 // destroyed by the recording thread at its end. It owns the video writer and
 // the temporary file names of one recording.
+#include <atomic>
 #include <memory>
 #include <string>
 
+#include "platform/x11/ScreenGrabber.h"
 #include "recording/AviFile.h"
 #include "recording/state/RecorderState.h"
 
@@ -35,11 +37,22 @@ public:
     CAviFile m_AviFile;
     bool m_bMouseCapture = false;
     int m_iThreadStarted = 0;
+    // The capture resources of RecordVideo; released with the recorder.
+    ScreenGrabber m_ScreenGrabber;
 
     CRecorder() = default;
     ~CRecorder();
     CRecorder(const CRecorder&) = delete;
     CRecorder& operator=(const CRecorder&) = delete;
+
+    // The instance as a shared reference, so that the recording thread keeps
+    // it alive while it works even if the container releases it meanwhile;
+    // null when there is none.
+    static std::shared_ptr<CRecorder> Hold() { return s_pInstance.load(); }
+
+private:
+    // Filled by GetInstance, emptied by ReleaseInstance.
+    inline static std::atomic<std::shared_ptr<CRecorder>> s_pInstance;
 };
 
 // The recording thread's body; 1 on success, 0 otherwise.

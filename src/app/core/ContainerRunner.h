@@ -3,6 +3,7 @@
 // Convert: the container plays and records the presentation and returns when
 // the conversion is over. The playback layer provides the real one; tests
 // use a double.
+#include <memory>
 #include <string>
 
 namespace kv {
@@ -22,5 +23,9 @@ public:
     // Runs the container modally; the result is the dialog's exit code.
     virtual int RunContainer(const ContainerRequest& request) = 0;
 };
+
+// The program's runner (CPptContainerDlg run modally); the container library
+// defines it, and main() hands it to the wizard.
+std::unique_ptr<ContainerRunner> CreateContainerRunner();
 
 }  // namespace kv

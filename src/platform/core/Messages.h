@@ -75,6 +75,17 @@ public:
     virtual LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) = 0;
 };
 
+// How the desktop shows a top-level window: the UI gives its windows one so
+// that other code (a second start of the program) can bring them forward.
+// Called on the window's own thread.
+class WindowPresenter {
+public:
+    virtual ~WindowPresenter() = default;
+    virtual void SetForeground() = 0;   // raise and activate
+    virtual bool IsIconic() const = 0;  // minimised
+    virtual void Restore() = 0;         // back from minimised
+};
+
 // Registers a live receiver. The receiver must outlive its handle: call
 // DestroyWindowHandle before destroying it.
 HWND CreateWindowHandle(MessageReceiver* receiver, MessageThread* thread, std::string className,
@@ -92,6 +103,17 @@ HWND FindWindow(std::string_view className, std::string_view caption = {});
 // A direct child of `parent` by class (when not empty) and caption (when not empty).
 HWND FindChildWindow(HWND parent, std::string_view className, std::string_view caption = {});
 std::vector<HWND> EnumTopLevelWindows();
+
+// The presenter must outlive its handle or be cleared first (nullptr).
+void SetWindowPresenter(HWND window, WindowPresenter* presenter);
+
+constexpr int SW_RESTORE = 9;
+// Run on the window's thread and wait for it (at most `kWindowCallTimeoutMs`);
+// false for a dead handle, a window without a presenter, or a time-out.
+constexpr int kWindowCallTimeoutMs = 1000;
+bool SetForegroundWindow(HWND window);
+bool IsIconic(HWND window);
+bool ShowWindow(HWND window, int command);  // only SW_RESTORE does anything
 
 // The X11 window that shows a handle's pixels, for capture; 0 when none.
 void SetNativeWindow(HWND window, unsigned long nativeId);

@@ -1,6 +1,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <map>
 #include <mutex>
 
@@ -16,6 +17,7 @@ struct WindowEntry {
     std::string caption;
     HWND parent = 0;
     unsigned long nativeId = 0;
+    std::atomic<WindowPresenter*> presenter{nullptr};
     std::atomic<bool> alive{true};
 };
 
@@ -67,38 +69,56 @@ struct DropGuard {
     }
 };
 
-bool Deliver(const std::shared_ptr<WindowEntry>& entry, UINT message, WPARAM wParam, LPARAM lParam,
-             LRESULT* result) {
-    if (!entry->alive) return false;
-    LRESULT value = entry->receiver->OnMessage(message, wParam, lParam);
-    if (result) *result = value;
-    return true;
-}
+using WindowCall = std::function<LRESULT(WindowEntry&)>;
 
-bool SendImpl(HWND window, UINT message, WPARAM wParam, LPARAM lParam, int timeoutMs, LRESULT* result) {
+// Runs `call` on the window's thread: directly when already there, else
+// queued and waited for (timeoutMs < 0 waits for ever). False when the window
+// is gone, its thread takes no more work, or the time ran out.
+bool CallOnWindowThread(HWND window, const WindowCall& call, int timeoutMs, LRESULT* result) {
     auto entry = Lookup(window);
     if (!entry || !entry->alive) return false;
-    if (entry->thread->IsCurrent()) return Deliver(entry, message, wParam, lParam, result);
+    if (entry->thread->IsCurrent()) {
+        const LRESULT value = call(*entry);
+        if (result) *result = value;
+        return true;
+    }
 
-    auto call = std::make_shared<SendCall>();
+    auto pending = std::make_shared<SendCall>();
     auto guard = std::make_shared<DropGuard>();
-    guard->call = call;
-    const bool queued = entry->thread->Dispatch([entry, call, guard, message, wParam, lParam] {
-        LRESULT value = 0;
-        const bool ok = Deliver(entry, message, wParam, lParam, &value);
-        call->Finish(ok, value);
+    guard->call = pending;
+    const bool queued = entry->thread->Dispatch([entry, pending, guard, call] {
+        if (!entry->alive) return pending->Finish(false, 0);
+        pending->Finish(true, call(*entry));
     });
     guard.reset();
     if (!queued) return false;
 
-    std::unique_lock lock(call->mutex);
+    std::unique_lock lock(pending->mutex);
     if (timeoutMs < 0) {
-        call->done.wait(lock, [&] { return call->finished; });
-    } else if (!call->done.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return call->finished; })) {
+        pending->done.wait(lock, [&] { return pending->finished; });
+    } else if (!pending->done.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                                       [&] { return pending->finished; })) {
         return false;
     }
-    if (call->delivered && result) *result = call->result;
-    return call->delivered;
+    if (pending->delivered && result) *result = pending->result;
+    return pending->delivered;
+}
+
+WindowCall MessageCall(UINT message, WPARAM wParam, LPARAM lParam) {
+    return [=](WindowEntry& entry) { return entry.receiver->OnMessage(message, wParam, lParam); };
+}
+
+// Runs a presenter operation on the window's thread; false without a presenter.
+bool CallPresenter(HWND window, const std::function<bool(WindowPresenter&)>& operation) {
+    LRESULT done = 0;
+    const bool ran = CallOnWindowThread(
+        window,
+        [operation](WindowEntry& entry) -> LRESULT {
+            WindowPresenter* presenter = entry.presenter.load();
+            return presenter && operation(*presenter) ? 1 : 0;
+        },
+        kWindowCallTimeoutMs, &done);
+    return ran && done;
 }
 
 }  // namespace
@@ -197,20 +217,44 @@ unsigned long GetNativeWindow(HWND window) {
     return it == registry.windows.end() ? 0 : it->second->nativeId;
 }
 
+void SetWindowPresenter(HWND window, WindowPresenter* presenter) {
+    if (auto entry = Lookup(window)) entry->presenter = presenter;
+}
+
+bool SetForegroundWindow(HWND window) {
+    return CallPresenter(window, [](WindowPresenter& presenter) {
+        presenter.SetForeground();
+        return true;
+    });
+}
+
+bool IsIconic(HWND window) {
+    return CallPresenter(window, [](WindowPresenter& presenter) { return presenter.IsIconic(); });
+}
+
+bool ShowWindow(HWND window, int command) {
+    if (command != SW_RESTORE) return false;
+    return CallPresenter(window, [](WindowPresenter& presenter) {
+        presenter.Restore();
+        return true;
+    });
+}
+
 bool SendMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
-    return SendImpl(window, message, wParam, lParam, -1, result);
+    return CallOnWindowThread(window, MessageCall(message, wParam, lParam), -1, result);
 }
 
 bool SendMessageTimeout(HWND window, UINT message, WPARAM wParam, LPARAM lParam, int timeoutMs,
                         LRESULT* result) {
-    return SendImpl(window, message, wParam, lParam, timeoutMs < 0 ? 0 : timeoutMs, result);
+    return CallOnWindowThread(window, MessageCall(message, wParam, lParam), timeoutMs < 0 ? 0 : timeoutMs,
+                              result);
 }
 
 bool PostMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     auto entry = Lookup(window);
     if (!entry || !entry->alive) return false;
     return entry->thread->Dispatch([entry, message, wParam, lParam] {
-        Deliver(entry, message, wParam, lParam, nullptr);
+        if (entry->alive) entry->receiver->OnMessage(message, wParam, lParam);
     });
 }
 

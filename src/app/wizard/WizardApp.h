@@ -1,0 +1,13 @@
+#pragma once
+// The program's main window: the settings wizard. Convert hands the chosen
+// presentation and capture size to `containerRunner`; the wizard closes when
+// the container returns.
+#include "app/core/ContainerRunner.h"
+
+namespace kv {
+
+// Runs the wizard modally and returns when it closes. Creates the
+// QApplication when none exists yet; installs the on-screen message boxes.
+int RunWizard(int argc, char** argv, ContainerRunner& containerRunner);
+
+}  // namespace kv

@@ -1,0 +1,151 @@
+#include "controls/ColoredCombo.h"
+
+#include <QAbstractItemView>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QStyle>
+
+#include "app/core/AppMessages.h"
+#include "controls/ColoredEdit.h"
+#include "controls/SkinNotify.h"
+
+namespace kv {
+namespace {
+// The frame of the arrow's button area, the skin's accent.
+const QColor kButtonFrame(100, 100, 255);
+}  // namespace
+
+CColoredCombo::CColoredCombo(QWidget* parent) : QComboBox(parent) {
+    setMouseTracking(true);
+    ApplyColours();
+}
+
+void CColoredCombo::SetBkColor(const QColor& colour) {
+    m_crBackground = colour;
+    if (m_pEdit) m_pEdit->SetBkColor(colour);
+    ApplyColours();
+}
+
+void CColoredCombo::SetTextColor(const QColor& colour) {
+    m_crText = colour;
+    if (m_pEdit) m_pEdit->SetTextColor(colour);
+    ApplyColours();
+}
+
+void CColoredCombo::SetNotifyId(int id) { m_nNotifyId = id; }
+
+void CColoredCombo::MakeEditable() {
+    if (m_pEdit) return;
+    setEditable(true);
+    m_pEdit = new CColoredEditInCombo(this);
+    m_pEdit->SetBkColor(m_crBackground);
+    m_pEdit->SetTextColor(m_crText);
+    m_pEdit->setReadOnly(false);
+    setLineEdit(m_pEdit);
+    m_pEdit->setMouseTracking(true);
+}
+
+void CColoredCombo::ApplyColours() {
+    QPalette palette = this->palette();
+    for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        palette.setColor(group, QPalette::Base, m_crBackground);
+        palette.setColor(group, QPalette::Button, m_crBackground);
+        palette.setColor(group, QPalette::Window, m_crBackground);
+        palette.setColor(group, QPalette::Text, m_crText);
+        palette.setColor(group, QPalette::ButtonText, m_crText);
+        palette.setColor(group, QPalette::WindowText, m_crText);
+        palette.setColor(group, QPalette::Highlight, m_crText);
+        palette.setColor(group, QPalette::HighlightedText, m_crBackground);
+    }
+    setPalette(palette);
+    // The drop-down list in the same colours as the field.
+    view()->setPalette(palette);
+    update();
+}
+
+QRect CColoredCombo::ButtonArea() const {
+    const QRect inner = rect().adjusted(2, 2, -2, -2);
+    const int s = std::min(inner.height(), style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this));
+    QRect area = inner;
+    if (layoutDirection() == Qt::RightToLeft)
+        area.setRight(inner.left() + s - 1);
+    else
+        area.setLeft(inner.right() - s + 1);
+    return area;
+}
+
+void CColoredCombo::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    QRect r = rect();
+    // Two one-pixel black frames, then the flat background.
+    painter.setPen(Qt::black);
+    painter.drawRect(r.adjusted(0, 0, -1, -1));
+    painter.drawRect(r.adjusted(1, 1, -2, -2));
+    r.adjust(2, 2, -2, -2);
+    painter.fillRect(r, m_crBackground);
+
+    const QRect button = ButtonArea();
+    if (!isEditable()) {
+        // The chosen entry's text; an editable combo's field draws its own.
+        QRect textRect = r.adjusted(4, 0, -4, 0);
+        if (layoutDirection() == Qt::RightToLeft)
+            textRect.setLeft(button.right() + 4);
+        else
+            textRect.setRight(button.left() - 4);
+        painter.setPen(m_crText);
+        painter.drawText(textRect, Qt::AlignVCenter | Qt::AlignLeft, currentText());
+    }
+
+    // A solid downward triangle, seven pixels wide and four high, tip at (cx, cy + 1).
+    const int cx = button.left() + button.width() / 2;
+    const int cy = r.top() + r.height() / 2;
+    painter.setPen(QPen(m_crText, 1));
+    for (int k = 0; k <= 3; ++k) {
+        for (int x : {cx - k, cx + k}) painter.drawLine(x, cy + 1 - k, x, cy - 3);
+    }
+
+    painter.setPen(kButtonFrame);
+    painter.drawRect(button.adjusted(0, 0, -1, -1));
+    if (m_bClicked)
+        m_bClicked = false;
+    else
+        painter.drawRect(button.adjusted(1, 1, -2, -2));
+}
+
+void CColoredCombo::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) m_bClicked = true;
+    QComboBox::mousePressEvent(event);
+}
+
+void CColoredCombo::enterEvent(QEnterEvent* event) {
+    // The first move inside starts the tracking; the reports follow it.
+    QComboBox::enterEvent(event);
+}
+
+void CColoredCombo::mouseMoveEvent(QMouseEvent* event) {
+    if (!m_bCapturing) {
+        m_bCapturing = true;
+    } else {
+        NotifySkinParent(this, WM_SKIN_HOVER, m_nNotifyId);
+        if (rect().contains(event->position().toPoint())) m_bPointerInside = true;
+    }
+    QComboBox::mouseMoveEvent(event);
+}
+
+void CColoredCombo::leaveEvent(QEvent* event) {
+    m_bCapturing = false;
+    m_bPointerInside = false;
+    QComboBox::leaveEvent(event);
+}
+
+void CColoredCombo::showPopup() {
+    m_bDroppedDown = true;
+    QComboBox::showPopup();
+}
+
+void CColoredCombo::hidePopup() {
+    m_bDroppedDown = false;
+    QComboBox::hidePopup();
+}
+
+}  // namespace kv

@@ -1,0 +1,29 @@
+#pragma once
+// Conversion of the recorded AVI into the chosen output format by the
+// ffmpeg command. The command text (for traces and tests) and the argument
+// vector that is run are built from the same pieces, so they always agree.
+#include <string>
+#include <vector>
+
+namespace kv {
+
+struct ConverterCommand {
+    std::string text;               // "ffmpeg -y -i \"in\" ... \"out\""; "ffmpeg" for no format
+    std::vector<std::string> argv;  // argv[0] == "ffmpeg"; the paths are single arguments
+    bool HasArguments() const { return argv.size() > 1; }
+};
+
+// The command for one conversion. `supportPowerPlugs` chooses the 3G2/3GP
+// variant with the fixed frame size.
+ConverterCommand BuildConverterCommand(const std::string& inputFile, const std::string& outputFile, int formatIndex,
+                                       double frameRate, int audioSampleRate, int audioBitRate,
+                                       bool supportPowerPlugs);
+
+// Runs ffmpeg (the program's own folder first, then PATH) with the command
+// for the format and waits for its end. True only when ffmpeg exited with 0
+// and the output file exists; a failed run removes its partial output and
+// never touches the input. Reads SupportPowerPlugs from the settings.
+bool ConvertAVIToX(const std::string& inputFile, const std::string& outputFile, int formatIndex, double frameRate,
+                   int audioSampleRate, int audioBitRate);
+
+}  // namespace kv

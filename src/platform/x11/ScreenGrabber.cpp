@@ -1,0 +1,197 @@
+#include "platform/x11/ScreenGrabber.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/core/Trace.h"
+#include "platform/x11/CursorOverlay.h"
+#include "platform/x11/XResources.h"
+
+namespace kv {
+
+namespace {
+
+bool WindowPathRequested(const GrabberOptions& options) {
+    if (options.forceWindowPath) return true;
+    const char* source = std::getenv("KALVISTA_CAPTURE_SOURCE");
+    return source && std::strcmp(source, "window") == 0;
+}
+
+// The part of `wanted` that lies inside (0, 0, boundsWidth, boundsHeight).
+ScreenRect Intersect(const ScreenRect& wanted, int boundsWidth, int boundsHeight) {
+    ScreenRect r;
+    r.left = std::max(wanted.left, 0);
+    r.top = std::max(wanted.top, 0);
+    r.width = std::max(0, std::min(wanted.left + wanted.width, boundsWidth) - r.left);
+    r.height = std::max(0, std::min(wanted.top + wanted.height, boundsHeight) - r.top);
+    return r;
+}
+
+bool IsBgrx32(const XImage* image) {
+    return image->bits_per_pixel == 32 && image->byte_order == LSBFirst && image->red_mask == 0xFF0000 &&
+           image->green_mask == 0xFF00 && image->blue_mask == 0xFF;
+}
+
+}  // namespace
+
+struct ScreenGrabber::Impl {
+    // Declared so that destruction runs image, segment, trap, display.
+    x11::DisplayPtr display;
+    std::unique_ptr<x11::ErrorTrap> trap;
+    x11::SharedSegment segment;
+    x11::ImagePtr image;
+
+    Drawable drawable = 0;
+    ScreenRect rect;       // the capture rectangle on the root window
+    ScreenRect source;     // the wanted area in the drawable's coordinates
+    ScreenRect available;  // the part of `source` the drawable can give
+    bool whole = false;    // `available` is all of `source`
+    GrabSource kind = GrabSource::Root;
+    bool shm = false;
+    bool cursorWanted = false;
+    bool cursorAvailable = false;
+    CursorPicture cursor;
+    FrameImage frame;
+
+    bool ChooseSource(const GrabberOptions& options);
+    bool MakeImage(Visual* visual, int depth, bool allowShm);
+    void DrawPointer();
+};
+
+bool ScreenGrabber::Impl::ChooseSource(const GrabberOptions& options) {
+    Display* dpy = display.get();
+    const Window root = DefaultRootWindow(dpy);
+    bool windowPath = WindowPathRequested(options) || x11::IsXWayland(dpy);
+    if (windowPath && options.window == 0) {
+        Trace("ScreenGrabber : no window to grab, taking the root window\n");
+        windowPath = false;
+    }
+    kind = windowPath ? GrabSource::Window : GrabSource::Root;
+    if (!windowPath) {
+        drawable = root;
+        source = rect;
+        available = Intersect(source, DisplayWidth(dpy, DefaultScreen(dpy)), DisplayHeight(dpy, DefaultScreen(dpy)));
+        return true;
+    }
+    XWindowAttributes attributes;
+    Window child;
+    int x = 0, y = 0;
+    if (!XGetWindowAttributes(dpy, options.window, &attributes) || !trap->Clean() ||
+        !XTranslateCoordinates(dpy, options.window, root, 0, 0, &x, &y, &child)) {
+        Trace("ScreenGrabber : capture window not found\n");
+        return false;
+    }
+    drawable = options.window;
+    source = {rect.left - x, rect.top - y, rect.width, rect.height};
+    available = Intersect(source, attributes.width, attributes.height);
+    return true;
+}
+
+bool ScreenGrabber::Impl::MakeImage(Visual* visual, int depth, bool allowShm) {
+    Display* dpy = display.get();
+    const int w = rect.width, h = rect.height;
+    if (allowShm && XShmQueryExtension(dpy)) {
+        image.reset(XShmCreateImage(dpy, visual, depth, ZPixmap, nullptr, &segment.Info(), w, h));
+        if (image && segment.Create(static_cast<std::size_t>(image->bytes_per_line) * h)) {
+            image->data = segment.Address();
+            shm = segment.Attach(dpy, *trap);
+        }
+        if (shm) return true;
+        Trace("ScreenGrabber : shared memory refused, grabbing with XGetImage\n");
+        image.reset();
+        segment.Release();
+    }
+    const int bytesPerLine = w * 4;
+    char* data = static_cast<char*>(std::calloc(static_cast<std::size_t>(bytesPerLine) * h, 1));
+    if (!data) return false;
+    image.reset(XCreateImage(dpy, visual, depth, ZPixmap, 0, data, w, h, 32, bytesPerLine));
+    if (!image) std::free(data);
+    return image != nullptr;
+}
+
+ScreenGrabber::ScreenGrabber() = default;
+ScreenGrabber::~ScreenGrabber() = default;
+
+GrabberStatus ScreenGrabber::Open(const ScreenRect& rect, const GrabberOptions& options) {
+    Close();
+    auto impl = std::make_unique<Impl>();
+    impl->display.reset(XOpenDisplay(nullptr));
+    if (!impl->display) return GrabberStatus::NoDisplay;
+    Display* dpy = impl->display.get();
+    impl->trap = std::make_unique<x11::ErrorTrap>(dpy);
+    impl->rect = rect;
+    if (rect.width <= 0 || rect.height <= 0 || !impl->ChooseSource(options)) return GrabberStatus::NoImage;
+
+    XWindowAttributes attributes;
+    if (!XGetWindowAttributes(dpy, impl->drawable, &attributes)) return GrabberStatus::NoImage;
+    if (!impl->MakeImage(attributes.visual, attributes.depth, !options.forceNoShm)) return GrabberStatus::NoImage;
+    if (!IsBgrx32(impl->image.get())) {
+        Trace("ScreenGrabber : the screen is not 24 or 32 bits per pixel\n");
+        return GrabberStatus::NoImage;
+    }
+    impl->whole = impl->available.left == impl->source.left && impl->available.top == impl->source.top &&
+                  impl->available.width == rect.width && impl->available.height == rect.height;
+    impl->frame = {rect.width, rect.height, impl->image->bytes_per_line,
+                   reinterpret_cast<std::uint8_t*>(impl->image->data)};
+
+    impl->cursorWanted = options.drawCursor;
+    if (options.drawCursor) {
+        int eventBase = 0, errorBase = 0;
+        impl->cursorAvailable = XFixesQueryExtension(dpy, &eventBase, &errorBase);
+        if (!impl->cursorAvailable) Trace("ScreenGrabber : no XFixes on this display, recording without the cursor\n");
+    }
+    m_impl = std::move(impl);
+    return GrabberStatus::Ok;
+}
+
+void ScreenGrabber::Close() { m_impl.reset(); }
+
+bool ScreenGrabber::Grab() {
+    if (!m_impl) return false;
+    Impl& g = *m_impl;
+    Display* dpy = g.display.get();
+    bool grabbed;
+    if (g.whole && g.shm) {
+        grabbed = XShmGetImage(dpy, g.drawable, g.image.get(), g.source.left, g.source.top, AllPlanes);
+    } else if (g.available.width > 0 && g.available.height > 0) {
+        grabbed = XGetSubImage(dpy, g.drawable, g.available.left, g.available.top, g.available.width,
+                               g.available.height, AllPlanes, ZPixmap, g.image.get(), g.available.left - g.source.left,
+                               g.available.top - g.source.top) != nullptr;
+    } else {
+        grabbed = true;  // nothing of the area is on screen: the frame stays black
+    }
+    if (!grabbed) {
+        g.trap->Clean();  // forget the error the refusal raised
+        return false;
+    }
+    if (g.cursorAvailable) g.DrawPointer();
+    return true;
+}
+
+void ScreenGrabber::Impl::DrawPointer() {
+    x11::CursorImagePtr image(XFixesGetCursorImage(display.get()));
+    if (!image) return;
+    if (image->cursor_serial != cursor.serial || cursor.argb.empty()) {
+        cursor.width = image->width;
+        cursor.height = image->height;
+        cursor.serial = image->cursor_serial;
+        StoreCursorPixels(image->pixels, static_cast<std::size_t>(image->width) * image->height, cursor.argb);
+    }
+    cursor.hotX = image->xhot;
+    cursor.hotY = image->yhot;
+    // The hot spot is the point the pointer points at: it must land on the
+    // pointer's position, so the picture starts that far up and to the left.
+    DrawCursor(frame, cursor, image->x - image->xhot - rect.left, image->y - image->yhot - rect.top);
+}
+
+const FrameImage& ScreenGrabber::Frame() const {
+    static const FrameImage empty;
+    return m_impl ? m_impl->frame : empty;
+}
+
+GrabSource ScreenGrabber::Source() const { return m_impl ? m_impl->kind : GrabSource::Root; }
+bool ScreenGrabber::UsesShm() const { return m_impl && m_impl->shm; }
+bool ScreenGrabber::CursorAvailable() const { return m_impl && m_impl->cursorAvailable; }
+
+}  // namespace kv

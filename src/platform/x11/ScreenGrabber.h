@@ -1,0 +1,85 @@
+#pragma once
+// Grabs one rectangle of the X11 screen per call into a reused image, with
+// the mouse pointer drawn in when asked.
+//
+// Normally the pixels come from the root window (XShmGetImage into one
+// shared-memory image, or XGetImage where MIT-SHM is missing, e.g. on a
+// remote display). Under XWayland the root window shows nothing, so the
+// pixels are taken from the window that shows the capture area instead; which
+// path applies is decided once, when the grabber is opened.
+#include <memory>
+#include <string>
+
+#include "platform/core/FrameImage.h"
+
+namespace kv {
+
+// A rectangle in root-window (screen) coordinates.
+struct ScreenRect {
+    int left = 0;
+    int top = 0;
+    int width = 0;
+    int height = 0;
+};
+
+enum class GrabSource { Root, Window };
+
+struct GrabberOptions {
+    // Draw the pointer into every frame (XFixes).
+    bool drawCursor = false;
+    // The X11 window that shows the capture area, used by the window path;
+    // 0 when there is none (the root path is then the only one).
+    unsigned long window = 0;
+    // Take the window path even on a plain X server (tests, and the
+    // environment variable KALVISTA_CAPTURE_SOURCE=window).
+    bool forceWindowPath = false;
+    // Do not use MIT-SHM even when the server offers it.
+    bool forceNoShm = false;
+};
+
+enum class GrabberStatus {
+    Ok,
+    NoDisplay,  // no X server could be reached
+    NoImage,    // the capture image could not be made (bad size, no memory, no window)
+};
+
+class ScreenGrabber {
+public:
+    ScreenGrabber();
+    ~ScreenGrabber();
+    ScreenGrabber(const ScreenGrabber&) = delete;
+    ScreenGrabber& operator=(const ScreenGrabber&) = delete;
+
+    // Connects to $DISPLAY and makes the one capture image for `rect`
+    // (width and height as given; callers round them first).
+    GrabberStatus Open(const ScreenRect& rect, const GrabberOptions& options);
+    // Releases the image and the connection; Open may be called again.
+    void Close();
+
+    // One grab into the image, pointer drawn when asked; false when the
+    // server refused it (the image then keeps the previous picture).
+    bool Grab();
+    // The captured picture (BGRA, top row first); valid until Close.
+    const FrameImage& Frame() const;
+
+    GrabSource Source() const;
+    bool UsesShm() const;
+    // False when the cursor was asked for but the display has no XFixes.
+    bool CursorAvailable() const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> m_impl;
+};
+
+// Whether an X server is reachable at $DISPLAY.
+bool DisplayAvailable();
+// The size of the default screen; false without a display.
+bool GetScreenSize(int& width, int& height);
+// Where an X11 window's inside lies on the root window; false when the window
+// does not exist or there is no display.
+bool GetWindowRectOnRoot(unsigned long window, ScreenRect& rect);
+// Whether the X server is XWayland (its root window then holds no picture).
+bool IsXWaylandDisplay();
+
+}  // namespace kv

@@ -1,0 +1,38 @@
+#include "recording/CaptureArea.h"
+
+#include "recording/state/RecorderState.h"
+
+namespace kv {
+
+HWND FindSlideShowHost(HWND container) { return FindChildWindow(container, {}, kSlideShowCaption); }
+
+int GetToolbarButtonHeight(HWND container) {
+    HWND toolbar = FindChildWindow(container, kToolbarClassName);
+    LRESULT size = 0;
+    // The toolbar lives on the UI thread; never wait on it for long.
+    if (!toolbar || !SendMessageTimeout(toolbar, TB_GETBUTTONSIZE, 0, 0, 1000, &size))
+        return kDefaultToolbarButtonHeight;
+    return static_cast<int>((static_cast<std::uintptr_t>(size) >> 16) & 0xFFFF);
+}
+
+ScreenRect RoundCaptureSize(ScreenRect rect) {
+    rect.width = rect.width > 0 ? rect.width / 4 * 4 : 0;
+    rect.height = rect.height > 0 ? rect.height / 4 * 4 : 0;
+    return rect;
+}
+
+bool GetCaptureRect(HWND container, bool fullScreen, ScreenRect& rect) {
+    if (fullScreen) {
+        int width = 0, height = 0;
+        if (!GetScreenSize(width, height)) return false;
+        rect = RoundCaptureSize({0, 0, width, height});
+        return true;
+    }
+    ScreenRect client;
+    if (!GetWindowRectOnRoot(GetNativeWindow(container), client)) return false;
+    client.height -= 2 * GetToolbarButtonHeight(container);
+    rect = RoundCaptureSize(client);
+    return true;
+}
+
+}  // namespace kv

@@ -1,0 +1,120 @@
+// The capture loop: grabs the slide area at the frame rate, places each grab
+// at the stream position of its time, and records the sound alongside.
+#include <thread>
+
+#include "app/core/AppMessages.h"
+#include "app/core/SettingsCatalogue.h"
+#include "audio/WaveIn.h"
+#include "platform/core/Trace.h"
+#include "recording/CaptureArea.h"
+#include "recording/FrameQueue.h"
+#include "recording/Recorder.h"
+#include "recording/RecordingClock.h"
+
+namespace kv {
+
+namespace {
+
+// Frames waiting for the writer: enough to ride out a slow encode, small
+// enough that a stalled writer costs frames, not memory.
+constexpr int kQueuedFrames = 3;
+constexpr auto kPausePoll = std::chrono::milliseconds(50);
+
+void StartSound(CRecorder& recorder) {
+    if (settings::CaptureSound.GetOr(settings::kCaptureSoundDefaultInCaptureLoop) == 0) {
+        g_iRecordAudio = AUDIO_SOURCE_NONE;
+        return;
+    }
+    g_iRecordAudio = AUDIO_SOURCE_MIC;
+    Trace("----g_iRecordAudio == AUDIO_SOURCE_MIC");
+    GetTempWavePath(&recorder);
+    InitAudioRecording(recorder.m_strTempSoundPath);
+    StartAudioRecording(nullptr);
+}
+
+void StopSound(CRecorder& recorder) {
+    if (g_iRecordAudio != AUDIO_SOURCE_MIC) return;
+    Trace("g_iRecordAudio == AUDIO_SOURCE_MIC");
+    GetTempWavePath(&recorder);
+    StopAudioRecording();
+    ClearAudioFile();
+}
+
+}  // namespace
+
+int CRecorder::RecordVideo() {
+    HWND container = FindWindow(kContainerClassName);
+    if (!container) {
+        Trace("RecordVideo : Ppt Window Not Found");
+        return -2;
+    }
+    const bool fullScreen = settings::SupportPowerPlugs.Get() != 0;
+    ScreenRect rect;
+    if (!GetCaptureRect(container, fullScreen, rect)) {
+        Trace("RecordVideo : Ppt Window Not Found");
+        return -2;
+    }
+    const int fps = g_iFrameRate.load();
+    if (fps < 1 || fps > 1000) {
+        TraceF("RecordVideo : frame rate %d out of range", fps);
+        return -4;
+    }
+
+    GrabberOptions options;
+    options.drawCursor = m_bMouseCapture;
+    options.window = fullScreen ? 0 : GetNativeWindow(container);
+    switch (m_ScreenGrabber.Open(rect, options)) {
+    case GrabberStatus::Ok:
+        break;
+    case GrabberStatus::NoDisplay:
+        Trace("RecordVideo : Ppt Window Not Found");
+        return -2;
+    case GrabberStatus::NoImage:
+        Trace("Unable to create bitmap");
+        return -4;
+    }
+
+    // The first grab and encode are slow (pages mapped, encoder warming up):
+    // take them before the clock starts, as the picture of position 0.
+    long lastPosition = -1;
+    if (m_ScreenGrabber.Grab() && m_AviFile.AppendNewFrame(m_ScreenGrabber.Frame(), 0) == 0) lastPosition = 0;
+
+    FrameQueue queue;
+    const bool queued = queue.Start(rect.width, rect.height, kQueuedFrames, [this](const FrameImage& frame, long pos) {
+        m_AviFile.AppendNewFrame(frame, pos);
+    });
+
+    StartSound(*this);
+    // Position 0 of the video is the start of the sound file.
+    RecordingClock clock(fps);
+    clock.Start(RecordingClock::Clock::now());
+
+    while (g_bRecording) {
+        if (g_bPaused) {
+            clock.PauseBegan(RecordingClock::Clock::now());
+            while (g_bPaused) std::this_thread::sleep_for(kPausePoll);
+        } else {
+            const bool grabbed = m_ScreenGrabber.Grab();
+            const auto now = RecordingClock::Clock::now();
+            clock.Grabbed(now);
+            const long position = static_cast<long>(clock.Position(now));
+            // Two grabs within one position: the first one stays.
+            if (grabbed && position > lastPosition) {
+                if (queued) queue.Push(m_ScreenGrabber.Frame(), position);
+                else m_AviFile.AppendNewFrame(m_ScreenGrabber.Frame(), position);
+                lastPosition = position;
+            }
+        }
+        std::this_thread::sleep_until(clock.NextDue(RecordingClock::Clock::now()));
+        PostMessage(container, UWM_IS_SLIDESHOW_ENDED, 0, 0);
+    }
+
+    Trace("RecordVideo --- Out of continuous While loop");
+    queue.Finish();
+    if (queue.Dropped() > 0) TraceF("RecordVideo : %d frames dropped, the writer was busy\n", queue.Dropped());
+    StopSound(*this);
+    m_AviFile.ReleaseMemory();
+    return SaveAVI();
+}
+
+}  // namespace kv

@@ -1,0 +1,50 @@
+#include "recording/RecordingClock.h"
+
+namespace kv {
+
+namespace {
+
+std::int64_t Ms(RecordingClock::Clock::duration d) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(d).count();
+}
+
+}  // namespace
+
+RecordingClock::RecordingClock(int fps) : m_fps(fps), m_periodMs(1000 / fps) {}
+
+void RecordingClock::Start(TimePoint now) {
+    m_start = now;
+    m_due = now;
+    m_pausedMs = 0;
+    m_resumePending = false;
+}
+
+void RecordingClock::PauseBegan(TimePoint now) {
+    if (m_resumePending) return;
+    m_pauseStart = now;
+    m_resumePending = true;
+}
+
+void RecordingClock::Grabbed(TimePoint now) {
+    if (!m_resumePending) return;
+    m_pausedMs += Ms(now - m_pauseStart);
+    m_resumePending = false;
+    m_due = now;  // the schedule starts again after a pause
+}
+
+std::int64_t RecordingClock::Position(TimePoint now) const {
+    const std::int64_t elapsed = Ms(now - m_start) - m_pausedMs;
+    return elapsed <= 0 ? 0 : elapsed * m_fps / 1000;
+}
+
+RecordingClock::TimePoint RecordingClock::NextDue(TimePoint now) {
+    const auto period = std::chrono::milliseconds(m_periodMs);
+    m_due += period;
+    // A pass that overran by more than a period does not make the next ones
+    // rush: the schedule restarts from now.
+    if (m_due + period < now) m_due = now;
+    const auto earliest = now + std::chrono::milliseconds(1);
+    return m_due < earliest ? earliest : m_due;
+}
+
+}  // namespace kv

@@ -1,0 +1,150 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <memory>
+#include <optional>
+
+#include "platform/x11/ScreenGrabber.h"
+#include "support/PatternWindow.h"
+#include "support/Xvfb.h"
+
+using kv::GrabberOptions;
+using kv::GrabberStatus;
+using kv::ScreenGrabber;
+using kv::ScreenRect;
+using kvtest::PatternWindow;
+
+namespace {
+
+constexpr int kLeft = 100, kTop = 80, kWidth = 640, kHeight = 360;
+constexpr std::uint32_t kPointerColour = 0xFF00FF;
+
+class ScreenGrabberTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { s_xvfb = std::make_unique<kvtest::XvfbServer>(); }
+    static void TearDownTestSuite() { s_xvfb.reset(); }
+
+    void SetUp() override { m_window.emplace(kLeft, kTop, kWidth, kHeight); }
+
+    // Grabs and checks that the frame shows the index the window shows now.
+    void ExpectShowsWindow(ScreenGrabber& grabber) {
+        int before = m_window->CurrentIndex();
+        ASSERT_TRUE(grabber.Grab());
+        int after = m_window->CurrentIndex();
+        int shown = PatternWindow::DecodeIndex(grabber.Frame(), kWidth, kHeight);
+        EXPECT_GE(shown, before);
+        EXPECT_LE(shown, after + 1);
+    }
+
+    static bool IsPointerColour(const std::uint8_t* p) {
+        return p[2] == 0xFF && p[1] == 0x00 && p[0] == 0xFF;
+    }
+
+    static std::unique_ptr<kvtest::XvfbServer> s_xvfb;
+    std::optional<PatternWindow> m_window;
+};
+
+std::unique_ptr<kvtest::XvfbServer> ScreenGrabberTest::s_xvfb;
+
+TEST_F(ScreenGrabberTest, RootPathGrabsTheAreaThroughSharedMemory) {
+    ScreenGrabber grabber;
+    ASSERT_EQ(grabber.Open({kLeft, kTop, kWidth, kHeight}, {}), GrabberStatus::Ok);
+    EXPECT_EQ(grabber.Source(), kv::GrabSource::Root);
+    EXPECT_TRUE(grabber.UsesShm());
+    const std::uint8_t* first = grabber.Frame().pixels;
+    for (int i = 0; i < 5; ++i) {
+        ExpectShowsWindow(grabber);
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    }
+    EXPECT_EQ(grabber.Frame().pixels, first);  // one image, reused
+}
+
+TEST_F(ScreenGrabberTest, WindowPathGrabsTheWindowsOwnPixels) {
+    GrabberOptions options;
+    options.window = m_window->window();
+    options.forceWindowPath = true;
+    ScreenGrabber grabber;
+    ASSERT_EQ(grabber.Open({kLeft, kTop, kWidth, kHeight - 46}, options), GrabberStatus::Ok);
+    EXPECT_EQ(grabber.Source(), kv::GrabSource::Window);
+    ExpectShowsWindow(grabber);
+
+    // The same choice through the environment, as a user would make it.
+    setenv("KALVISTA_CAPTURE_SOURCE", "window", 1);
+    GrabberOptions plain;
+    plain.window = m_window->window();
+    ScreenGrabber byEnvironment;
+    ASSERT_EQ(byEnvironment.Open({kLeft, kTop, kWidth, kHeight}, plain), GrabberStatus::Ok);
+    unsetenv("KALVISTA_CAPTURE_SOURCE");
+    EXPECT_EQ(byEnvironment.Source(), kv::GrabSource::Window);
+    ExpectShowsWindow(byEnvironment);
+
+    // A window that does not exist cannot be grabbed.
+    options.window = 0x7FFFFFF;
+    ScreenGrabber missing;
+    EXPECT_EQ(missing.Open({kLeft, kTop, kWidth, kHeight}, options), GrabberStatus::NoImage);
+}
+
+TEST_F(ScreenGrabberTest, PointerIsDrawnWithItsHotSpotOnThePointerPosition) {
+    const int hotX = 5, hotY = 7, size = 16, pointerX = 300, pointerY = 200;
+    m_window->SetSquarePointer(size, hotX, hotY, kPointerColour);
+    m_window->MovePointer(pointerX, pointerY);
+
+    GrabberOptions options;
+    options.drawCursor = true;
+    ScreenGrabber grabber;
+    ASSERT_EQ(grabber.Open({kLeft, kTop, kWidth, kHeight}, options), GrabberStatus::Ok);
+    ASSERT_TRUE(grabber.CursorAvailable());
+    ASSERT_TRUE(grabber.Grab());
+    const kv::FrameImage& frame = grabber.Frame();
+    const int left = pointerX - hotX - kLeft, top = pointerY - hotY - kTop;
+    auto at = [&](int x, int y) { return frame.Row(y) + x * 4; };
+    EXPECT_TRUE(IsPointerColour(at(pointerX - kLeft, pointerY - kTop)));  // the hot spot itself
+    EXPECT_TRUE(IsPointerColour(at(left, top)));
+    EXPECT_TRUE(IsPointerColour(at(left + size - 1, top + size - 1)));
+    EXPECT_FALSE(IsPointerColour(at(left - 1, top)));
+    EXPECT_FALSE(IsPointerColour(at(left, top - 1)));
+    EXPECT_FALSE(IsPointerColour(at(left + size, top + size - 1)));
+
+    // Without the cursor option no pointer pixels appear.
+    ScreenGrabber plain;
+    ASSERT_EQ(plain.Open({kLeft, kTop, kWidth, kHeight}, {}), GrabberStatus::Ok);
+    ASSERT_TRUE(plain.Grab());
+    int pointerPixels = 0;
+    for (int y = 0; y < kHeight; ++y)
+        for (int x = 0; x < kWidth; ++x) pointerPixels += IsPointerColour(plain.Frame().Row(y) + x * 4);
+    EXPECT_EQ(pointerPixels, 0);
+}
+
+TEST_F(ScreenGrabberTest, AreaPartlyOffScreenKeepsTheRestBlack) {
+    ScreenGrabber grabber;
+    // 120 columns on screen, 120 beyond the right edge of the 1920-wide screen.
+    ASSERT_EQ(grabber.Open({1800, 0, 240, 64}, {}), GrabberStatus::Ok);
+    ASSERT_TRUE(grabber.Grab());
+    const kv::FrameImage& frame = grabber.Frame();
+    for (int y = 0; y < 64; ++y)
+        for (int x = 120; x < 240; ++x) ASSERT_EQ(frame.Row(y)[x * 4 + 1], 0);
+}
+
+TEST_F(ScreenGrabberTest, NoDisplayAndEmptyAreaAreRefused) {
+    ScreenGrabber grabber;
+    EXPECT_EQ(grabber.Open({0, 0, 0, 10}, {}), GrabberStatus::NoImage);
+    std::string display = std::getenv("DISPLAY");
+    setenv("DISPLAY", ":4999", 1);
+    EXPECT_EQ(grabber.Open({0, 0, 64, 64}, {}), GrabberStatus::NoDisplay);
+    EXPECT_FALSE(kv::DisplayAvailable());
+    setenv("DISPLAY", display.c_str(), 1);
+    EXPECT_FALSE(grabber.Grab());
+}
+
+// A server without MIT-SHM (as over a network): the grabber falls back to XGetImage.
+TEST(ScreenGrabberNoShm, FallsBackToXGetImage) {
+    kvtest::XvfbServer xvfb("1280x720x24", /*withShm=*/false);
+    PatternWindow window(kLeft, kTop, kWidth, kHeight);
+    ScreenGrabber grabber;
+    ASSERT_EQ(grabber.Open({kLeft, kTop, kWidth, kHeight}, {}), GrabberStatus::Ok);
+    EXPECT_FALSE(grabber.UsesShm());
+    ASSERT_TRUE(grabber.Grab());
+    EXPECT_GE(PatternWindow::DecodeIndex(grabber.Frame(), kWidth, kHeight), 0);
+}
+
+}  // namespace
