@@ -31,7 +31,7 @@ TEST_P(EveryFormat, ConvertsToAFileThatPlaysWithPictureAndSound) {
     const fs::path recording = dir / "~Record.avi";
     std::string why;
     ASSERT_TRUE(kvtest::MakeTestAvi(recording, input.framesPerSecond, input.sampleRate, 2.0, &why)) << why;
-    const double inputDuration = kvtest::MediaDuration(recording);
+    const double inputDuration = kvtest::Probe(recording).duration;
     ASSERT_GT(inputDuration, 1.5);
 
     for (const auto& format : kOutputFormats) {
@@ -48,10 +48,10 @@ TEST_P(EveryFormat, ConvertsToAFileThatPlaysWithPictureAndSound) {
                                          &errors),
                       0);
             EXPECT_EQ(errors, "");
-            const std::string kinds = kvtest::StreamKinds(output);
-            EXPECT_NE(kinds.find("video"), std::string::npos) << kinds;
-            EXPECT_NE(kinds.find("audio"), std::string::npos) << kinds;
-            EXPECT_NEAR(kvtest::MediaDuration(output), inputDuration, 0.25);
+            const kvtest::MediaFacts facts = kvtest::Probe(output);
+            EXPECT_TRUE(facts.hasVideo);
+            EXPECT_TRUE(facts.hasAudio);
+            EXPECT_NEAR(facts.duration, inputDuration, 0.25);
             fs::remove(output);
         }
     }
