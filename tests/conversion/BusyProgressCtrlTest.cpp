@@ -20,12 +20,12 @@ std::vector<int> Steps(CKCBusyProgressCtrl& ctrl, int count) {
 
 class BusyCtrl : public ::testing::Test {
 protected:
-    BusyCtrl() : ctrl(10, 0) {
-        kvtest::OffscreenApp();
+    BusyCtrl() {
         ctrl.resize(200, 12);
         ctrl.RecalcLayout();
     }
-    CKCBusyProgressCtrl ctrl;
+    QApplication& app = kvtest::OffscreenApp();
+    CKCBusyProgressCtrl ctrl{10, 0};
 };
 
 TEST_F(BusyCtrl, SingleBlockAnimationsBounceAndWrap) {
