@@ -1,21 +1,14 @@
 #pragma once
-// One QApplication on Qt's offscreen platform for a test program, and a
-// helper that runs its event loop until a condition holds.
+// The Qt tests' application, and a helper that runs its event loop until a
+// condition holds.
 #include <QApplication>
 #include <QElapsedTimer>
-#include <cstdlib>
 #include <functional>
 
 namespace kvtest {
 
-inline QApplication& OffscreenApp() {
-    static int argc = 1;
-    static char name[] = "kalvista-test";
-    static char* argv[] = {name, nullptr};
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    static QApplication app(argc, argv);
-    return app;
-}
+// The application that QtTestMain.cpp made.
+inline QApplication& OffscreenApp() { return *static_cast<QApplication*>(QApplication::instance()); }
 
 // Processes events until `done` or the time is up; true when done.
 inline bool ProcessEventsUntil(const std::function<bool()>& done, int timeoutMs) {
