@@ -70,6 +70,7 @@ TEST(WizardScreenshots, FourPagesOnAShapedWindow) {
     EXPECT_EQ(frame.y(), screen.height() / 2 - 491 / 2);
 
     std::filesystem::create_directories(ScreenshotFolder());
+    EXPECT_TRUE(ScreenAround(frame).save(QString::fromStdString((ScreenshotFolder() / "0-start.png").string())));
     const std::pair<int, const char*> pages[] = {{IDC_TAB_IO, "1-input-output"},
                                                  {IDC_TAB_AUDIO, "2-audio"},
                                                  {IDC_TAB_VIDEO, "3-video"},
