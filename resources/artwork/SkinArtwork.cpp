@@ -240,6 +240,43 @@ void Empty() {
     SaveId(Canvas(256, 22, kPanel), 232);
 }
 
+// The pages' row icons and labels: normal id, highlighted id, content.
+struct IconArt {
+    int normal, highlighted;
+    Symbol symbol;
+};
+const IconArt kRowIcons[] = {
+    {221, 220, Symbol::Presentation}, {223, 222, Symbol::Folder},       // Input & Output
+    {225, 227, Symbol::Tick},         {226, 224, Symbol::Circle},       // Audio
+    {229, 228, Symbol::Speaker},      {231, 230, Symbol::Microphone},   //
+    {283, 282, Symbol::SpeakerWaves},                                   //
+    {204, 203, Symbol::VideoFile},    {210, 209, Symbol::Screen},       // Video
+    {208, 207, Symbol::Clapperboard}, {206, 205, Symbol::FilmStrip},    //
+    {244, 243, Symbol::Pointer},      {277, 276, Symbol::PointerCrossed},  // Converter
+    {265, 253, Symbol::Hand},         {252, 248, Symbol::Arrow},        //
+    {262, 261, Symbol::Clock},
+};
+
+struct LabelArt {
+    int normal, highlighted;
+    const char* text;
+};
+const LabelArt kRowLabels[] = {
+    {234, 233, "Select Source PPT File"},
+    {236, 235, "Select Video File Loaction"},
+    {242, 241, "Record Audio Input"},
+    {238, 237, "Select Audio Channel"},
+    {240, 239, "Select Audio Device"},
+    {212, 211, "Select Video File Format"},
+    {218, 217, "Select Output Video Resolution"},
+    {216, 215, "Select Frame Capture Rate"},
+    {214, 213, "Select Video Codec"},
+    {247, 246, "Capture Mouse Cursor"},
+    {256, 255, "Advance slide Manually"},
+    {251, 250, "Advance Slide Automatically"},
+    {264, 263, "Slide Change Time"},
+};
+
 void DrawAll() {
     using namespace wizard;
     Tab(0, IDC_TAB_IO, 196, 195, Symbol::Conversion, "Files");
@@ -268,39 +305,8 @@ void DrawAll() {
     Label(304, "Then Select Your Settings", false);
     Label(305, "Click Convert To Start Recording", false);
 
-    // Input & Output
-    RowIcon(221, 220, Symbol::Presentation);
-    LabelPair(234, 233, "Select Source PPT File");
-    RowIcon(223, 222, Symbol::Folder);
-    LabelPair(236, 235, "Select Video File Loaction");
-    // Audio
-    RowIcon(225, 227, Symbol::Tick);
-    RowIcon(226, 224, Symbol::Circle);
-    LabelPair(242, 241, "Record Audio Input");
-    RowIcon(229, 228, Symbol::Speaker);
-    LabelPair(238, 237, "Select Audio Channel");
-    RowIcon(231, 230, Symbol::Microphone);
-    LabelPair(240, 239, "Select Audio Device");
-    RowIcon(283, 282, Symbol::SpeakerWaves);
-    // Video
-    RowIcon(204, 203, Symbol::VideoFile);
-    LabelPair(212, 211, "Select Video File Format");
-    RowIcon(210, 209, Symbol::Screen);
-    LabelPair(218, 217, "Select Output Video Resolution");
-    RowIcon(208, 207, Symbol::Clapperboard);
-    LabelPair(216, 215, "Select Frame Capture Rate");
-    RowIcon(206, 205, Symbol::FilmStrip);
-    LabelPair(214, 213, "Select Video Codec");
-    // Converter
-    RowIcon(244, 243, Symbol::Pointer);
-    RowIcon(277, 276, Symbol::PointerCrossed);
-    LabelPair(247, 246, "Capture Mouse Cursor");
-    RowIcon(265, 253, Symbol::Hand);
-    RowIcon(252, 248, Symbol::Arrow);
-    LabelPair(256, 255, "Advance slide Manually");
-    LabelPair(251, 250, "Advance Slide Automatically");
-    RowIcon(262, 261, Symbol::Clock);
-    LabelPair(264, 263, "Slide Change Time");
+    for (const auto& icon : kRowIcons) RowIcon(icon.normal, icon.highlighted, icon.symbol);
+    for (const auto& label : kRowLabels) LabelPair(label.normal, label.highlighted, label.text);
 
     Frame();
     AppIcon();

@@ -9,7 +9,7 @@ QApplication& TestApp(const char* platform) {
     static char name[] = "kalvista-test";
     static char* argv[] = {name, nullptr};
     static QApplication* app = [platform] {
-        setenv("QT_QPA_PLATFORM", platform, 0);
+        setenv("QT_QPA_PLATFORM", platform, 1);
         return new QApplication(argc, argv);
     }();
     return *app;

@@ -15,8 +15,8 @@
 
 namespace kvtest {
 
-// Creates the application on first use with QT_QPA_PLATFORM = `platform`
-// unless one is set already.
+// Creates the application on first use, on `platform` (each test program
+// picks its own: the logic runs offscreen, the screenshots on X).
 QApplication& TestApp(const char* platform = "offscreen");
 
 // Runs queued events for a moment.
