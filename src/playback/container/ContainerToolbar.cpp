@@ -1,0 +1,72 @@
+#include "playback/container/ContainerToolbar.h"
+
+#include <QHBoxLayout>
+
+#include "platform/ui/QtMessageThread.h"
+#include "recording/CaptureArea.h"
+
+namespace kv {
+namespace {
+
+struct ButtonInfo {
+    int command;
+    const char* tip;
+};
+
+constexpr ButtonInfo kButtons[] = {
+    {ID_BTN_PLAY, "Play"}, {ID_BTN_PAUSE, "Pause"}, {ID_BTN_STOP, "Stop"}, {ID_BTN_NEXTSLIDE, "Next slide"}};
+
+}  // namespace
+
+ContainerToolbar::ContainerToolbar(QWidget* parent) : QWidget(parent) {
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    for (const ButtonInfo& info : kButtons) {
+        auto* button = new QToolButton(this);
+        button->setAutoRaise(true);  // flat
+        button->setFixedSize(kToolbarButtonWidth, kToolbarButtonHeight);
+        button->setIcon(QIcon(ToolbarIcon(info.command)));
+        button->setIconSize(QSize(kToolbarButtonWidth, kToolbarButtonHeight));
+        button->setToolTip(QString::fromLatin1(info.tip));
+        button->setFocusPolicy(Qt::NoFocus);  // keys stay with the container
+        const int command = info.command;
+        connect(button, &QToolButton::clicked, this, [this, command] { emit Command(command); });
+        layout->addWidget(button);
+        m_buttons[command] = button;
+    }
+    setFixedSize(FullSize());
+}
+
+ContainerToolbar::~ContainerToolbar() { DestroyWindowHandle(m_hWnd); }
+
+void ContainerToolbar::RegisterWindow(HWND container) {
+    if (!m_hWnd) m_hWnd = CreateWindowHandle(this, &QtMessageThread::Main(), kToolbarClassName, "", container);
+}
+
+LRESULT ContainerToolbar::OnMessage(UINT message, WPARAM, LPARAM) {
+    if (message != TB_GETBUTTONSIZE) return 0;
+    // Width in the low word, height in the high word.
+    return static_cast<LRESULT>((kToolbarButtonHeight << 16) | kToolbarButtonWidth);
+}
+
+QSize ContainerToolbar::FullSize() const {
+    return {kToolbarButtonWidth * static_cast<int>(std::size(kButtons)), kToolbarButtonHeight};
+}
+
+void ContainerToolbar::EnableButton(int command, bool enable) {
+    auto it = m_buttons.find(command);
+    if (it != m_buttons.end()) it->second->setEnabled(enable);
+}
+
+bool ContainerToolbar::IsButtonEnabled(int command) const {
+    auto it = m_buttons.find(command);
+    return it != m_buttons.end() && it->second->isEnabled();
+}
+
+void ContainerToolbar::Click(int command) {
+    auto it = m_buttons.find(command);
+    if (it != m_buttons.end()) it->second->click();
+}
+
+}  // namespace kv
