@@ -88,10 +88,9 @@ int AlsaCapture::Recover(int error) {
     return err;
 }
 
-long AlsaCapture::Delay() const {
-    snd_pcm_sframes_t delay = 0;
-    if (!m_pcm || snd_pcm_delay(m_pcm, &delay) < 0) return 0;
-    return static_cast<long>(delay);
+long AlsaCapture::Available() const {
+    const snd_pcm_sframes_t available = m_pcm ? snd_pcm_avail(m_pcm) : 0;
+    return available > 0 ? static_cast<long>(available) : 0;
 }
 
 int AlsaCapture::Drop() { return m_pcm ? snd_pcm_drop(m_pcm) : -EBADFD; }

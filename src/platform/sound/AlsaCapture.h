@@ -34,8 +34,8 @@ public:
     // Overrun or suspend: prepares the stream again and restarts it. 0 when the
     // stream runs again; the error when the device cannot go on (gone).
     int Recover(int error);
-    // Frames captured but not yet read (the device's delay), or 0 if unknown.
-    long Delay() const;
+    // Frames captured and ready to be read now, or 0 if unknown.
+    long Available() const;
     // Discards pending sound and stops the stream.
     int Drop();
     int Close();
