@@ -8,6 +8,7 @@
 #include "app/core/AppMessages.h"
 #include "platform/core/Trace.h"
 #include "platform/ui/QtMessageThread.h"
+#include "platform/ui/QtWindowPresenter.h"
 #include "playback/container/ContainerToolbar.h"
 #include "recording/state/RecorderState.h"
 
@@ -48,12 +49,15 @@ CPptContainerDlg::CPptContainerDlg(std::string presentationPath, int captureMode
     m_slideArea->setFocusPolicy(Qt::NoFocus);
 
     m_hWnd = CreateWindowHandle(this, &QtMessageThread::Main(), kContainerClassName, kCaption);
+    m_presenter = std::make_unique<QtWindowPresenter>(this);
+    SetWindowPresenter(m_hWnd, m_presenter.get());
     OnInitDialog();
 }
 
 CPptContainerDlg::~CPptContainerDlg() {
     Trace("CPptContainerDlg::~CPptContainerDlg\n");
     // No message reaches this object from here on.
+    SetWindowPresenter(m_hWnd, nullptr);
     DestroyWindowHandle(m_hWnd);
     HWND expected = m_hWnd;
     g_hContainerWnd.compare_exchange_strong(expected, 0);
@@ -112,12 +116,6 @@ void CPptContainerDlg::EndDialog(int result) { QDialog::done(result); }
 void CPptContainerDlg::SetCaption(const char* text) {
     setWindowTitle(QString::fromLatin1(text));
     SetWindowText(m_hWnd, text);
-}
-
-void CPptContainerDlg::RaiseAndRestore() {
-    if (isMinimized()) showNormal();
-    raise();
-    activateWindow();
 }
 
 void CPptContainerDlg::paintEvent(QPaintEvent*) {
