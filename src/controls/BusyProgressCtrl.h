@@ -83,7 +83,7 @@ protected:
 private:
     void DrawBlocks(QPainter& painter);
     void DrawLitShare(QPainter& painter, double share);
-    QRect BlockRect(int index, double left) const;
+    QRect BlockRect(double left) const;
     void Repaint() { update(); }
 
     int m_nDirection = 1;
