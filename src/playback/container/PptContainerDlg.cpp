@@ -72,6 +72,7 @@ CPptContainerDlg::~CPptContainerDlg() {
         Trace("CPptContainerDlg Destructor - Caught Exception");
     }
     if (m_bTaskbarHidden && m_services.taskbar) m_services.taskbar->Show(true);
+    g_iToolbarButtonHeight = 0;
     // The automation member releases any office object still held.
 }
 
@@ -95,7 +96,8 @@ void CPptContainerDlg::OnInitDialog() {
     m_wndToolBar->EnableButton(ID_BTN_PAUSE, false);
     m_wndToolBar->EnableButton(ID_BTN_STOP, false);
     m_wndToolBar->EnableButton(ID_BTN_NEXTSLIDE, m_nCaptureMode == 3);
-    m_wndToolBar->RegisterWindow(m_hWnd);
+    // The recorder cuts the toolbar band off the capture rectangle.
+    g_iToolbarButtonHeight = m_wndToolBar->ButtonHeight();
 
     // The recorder grabs the client area of this window.
     SetNativeWindow(m_hWnd, static_cast<unsigned long>(winId()));
