@@ -4,6 +4,7 @@
 // the container's slide area; at the end releases everything in a fixed
 // order and quits the office it started. The container owns one and calls it
 // on its UI thread.
+#include <functional>
 #include <string>
 
 #include "platform/automation/Dispatch.h"
@@ -53,6 +54,8 @@ public:
     // Ends the automation connection; never throws.
     void DoCleanup();
     static bool GetDefaultPowerpointProgID(std::string& progId);
+    // Why the last RunSlideShow failed, in the office's words; empty after success.
+    const std::string& LastError() const { return m_strLastError; }
 
     // For the container's handlers; each throws AutomationException on failure.
     // The running show's view, empty when there is no show window.
@@ -80,15 +83,17 @@ public:
     bool m_bStartedCompletely = false;
 
 private:
-    void StartApplication();
+    void StartApplication(const std::string& progId);
     void ConnectEvents();
     void OpenPresentation();
     void ApplyCaptureMode();
+    void ForEachTransition(const std::function<void(const COleDispatchDriver&)>& change);
     void LaunchNormal();
     void ReleaseAll();
-    void FailRun();
+    void FailRun(bool newFormat);
 
     Host& m_host;
+    std::string m_strLastError;
     bool m_bOleInitialised = false;
 };
 

@@ -5,13 +5,12 @@
 #include <memory>
 #include <string>
 
+#include "platform/automation/HResult.h"
 #include "platform/core/FrameImage.h"
 
 namespace kv {
 
-constexpr int S_OK = 0;
-constexpr int E_FAIL = static_cast<int>(0x80004005);
-constexpr int E_INVALIDARG = static_cast<int>(0x80070057);
+// S_OK, E_FAIL, E_INVALIDARG: the same result codes the automation layer uses.
 
 class CAviFile {
 public:

@@ -83,6 +83,10 @@ public:
 
     std::vector<ScriptedMenuItem> menuBar;
 
+    // For the office's own objects: one step of connecting a sink, logged and failed on demand.
+    HRESULT ConnectionStep(const std::string& step);
+    const std::shared_ptr<EventConnectionPoint>& Events() const { return m_events; }
+
 private:
     friend class ScriptedObject;
     ScriptedOffice();

@@ -40,9 +40,7 @@ extern std::atomic<bool> g_bRecorderError;
 // toolbar (the capture rectangle then cuts 2 x 23 pixels). The container's
 // own X11 window (its client area) is published with SetNativeWindow on
 // g_hContainerWnd.
-// NOTE for the container: the recorder finds the toolbar height by sending
-// TB_GETBUTTONSIZE to the container's child window of class "ToolbarWindow32"
-// (see recording/CaptureArea.h); register the toolbar as that child window.
 extern std::atomic<int> g_iToolbarButtonHeight;
+constexpr int kDefaultToolbarButtonHeight = 23;
 
 }  // namespace kv
