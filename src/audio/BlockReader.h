@@ -30,6 +30,8 @@ public:
     // Why the device was given up, with the time into the recording.
     const std::string& LostReason() const { return m_strLostReason; }
     std::uint64_t Frames() const { return m_nFrames; }
+    // Frames that wall time since the start calls for.
+    std::uint64_t Due() const;
 
     // No sound for this long from a running device counts as a lost device.
     static constexpr std::chrono::milliseconds kStallLimit{3000};
@@ -40,7 +42,6 @@ private:
     long Owed(std::uint8_t* dst, unsigned long frames);
     // Frames by which the sound lags wall time, once `fresh` frames have just been read.
     long long Lag(long fresh) const;
-    std::uint64_t Due() const;
     long ReadSilence(std::uint8_t* dst, unsigned long frames, int timeoutMs);
     void GiveUp(const std::string& what);
 

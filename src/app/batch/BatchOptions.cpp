@@ -57,7 +57,7 @@ std::optional<int> Number(const std::string& text) {
 }
 
 bool IsPresentation(const fs::path& path) {
-    static const char* const kTypes[] = {".ppt", ".pptx", ".pps", ".ppsx", ".odp"};
+    static const char* const kTypes[] = {".ppt", ".pptx", ".pps", ".ppsx", ".odp", ".fodp"};
     const std::string extension = Lower(path.extension().string());
     return std::any_of(std::begin(kTypes), std::end(kTypes), [&](const char* t) { return extension == t; });
 }
@@ -75,7 +75,7 @@ std::string Complete(BatchOptions& o) {
     std::error_code ec;
     if (!fs::is_regular_file(o.presentation, ec)) return "presentation not found: " + o.presentation;
     if (!IsPresentation(o.presentation))
-        return "not a presentation (*.ppt, *.pptx, *.pps, *.ppsx or *.odp): " + o.presentation;
+        return "not a presentation (*.ppt, *.pptx, *.pps, *.ppsx, *.odp or *.fodp): " + o.presentation;
     o.presentation = fs::absolute(o.presentation).lexically_normal().string();
 
     if (!o.format.empty()) {

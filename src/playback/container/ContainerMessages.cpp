@@ -32,7 +32,7 @@ LRESULT CPptContainerDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) 
     } else if (message == UWM_SHOWPPTCONTAINERDLG) {
         ShowContainer(wParam != 0);
     } else if (message == UWM_ONE_INSTANCE) {
-        RaiseAndRestore();
+        // The prober brings this window forward through its presenter.
         return static_cast<LRESULT>(UWM_ONE_INSTANCE);
     } else {
         return 0;

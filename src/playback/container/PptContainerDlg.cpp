@@ -8,6 +8,7 @@
 #include "app/core/AppMessages.h"
 #include "platform/core/Trace.h"
 #include "platform/ui/QtMessageThread.h"
+#include "platform/ui/QtWindowPresenter.h"
 #include "playback/container/ContainerToolbar.h"
 #include "recording/state/RecorderState.h"
 
@@ -48,12 +49,15 @@ CPptContainerDlg::CPptContainerDlg(std::string presentationPath, int captureMode
     m_slideArea->setFocusPolicy(Qt::NoFocus);
 
     m_hWnd = CreateWindowHandle(this, &QtMessageThread::Main(), kContainerClassName, kCaption);
+    m_presenter = std::make_unique<QtWindowPresenter>(this);
+    SetWindowPresenter(m_hWnd, m_presenter.get());
     OnInitDialog();
 }
 
 CPptContainerDlg::~CPptContainerDlg() {
     Trace("CPptContainerDlg::~CPptContainerDlg\n");
     // No message reaches this object from here on.
+    SetWindowPresenter(m_hWnd, nullptr);
     DestroyWindowHandle(m_hWnd);
     HWND expected = m_hWnd;
     g_hContainerWnd.compare_exchange_strong(expected, 0);
@@ -68,6 +72,7 @@ CPptContainerDlg::~CPptContainerDlg() {
         Trace("CPptContainerDlg Destructor - Caught Exception");
     }
     if (m_bTaskbarHidden && m_services.taskbar) m_services.taskbar->Show(true);
+    g_iToolbarButtonHeight = 0;
     // The automation member releases any office object still held.
 }
 
@@ -91,7 +96,8 @@ void CPptContainerDlg::OnInitDialog() {
     m_wndToolBar->EnableButton(ID_BTN_PAUSE, false);
     m_wndToolBar->EnableButton(ID_BTN_STOP, false);
     m_wndToolBar->EnableButton(ID_BTN_NEXTSLIDE, m_nCaptureMode == 3);
-    m_wndToolBar->RegisterWindow(m_hWnd);
+    // The recorder cuts the toolbar band off the capture rectangle.
+    g_iToolbarButtonHeight = m_wndToolBar->ButtonHeight();
 
     // The recorder grabs the client area of this window.
     SetNativeWindow(m_hWnd, static_cast<unsigned long>(winId()));
@@ -112,12 +118,6 @@ void CPptContainerDlg::EndDialog(int result) { QDialog::done(result); }
 void CPptContainerDlg::SetCaption(const char* text) {
     setWindowTitle(QString::fromLatin1(text));
     SetWindowText(m_hWnd, text);
-}
-
-void CPptContainerDlg::RaiseAndRestore() {
-    if (isMinimized()) showNormal();
-    raise();
-    activateWindow();
 }
 
 void CPptContainerDlg::paintEvent(QPaintEvent*) {

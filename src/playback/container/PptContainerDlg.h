@@ -16,6 +16,7 @@
 namespace kv {
 
 class ContainerToolbar;
+class QtWindowPresenter;
 
 // Registers the container's window class. The class lives in the window
 // registry: the container's handle carries "PPTContainerDlgClass", which is
@@ -46,9 +47,6 @@ public:
     void ActivatePPTWindow();
 
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
-
-    // The second copy's probe found us: come to the front, restored.
-    void RaiseAndRestore();
 
     HWND WindowHandle() const { return m_hWnd; }
     // The area the show is drawn into (top-left of the client area).
@@ -111,6 +109,8 @@ private:
     HWND m_hWnd = 0;
     HWND m_hShowChild = 0;  // the registry entry of the hosted show
     std::unique_ptr<MessageReceiver> m_showChildReceiver;
+    // How a second start of the program brings this window forward.
+    std::unique_ptr<QtWindowPresenter> m_presenter;
 
     bool m_bRecordingStarted = false;
     std::atomic<bool> m_bStopped{false};

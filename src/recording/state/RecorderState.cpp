@@ -16,5 +16,6 @@ std::atomic<std::shared_ptr<NamedEvent>> g_hPositionedEvent;
 std::atomic<bool> g_bSlideShowEnded{false};
 std::atomic<HWND> g_hSlideShowWnd{0};
 std::atomic<bool> g_bRecorderError{false};
+std::atomic<int> g_iToolbarButtonHeight{0};
 
 }  // namespace kv

@@ -36,5 +36,11 @@ extern std::atomic<bool> g_bSlideShowEnded;
 extern std::atomic<HWND> g_hSlideShowWnd;
 // Set when the container has shown a recording error; read by the conversion dialog.
 extern std::atomic<bool> g_bRecorderError;
+// Height of the container's toolbar buttons; 0 while the container has no
+// toolbar (the capture rectangle then cuts 2 x 23 pixels). The container's
+// own X11 window (its client area) is published with SetNativeWindow on
+// g_hContainerWnd.
+extern std::atomic<int> g_iToolbarButtonHeight;
+constexpr int kDefaultToolbarButtonHeight = 23;
 
 }  // namespace kv
