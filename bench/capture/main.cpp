@@ -77,6 +77,7 @@ struct Result {
     double cpuPerSecond = 0;
     double filled = 0;
     double seconds = 0;
+    std::string pixelFormat;
 };
 
 Result RecordOurs(unsigned long window, int fps) {
@@ -93,18 +94,31 @@ Result RecordOurs(unsigned long window, int fps) {
     result.seconds = file.VideoSeconds();
     result.cpuPerSecond = result.seconds > 0 ? cpu / result.seconds : 0;
     result.filled = file.Filled() * 100;
+    result.pixelFormat = file.pixelFormat;
     return result;
 }
 
-Result RecordFfmpeg(const std::string& display, int width, int height, int fps, const kvtest::TempDir& folder) {
+// The encoder settings our writer uses for the default quality factor (80),
+// spelt as ffmpeg options.
+std::vector<std::string> SameEncoding(const std::string& encoder, const std::string& pixelFormat) {
+    std::vector<std::string> args = {"-c:v", encoder, "-g", "1", "-bf", "0", "-pix_fmt", pixelFormat};
+    if (encoder == "libx264" || encoder == "libx264rgb") args.insert(args.end(), {"-preset", "ultrafast", "-crf", "18"});
+    else if (encoder == "libvpx" || encoder == "libvpx-vp9") args.insert(args.end(), {"-crf", "15", "-b:v", "0"});
+    else args.insert(args.end(), {"-q:v", "3"});
+    return args;
+}
+
+Result RecordFfmpeg(const std::string& display, int width, int height, int fps, const std::string& pixelFormat,
+                    const kvtest::TempDir& folder) {
     const auto output = folder / ("ffmpeg-" + std::to_string(width) + ".avi");
-    const std::string encoder = kv::DefaultVideoCompressor().name;
+    std::vector<std::string> argv = {"ffmpeg", "-nostdin", "-y", "-loglevel", "error", "-f", "x11grab",
+                                     "-draw_mouse", "0", "-framerate", std::to_string(fps), "-video_size",
+                                     std::to_string(width) + "x" + std::to_string(height), "-i", display + ".0+0,0",
+                                     "-t", std::to_string(kSeconds)};
+    for (const std::string& arg : SameEncoding(kv::DefaultVideoCompressor().name, pixelFormat)) argv.push_back(arg);
+    argv.push_back(output.string());
     const double before = CpuSeconds(RUSAGE_CHILDREN);
-    kv::ChildProcess ffmpeg = kv::ChildProcess::Spawn(
-        {"ffmpeg", "-nostdin", "-y", "-loglevel", "error", "-f", "x11grab", "-draw_mouse", "0", "-framerate",
-         std::to_string(fps), "-video_size", std::to_string(width) + "x" + std::to_string(height), "-i",
-         display + ".0+0,0", "-t", std::to_string(kSeconds), "-c:v", encoder, "-g", "1", "-q:v", "3", output.string()},
-        {});
+    kv::ChildProcess ffmpeg = kv::ChildProcess::Spawn(argv, {});
     ffmpeg.Wait(120000);
     const double cpu = CpuSeconds(RUSAGE_CHILDREN) - before;
     kvtest::RecordedFile file = kvtest::ReadRecordedFile(output.string());
@@ -157,7 +171,8 @@ int main(int argc, char** argv) {
     const Case cases[] = {{1280, 720, 25, "720p25"}, {1920, 1080, 30, "1080p30"}};
     std::string summary;
     double worstRatio = 0, worstFilled = 100;
-    std::printf("encoder: %s (both sides)\n", kv::DefaultVideoCompressor().name.c_str());
+    std::printf("encoder: %s, quality factor 80, every frame a key frame (both sides)\n",
+                kv::DefaultVideoCompressor().name.c_str());
     for (const Case& c : cases) {
         PatternProcess pattern(c.width, c.height + kToolbarStrip, folder);
         if (!pattern.window()) {
@@ -165,7 +180,7 @@ int main(int argc, char** argv) {
             return 1;
         }
         Result ours = RecordOurs(pattern.window(), c.fps);
-        Result theirs = RecordFfmpeg(xvfb.display(), c.width, c.height, c.fps, folder);
+        Result theirs = RecordFfmpeg(xvfb.display(), c.width, c.height, c.fps, ours.pixelFormat, folder);
         const double ratio = theirs.cpuPerSecond > 0 ? ours.cpuPerSecond / theirs.cpuPerSecond : 0;
         std::printf("%dx%d@%d: kalvista %.3f CPU s per recorded s (%.1f s, %.1f %% filled); ffmpeg x11grab %.3f CPU s "
                     "per s (%.1f s); ratio %.2f\n",

@@ -76,7 +76,13 @@ void CSoundFile::CreateWaveFile() {
 bool CSoundFile::Write(const CBuffer& buffer) {
     if (m_nMode != 2 || m_hFile < 0) return false;
     if (m_nDataBytes + buffer.ByteLen > kMaxDataBytes) return false;
-    if (!WriteAll(m_hFile, buffer.ptr, buffer.ByteLen)) return false;
+    if (!WriteAll(m_hFile, buffer.ptr, buffer.ByteLen)) {
+        // Drop the part of the block that made it, so the file ends where its sizes say.
+        const int error = errno;
+        if (::ftruncate(m_hFile, static_cast<off_t>(kHeaderSize + m_nDataBytes)) != 0) {}
+        errno = error;
+        return false;
+    }
     m_nDataBytes += buffer.ByteLen;
     // Keep both sizes true after every block, so a file left behind by a
     // crash still plays up to its last block.

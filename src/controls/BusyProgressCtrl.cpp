@@ -21,7 +21,6 @@ CKCBusyProgressCtrl::CKCBusyProgressCtrl(int numBlocks, int position, QWidget* p
     setObjectName("BusyProgressCtrl");
     setAttribute(Qt::WA_OpaquePaintEvent);
     connect(&m_timer, &QTimer::timeout, this, [this] { Step(); });
-    RecalcLayout();
 }
 
 CKCBusyProgressCtrl::~CKCBusyProgressCtrl() { m_timer.stop(); }

@@ -27,6 +27,8 @@ public:
         BPM_SETCOLBLOCKFACEHI, BPM_SETCOLBLOCKEDGEHI, BPM_RECALC, BPM_RESET, BPM_USESYSCOL,
     };
 
+    // Give it its place, then RecalcLayout (as a dialog does once it has laid
+    // out its controls); a later size change keeps the block layout.
     CKCBusyProgressCtrl(int numBlocks, int position, QWidget* parent = nullptr);
     ~CKCBusyProgressCtrl() override;
 

@@ -55,23 +55,20 @@ double DecodedDuration(const std::filesystem::path& path) {
 }
 }  // namespace
 
-double MediaDuration(const std::filesystem::path& path) {
+MediaFacts Probe(const std::filesystem::path& path) {
     std::string output;
-    if (RunProgram({"ffprobe", "-v", "error", "-show_entries", "format=duration", "-of", "csv=p=0", path.string()},
+    MediaFacts facts;
+    if (RunProgram({"ffprobe", "-v", "error", "-show_entries", "format=duration:stream=codec_type", "-of",
+                    "default=noprint_wrappers=1", path.string()},
                    &output) != 0)
-        return -1;
-    try {
-        return std::stod(output);
-    } catch (...) {
-        return DecodedDuration(path);  // SWF keeps no duration of its own
-    }
-}
-
-std::string StreamKinds(const std::filesystem::path& path) {
-    std::string output;
-    RunProgram({"ffprobe", "-v", "error", "-show_entries", "stream=codec_type", "-of", "csv=p=0", path.string()},
-               &output);
-    return output;
+        return facts;
+    facts.hasVideo = output.find("codec_type=video") != std::string::npos;
+    facts.hasAudio = output.find("codec_type=audio") != std::string::npos;
+    const size_t at = output.find("duration=");
+    if (at != std::string::npos && std::sscanf(output.c_str() + at, "duration=%lf", &facts.duration) == 1)
+        return facts;
+    facts.duration = DecodedDuration(path);  // SWF keeps no duration of its own
+    return facts;
 }
 
 }  // namespace kvtest

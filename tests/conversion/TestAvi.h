@@ -14,10 +14,14 @@ bool MakeTestAvi(const std::filesystem::path& path, int framesPerSecond, int sam
 // Runs a program with arguments (no shell); its exit status, output in `output`.
 int RunProgram(const std::vector<std::string>& argv, std::string* output = nullptr);
 
-// The duration ffprobe reports, or a negative number.
-double MediaDuration(const std::filesystem::path& path);
+struct MediaFacts {
+    double duration = -1;  // seconds; negative when unknown
+    bool hasVideo = false;
+    bool hasAudio = false;
+};
 
-// "video", "audio": the stream kinds ffprobe finds, one per line.
-std::string StreamKinds(const std::filesystem::path& path);
+// What ffprobe says of a media file (the duration of a file that keeps none
+// is the time of its last decoded frame).
+MediaFacts Probe(const std::filesystem::path& path);
 
 }  // namespace kvtest

@@ -197,5 +197,19 @@ TEST_F(ConversionWorker, KilledFfmpegIsAFailureAndLeavesNoPartialFile) {
     EXPECT_TRUE(fs::exists(longRecording));
 }
 
+
+TEST(AwkwardPaths, BlanksQuotesDollarsBackslashesAndAccentsReachFfmpegWhole) {
+    kvtest::ScopedRegistry registry;
+    kvtest::TempDir dir("kalvista-paths");
+    const fs::path folder = dir / "My \"talks\" $HOME `x` \\ Ünïcødé; rm -rf";
+    fs::create_directories(folder);
+    const fs::path recording = folder / "~Record 'one'.avi";
+    ASSERT_TRUE(kvtest::MakeTestAvi(recording, 5, 44100, 1.0));
+    const fs::path output = folder / "Grüße & $(echo no) \\n.mp4";
+    EXPECT_TRUE(ConvertAVIToX(recording.string(), output.string(), FORMAT_MP4, 5, 44100, 128));
+    EXPECT_GT(fs::file_size(output), 1000u);
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 2);
+}
+
 }  // namespace
 }  // namespace kv

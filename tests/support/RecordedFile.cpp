@@ -6,6 +6,7 @@
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
+#include <libavutil/pixdesc.h>
 #include <libswscale/swscale.h>
 }
 
@@ -83,6 +84,8 @@ RecordedFile ReadRecordedFile(const std::string& path, const FrameVisitor& visit
     file.frameRate = av_q2d(stream->avg_frame_rate);
     file.width = stream->codecpar->width;
     file.height = stream->codecpar->height;
+    file.codec = avcodec_get_name(stream->codecpar->codec_id);
+    if (const char* format = av_get_pix_fmt_name(AVPixelFormat(stream->codecpar->format))) file.pixelFormat = format;
 
     std::unique_ptr<Decoder> decoder;
     if (visit) decoder = std::make_unique<Decoder>(stream, visit);

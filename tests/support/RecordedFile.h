@@ -15,6 +15,8 @@ struct RecordedFile {
     double frameRate = 0;                // the video stream's declared rate
     int width = 0;
     int height = 0;
+    std::string codec;        // the encoder's short name, e.g. "h264"
+    std::string pixelFormat;  // e.g. "yuv420p"
     std::vector<std::int64_t> positions;  // positions holding a picture, in order
     double audioSeconds = -1;             // -1 without a sound stream
 

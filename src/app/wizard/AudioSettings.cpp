@@ -27,13 +27,13 @@ PageView CAVSettingPage::AudioView() const {
 void CAVSettingPage::EnumerateAudioDevicesT() {
     Trace("start EnumerateAudioDevicesT()");
     std::vector<std::string> names;
-    std::vector<std::string> devices;
+    std::vector<CaptureDeviceEntry> devices;
     for (const auto& device : m_sources.CaptureDevices()) {
         if (devices.size() >= kMaxAudioDevices) break;
         // Two devices of the same name appear once.
         if (FindStringFrom(names, -1, device.name) >= 0) continue;
         names.push_back(device.name);
-        devices.push_back(device.device);
+        devices.push_back(device);
     }
     WizardControls::Fill(m_controls.Combo(IDC_AUDIO_DEVICE), names);
     m_sources.SetAudioDeviceTable(devices);

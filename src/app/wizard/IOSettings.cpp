@@ -1,6 +1,7 @@
 #include "app/wizard/IOSettings.h"
 
 #include <cerrno>
+#include <utility>
 
 #include "app/wizard/OutputNames.h"
 #include "app/wizard/WizardLayout.h"
@@ -60,8 +61,11 @@ void CIOSettings::OnBnClickedBrowsePath() {
 }
 
 void CIOSettings::SetPaths(const std::string& presentation, const std::string& folder) {
-    m_controls.Edit(IDC_PRESENTATION)->setText(QString::fromStdString(presentation));
-    m_controls.Edit(IDC_OUTPUT_FOLDER)->setText(QString::fromStdString(folder));
+    for (auto [id, text] : {std::pair{IDC_PRESENTATION, &presentation}, std::pair{IDC_OUTPUT_FOLDER, &folder}}) {
+        auto* edit = m_controls.Edit(id);
+        edit->setText(QString::fromStdString(*text));
+        edit->setToolTip(edit->text());  // the box is narrower than most paths
+    }
     m_state.presentationPath = presentation;
     std::string aviPath = folder;
     if (GetOutPutFileName(aviPath)) m_state.aviPath = aviPath;

@@ -212,8 +212,12 @@ void CTransparentDialogDlg::ShowPage(int pageId) {
     for (int row = 0; row < 4; ++row) m_controls->SetRow(row, view.rows[row]);
     m_controls->ShowOnly(view.valueControls);
     m_controls->Button(IDC_CONVERT)->show();
-    for (int tab : kTabs)
-        if (tab != pageId) m_controls->Button(tab)->ShowNormal();
+    for (int tab : kTabs) {
+        if (tab == pageId)
+            m_controls->Button(tab)->ShowHighlighted();
+        else
+            m_controls->Button(tab)->ShowNormal();
+    }
     m_state.currentPage = pageId;
 }
 

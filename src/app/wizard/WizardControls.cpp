@@ -36,6 +36,7 @@ WizardControls::WizardControls(QWidget* dialog) {
         Place(edit, id);
         edit->SetBkColor(kFieldColour);
         edit->SetTextColor(Qt::white);
+        edit->setTextMargins(4, 0, 4, 0);
         m_edits[id] = edit;
         m_valueIds.push_back(id);
     }

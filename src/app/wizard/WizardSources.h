@@ -23,8 +23,9 @@ public:
     virtual ~WizardSources() = default;
     virtual std::vector<CaptureDeviceEntry> CaptureDevices() = 0;
     // The devices of the list's entries, in list order.
-    virtual void SetAudioDeviceTable(const std::vector<std::string>& devices) = 0;
-    // Every installed encoder, in order, with whether it takes frames of this size.
+    virtual void SetAudioDeviceTable(const std::vector<CaptureDeviceEntry>& devices) = 0;
+    // Every installed encoder, in order, with whether it takes frames of this
+    // size; the system's list also becomes the table the video writer reads.
     struct Compressor {
         CompressorEntry entry;
         bool acceptsFormat = false;
@@ -36,7 +37,7 @@ public:
 class SystemWizardSources : public WizardSources {
 public:
     std::vector<CaptureDeviceEntry> CaptureDevices() override;
-    void SetAudioDeviceTable(const std::vector<std::string>& devices) override;
+    void SetAudioDeviceTable(const std::vector<CaptureDeviceEntry>& devices) override;
     std::vector<Compressor> VideoCompressors(int width, int height) override;
 };
 

@@ -53,6 +53,8 @@ CWaitDlg::CWaitDlg(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Customize
     m_ctrlMergeProgress->setGeometry(FromDialogUnits(51, 43, 205, 8));
     m_ctrlBusy = new CKCBusyProgressCtrl(10, 0, this);
     m_ctrlBusy->setGeometry(FromDialogUnits(51, 75, 205, 8));
+    m_ctrlMergeProgress->RecalcLayout();
+    m_ctrlBusy->RecalcLayout();
     auto* finish = new CCustomeButton(this);
     finish->SetBitmaps(317, 316, 316);
     finish->SetNotifyId(IDC_FINISH);

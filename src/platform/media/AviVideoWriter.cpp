@@ -1,12 +1,14 @@
 #include "platform/media/AviVideoWriter.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 extern "C" {
 #include <libavutil/imgutils.h>
 }
 
+#include "platform/media/AviChunks.h"
 #include "platform/media/VideoEncoderSetup.h"
 #include "platform/media/VideoEncoders.h"
 
@@ -59,6 +61,7 @@ bool AviVideoWriter::Open(const std::string& path, const std::string& encoderNam
     m_failed = false;
     m_chunks = 0;
     m_highestPosition = -1;
+    KeepLibavQuiet();
     const AVCodec* codec = avcodec_find_encoder_by_name(encoderName.c_str());
     if (!codec) return Fail(why, ("no encoder " + encoderName).c_str(), AVERROR_ENCODER_NOT_FOUND);
     int error = 0;
@@ -73,15 +76,18 @@ bool AviVideoWriter::Open(const std::string& path, const std::string& encoderNam
                                          m_encoder->pix_fmt, SWS_POINT, nullptr, nullptr, nullptr));
         if (!m_converter) return Fail(why, "setting up the pixel conversion", AVERROR(EINVAL));
     }
-    std::error_code removeError;
     std::remove(path.c_str());
     OutputFormatPtr output = CreateAviOutput(path, &error);
     if (!output) return Fail(why, "creating the file", error);
     m_stream = avformat_new_stream(output.get(), nullptr);
     if (!m_stream) return Fail(why, "creating the stream", AVERROR(ENOMEM));
     avcodec_parameters_from_context(m_stream->codecpar, m_encoder.get());
-    const AVCodecTag* const tags[] = {avformat_get_riff_video_tags(), nullptr};
-    m_stream->codecpar->codec_tag = av_codec_get_tag(tags, codec->id);
+    // Encoders that store variants under one codec (Ut Video's RGB and YUV
+    // kinds) name their own FourCC; the others get the codec's usual one.
+    if (m_stream->codecpar->codec_tag == 0) {
+        const AVCodecTag* const tags[] = {avformat_get_riff_video_tags(), nullptr};
+        m_stream->codecpar->codec_tag = av_codec_get_tag(tags, codec->id);
+    }
     m_stream->time_base = m_encoder->time_base;
     m_stream->avg_frame_rate = m_encoder->framerate;
     av_dict_set(&m_stream->metadata, "title", "Video Stream", 0);
@@ -129,22 +135,18 @@ AviVideoWriter::Result AviVideoWriter::WriteFrame(const FrameImage& frame, long 
     m_frame->pts = position;
     m_frame->pict_type = AV_PICTURE_TYPE_I;
     int error = avcodec_send_frame(m_encoder.get(), m_frame.get());
-    if (error < 0) return Fail(why, "encoding", error), Result::Failed;
+    if (error < 0) {
+        Fail(why, "encoding", error);
+        return Result::Failed;
+    }
     return WritePackets(why) ? Result::Written : Result::Failed;
 }
 
 bool AviVideoWriter::WriteEmptyUpTo(long position, std::string* why) {
-    // Zero-size chunks: players repeat the previous picture there.
-    while (m_chunks < position) {
-        PacketPtr empty(av_packet_alloc());
-        if (!empty) return Fail(why, "allocating a packet", AVERROR(ENOMEM));
-        empty->stream_index = m_stream->index;
-        empty->pts = empty->dts = m_chunks;
-        av_packet_rescale_ts(empty.get(), m_encoder->time_base, m_stream->time_base);
-        const int error = av_write_frame(m_output.get(), empty.get());
-        if (error < 0) return Fail(why, "writing an empty chunk", error);
-        ++m_chunks;
-    }
+    if (m_chunks >= position) return true;
+    const int error = WriteEmptyChunks(m_output.get(), m_stream, m_encoder->time_base, m_chunks, position);
+    if (error < 0) return Fail(why, "writing an empty chunk", error);
+    m_chunks = position;
     return true;
 }
 

@@ -8,7 +8,16 @@ std::string AvErrorText(int error) {
     return text;
 }
 
+void KeepLibavQuiet() {
+    static const bool once = [] {
+        if (av_log_get_level() == AV_LOG_INFO) av_log_set_level(AV_LOG_ERROR);
+        return true;
+    }();
+    (void)once;
+}
+
 InputFormatPtr OpenInput(const std::string& path, int* error) {
+    KeepLibavQuiet();
     AVFormatContext* raw = nullptr;
     *error = avformat_open_input(&raw, path.c_str(), nullptr, nullptr);
     if (*error < 0) return nullptr;
@@ -19,6 +28,7 @@ InputFormatPtr OpenInput(const std::string& path, int* error) {
 }
 
 OutputFormatPtr CreateAviOutput(const std::string& path, int* error) {
+    KeepLibavQuiet();
     AVFormatContext* raw = nullptr;
     *error = avformat_alloc_output_context2(&raw, nullptr, "avi", path.c_str());
     if (*error < 0 || !raw) {

@@ -43,6 +43,10 @@ using SwsPtr = std::unique_ptr<SwsContext, SwsFree>;
 using InputFormatPtr = std::unique_ptr<AVFormatContext, InputFormatClose>;
 using OutputFormatPtr = std::unique_ptr<AVFormatContext, OutputFormatFree>;
 
+// FFmpeg's own chatter (encoder statistics, warnings) stays out of the
+// program's output; errors still show. Called by everything that opens files.
+void KeepLibavQuiet();
+
 // "No space left on device" and the like.
 std::string AvErrorText(int error);
 

@@ -13,6 +13,10 @@ namespace kv::media {
 // alpha ignored) or BGRA where the encoder takes it.
 AVPixelFormat ChooseInputFormat(const AVCodec* codec);
 
+// The constant-quality value (crf) and the preset that libx264 gets.
+int H264CrfFor(int qualityFactor);
+extern const char* const kH264Preset;
+
 // An open encoder for width x height at `fps` frames per second; null on
 // failure with the FFmpeg error in *error. `qualityFactor` is 0-100, higher
 // is better.

@@ -11,22 +11,27 @@ namespace kv {
 namespace {
 
 // Listed first, in this order; the first that opens is our default encoder
-// (handler 0). libx264 with every frame an IDR frame, 4:4:4 and crf 18 was
-// chosen by measurement on slide content at 1280x720@25 (see the avi-encode
-// benchmark): about 1 MB/s, 48 dB PSNR, and no more CPU than MJPEG, which
-// needs 1.6 MB/s for the same legibility.
+// (handler 0). Chosen by measurement on slides at 1280x720@25 (the
+// avi-encode benchmark): libx264, every frame an IDR frame, 4:4:4, preset
+// superfast, crf 10 at the default quality: about 0.7 MB/s at 45-46 dB PSNR
+// for 0.2 CPU seconds per recorded second. MJPEG needs 1.6 MB/s and more CPU
+// for the same legibility, MPEG-4 part 2 blurs coloured edges (41 dB), and
+// the lossless ones (Ut Video, Huffyuv, libx264rgb) need 3-18 MB/s.
 constexpr const char* kPreferred[] = {
     "libx264", "mjpeg", "libx264rgb", "utvideo", "huffyuv", "ffvhuff", "ffv1",
     "magicyuv", "zmbv", "mpeg4", "msmpeg4", "libvpx", "libvpx-vp9", "png",
 };
-// Far too slow for live capture (over 100 ms for one small frame on the
-// reference machine), or unable to close without frames sent.
-constexpr const char* kTooSlow[] = {
-    "cinepak", "libaom-av1", "librav1e", "libsvtav1", "snow", "jpeg2000", "libopenjpeg",
+// Left out whatever the probe says: far too slow for live capture (over
+// 100 ms for one small frame on the reference machine), unable to close
+// without frames sent (SVT-AV1), or key frames only now and then after the
+// first few (Microsoft Video-1).
+constexpr const char* kUnsuitable[] = {
+    "cinepak", "libaom-av1", "librav1e", "libsvtav1", "snow", "jpeg2000", "libopenjpeg", "msvideo1",
 };
 // Handler codes left out of the codec list, as the compressor list always did.
 constexpr const char* kSkippedHandlers[] = {"i420", "xvid", "iyuv"};
 
+constexpr int kProbeFrames = 3;
 constexpr int kAwkwardWidth = 332;  // multiples of 4, not of 8
 constexpr int kAwkwardHeight = 188;
 
@@ -49,38 +54,74 @@ std::uint32_t AviTagOf(const AVCodec* codec) {
     return av_codec_get_tag(tags, codec->id);
 }
 
-// Encodes one grey frame and drains the encoder: true when exactly one
-// packet came out and it is smaller than the raw BGRA frame (raw and
-// uncompressed formats fill a disk in minutes).
-bool EncodesOneFrame(AVCodecContext* ctx) {
+// True when FFmpeg's own decoder makes a picture of the packet again.
+bool DecodesBack(const AVCodecContext* encoder, const AVPacket* packet) {
+    const AVCodec* codec = avcodec_find_decoder(encoder->codec_id);
+    if (!codec) return false;
+    media::CodecContextPtr decoder(avcodec_alloc_context3(codec));
     media::FramePtr frame(av_frame_alloc());
-    media::PacketPtr packet(av_packet_alloc());
-    if (!frame || !packet) return false;
+    if (!decoder || !frame) return false;
+    decoder->width = encoder->width;
+    decoder->height = encoder->height;
+    decoder->pix_fmt = encoder->pix_fmt;
+    decoder->codec_tag = encoder->codec_tag;
+    if (encoder->extradata_size > 0) {
+        decoder->extradata = static_cast<std::uint8_t*>(av_mallocz(encoder->extradata_size + AV_INPUT_BUFFER_PADDING_SIZE));
+        if (!decoder->extradata) return false;
+        std::memcpy(decoder->extradata, encoder->extradata, encoder->extradata_size);
+        decoder->extradata_size = encoder->extradata_size;
+    }
+    if (avcodec_open2(decoder.get(), codec, nullptr) < 0 || avcodec_send_packet(decoder.get(), packet) < 0) return false;
+    avcodec_send_packet(decoder.get(), nullptr);
+    return avcodec_receive_frame(decoder.get(), frame.get()) >= 0 && frame->width == encoder->width;
+}
+
+// Encodes three grey frames and drains the encoder: true when three key-frame
+// packets came out, each under a byte per pixel (raw and uncompressed
+// formats fill a disk in minutes), and the first decodes again.
+bool EncodesKeyFrames(AVCodecContext* ctx) {
+    media::FramePtr frame(av_frame_alloc());
+    media::PacketPtr packet(av_packet_alloc()), first(av_packet_alloc());
+    if (!frame || !packet || !first) return false;
     frame->format = ctx->pix_fmt;
     frame->width = ctx->width;
     frame->height = ctx->height;
     if (av_frame_get_buffer(frame.get(), 0) < 0) return false;
-    for (AVBufferRef* buffer : frame->buf)
-        if (buffer) std::memset(buffer->data, 0x80, buffer->size);
-    const bool sent = avcodec_send_frame(ctx, frame.get()) >= 0;
-    avcodec_send_frame(ctx, nullptr);  // also lets encoders with threads close cleanly
-    int packets = 0;
-    long bytes = 0;
-    while (avcodec_receive_packet(ctx, packet.get()) >= 0) {
-        ++packets;
-        bytes += packet->size;
-        av_packet_unref(packet.get());
+    bool sent = true;
+    int packets = 0, keys = 0;
+    bool small = true;
+    auto drain = [&] {
+        while (avcodec_receive_packet(ctx, packet.get()) >= 0) {
+            keys += (packet->flags & AV_PKT_FLAG_KEY) ? 1 : 0;
+            small = small && packet->size < ctx->width * ctx->height;
+            if (packets++ == 0) av_packet_ref(first.get(), packet.get());
+            av_packet_unref(packet.get());
+        }
+    };
+    for (int pts = 0; pts < kProbeFrames; ++pts) {
+        if (av_frame_make_writable(frame.get()) < 0) return false;
+        for (AVBufferRef* buffer : frame->buf)
+            if (buffer) std::memset(buffer->data, 0x40 + 0x38 * pts, buffer->size);
+        frame->pts = pts;
+        sent = avcodec_send_frame(ctx, frame.get()) >= 0 && sent;
+        drain();
     }
-    return sent && packets == 1 && bytes < static_cast<long>(ctx->width) * ctx->height * 2;
+    avcodec_send_frame(ctx, nullptr);  // also lets encoders with threads close cleanly
+    drain();
+    return sent && packets == kProbeFrames && keys == kProbeFrames && small && DecodesBack(ctx, first.get());
 }
 
-bool Usable(const AVCodec* codec, int width, int height) {
-    for (auto [w, h] : {std::pair{kAwkwardWidth, kAwkwardHeight}, std::pair{width, height}}) {
-        int error = 0;
-        media::CodecContextPtr ctx = media::OpenVideoEncoder(codec, w, h, 25, 80, &error);
-        if (!ctx || !EncodesOneFrame(ctx.get())) return false;
-    }
-    return true;
+// The FourCC the encoder writes when it is usable, else 0: the full round
+// trip at the awkward size, and an encoder that opens at the asked size.
+// Probed at the default frame rate of 5, which MPEG-1 for one cannot store.
+std::uint32_t UsableTag(const AVCodec* codec, int width, int height) {
+    int error = 0;
+    media::CodecContextPtr awkward = media::OpenVideoEncoder(codec, kAwkwardWidth, kAwkwardHeight, 5, 80, &error);
+    if (!awkward || !EncodesKeyFrames(awkward.get())) return 0;
+    media::CodecContextPtr asked = media::OpenVideoEncoder(codec, width, height, 5, 80, &error);
+    if (!asked) return 0;
+    avcodec_send_frame(asked.get(), nullptr);
+    return awkward->codec_tag ? awkward->codec_tag : AviTagOf(codec);
 }
 
 // Video encoders the AVI muxer stores, preferred ones first.
@@ -89,7 +130,7 @@ std::vector<const AVCodec*> Candidates() {
     void* iterator = nullptr;
     while (const AVCodec* codec = av_codec_iterate(&iterator)) {
         if (!av_codec_is_encoder(codec) || codec->type != AVMEDIA_TYPE_VIDEO) continue;
-        if (InList(kTooSlow, codec->name) || AviTagOf(codec) == 0) continue;
+        if (InList(kUnsuitable, codec->name) || AviTagOf(codec) == 0) continue;
         (InList(kPreferred, codec->name) ? preferred : rest).push_back(codec);
     }
     auto rank = [](const AVCodec* c) {
@@ -134,6 +175,7 @@ std::string FourCCText(std::uint32_t code) {
 }
 
 std::vector<VideoCompressorInfo> EnumerateVideoCompressors(int width, int height) {
+    media::KeepLibavQuiet();
     const int logLevel = av_log_get_level();
     av_log_set_level(AV_LOG_QUIET);  // probes of hardware encoders complain loudly
     width = std::max(2, width & ~1);
@@ -143,8 +185,9 @@ std::vector<VideoCompressorInfo> EnumerateVideoCompressors(int width, int height
         VideoCompressorInfo info = InfoOf(codec);
         if (InList(kSkippedHandlers, Lower(FourCCText(info.fccHandler)).c_str())) continue;
         if (static_cast<int>(table.size()) >= kMaxInstalledCompressors) break;
-        if (DescriptionListed(table, info.description) || !Usable(codec, width, height)) continue;
-        table.push_back(std::move(info));
+        if (DescriptionListed(table, info.description)) continue;
+        info.fccHandler = UsableTag(codec, width, height);
+        if (info.fccHandler != 0) table.push_back(std::move(info));
     }
     av_log_set_level(logLevel);
     return table;
@@ -178,7 +221,7 @@ VideoCompressorInfo DefaultVideoCompressor() {
     static const VideoCompressorInfo chosen = [] {
         for (const char* name : kPreferred) {
             const AVCodec* codec = avcodec_find_encoder_by_name(name);
-            if (codec && AviTagOf(codec) != 0 && Usable(codec, 320, 240)) {
+            if (codec && AviTagOf(codec) != 0 && UsableTag(codec, 320, 240) != 0) {
                 VideoCompressorInfo info = InfoOf(codec);
                 info.fccHandler = 0;
                 return info;

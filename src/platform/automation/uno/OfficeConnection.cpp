@@ -1,0 +1,234 @@
+#include "platform/automation/uno/OfficeConnection.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cppuhelper/bootstrap.hxx>
+#include <osl/file.hxx>
+
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <thread>
+
+#include "platform/automation/Dispatch.h"
+#include "platform/automation/OfficeProcesses.h"
+#include "platform/core/Paths.h"
+#include "platform/core/Trace.h"
+
+namespace kv::uno {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kProfileSlots = 32;
+
+// The UNO runtime of our own process, made once and kept for the process's
+// life (taking it down at exit races the office's bridges).
+Reference<css::uno::XComponentContext> LocalContext() {
+    static std::mutex mutex;
+    static Reference<css::uno::XComponentContext>* context = nullptr;
+    std::lock_guard lock(mutex);
+    if (!context) {
+        ::setenv("URE_BOOTSTRAP", "vnd.sun.star.pathname:" KV_OFFICE_PROGRAM_DIR "/fundamentalrc", 0);
+        context = new Reference<css::uno::XComponentContext>(cppu::defaultBootstrap_InitialComponentContext());
+    }
+    return *context;
+}
+
+// Office profiles of ours, one per office running at a time: an office that
+// shares a profile with another hands its work over to that one instead.
+fs::path ProfileFolder() {
+    if (const char* folder = std::getenv("KALVISTA_OFFICE_PROFILES"); folder && *folder) return folder;
+    return CacheFolder() / "Kalvista" / "office";
+}
+
+int LockFreeProfile(fs::path* profile) {
+    std::error_code ec;
+    fs::create_directories(ProfileFolder(), ec);
+    for (int slot = 0; slot < kProfileSlots; ++slot) {
+        fs::path candidate = ProfileFolder() / ("profile-" + std::to_string(slot));
+        int fd = ::open((candidate.string() + ".lock").c_str(), O_CREAT | O_RDWR | O_CLOEXEC, 0600);
+        if (fd < 0) continue;
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+            *profile = candidate;
+            return fd;
+        }
+        ::close(fd);
+    }
+    return -1;
+}
+
+std::string UniquePipeName() {
+    static std::atomic<int> counter{0};
+    auto now = std::chrono::steady_clock::now().time_since_epoch().count();
+    return "kalvista-" + std::to_string(::getpid()) + "-" + std::to_string(counter++) + "-" + std::to_string(now % 1000000);
+}
+
+}  // namespace
+
+class OfficeConnection::BridgeListener : public cppu::WeakImplHelper1<css::lang::XEventListener> {
+public:
+    explicit BridgeListener(std::weak_ptr<OfficeConnection> owner) : m_owner(std::move(owner)) {}
+    void SAL_CALL disposing(const css::lang::EventObject&) override {
+        if (auto owner = m_owner.lock()) owner->Disconnected();
+    }
+
+private:
+    std::weak_ptr<OfficeConnection> m_owner;
+};
+
+std::shared_ptr<OfficeConnection> OfficeConnection::Start(std::string* error) {
+    std::shared_ptr<OfficeConnection> office(new OfficeConnection());
+    if (!office->Launch(error)) return nullptr;
+    bool connected = false;
+    try {
+        bool inTime = office->m_worker.Run([&] { connected = office->Connect(error); }, kStartLimitMs + 5000,
+                                           [&] { office->EndProcess(); });
+        if (!inTime) *error = "the office did not answer in time";
+    } catch (const css::uno::Exception& e) {
+        *error = "the office could not be reached: " + FromOU(e.Message);
+    } catch (const std::exception& e) {
+        *error = e.what();
+    }
+    if (!connected) {
+        office->EndProcess();
+        return nullptr;
+    }
+    return office;
+}
+
+bool OfficeConnection::Launch(std::string* error) {
+    fs::path profile;
+    m_profileLock = LockFreeProfile(&profile);
+    if (m_profileLock < 0) {
+        *error = "no office profile is free in " + ProfileFolder().string();
+        return false;
+    }
+    OUString profileUrl;
+    osl::FileBase::getFileURLFromSystemPath(ToOU(profile.string()), profileUrl);
+    const char* program = std::getenv("KALVISTA_SOFFICE");
+    if (!program || !*program) program = "soffice";
+    m_pipe = UniquePipeName();
+    std::vector<std::string> argv = {program,         "--accept=pipe,name=" + m_pipe + ";urp;",
+                                     "--norestore",   "--nologo",
+                                     "--nodefault",   "--nolockcheck",
+                                     "--nofirststartwizard", "-env:UserInstallation=" + FromOU(profileUrl)};
+    SpawnOptions options;
+    options.newProcessGroup = true;
+    int spawnError = 0;
+    m_process = ChildProcess::Spawn(argv, options, &spawnError);
+    if (!m_process.Started()) {
+        *error = std::string("the office program \"") + program + "\" could not be started: " + std::strerror(spawnError);
+        return false;
+    }
+    m_group = m_process.Pid();
+    RegisterOwnedProcessGroup(m_group);
+    TraceF("Office started: pid %d, pipe %s\n", static_cast<int>(m_group), m_pipe.c_str());
+    return true;
+}
+
+bool OfficeConnection::Connect(std::string* error) {
+    Reference<css::uno::XComponentContext> local = LocalContext();
+    Reference<css::connection::XConnector> connector = css::connection::Connector::create(local);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kStartLimitMs);
+    Reference<css::connection::XConnection> connection;
+    while (!connection.is()) {
+        try {
+            connection = connector->connect(ToOU("pipe,name=" + m_pipe));
+        } catch (const css::connection::NoConnectException&) {
+            if (!m_process.Running()) {
+                *error = "the office ended while it was starting";
+                return false;
+            }
+            if (std::chrono::steady_clock::now() > deadline) {
+                *error = "the office did not answer within " + std::to_string(kStartLimitMs / 1000) + " s";
+                return false;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+    }
+    Reference<css::bridge::XBridgeFactory2> bridges = css::bridge::BridgeFactory::create(local);
+    Reference<css::bridge::XBridge> bridge = bridges->createBridge(OUString(), "urp", connection, nullptr);
+    m_bridge.set(bridge, UNO_QUERY_THROW);
+    m_bridge->addEventListener(new BridgeListener(weak_from_this()));
+    m_context.set(bridge->getInstance("StarOffice.ComponentContext"), UNO_QUERY_THROW);
+    m_desktop = css::frame::Desktop::create(m_context);
+    return true;
+}
+
+void OfficeConnection::OnDisconnect(std::function<void()> handler) {
+    std::lock_guard lock(m_handlerMutex);
+    m_onDisconnect = std::move(handler);
+}
+
+void OfficeConnection::Disconnected() {
+    if (m_disposed.exchange(true)) return;
+    Trace("Office connection closed\n");
+    std::function<void()> handler;
+    {
+        std::lock_guard lock(m_handlerMutex);
+        handler = m_onDisconnect;
+    }
+    if (handler) handler();
+}
+
+void OfficeConnection::Call(const std::function<void()>& call, int limitMs) {
+    if (m_disposed) throw AutomationException(RPC_E_DISCONNECTED, "the office has gone away");
+    if (m_worker.Hung()) throw AutomationException(RPC_E_TIMEOUT, "the office stopped answering");
+    bool inTime = m_worker.Run(
+        [&] {
+            try {
+                call();
+            } catch (const css::lang::DisposedException& e) {
+                throw AutomationException(RPC_E_DISCONNECTED, "the office has gone away");
+            } catch (const css::uno::RuntimeException& e) {
+                if (m_disposed) throw AutomationException(RPC_E_DISCONNECTED, "the office has gone away");
+                throw AutomationException(E_FAIL, FromOU(e.Message));
+            } catch (const css::uno::Exception& e) {
+                throw AutomationException(E_FAIL, FromOU(e.Message));
+            }
+        },
+        limitMs, [this] { EndProcess(); });
+    if (!inTime)
+        throw AutomationException(RPC_E_TIMEOUT, "the office did not answer within " + std::to_string(limitMs / 1000) +
+                                                     " s and was ended");
+}
+
+void OfficeConnection::Quit() {
+    if (!m_process.Started()) return;
+    if (Alive()) {
+        try {
+            Call([this] { m_desktop->terminate(); }, kCallLimitMs);
+        } catch (const AutomationException&) {
+            // The office going away during terminate is the expected end.
+        }
+    }
+    if (!m_process.Wait(kQuitLimitMs)) EndProcess();
+    UnregisterOwnedProcessGroup(m_group);
+}
+
+void OfficeConnection::EndProcess() {
+    if (!m_process.Started()) return;
+    m_process.Terminate(2000);
+    m_process.Wait(2000);
+    UnregisterOwnedProcessGroup(m_group);
+}
+
+OfficeConnection::~OfficeConnection() {
+    if (m_process.Started() && m_process.Running()) {
+        if (Alive())
+            Quit();
+        else
+            EndProcess();
+    }
+    UnregisterOwnedProcessGroup(m_group);
+    m_desktop.clear();
+    m_context.clear();
+    m_bridge.clear();
+    if (m_profileLock >= 0) ::close(m_profileLock);
+}
+
+}  // namespace kv::uno

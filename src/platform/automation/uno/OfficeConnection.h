@@ -1,0 +1,69 @@
+#pragma once
+// One office of ours: started on the program's display with a private profile
+// and a pipe of its own, in its own process group, connected over that pipe.
+// Every call into it is time-limited; an office that stops answering, or
+// that we release, is ended (only ever this one, never another office).
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "platform/automation/HResult.h"
+#include "platform/automation/uno/UnoHeaders.h"
+#include "platform/automation/uno/UnoWorker.h"
+#include "platform/process/ChildProcess.h"
+
+namespace kv::uno {
+
+// Time limits in milliseconds.
+inline constexpr int kStartLimitMs = 30000;   // the office starting and answering on its pipe
+inline constexpr int kCallLimitMs = 15000;    // one ordinary call
+inline constexpr int kLoadLimitMs = 60000;    // opening a presentation
+inline constexpr int kQuitLimitMs = 10000;    // the office ending after terminate
+
+class OfficeConnection : public std::enable_shared_from_this<OfficeConnection> {
+public:
+    // Starts an office and connects to it; null with `error` set on failure
+    // (nothing of it is left running then).
+    static std::shared_ptr<OfficeConnection> Start(std::string* error);
+    ~OfficeConnection();  // ends the office when it still runs
+
+    const Reference<css::uno::XComponentContext>& Context() const { return m_context; }
+    Reference<css::frame::XDesktop2> Desktop() const { return m_desktop; }
+    pid_t ProcessGroup() const { return m_group; }
+
+    // Runs `call` on the office's worker within `limitMs`; UNO failures come
+    // back as AutomationException (RPC_E_DISCONNECTED once the office is gone,
+    // RPC_E_TIMEOUT when it stopped answering, which also ends it).
+    void Call(const std::function<void()>& call, int limitMs = kCallLimitMs);
+    bool Alive() const { return !m_disposed && !m_worker.Hung(); }
+
+    // Called (on a bridge thread) when the connection to the office breaks.
+    void OnDisconnect(std::function<void()> handler);
+
+    // Asks the office to end and waits for it; ends it by force when it does not.
+    void Quit();
+
+private:
+    OfficeConnection() = default;
+    bool Launch(std::string* error);
+    bool Connect(std::string* error);
+    void EndProcess();
+    void Disconnected();
+    class BridgeListener;
+
+    ChildProcess m_process;
+    pid_t m_group = 0;
+    int m_profileLock = -1;
+    std::string m_pipe;
+    Reference<css::uno::XComponentContext> m_context;
+    Reference<css::frame::XDesktop2> m_desktop;
+    Reference<css::lang::XComponent> m_bridge;
+    UnoWorker m_worker;
+    std::atomic<bool> m_disposed{false};
+    std::mutex m_handlerMutex;
+    std::function<void()> m_onDisconnect;
+};
+
+}  // namespace kv::uno

@@ -1,0 +1,245 @@
+#include "platform/automation/uno/UnoSession.h"
+
+#include <unistd.h>
+
+#include <osl/file.hxx>
+
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+#include "platform/automation/uno/ShowListener.h"
+#include "platform/automation/uno/UnoObjects.h"
+#include "platform/core/Trace.h"
+
+namespace kv::uno {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr DISPID kEventSlideShowBegin = 2011;
+constexpr DISPID kEventSlideShowEnd = 2014;
+constexpr int kControllerLimitMs = 10000;
+
+css::beans::PropertyValue Property(const char* name, css::uno::Any value) {
+    css::beans::PropertyValue property;
+    property.Name = OUString::createFromAscii(name);
+    property.Value = std::move(value);
+    return property;
+}
+
+// Refuses what the office cannot open before it is asked, with the reason.
+void CheckReadable(const fs::path& path) {
+    std::error_code ec;
+    if (!fs::exists(path, ec)) throw AutomationException(E_FAIL, "The presentation does not exist: " + path.string());
+    if (!fs::is_regular_file(path, ec)) throw AutomationException(E_FAIL, "The presentation is not a file: " + path.string());
+    if (::access(path.c_str(), R_OK) != 0)
+        throw AutomationException(E_FAIL, "The presentation cannot be read: " + path.string());
+}
+
+}  // namespace
+
+std::shared_ptr<UnoSession> UnoSession::Create(std::shared_ptr<OfficeConnection> office) {
+    auto session = std::make_shared<UnoSession>(std::move(office));
+    std::weak_ptr<UnoSession> weak = session;
+    // An office that goes away in the middle of a show ends that show.
+    session->office->OnDisconnect([weak] {
+        auto self = weak.lock();
+        if (!self) return;
+        std::list<DocumentPtr> documents;
+        {
+            std::lock_guard lock(self->mutex);
+            documents = self->documents;
+        }
+        for (auto& document : documents)
+            if (document->controller.is()) self->ShowEnded(document);
+    });
+    return session;
+}
+
+UnoSession::UnoSession(std::shared_ptr<OfficeConnection> office)
+    : office(std::move(office)), events(std::make_shared<EventConnectionPoint>(DIID_EApplication)) {}
+
+UnoSession::~UnoSession() {
+    office->OnDisconnect(nullptr);
+    for (auto& document : documents) CloseQuietly(document);
+}
+
+Reference<css::frame::XFrame> UnoSession::MakeHostFrame() {
+    Reference<css::frame::XFrame2> frame;
+    office->Call([&] {
+        const auto& context = office->Context();
+        Reference<css::awt::XToolkit2> toolkit = css::awt::Toolkit::create(context);
+        // The parent is a plain 64-bit X11 window id; the office's process id is not needed.
+        css::uno::Sequence<sal_Int8> processId(16);
+        Reference<css::awt::XWindowPeer> peer = toolkit->createSystemChild(
+            css::uno::Any(static_cast<sal_Int64>(hostWindow)), processId, css::lang::SystemDependent::SYSTEM_XWINDOW);
+        if (!peer.is()) throw AutomationException(E_FAIL, "The office could not draw into the slide area");
+        Reference<css::awt::XWindow> window(peer, UNO_QUERY_THROW);
+        if (hostWidth > 0 && hostHeight > 0) window->setPosSize(0, 0, hostWidth, hostHeight, css::awt::PosSize::POSSIZE);
+        window->setVisible(true);
+        frame = css::frame::Frame::create(context);
+        frame->initialize(window);
+        frame->setName("Kalvista - SlideShow ActiveX");
+        office->Desktop()->getFrames()->append(Reference<css::frame::XFrame>(frame, UNO_QUERY_THROW));
+    });
+    return Reference<css::frame::XFrame>(frame, UNO_QUERY);
+}
+
+void UnoSession::HideOfficeUi(const Reference<css::frame::XFrame>& frame) {
+    try {
+        office->Call([&] {
+            Reference<css::beans::XPropertySet> properties(frame, UNO_QUERY_THROW);
+            Reference<css::frame::XLayoutManager> layout;
+            properties->getPropertyValue("LayoutManager") >>= layout;
+            if (layout.is()) layout->setVisible(false);
+        });
+    } catch (const AutomationException&) {
+        // Menus left visible do not stop the show; it covers the whole window.
+    }
+}
+
+DocumentPtr UnoSession::Open(const std::string& path, bool readOnly) {
+    const fs::path file = fs::absolute(path);
+    CheckReadable(file);
+    OUString url;
+    osl::FileBase::getFileURLFromSystemPath(ToOU(file.string()), url);
+    auto document = std::make_shared<UnoDocument>();
+    if (hostWindow != 0) document->frame = MakeHostFrame();
+    // No interaction handler: a password prompt or a repair question fails the
+    // load instead of waiting for a click; no macros run.
+    const css::beans::PropertyValue properties[] = {
+        Property("Hidden", css::uno::Any(false)), Property("ReadOnly", css::uno::Any(readOnly)),
+        Property("MacroExecutionMode", css::uno::Any(css::document::MacroExecMode::NEVER_EXECUTE)),
+        Property("UpdateDocMode", css::uno::Any(css::document::UpdateDocMode::NO_UPDATE)),
+        Property("RepairPackage", css::uno::Any(false))};
+    css::uno::Sequence<css::beans::PropertyValue> arguments(properties, std::size(properties));
+    std::string failure;
+    try {
+        office->Call(
+            [&] {
+                Reference<css::frame::XComponentLoader> loader;
+                if (document->frame.is())
+                    loader.set(document->frame, UNO_QUERY_THROW);
+                else
+                    loader.set(office->Desktop(), UNO_QUERY_THROW);
+                document->model = loader->loadComponentFromURL(url, document->frame.is() ? OUString("_self") : OUString("_blank"), 0, arguments);
+                if (!document->model.is()) return;
+                Reference<css::presentation::XPresentationSupplier> supplier(document->model, UNO_QUERY);
+                Reference<css::drawing::XDrawPagesSupplier> pages(document->model, UNO_QUERY);
+                if (!supplier.is() || !pages.is()) return;
+                document->presentation.set(supplier->getPresentation(), UNO_QUERY_THROW);
+                document->slideCount = pages->getDrawPages()->getCount();
+            },
+            kLoadLimitMs);
+    } catch (const AutomationException& e) {
+        if (e.Result() == RPC_E_TIMEOUT || e.Result() == RPC_E_DISCONNECTED) throw;
+        failure = e.what();
+    }
+    if (!document->model.is())
+        failure = "The office could not open the presentation (damaged, protected by a password, or not a presentation): " +
+                  file.string() + (failure.empty() ? "" : " (" + failure + ")");
+    else if (!document->presentation.is())
+        failure = "The file is not a presentation: " + file.string();
+    else if (document->slideCount == 0)
+        failure = "The presentation has no slides: " + file.string();
+    if (!failure.empty()) {
+        CloseQuietly(document);
+        throw AutomationException(E_FAIL, failure);
+    }
+    if (document->frame.is()) HideOfficeUi(document->frame);
+    std::lock_guard lock(mutex);
+    documents.push_back(document);
+    return document;
+}
+
+void UnoSession::StartShow(const DocumentPtr& document) {
+    if (document->controller.is() && !document->ended) return;  // already running: the same show
+    office->Call([&] {
+        Reference<css::beans::XPropertySet> show(document->presentation, UNO_QUERY_THROW);
+        show->setPropertyValue("IsFullScreen", css::uno::Any(false));
+        show->setPropertyValue("IsAlwaysOnTop", css::uno::Any(false));
+        show->setPropertyValue("IsMouseVisible", css::uno::Any(false));
+        show->setPropertyValue("IsEndless", css::uno::Any(false));
+        show->setPropertyValue("StartWithNavigator", css::uno::Any(false));
+        show->setPropertyValue("IsShowAll", css::uno::Any(document->showAll));
+        if (document->advanceMode == 1) {
+            // Manual advance: no slide moves on by itself.
+            Reference<css::drawing::XDrawPagesSupplier> supplier(document->model, UNO_QUERY_THROW);
+            Reference<css::drawing::XDrawPages> pages = supplier->getDrawPages();
+            for (sal_Int32 i = 0; i < pages->getCount(); ++i) {
+                Reference<css::beans::XPropertySet> page(pages->getByIndex(i), UNO_QUERY_THROW);
+                page->setPropertyValue("Change", css::uno::Any(sal_Int32(0)));
+            }
+        }
+        document->presentation->start();
+    });
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kControllerLimitMs);
+    Reference<css::presentation::XSlideShowController> controller;
+    while (!controller.is()) {
+        office->Call([&] { controller = document->presentation->getController(); });
+        if (controller.is()) break;
+        if (std::chrono::steady_clock::now() > deadline) throw AutomationException(E_FAIL, "The slide show did not start");
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    document->listener = new ShowListener(weak_from_this(), document);
+    document->lastSlideEnded = false;
+    document->endScreen = false;
+    document->ended = false;
+    document->controller = controller;
+    office->Call([&] { controller->addSlideShowListener(document->listener.get()); });
+    events->Fire(kEventSlideShowBegin, {Variant::Dispatch(MakeShowWindow(shared_from_this(), document))});
+}
+
+void UnoSession::ShowEnded(const DocumentPtr& document) {
+    if (document->ended.exchange(true)) return;
+    Trace("Office slide show ended\n");
+    events->Fire(kEventSlideShowEnd, {Variant::Dispatch(MakePresentation(shared_from_this(), document))});
+}
+
+void UnoSession::CloseQuietly(const DocumentPtr& document) {
+    if (document->closed) return;
+    document->closed = true;
+    document->ended = true;
+    if (!office->Alive()) return;
+    try {
+        office->Call([&] {
+            if (document->controller.is() && document->listener.is())
+                document->controller->removeSlideShowListener(document->listener.get());
+            if (document->presentation.is() && document->presentation->isRunning()) document->presentation->end();
+            // Closed without saving: the capture mode's changes are never kept.
+            Reference<css::util::XCloseable> closeable(document->model, UNO_QUERY);
+            if (closeable.is()) closeable->close(true);
+            Reference<css::lang::XComponent> frame(document->frame, UNO_QUERY);
+            if (frame.is()) frame->dispose();
+        });
+    } catch (const AutomationException&) {
+    }
+    document->controller.clear();
+    document->presentation.clear();
+    document->model.clear();
+    document->frame.clear();
+}
+
+void UnoSession::Close(const DocumentPtr& document) {
+    {
+        std::lock_guard lock(mutex);
+        documents.remove(document);
+    }
+    if (!office->Alive()) throw AutomationException(RPC_E_DISCONNECTED, "the office has gone away");
+    CloseQuietly(document);
+}
+
+void UnoSession::Quit() {
+    std::list<DocumentPtr> open;
+    {
+        std::lock_guard lock(mutex);
+        open.swap(documents);
+    }
+    // A modified presentation left open would make the office ask about saving.
+    for (auto& document : open) CloseQuietly(document);
+    office->Quit();
+}
+
+}  // namespace kv::uno

@@ -1,0 +1,61 @@
+#pragma once
+// What the office backend's objects share: the office, its event connection
+// point, where shows are drawn, and the open presentations with their shows.
+#include <atomic>
+#include <list>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "platform/automation/EventConnectionPoint.h"
+#include "platform/automation/uno/OfficeConnection.h"
+
+namespace kv::uno {
+
+class ShowListener;
+
+struct UnoDocument {
+    Reference<css::lang::XComponent> model;
+    Reference<css::frame::XFrame> frame;  // our frame in the host window; null when the office made its own
+    Reference<css::presentation::XPresentation2> presentation;
+    Reference<css::presentation::XSlideShowController> controller;
+    rtl::Reference<ShowListener> listener;
+    int slideCount = 0;
+    int advanceMode = 0;  // 0 untouched, 1 manual, 2 slide timings
+    bool showAll = true;
+    std::atomic<bool> lastSlideEnded{false};
+    std::atomic<bool> endScreen{false};  // the closing black screen after the last slide
+    std::atomic<bool> ended{false};
+    bool closed = false;
+};
+using DocumentPtr = std::shared_ptr<UnoDocument>;
+
+struct UnoSession : std::enable_shared_from_this<UnoSession> {
+    static std::shared_ptr<UnoSession> Create(std::shared_ptr<OfficeConnection> office);
+    explicit UnoSession(std::shared_ptr<OfficeConnection> office);
+    ~UnoSession();
+
+    // Opens the presentation in the host window (or a window of the office's own).
+    DocumentPtr Open(const std::string& path, bool readOnly);
+    void StartShow(const DocumentPtr& document);
+    void Close(const DocumentPtr& document);
+    // Closes every presentation we opened and ends the office.
+    void Quit();
+    // The end of a show: once per show, as the application's slide-show end event.
+    void ShowEnded(const DocumentPtr& document);
+
+    std::shared_ptr<OfficeConnection> office;
+    std::shared_ptr<EventConnectionPoint> events;
+    std::int64_t hostWindow = 0;
+    int hostWidth = 0;
+    int hostHeight = 0;
+    std::mutex mutex;
+    std::list<DocumentPtr> documents;
+
+private:
+    Reference<css::frame::XFrame> MakeHostFrame();
+    void HideOfficeUi(const Reference<css::frame::XFrame>& frame);
+    void CloseQuietly(const DocumentPtr& document);
+};
+
+}  // namespace kv::uno

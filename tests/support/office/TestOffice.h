@@ -1,0 +1,54 @@
+#pragma once
+// An office of the test's own, on the test's X server: it makes the test
+// presentations (so no file comes from elsewhere) and can stand for "the
+// user's office" that the program must leave alone. Ended, with its whole
+// process group, when the object goes.
+#include <sys/types.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace kvtest {
+
+struct SlideSpec {
+    std::uint32_t colour = 0xFFFFFF;  // 0xRRGGBB, the slide's solid background
+    double advanceSeconds = 0;        // > 0: the slide moves on by itself after this time
+};
+
+class TestOffice {
+public:
+    // Starts the office; throws std::runtime_error when it cannot.
+    TestOffice();
+    ~TestOffice();
+    TestOffice(const TestOffice&) = delete;
+    TestOffice& operator=(const TestOffice&) = delete;
+
+    // Saves a presentation with these slides (text "Slide k" on each) in the
+    // format its extension names: .pptx, .ppsx, .ppt or .odp. A password
+    // encrypts it (.odp only).
+    void MakePresentation(const std::filesystem::path& path, const std::vector<SlideSpec>& slides,
+                          const std::string& password = {});
+    // Saves a text document (not a presentation) under any name.
+    void MakeTextDocument(const std::filesystem::path& path);
+    // Keeps a document open in this office, as a user working in it would.
+    void OpenDocument(const std::filesystem::path& path);
+    // True while the office runs and still has the document of OpenDocument open.
+    bool StillHasOpenDocument();
+
+    pid_t ProcessGroup() const;
+
+    // The colours the presentations use, easy to tell apart on screen.
+    static std::vector<SlideSpec> ThreeColours(double advanceSeconds = 0);
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> m_impl;
+};
+
+// Office processes (soffice.bin) in this process group; empty when none is left.
+std::vector<pid_t> OfficeProcessesInGroup(pid_t group);
+
+}  // namespace kvtest
