@@ -56,23 +56,30 @@ QSize Visible(int controlId, QSize bitmap) {
 }
 
 // ---- tabs: a tile with the symbol and a caption under it ----
-void Tab(int controlId, int normalId, int highlightedId, Symbol symbol, const char* caption) {
+// The tab buttons sit at uneven places; each tile is drawn where it lines up
+// with the others: same top, even spacing.
+constexpr int kTileSize = 44;
+constexpr int kTileTop = 62;
+constexpr int kFirstTileCentre = 210;
+constexpr int kTileSpacing = 98;
+
+void Tab(int index, int controlId, int normalId, int highlightedId, Symbol symbol, const char* caption) {
     const QSize size(75, 82);
-    const QSize shown = Visible(controlId, size);
-    // Tiles line up although the tab buttons sit at slightly different heights.
-    const int top = 62 - ControlRect(controlId).y;
+    const auto control = ControlRect(controlId);
+    const int left = kFirstTileCentre + index * kTileSpacing - kTileSize / 2 - control.x;
+    const int top = kTileTop - control.y;
     for (bool lit : {false, true}) {
         QImage image = Canvas(size.width(), size.height(), kFrame);
         QPainter p(&image);
         p.setRenderHint(QPainter::Antialiasing);
-        const QRectF tile((shown.width() - 44) / 2.0, top, 44, 44);
+        const QRectF tile(left, top, kTileSize, kTileSize);
         p.setPen(lit ? Qt::NoPen : QPen(kEdge, 1));
         p.setBrush(lit ? kAccent : kTile);
         p.drawRoundedRect(tile.adjusted(0.5, 0.5, -0.5, -0.5), 10, 10);
         DrawSymbol(p, symbol, tile.adjusted(9, 9, -9, -9), lit ? Qt::white : kDimText);
         p.setFont(Font(10, lit));
         p.setPen(lit ? kText : kDimText);
-        p.drawText(QRectF(0, tile.bottom() + 3, shown.width(), 14), Qt::AlignHCenter | Qt::AlignTop, caption);
+        p.drawText(QRectF(tile.center().x() - 40, tile.bottom() + 3, 80, 14), Qt::AlignHCenter | Qt::AlignTop, caption);
         p.end();
         SaveId(image, lit ? highlightedId : normalId);
     }
@@ -129,16 +136,17 @@ void LabelPair(int normalId, int highlightedId, const char* text) {
 // ---- pill buttons with a caption (Convert, Finish) ----
 void Pill(int controlWidth, int controlHeight, QSize size, int id, const char* caption, bool lit,
           const QColor& background) {
+    // Filled in the accent, as the window's one main action.
     QImage image = Canvas(size.width(), size.height(), background);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     const QRectF body(0.5, 0.5, std::min(controlWidth, size.width()) - 1.0,
                       std::min(controlHeight, size.height()) - 1.0);
-    p.setPen(QPen(kAccent, 1.5));
-    p.setBrush(lit ? kAccent : background);
+    p.setPen(Qt::NoPen);
+    p.setBrush(lit ? kAccent.lighter(125) : kAccent);
     p.drawRoundedRect(body.adjusted(0.5, 0.5, -0.5, -0.5), body.height() / 2, body.height() / 2);
     p.setFont(Font(12, true));
-    p.setPen(lit ? Qt::white : kText);
+    p.setPen(Qt::white);
     p.drawText(body, Qt::AlignCenter, caption);
     p.end();
     SaveId(image, id);
@@ -184,10 +192,6 @@ void Frame() {
     p.drawRoundedRect(QRect(0, 0, width, height), 22, 22);
 
     p.setRenderHint(QPainter::Antialiasing);
-    // A thin accent line along the top of the window.
-    p.setBrush(kAccent);
-    p.drawRoundedRect(QRectF(60, 0, 180, 3), 1.5, 1.5);
-
     // Brand in the left column.
     LogoMark(p, QRectF(28, 34, 44, 44));
     p.setPen(kText);
@@ -236,12 +240,49 @@ void Empty() {
     SaveId(Canvas(256, 22, kPanel), 232);
 }
 
+// The pages' row icons and labels: normal id, highlighted id, content.
+struct IconArt {
+    int normal, highlighted;
+    Symbol symbol;
+};
+const IconArt kRowIcons[] = {
+    {221, 220, Symbol::Presentation}, {223, 222, Symbol::Folder},       // Input & Output
+    {225, 227, Symbol::Tick},         {226, 224, Symbol::Circle},       // Audio
+    {229, 228, Symbol::Speaker},      {231, 230, Symbol::Microphone},   //
+    {283, 282, Symbol::SpeakerWaves},                                   //
+    {204, 203, Symbol::VideoFile},    {210, 209, Symbol::Screen},       // Video
+    {208, 207, Symbol::Clapperboard}, {206, 205, Symbol::FilmStrip},    //
+    {244, 243, Symbol::Pointer},      {277, 276, Symbol::PointerCrossed},  // Converter
+    {265, 253, Symbol::Hand},         {252, 248, Symbol::Arrow},        //
+    {262, 261, Symbol::Clock},
+};
+
+struct LabelArt {
+    int normal, highlighted;
+    const char* text;
+};
+const LabelArt kRowLabels[] = {
+    {234, 233, "Select Source PPT File"},
+    {236, 235, "Select Video File Loaction"},
+    {242, 241, "Record Audio Input"},
+    {238, 237, "Select Audio Channel"},
+    {240, 239, "Select Audio Device"},
+    {212, 211, "Select Video File Format"},
+    {218, 217, "Select Output Video Resolution"},
+    {216, 215, "Select Frame Capture Rate"},
+    {214, 213, "Select Video Codec"},
+    {247, 246, "Capture Mouse Cursor"},
+    {256, 255, "Advance slide Manually"},
+    {251, 250, "Advance Slide Automatically"},
+    {264, 263, "Slide Change Time"},
+};
+
 void DrawAll() {
     using namespace wizard;
-    Tab(IDC_TAB_IO, 196, 195, Symbol::Conversion, "Files");
-    Tab(IDC_TAB_AUDIO, 198, 197, Symbol::Note, "Audio");
-    Tab(IDC_TAB_VIDEO, 200, 199, Symbol::Film, "Video");
-    Tab(IDC_TAB_CONVERTER, 202, 201, Symbol::Monitor, "Show");
+    Tab(0, IDC_TAB_IO, 196, 195, Symbol::Conversion, "Files");
+    Tab(1, IDC_TAB_AUDIO, 198, 197, Symbol::Note, "Audio");
+    Tab(2, IDC_TAB_VIDEO, 200, 199, Symbol::Film, "Video");
+    Tab(3, IDC_TAB_CONVERTER, 202, 201, Symbol::Monitor, "Show");
 
     Banner(297, 256, "Input & Output Settings");
     Banner(298, 256, "Audio Settings");
@@ -264,39 +305,8 @@ void DrawAll() {
     Label(304, "Then Select Your Settings", false);
     Label(305, "Click Convert To Start Recording", false);
 
-    // Input & Output
-    RowIcon(221, 220, Symbol::Presentation);
-    LabelPair(234, 233, "Select Source PPT File");
-    RowIcon(223, 222, Symbol::Folder);
-    LabelPair(236, 235, "Select Video File Loaction");
-    // Audio
-    RowIcon(225, 227, Symbol::Tick);
-    RowIcon(226, 224, Symbol::Circle);
-    LabelPair(242, 241, "Record Audio Input");
-    RowIcon(229, 228, Symbol::Speaker);
-    LabelPair(238, 237, "Select Audio Channel");
-    RowIcon(231, 230, Symbol::Microphone);
-    LabelPair(240, 239, "Select Audio Device");
-    RowIcon(283, 282, Symbol::SpeakerWaves);
-    // Video
-    RowIcon(204, 203, Symbol::VideoFile);
-    LabelPair(212, 211, "Select Video File Format");
-    RowIcon(210, 209, Symbol::Screen);
-    LabelPair(218, 217, "Select Output Video Resolution");
-    RowIcon(208, 207, Symbol::Clapperboard);
-    LabelPair(216, 215, "Select Frame Capture Rate");
-    RowIcon(206, 205, Symbol::FilmStrip);
-    LabelPair(214, 213, "Select Video Codec");
-    // Converter
-    RowIcon(244, 243, Symbol::Pointer);
-    RowIcon(277, 276, Symbol::PointerCrossed);
-    LabelPair(247, 246, "Capture Mouse Cursor");
-    RowIcon(265, 253, Symbol::Hand);
-    RowIcon(252, 248, Symbol::Arrow);
-    LabelPair(256, 255, "Advance slide Manually");
-    LabelPair(251, 250, "Advance Slide Automatically");
-    RowIcon(262, 261, Symbol::Clock);
-    LabelPair(264, 263, "Slide Change Time");
+    for (const auto& icon : kRowIcons) RowIcon(icon.normal, icon.highlighted, icon.symbol);
+    for (const auto& label : kRowLabels) LabelPair(label.normal, label.highlighted, label.text);
 
     Frame();
     AppIcon();

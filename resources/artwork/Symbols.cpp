@@ -49,29 +49,18 @@ void ArrowHead(Grid& g, QPointF tip, double angleDeg) {
     g.Stroke();
 }
 
+// A sheet with its top right corner folded.
+void DrawPage(Grid& g) {
+    g.p().drawPolygon(QPolygonF({{5, 2}, {14, 2}, {19, 7}, {19, 22}, {5, 22}}));
+    g.p().drawPolyline(QPolygonF({{14, 2}, {14, 7}, {19, 7}}));
+}
+
 void DrawPointer(Grid& g) {
-    QPainterPath path;
-    path.moveTo(7, 3);
-    path.lineTo(7, 19);
-    path.lineTo(11, 15.5);
-    path.lineTo(14, 21.5);
-    path.lineTo(16.5, 20.3);
-    path.lineTo(13.6, 14.5);
-    path.lineTo(18.5, 14.5);
-    path.closeSubpath();
-    g.p().drawPath(path);
+    g.p().drawPolygon(QPolygonF({{7, 3}, {7, 19}, {11, 15.5}, {14, 21.5}, {16.5, 20.3}, {13.6, 14.5}, {18.5, 14.5}}));
 }
 
 void DrawSpeaker(Grid& g) {
-    QPainterPath path;
-    path.moveTo(3, 9.5);
-    path.lineTo(7, 9.5);
-    path.lineTo(12, 5);
-    path.lineTo(12, 19);
-    path.lineTo(7, 14.5);
-    path.lineTo(3, 14.5);
-    path.closeSubpath();
-    g.p().drawPath(path);
+    g.p().drawPolygon(QPolygonF({{3, 9.5}, {7, 9.5}, {12, 5}, {12, 19}, {7, 14.5}, {3, 14.5}}));
 }
 
 void DrawFilmStrip(Grid& g, QRectF r) {
@@ -121,38 +110,17 @@ void DrawSymbol(QPainter& painter, Symbol symbol, const QRectF& box, const QColo
         p.drawLine(QPointF(8, 20.5), QPointF(16, 20.5));
         if (symbol == Symbol::Monitor) {
             g.Fill();
-            QPainterPath play;
-            play.moveTo(10, 7.5);
-            play.lineTo(15, 10.5);
-            play.lineTo(10, 13.5);
-            play.closeSubpath();
-            p.drawPath(play);
+            p.drawPolygon(QPolygonF({{10, 7.5}, {15, 10.5}, {10, 13.5}}));
         }
         break;
     case Symbol::Presentation: {
-        QPainterPath page;
-        page.moveTo(5, 2);
-        page.lineTo(14, 2);
-        page.lineTo(19, 7);
-        page.lineTo(19, 22);
-        page.lineTo(5, 22);
-        page.closeSubpath();
-        p.drawPath(page);
-        p.drawPolyline(QPolygonF({{14, 2}, {14, 7}, {19, 7}}));
+        DrawPage(g);
         p.drawRect(QRectF(8, 11, 8, 5.5));
         p.drawLine(QPointF(8, 19), QPointF(14, 19));
         break;
     }
     case Symbol::Folder: {
-        QPainterPath folder;
-        folder.moveTo(2, 6);
-        folder.lineTo(9, 6);
-        folder.lineTo(11, 8.5);
-        folder.lineTo(22, 8.5);
-        folder.lineTo(22, 19.5);
-        folder.lineTo(2, 19.5);
-        folder.closeSubpath();
-        p.drawPath(folder);
+        p.drawPolygon(QPolygonF({{2, 6}, {9, 6}, {11, 8.5}, {22, 8.5}, {22, 19.5}, {2, 19.5}}));
         p.drawLine(QPointF(2, 11.5), QPointF(22, 11.5));
         break;
     }
@@ -180,22 +148,9 @@ void DrawSymbol(QPainter& painter, Symbol symbol, const QRectF& box, const QColo
         p.drawLine(QPointF(8.5, 21), QPointF(15.5, 21));
         break;
     case Symbol::VideoFile: {
-        QPainterPath page;
-        page.moveTo(5, 2);
-        page.lineTo(14, 2);
-        page.lineTo(19, 7);
-        page.lineTo(19, 22);
-        page.lineTo(5, 22);
-        page.closeSubpath();
-        p.drawPath(page);
-        p.drawPolyline(QPolygonF({{14, 2}, {14, 7}, {19, 7}}));
+        DrawPage(g);
         g.Fill();
-        QPainterPath play;
-        play.moveTo(9.5, 11);
-        play.lineTo(15, 14.5);
-        play.lineTo(9.5, 18);
-        play.closeSubpath();
-        p.drawPath(play);
+        p.drawPolygon(QPolygonF({{9.5, 11}, {15, 14.5}, {9.5, 18}}));
         break;
     }
     case Symbol::Clapperboard:
@@ -214,19 +169,16 @@ void DrawSymbol(QPainter& painter, Symbol symbol, const QRectF& box, const QColo
         p.drawLine(QPointF(3, 3), QPointF(21, 21));
         break;
     case Symbol::Hand: {
+        // Four fingers (left edge x, fingertip top), then the palm and thumb.
+        const double fingers[4][2] = {{8, 3}, {11, 1.5}, {14, 2.5}, {17, 5}};
         QPainterPath hand;
         hand.moveTo(8, 13);
-        hand.lineTo(8, 4.5);
-        hand.arcTo(QRectF(8, 3, 3, 3), 180, -180);
-        hand.lineTo(11, 11);
-        hand.lineTo(11, 3);
-        hand.arcTo(QRectF(11, 1.5, 3, 3), 180, -180);
-        hand.lineTo(14, 11);
-        hand.lineTo(14, 4);
-        hand.arcTo(QRectF(14, 2.5, 3, 3), 180, -180);
-        hand.lineTo(17, 11.5);
-        hand.lineTo(17, 6.5);
-        hand.arcTo(QRectF(17, 5, 3, 3), 180, -180);
+        for (int i = 0; i < 4; ++i) {
+            const double x = fingers[i][0], top = fingers[i][1];
+            if (i > 0) hand.lineTo(x, 11);
+            hand.lineTo(x, top + 1.5);
+            hand.arcTo(QRectF(x, top, 3, 3), 180, -180);
+        }
         hand.lineTo(20, 15);
         hand.cubicTo(20, 19.5, 17, 22, 13.5, 22);
         hand.cubicTo(10, 22, 8.5, 20, 6.5, 17.5);
@@ -267,12 +219,7 @@ void DrawSymbol(QPainter& painter, Symbol symbol, const QRectF& box, const QColo
     }
     case Symbol::Play: {
         g.Fill();
-        QPainterPath play;
-        play.moveTo(8, 5);
-        play.lineTo(19, 12);
-        play.lineTo(8, 19);
-        play.closeSubpath();
-        p.drawPath(play);
+        p.drawPolygon(QPolygonF({{8, 5}, {19, 12}, {8, 19}}));
         break;
     }
     }

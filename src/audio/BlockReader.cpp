@@ -15,9 +15,50 @@ CBlockReader::CBlockReader(AlsaCapture& device, unsigned rate, unsigned blockAli
     : m_device(device), m_nRate(rate), m_nBlockAlign(blockAlign), m_nSilence(silence), m_tStart(start), m_tLastSound(start) {}
 
 long CBlockReader::Read(std::uint8_t* dst, unsigned long frames, int timeoutMs) {
-    const long n = m_bLost ? ReadSilence(dst, frames, timeoutMs) : ReadDevice(dst, frames, timeoutMs);
+    long n = m_bLost ? ReadSilence(dst, frames, timeoutMs) : Owed(dst, frames);
+    if (n == 0 && !m_bLost) n = ReadInStep(dst, frames, timeoutMs);
     if (n > 0) m_nFrames += static_cast<std::uint64_t>(n);
     return n;
+}
+
+std::uint64_t CBlockReader::Due() const {
+    const auto elapsed = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - m_tStart).count();
+    return static_cast<std::uint64_t>(std::max<long long>(elapsed, 0)) * m_nRate / 1000000u;
+}
+
+long long CBlockReader::Lag(long fresh) const {
+    return static_cast<long long>(Due()) - static_cast<long long>(m_nFrames) - fresh - m_device.Available();
+}
+
+// Silence owed for a gap, then the frames that were read after the gap.
+long CBlockReader::Owed(std::uint8_t* dst, unsigned long frames) {
+    if (m_nSilenceOwed > 0) {
+        const auto n = std::min<std::uint64_t>(m_nSilenceOwed, frames);
+        std::memset(dst, m_nSilence, n * m_nBlockAlign);
+        m_nSilenceOwed -= n;
+        return static_cast<long>(n);
+    }
+    if (m_nHeldFrames == 0) return 0;
+    const auto n = std::min<std::size_t>(m_nHeldFrames, frames);
+    std::memcpy(dst, m_held.data(), n * m_nBlockAlign);
+    std::memmove(m_held.data(), m_held.data() + n * m_nBlockAlign, (m_nHeldFrames - n) * m_nBlockAlign);
+    m_nHeldFrames -= n;
+    return static_cast<long>(n);
+}
+
+long CBlockReader::ReadInStep(std::uint8_t* dst, unsigned long frames, int timeoutMs) {
+    const long n = ReadDevice(dst, frames, timeoutMs);
+    if (n <= 0 || !m_bCheckLag) return n;
+    m_bCheckLag = false;
+    // A little lag is the device's own latency; more means sound that never
+    // came (a slow start, an overrun). Put silence in its place.
+    const long long lag = Lag(n);
+    if (lag * 10 <= static_cast<long long>(m_nRate)) return n;
+    m_nSilenceOwed = static_cast<std::uint64_t>(lag - m_nRate / 50);
+    TraceF("CBlockReader : %llu ms of sound missing, filled with silence", m_nSilenceOwed * 1000ull / m_nRate);
+    m_held.assign(dst, dst + n * m_nBlockAlign);
+    m_nHeldFrames = static_cast<std::size_t>(n);
+    return Owed(dst, frames);
 }
 
 long CBlockReader::ReadDevice(std::uint8_t* dst, unsigned long frames, int timeoutMs) {
@@ -29,6 +70,7 @@ long CBlockReader::ReadDevice(std::uint8_t* dst, unsigned long frames, int timeo
             GiveUp(AlsaCapture::ErrorText(err));
             return 0;
         }
+        m_bCheckLag = true;
         n = 0;
     } else if (n < 0) {
         GiveUp(AlsaCapture::ErrorText(static_cast<int>(n)));
@@ -45,9 +87,8 @@ long CBlockReader::ReadDevice(std::uint8_t* dst, unsigned long frames, int timeo
 
 long CBlockReader::ReadSilence(std::uint8_t* dst, unsigned long frames, int timeoutMs) {
     // Hand out as many frames as wall time since the start calls for.
-    const auto due = [&] {
-        const auto elapsed = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - m_tStart).count();
-        const auto total = static_cast<std::uint64_t>(elapsed) * m_nRate / 1000000u;
+    const auto due = [&]() -> std::uint64_t {
+        const auto total = Due();
         return total > m_nFrames ? total - m_nFrames : 0;
     };
     auto ready = due();

@@ -1,10 +1,13 @@
 #pragma once
 // Where the capture thread gets its sound: the ALSA device while it works,
 // then silence at the device's pace once it has failed (gone, unplugged,
-// stalled), so the sound track keeps the length of the picture.
+// stalled), so the sound track keeps the length of the picture. When the
+// device starts late or loses sound in an overrun, the missing time is filled
+// with silence too, so what follows stays in step with the picture.
 #include <chrono>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/sound/AlsaCapture.h"
 
@@ -27,12 +30,18 @@ public:
     // Why the device was given up, with the time into the recording.
     const std::string& LostReason() const { return m_strLostReason; }
     std::uint64_t Frames() const { return m_nFrames; }
+    // Frames that wall time since the start calls for.
+    std::uint64_t Due() const;
 
     // No sound for this long from a running device counts as a lost device.
     static constexpr std::chrono::milliseconds kStallLimit{3000};
 
 private:
     long ReadDevice(std::uint8_t* dst, unsigned long frames, int timeoutMs);
+    long ReadInStep(std::uint8_t* dst, unsigned long frames, int timeoutMs);
+    long Owed(std::uint8_t* dst, unsigned long frames);
+    // Frames by which the sound lags wall time, once `fresh` frames have just been read.
+    long long Lag(long fresh) const;
     long ReadSilence(std::uint8_t* dst, unsigned long frames, int timeoutMs);
     void GiveUp(const std::string& what);
 
@@ -44,6 +53,10 @@ private:
     Clock::time_point m_tLastSound;
     std::uint64_t m_nFrames = 0;
     bool m_bLost = false;
+    bool m_bCheckLag = true;                 // at the first sound, and after each recovery
+    std::uint64_t m_nSilenceOwed = 0;        // silence to hand out before the held frames
+    std::vector<std::uint8_t> m_held;        // device frames waiting behind that silence
+    std::size_t m_nHeldFrames = 0;
     std::string m_strLostReason;
 };
 

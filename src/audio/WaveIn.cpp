@@ -1,5 +1,7 @@
 #include "audio/WaveIn.h"
 
+#include <pthread.h>
+
 #include <cerrno>
 #include <cstring>
 #include <mutex>
@@ -24,6 +26,10 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// How often the capture thread looks at the recording flags while it waits
+// for sound: the end of the sound follows the end of the recording this closely.
+constexpr int kPollMs = 10;
+
 // Everything the engine owns for one capture. The recording thread touches
 // the device and the buffers only while the capture thread is not running.
 struct Engine {
@@ -40,6 +46,12 @@ struct Engine {
     std::mutex reportMutex;
     std::string problem;
     AudioCaptureStats stats;
+
+    // A program that ends with a capture still running ends the capture thread first.
+    ~Engine() {
+        quit = true;
+        if (thread.joinable()) thread.join();
+    }
 };
 
 Engine& E() {
@@ -110,11 +122,33 @@ void RecordDelivery(std::uint64_t framesSoFar) {
     });
 }
 
+// The recording has just ended in the middle of a block: keep the sound up to
+// this moment, including what is still on its way from the device (a few
+// milliseconds of transport), so the sound ends where the picture ends.
+void WriteTail(CBlockReader& reader, CBuffer& block, std::uint32_t& filled) {
+    const unsigned align = g_RecordFormat.nBlockAlign;
+    const std::uint64_t target = reader.Due();
+    const auto deadline = Clock::now() + std::chrono::milliseconds(150);
+    for (;;) {
+        if (filled == block.ByteLen) {
+            DataFromSoundIn(CBuffer(block.ptr, filled));
+            filled = 0;
+        }
+        if (reader.Frames() >= target || Clock::now() >= deadline || g_bStoppingAudio) break;
+        const auto want = std::min<std::uint64_t>((block.ByteLen - filled) / align, target - reader.Frames());
+        filled += static_cast<std::uint32_t>(std::max(reader.Read(block.ptr + filled, want, kPollMs), 0L)) * align;
+    }
+    if (filled > 0) DataFromSoundIn(CBuffer(block.ptr, filled));
+    UpdateStats([](AudioCaptureStats& s) { ++s.blocksWritten; });
+    filled = 0;
+}
+
 // The capture thread: fills the circulating blocks in turn and hands each
 // full one to OnWIM_DATA. When the recording ends in the middle of a block,
 // the part captured before the end is kept, so the sound is as long as the
 // picture.
 void CaptureLoop() {
+    pthread_setname_np(pthread_self(), "kv-sound");
     auto& e = E();
     const unsigned align = g_RecordFormat.nBlockAlign;
     CBlockReader reader(e.device, g_RecordFormat.nSamplesPerSec, align,
@@ -131,7 +165,7 @@ void CaptureLoop() {
             continue;
         }
         CBuffer& block = *e.buffers[current];
-        const long n = reader.Read(block.ptr + filled, (block.ByteLen - filled) / align, 20);
+        const long n = reader.Read(block.ptr + filled, (block.ByteLen - filled) / align, kPollMs);
         if (reader.DeviceLost() && !lostReported) {
             SetProblem("sound incomplete: " + reader.LostReason() + "; the rest of the recording is silent");
             lostReported = true;
@@ -139,15 +173,13 @@ void CaptureLoop() {
         const auto delivered = Clock::now();
         filled += static_cast<std::uint32_t>(std::max(n, 0L)) * align;
         const bool recording = g_bRecording;
-        if (filled == block.ByteLen) {
+        if (wasRecording && !recording && !g_bPaused && !g_bStoppingAudio) {
+            WriteTail(reader, block, filled);
+        } else if (filled == block.ByteLen) {
             RecordDelivery(reader.Frames());
             OnWIM_DATA(block, filled, delivered, circulating);
             filled = 0;
             current = (current + 1) % e.buffers.size();
-        } else if (wasRecording && !recording && filled > 0 && !g_bPaused && !g_bStoppingAudio) {
-            DataFromSoundIn(CBuffer(block.ptr, filled));
-            UpdateStats([](AudioCaptureStats& s) { ++s.blocksWritten; });
-            filled = 0;
         }
         wasRecording = recording;
     }
@@ -183,7 +215,7 @@ int InitAudioRecording(const std::filesystem::path& soundPath) {
     if (!e.soundFile->IsOK()) {
         Trace("InitAudioRecording : Error Creating Sound File");
         SetProblem("recorded without sound: cannot create the sound file " + soundPath.string() + " (" +
-                   std::strerror(errno) + ")");
+                   std::strerror(e.soundFile->Error()) + ")");
     }
     Trace("InitAudioRecording Ended\n");
     return 1;
@@ -221,6 +253,7 @@ int OpenAndStart(std::string& reason) {
     if (err == 0) {
         for (int i = 0; i < 3; ++i) AddInputBufferToQueue();
         err = e.buffers.size() == 3 ? e.device.Start() : -ENOMEM;
+        e.startTime = Clock::now();  // sound frame 0; the picture's clock starts right after
     }
     if (err < 0)
         reason = "cannot record from the sound device \"" + *name + "\" in " + FormatText(g_RecordFormat) + " (" +
@@ -240,7 +273,6 @@ int StartAudioRecording(const PcmFormat* format) {
     if (format) g_RecordFormat = *format;
     MatchFileFormat();
     std::string reason;
-    e.startTime = Clock::now();
     const int err = OpenAndStart(reason);
     if (err < 0) {
         WaveInErrorMsg(err, "Error in StartAudioRecording()");
@@ -295,7 +327,7 @@ void DataFromSoundIn(const CBuffer& buffer) {
     if (!e.soundFile) return;
     Trace("DataFromSoundIn :\t");
     if (e.soundFile->Write(buffer)) return;
-    const int error = errno;
+    const int error = e.soundFile->Error();
     // Later blocks are dropped; the capture thread sees the flag and stops
     // using the device, and StopAudioRecording releases it.
     g_bStoppingAudio = true;

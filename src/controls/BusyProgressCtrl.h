@@ -27,6 +27,8 @@ public:
         BPM_SETCOLBLOCKFACEHI, BPM_SETCOLBLOCKEDGEHI, BPM_RECALC, BPM_RESET, BPM_USESYSCOL,
     };
 
+    // Give it its place, then RecalcLayout (as a dialog does once it has laid
+    // out its controls); a later size change keeps the block layout.
     CKCBusyProgressCtrl(int numBlocks, int position, QWidget* parent = nullptr);
     ~CKCBusyProgressCtrl() override;
 
@@ -83,7 +85,7 @@ protected:
 private:
     void DrawBlocks(QPainter& painter);
     void DrawLitShare(QPainter& painter, double share);
-    QRect BlockRect(int index, double left) const;
+    QRect BlockRect(double left) const;
     void Repaint() { update(); }
 
     int m_nDirection = 1;

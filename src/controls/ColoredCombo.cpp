@@ -7,6 +7,7 @@
 
 #include "app/core/AppMessages.h"
 #include "controls/ColoredEdit.h"
+#include "controls/FlatColours.h"
 #include "controls/SkinNotify.h"
 
 namespace kv {
@@ -46,20 +47,9 @@ void CColoredCombo::MakeEditable() {
 }
 
 void CColoredCombo::ApplyColours() {
-    QPalette palette = this->palette();
-    for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
-        palette.setColor(group, QPalette::Base, m_crBackground);
-        palette.setColor(group, QPalette::Button, m_crBackground);
-        palette.setColor(group, QPalette::Window, m_crBackground);
-        palette.setColor(group, QPalette::Text, m_crText);
-        palette.setColor(group, QPalette::ButtonText, m_crText);
-        palette.setColor(group, QPalette::WindowText, m_crText);
-        palette.setColor(group, QPalette::Highlight, m_crText);
-        palette.setColor(group, QPalette::HighlightedText, m_crBackground);
-    }
-    setPalette(palette);
+    ApplyFlatColours(this, m_crBackground, m_crText);
     // The drop-down list in the same colours as the field.
-    view()->setPalette(palette);
+    view()->setPalette(palette());
     update();
 }
 

@@ -3,6 +3,7 @@
 #include <QKeyEvent>
 
 #include "controls/ColoredCombo.h"
+#include "controls/FlatColours.h"
 
 namespace kv {
 
@@ -22,15 +23,7 @@ void CColoredEdit::SetTextColor(const QColor& colour) {
 }
 
 void CColoredEdit::ApplyColours() {
-    QPalette palette = this->palette();
-    for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
-        palette.setColor(group, QPalette::Base, m_crBackground);
-        palette.setColor(group, QPalette::Window, m_crBackground);
-        palette.setColor(group, QPalette::Text, m_crText);
-        palette.setColor(group, QPalette::Highlight, m_crText);
-        palette.setColor(group, QPalette::HighlightedText, m_crBackground);
-    }
-    setPalette(palette);
+    ApplyFlatColours(this, m_crBackground, m_crText);
     setAutoFillBackground(true);
 }
 

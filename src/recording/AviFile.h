@@ -25,8 +25,9 @@ public:
     // 0 when written (or when nothing is open), E_INVALIDARG for an unusable
     // frame, E_FAIL when the write fails.
     int AppendNewFrame(const FrameImage& frame, long position);
-    // Closes the file; safe to call more than once.
-    void ReleaseMemory();
+    // Closes the file; safe to call more than once. False when the file could
+    // not be completed (disk full, file too large): what was written stays.
+    bool ReleaseMemory();
 
 private:
     struct Impl;

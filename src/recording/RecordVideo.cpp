@@ -15,8 +15,8 @@ namespace kv {
 
 namespace {
 
-// Frames waiting for the writer: enough to ride out a slow encode, small
-// enough that a stalled writer costs frames, not memory.
+// Capture images shared with the writer: enough to ride out a slow encode,
+// few enough that a stalled writer costs frames, not memory.
 constexpr int kQueuedFrames = 3;
 constexpr auto kPausePoll = std::chrono::milliseconds(50);
 
@@ -63,7 +63,7 @@ int CRecorder::RecordVideo() {
     GrabberOptions options;
     options.drawCursor = m_bMouseCapture;
     options.window = fullScreen ? 0 : GetNativeWindow(container);
-    switch (m_ScreenGrabber.Open(rect, options)) {
+    switch (m_ScreenGrabber.Open(rect, options, kQueuedFrames)) {
     case GrabberStatus::Ok:
         break;
     case GrabberStatus::NoDisplay:
@@ -80,8 +80,8 @@ int CRecorder::RecordVideo() {
     if (m_ScreenGrabber.Grab() && m_AviFile.AppendNewFrame(m_ScreenGrabber.Frame(), 0) == 0) lastPosition = 0;
 
     FrameQueue queue;
-    const bool queued = queue.Start(rect.width, rect.height, kQueuedFrames, [this](const FrameImage& frame, long pos) {
-        m_AviFile.AppendNewFrame(frame, pos);
+    const bool queued = queue.Start(kQueuedFrames, [this](int slot, long position) {
+        m_AviFile.AppendNewFrame(m_ScreenGrabber.Frame(slot), position);
     });
 
     StartSound(*this);
@@ -94,15 +94,20 @@ int CRecorder::RecordVideo() {
             clock.PauseBegan(RecordingClock::Clock::now());
             while (g_bPaused) std::this_thread::sleep_for(kPausePoll);
         } else {
-            const bool grabbed = m_ScreenGrabber.Grab();
+            // Without a writer thread the one image is written in the loop.
+            const int slot = queued ? queue.Acquire() : 0;
+            const bool grabbed = slot >= 0 && m_ScreenGrabber.Grab(slot);
             const auto now = RecordingClock::Clock::now();
             clock.Grabbed(now);
             const long position = static_cast<long>(clock.Position(now));
             // Two grabs within one position: the first one stays.
-            if (grabbed && position > lastPosition) {
-                if (queued) queue.Push(m_ScreenGrabber.Frame(), position);
-                else m_AviFile.AppendNewFrame(m_ScreenGrabber.Frame(), position);
-                lastPosition = position;
+            const bool keep = grabbed && position > lastPosition;
+            if (keep) lastPosition = position;
+            if (!queued) {
+                if (keep) m_AviFile.AppendNewFrame(m_ScreenGrabber.Frame(slot), position);
+            } else if (slot >= 0) {
+                if (keep) queue.Submit(slot, position);
+                else queue.Return(slot);
             }
         }
         std::this_thread::sleep_until(clock.NextDue(RecordingClock::Clock::now()));

@@ -31,6 +31,11 @@ public:
     int RecordVideo();
     // Closes, saves and merges the recording; 0 on success, else -6 to -10.
     int SaveAVI();
+    // The ways SaveAVI ends: moved alone, merged, or after a failed merge.
+    int SaveWithoutSound();
+    int SaveWithSound();
+    int SaveVideoOnly();
+    int SaveSeparately();
 
     std::string m_strTempVideoPath;
     std::string m_strTempSoundPath;
@@ -64,5 +69,15 @@ std::string GetTempFolder(const std::string& fallback);
 void GetTempWavePath(CRecorder* recorder);
 // Makes the default output folder and returns its path.
 std::string CreateDefaultFolder();
+
+// The AVI that SaveAVI writes; it also becomes AVIVideoFileName.
+extern std::string g_strSavedAviPath;
+
+// Merges the temporary video and sound into `savedPath`, sending the percent
+// done as UWM_MERGE_PROGRESS to the conversion dialog. 0 when merged; 1 the
+// video cannot be read, 2 the sound cannot be read, 3 the video holds no
+// frame, 4 the sound is not PCM or empty, 5 the merged file cannot be written.
+int Merge_Video_And_Sound_File(const std::string& videoPath, const std::string& soundPath,
+                               const std::string& savedPath);
 
 }  // namespace kv

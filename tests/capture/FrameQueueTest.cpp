@@ -2,59 +2,55 @@
 
 #include <atomic>
 #include <mutex>
+#include <set>
 #include <thread>
 #include <vector>
 
 #include "recording/FrameQueue.h"
 
-namespace {
-
-struct Picture {
-    std::vector<std::uint8_t> bytes;
-    kv::FrameImage frame;
-    Picture(int w, int h) : bytes(static_cast<std::size_t>(w) * h * 4) { frame = {w, h, w * 4, bytes.data()}; }
-    void Fill(std::uint8_t v) { std::fill(bytes.begin(), bytes.end(), v); }
-};
-
-}  // namespace
-
-TEST(FrameQueue, WritesEveryQueuedFrameInOrderFromItsOwnCopy) {
+TEST(FrameQueue, WritesEverySubmittedSlotInOrderAndFreesIt) {
     std::mutex mutex;
-    std::vector<std::pair<long, std::uint8_t>> written;
+    std::vector<std::pair<int, long>> written;
+    std::set<int> inUse;
     kv::FrameQueue queue;
-    ASSERT_TRUE(queue.Start(8, 4, 3, [&](const kv::FrameImage& frame, long position) {
+    ASSERT_TRUE(queue.Start(3, [&](int slot, long position) {
         std::lock_guard lock(mutex);
-        written.emplace_back(position, frame.Row(3)[31]);
+        written.emplace_back(slot, position);
     }));
-    Picture picture(8, 4);
     for (long position = 0; position < 50; ++position) {
-        picture.Fill(static_cast<std::uint8_t>(position));
-        while (!queue.Push(picture.frame, position)) std::this_thread::yield();
-        picture.Fill(0xEE);  // the grabber reuses its image at once
+        int slot;
+        while ((slot = queue.Acquire()) < 0) std::this_thread::yield();
+        ASSERT_GE(slot, 0);
+        ASSERT_LT(slot, 3);
+        queue.Submit(slot, position);
     }
     queue.Finish();
     ASSERT_EQ(written.size(), 50u);
-    for (long i = 0; i < 50; ++i) {
-        EXPECT_EQ(written[i].first, i);
-        EXPECT_EQ(written[i].second, i);
-    }
+    for (long i = 0; i < 50; ++i) EXPECT_EQ(written[i].second, i);
 }
 
 TEST(FrameQueue, AStalledWriterCostsFramesNotMemory) {
     std::atomic<bool> release{false};
     std::atomic<int> writes{0};
     kv::FrameQueue queue;
-    ASSERT_TRUE(queue.Start(4, 4, 2, [&](const kv::FrameImage&, long) {
+    ASSERT_TRUE(queue.Start(2, [&](int, long) {
         while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(1));
         ++writes;
     }));
-    Picture picture(4, 4);
     int accepted = 0;
-    for (long position = 0; position < 20; ++position) accepted += queue.Push(picture.frame, position);
+    for (long position = 0; position < 20; ++position) {
+        const int slot = queue.Acquire();
+        if (slot < 0) continue;
+        // A slot is never handed out twice while it is in use.
+        ++accepted;
+        queue.Submit(slot, position);
+    }
     EXPECT_EQ(accepted, 2);
     EXPECT_EQ(queue.Dropped(), 18);
+    const int spare = queue.Acquire();
+    EXPECT_EQ(spare, -1);
     release = true;
     queue.Finish();  // what was accepted is still written
     EXPECT_EQ(writes.load(), 2);
-    EXPECT_FALSE(queue.Push(picture.frame, 21));
+    EXPECT_EQ(queue.Acquire(), -1);  // no writer any more
 }

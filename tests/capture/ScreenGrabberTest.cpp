@@ -48,15 +48,23 @@ std::unique_ptr<kvtest::XvfbServer> ScreenGrabberTest::s_xvfb;
 
 TEST_F(ScreenGrabberTest, RootPathGrabsTheAreaThroughSharedMemory) {
     ScreenGrabber grabber;
-    ASSERT_EQ(grabber.Open({kLeft, kTop, kWidth, kHeight}, {}), GrabberStatus::Ok);
+    ASSERT_EQ(grabber.Open({kLeft, kTop, kWidth, kHeight}, {}, 2), GrabberStatus::Ok);
     EXPECT_EQ(grabber.Source(), kv::GrabSource::Root);
     EXPECT_TRUE(grabber.UsesShm());
-    const std::uint8_t* first = grabber.Frame().pixels;
+    ASSERT_EQ(grabber.Images(), 2);
+    const std::uint8_t* first = grabber.Frame(0).pixels;
     for (int i = 0; i < 5; ++i) {
         ExpectShowsWindow(grabber);
         std::this_thread::sleep_for(std::chrono::milliseconds(30));
     }
-    EXPECT_EQ(grabber.Frame().pixels, first);  // one image, reused
+    EXPECT_EQ(grabber.Frame(0).pixels, first);  // made once, reused
+    // The second image is filled on its own; the first keeps its picture.
+    const int before = PatternWindow::DecodeIndex(grabber.Frame(0), kWidth, kHeight);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ASSERT_TRUE(grabber.Grab(1));
+    EXPECT_GT(PatternWindow::DecodeIndex(grabber.Frame(1), kWidth, kHeight), before);
+    EXPECT_EQ(PatternWindow::DecodeIndex(grabber.Frame(0), kWidth, kHeight), before);
+    EXPECT_FALSE(grabber.Grab(2));
 }
 
 TEST_F(ScreenGrabberTest, WindowPathGrabsTheWindowsOwnPixels) {

@@ -16,7 +16,8 @@ unsigned long Rgb(int r, int g, int b) {
 }  // namespace
 
 PatternWindow::PatternWindow(int x, int y, int width, int height, int stepMs)
-    : m_width(width), m_height(height), m_stepMs(stepMs) {
+    : m_width(width), m_height(height), m_stepMs(stepMs), m_shownAt(new std::atomic<float>[1 << kBits]) {
+    for (int i = 0; i < (1 << kBits); ++i) m_shownAt[i] = -1;
     m_control = XOpenDisplay(nullptr);
     m_drawing = XOpenDisplay(nullptr);
     if (!m_control || !m_drawing) {
@@ -67,10 +68,22 @@ void PatternWindow::DrawLoop() {
             }
         }
         XSync(m_drawing, False);
+        const auto shown = std::chrono::steady_clock::now() - m_start;
+        m_shownAt[index & ((1 << kBits) - 1)] = std::chrono::duration<float, std::milli>(shown).count();
         m_drawn = index;
         std::this_thread::sleep_until(m_start + std::chrono::milliseconds((index + 1) * m_stepMs));
     }
     XFreeGC(m_drawing, gc);
+}
+
+double PatternWindow::ShownFrom(int index) const {
+    return index >= 0 && index < (1 << kBits) ? m_shownAt[index].load() : -1;
+}
+
+double PatternWindow::ShownUntil(int index) const {
+    for (int next = index + 1; next >= 0 && next <= m_drawn.load() && next < (1 << kBits); ++next)
+        if (m_shownAt[next] >= 0) return m_shownAt[next];
+    return -1;
 }
 
 void PatternWindow::SetSquarePointer(int size, int hotX, int hotY, std::uint32_t rgb) {

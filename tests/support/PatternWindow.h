@@ -6,6 +6,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <thread>
 
 #include "platform/core/FrameImage.h"
@@ -30,6 +31,11 @@ public:
     std::chrono::steady_clock::time_point start() const { return m_start; }
     // Steps drawn so far (the index now on screen).
     int CurrentIndex() const { return m_drawn.load(); }
+    // When an index went on screen and when the next one replaced it, in ms
+    // since start() (the drawing may lag its clock on a busy machine); -1
+    // when it never was / has not been replaced yet.
+    double ShownFrom(int index) const;
+    double ShownUntil(int index) const;
 
     // Gives the window a pointer of a solid `rgb` square of `size` pixels
     // with its hot spot at (hotX, hotY), and moves the pointer to (rootX, rootY).
@@ -52,6 +58,7 @@ private:
     std::chrono::steady_clock::time_point m_start;
     std::atomic<bool> m_stop{false};
     std::atomic<int> m_drawn{-1};
+    std::unique_ptr<std::atomic<float>[]> m_shownAt;  // per index, ms since start
     std::thread m_thread;
 };
 

@@ -7,8 +7,8 @@
 namespace kvtest {
 namespace fs = std::filesystem;
 
-TempDir::TempDir(const std::string& prefix) {
-    std::string pattern = (fs::temp_directory_path() / (prefix + "-XXXXXX")).string();
+TempDir::TempDir(const std::string& prefix, const fs::path& parent) {
+    std::string pattern = ((parent.empty() ? fs::temp_directory_path() : parent) / (prefix + "-XXXXXX")).string();
     std::vector<char> buffer(pattern.begin(), pattern.end());
     buffer.push_back('\0');
     if (!mkdtemp(buffer.data())) throw std::runtime_error("mkdtemp failed");

@@ -7,7 +7,8 @@ namespace kvtest {
 
 class TempDir {
 public:
-    explicit TempDir(const std::string& prefix = "kalvista-test");
+    // Inside `parent` when given (for instance /dev/shm), else the temporary folder.
+    explicit TempDir(const std::string& prefix = "kalvista-test", const std::filesystem::path& parent = {});
     ~TempDir();
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;

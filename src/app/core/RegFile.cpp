@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <strings.h>
 
+#include <unordered_map>
+
 namespace kv::regfile {
 namespace {
 
@@ -10,10 +12,35 @@ bool SameName(std::string_view a, std::string_view b) {
     return a.size() == b.size() && strncasecmp(a.data(), b.data(), a.size()) == 0;
 }
 
-// Names and plain strings: backslash and quote escaped, as regedit writes them.
+// Names compare without regard to ASCII letter case, as in the registry.
+std::string Folded(std::string_view name) {
+    std::string folded(name);
+    for (char& c : folded)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return folded;
+}
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// Names and plain strings: backslash and quote escaped, as regedit writes
+// them. Control characters (only names carry them; texts with them take the
+// hex form) become \xHH, so every entry stays on one line.
 std::string Quote(std::string_view text) {
+    static constexpr char kDigits[] = "0123456789abcdef";
     std::string out = "\"";
     for (char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20) {
+            out += "\\x";
+            out += kDigits[byte >> 4];
+            out += kDigits[byte & 0xF];
+            continue;
+        }
         if (c == '\\' || c == '"') out += '\\';
         out += c;
     }
@@ -33,6 +60,13 @@ std::optional<std::string> Unquote(std::string_view line, size_t& pos) {
         if (c == '\\') {
             if (++pos >= line.size()) return std::nullopt;
             c = line[pos];
+            if (c == 'x') {
+                if (pos + 2 >= line.size()) return std::nullopt;
+                const int high = HexDigit(line[pos + 1]), low = HexDigit(line[pos + 2]);
+                if (high < 0 || low < 0) return std::nullopt;
+                c = static_cast<char>(high * 16 + low);
+                pos += 2;
+            }
         }
         out += c;
     }
@@ -73,6 +107,8 @@ std::string HexString(std::u16string_view text) {
     return out;
 }
 
+// The hex(1) form: UTF-16LE bytes ending in the terminating null; data
+// without it was cut short.
 std::optional<std::u16string> ParseHexString(std::string_view data) {
     std::vector<unsigned char> bytes;
     size_t pos = 0;
@@ -80,22 +116,17 @@ std::optional<std::u16string> ParseHexString(std::string_view data) {
         while (pos < data.size() && (data[pos] == ',' || data[pos] == ' ')) ++pos;
         if (pos >= data.size()) break;
         if (pos + 2 > data.size()) return std::nullopt;
-        unsigned value = 0;
-        for (int i = 0; i < 2; ++i) {
-            char c = data[pos + i];
-            value <<= 4;
-            if (c >= '0' && c <= '9') value |= c - '0';
-            else if (c >= 'a' && c <= 'f') value |= c - 'a' + 10;
-            else if (c >= 'A' && c <= 'F') value |= c - 'A' + 10;
-            else return std::nullopt;
-        }
-        bytes.push_back(static_cast<unsigned char>(value));
+        const int high = HexDigit(data[pos]), low = HexDigit(data[pos + 1]);
+        if (high < 0 || low < 0) return std::nullopt;
+        bytes.push_back(static_cast<unsigned char>(high * 16 + low));
         pos += 2;
     }
-    if (bytes.size() % 2) return std::nullopt;
+    if (bytes.size() < 2 || bytes.size() % 2) return std::nullopt;
     std::u16string text;
     for (size_t i = 0; i + 1 < bytes.size(); i += 2) text += static_cast<char16_t>(bytes[i] | (bytes[i + 1] << 8));
-    if (auto end = text.find(u'\0'); end != std::u16string::npos) text.resize(end);
+    const auto end = text.find(u'\0');
+    if (end == std::u16string::npos) return std::nullopt;
+    text.resize(end);
     return text;
 }
 
@@ -118,11 +149,9 @@ std::optional<Value> ParseValue(std::string_view line) {
     if (data.substr(0, 6) == "dword:" && data.size() == 14) {
         unsigned number = 0;
         for (char c : data.substr(6)) {
-            number <<= 4;
-            if (c >= '0' && c <= '9') number |= c - '0';
-            else if (c >= 'a' && c <= 'f') number |= c - 'a' + 10;
-            else if (c >= 'A' && c <= 'F') number |= c - 'A' + 10;
-            else return std::nullopt;
+            const int digit = HexDigit(c);
+            if (digit < 0) return std::nullopt;
+            number = (number << 4) | static_cast<unsigned>(digit);
         }
         value.type = Value::Type::Number;
         value.number = number;
@@ -188,6 +217,10 @@ Value* FindValue(Section& section, std::string_view name) {
 Document Parse(std::string_view fileText) {
     Document document;
     Section* current = nullptr;
+    // Values by folded name per section: a later entry of the same name wins,
+    // found without searching the section each time.
+    std::unordered_map<std::string, std::unordered_map<std::string, size_t>> positions;
+    std::unordered_map<std::string, size_t>* currentPositions = nullptr;
     bool inForeignKey = false;
     bool sawHeader = false;
     for (const auto& line : LogicalLines(fileText)) {
@@ -209,7 +242,11 @@ Document Parse(std::string_view fileText) {
             if (key.size() > kBasePath.size() + 1 && SameName(key.substr(0, kBasePath.size()), kBasePath) &&
                 key[kBasePath.size()] == '\\') {
                 current = &document.AddSection(key.substr(kBasePath.size() + 1));
+                currentPositions = &positions[Folded(current->name)];
                 inForeignKey = false;
+            } else {
+                // Not ours, and not kept by a rewrite: the damaged-file copy keeps it.
+                ++document.unreadable;
             }
             continue;
         }
@@ -218,9 +255,10 @@ Document Parse(std::string_view fileText) {
             ++document.unreadable;
             continue;
         }
-        if (!current) continue;  // a key that is not ours: left alone
-        if (auto* existing = FindValue(*current, value->name)) *existing = std::move(*value);
-        else current->values.push_back(std::move(*value));
+        if (!current) continue;  // a key that is not ours: counted at its header
+        const auto [position, added] = currentPositions->emplace(Folded(value->name), current->values.size());
+        if (added) current->values.push_back(std::move(*value));
+        else current->values[position->second] = std::move(*value);
     }
     return document;
 }

@@ -103,65 +103,97 @@ bool ReplaceFile(const fs::path& path, const std::string& text) {
             return false;
         }
     }
+    // The rename itself needs no flush of the folder: after a power cut the
+    // folder holds the old or the new name, and both are whole files.
     if (::rename(temp.c_str(), path.c_str()) != 0) {
         ::unlink(temp.c_str());
         return false;
     }
-    Fd dir(::open(path.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.get() >= 0) ::fsync(dir.get());
     return true;
 }
 
 // Keeps a copy of a settings file that could not be fully understood before
 // it is first rewritten, so nothing the user had is lost for good.
-void PreserveCorrupt(const fs::path& path, const std::string& text) {
+bool PreserveDamaged(const fs::path& path, const std::string& text) {
     char stamp[32];
     const std::time_t now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);
     std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
-    fs::path copy = path.string() + ".corrupt-" + stamp;
-    for (int n = 1; fs::exists(copy); ++n) copy = path.string() + ".corrupt-" + stamp + "-" + std::to_string(n);
-    ReplaceFile(copy, text);
+    const std::string base = path.string() + ".corrupt-" + stamp;
+    fs::path copy = base;
+    std::error_code error;
+    for (int n = 1; fs::exists(copy, error); ++n) copy = base + "-" + std::to_string(n);
+    return ReplaceFile(copy, text);
 }
 
 struct Loaded {
     Document document;
-    std::string text;
+    bool mayWrite = false;  // locked, and any damaged original is kept safe
 };
 
-std::optional<Loaded> Load(const fs::path& path) {
+// Reads and parses the file. A damaged file is reported once: while the lock
+// is held it is copied aside and rewritten with everything that could be
+// read, so later accesses find a clean file.
+std::optional<Loaded> Load(const fs::path& path, bool locked) {
     auto text = ReadFile(path);
     if (!text) return std::nullopt;
-    Loaded loaded{regfile::Parse(*text), std::move(*text)};
-    if (loaded.document.unreadable)
+    Loaded loaded{regfile::Parse(*text), locked};
+    if (loaded.document.unreadable) {
         TraceF("CRegSettings: %d unreadable entries in %s; their values read as defaults\n",
                loaded.document.unreadable, path.c_str());
+        loaded.mayWrite = locked && PreserveDamaged(path, *text) &&
+                          ReplaceFile(path, regfile::Print(loaded.document));
+    }
     return loaded;
 }
 
-bool Save(const fs::path& path, const Loaded& loaded) {
-    if (loaded.document.unreadable) PreserveCorrupt(path, loaded.text);
-    return ReplaceFile(path, regfile::Print(loaded.document));
+enum class Access { Done, NoSection, NotWritten };
+
+// A section name becomes part of a key path on one line.
+bool UsableSectionName(const std::string& name) {
+    if (name.empty()) return false;
+    for (unsigned char c : name)
+        if (c < 0x20) return false;
+    return true;
 }
 
 // Opens the section (creating it, and the file, when missing), then runs
-// `access` on it. False when the section cannot be created.
-bool WithSection(const std::string& sectionName, bool write,
-                 const std::function<bool(regfile::Section&)>& access) {
+// `access` on it; `access` returns whether it changed the section.
+Access WithSection(const std::string& sectionName, bool write,
+                   const std::function<bool(regfile::Section&)>& access) {
+    if (!UsableSectionName(sectionName)) return Access::NoSection;
     const fs::path path = CRegSettings::FilePath();
     std::error_code error;
     fs::create_directories(path.parent_path(), error);
     FileLock lock(path);
-    auto loaded = Load(path);
-    if (!loaded) return false;
+    auto loaded = Load(path, lock.Held());
+    if (!loaded) return Access::NoSection;
     regfile::Section* section = loaded->document.FindSection(sectionName);
     const bool created = section == nullptr;
-    if ((created || write) && !lock.Held()) return false;
-    if (created) section = &loaded->document.AddSection(sectionName);
+    if (created) {
+        if (!loaded->mayWrite) return Access::NoSection;
+        section = &loaded->document.AddSection(sectionName);
+    }
+    if (write && !loaded->mayWrite) return Access::NotWritten;
     const bool changed = access(*section);
-    if (created || (write && changed)) return Save(path, *loaded);
-    return true;
+    if (!created && !changed) return Access::Done;
+    if (ReplaceFile(path, regfile::Print(loaded->document))) return Access::Done;
+    return created ? Access::NoSection : Access::NotWritten;
+}
+
+// The result of a write, with its trace line on failure.
+int WriteResult(Access access) {
+    if (access == Access::NoSection) Trace(kCannotCreateKey);
+    if (access == Access::NotWritten) Trace(kCannotSetValue);
+    return access == Access::Done ? 1 : 0;
+}
+
+Value& FindOrAddValue(regfile::Section& section, const std::string& name) {
+    if (Value* value = regfile::FindValue(section, name)) return *value;
+    Value& value = section.values.emplace_back();
+    value.name = name;
+    return value;
 }
 
 }  // namespace
@@ -172,44 +204,34 @@ fs::path CRegSettings::FilePath() {
 }
 
 int CRegSettings::SetString(const std::string& section, const std::string& name, const std::string& text) {
+    // Text that is not UTF-8 has no UTF-16 form to store.
     auto wide = regfile::Utf8ToUtf16(text);
     if (!wide) {
         Trace(kCannotSetValue);
         return 0;
     }
-    bool opened = WithSection(section, true, [&](regfile::Section& s) {
-        Value* value = regfile::FindValue(s, name);
-        if (!value) { value = &s.values.emplace_back(); value->name = name; }
-        value->type = Value::Type::String;
-        value->text = *wide;
+    return WriteResult(WithSection(section, true, [&](regfile::Section& s) {
+        Value& value = FindOrAddValue(s, name);
+        value.type = Value::Type::String;
+        value.text = *wide;
+        value.number = 0;
         return true;
-    });
-    if (!opened) {
-        Trace(kCannotCreateKey);
-        return 0;
-    }
-    return 1;
+    }));
 }
 
 int CRegSettings::SetDWORD(const std::string& section, const std::string& name, std::uint32_t number) {
-    bool opened = WithSection(section, true, [&](regfile::Section& s) {
-        Value* value = regfile::FindValue(s, name);
-        if (!value) { value = &s.values.emplace_back(); value->name = name; }
-        value->type = Value::Type::Number;
-        value->text.clear();
-        value->number = number;
+    return WriteResult(WithSection(section, true, [&](regfile::Section& s) {
+        Value& value = FindOrAddValue(s, name);
+        value.type = Value::Type::Number;
+        value.text.clear();
+        value.number = number;
         return true;
-    });
-    if (!opened) {
-        Trace(kCannotCreateKey);
-        return 0;
-    }
-    return 1;
+    }));
 }
 
 std::string CRegSettings::GetString(const std::string& section, const std::string& name, const char* defaultText) {
     std::optional<std::string> found;
-    bool opened = WithSection(section, false, [&](regfile::Section& s) {
+    const Access access = WithSection(section, false, [&](regfile::Section& s) {
         if (const Value* value = regfile::FindValue(s, name)) {
             if (value->type == Value::Type::String) {
                 found = regfile::Utf16ToUtf8(value->text);
@@ -223,14 +245,14 @@ std::string CRegSettings::GetString(const std::string& section, const std::strin
         }
         return false;
     });
-    if (!opened) Trace(kCannotCreateKey);
+    if (access == Access::NoSection) Trace(kCannotCreateKey);
     if (found) return *found;
     return defaultText ? defaultText : "";
 }
 
 std::uint32_t CRegSettings::GetDWORD(const std::string& section, const std::string& name, std::uint32_t defaultNumber) {
     std::optional<std::uint32_t> found;
-    bool opened = WithSection(section, false, [&](regfile::Section& s) {
+    const Access access = WithSection(section, false, [&](regfile::Section& s) {
         if (const Value* value = regfile::FindValue(s, name)) {
             if (value->type == Value::Type::Number) {
                 found = value->number;
@@ -244,7 +266,7 @@ std::uint32_t CRegSettings::GetDWORD(const std::string& section, const std::stri
         }
         return false;
     });
-    if (!opened) Trace(kCannotCreateKey);
+    if (access == Access::NoSection) Trace(kCannotCreateKey);
     return found ? *found : defaultNumber;
 }
 

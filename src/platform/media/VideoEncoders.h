@@ -31,12 +31,14 @@ struct VideoCompressorInfo {
 
 inline constexpr int kMaxInstalledCompressors = 30;
 
-// Every usable encoder, at most kMaxInstalledCompressors, in libavcodec's
-// order: one that opens for frames of width x height (the wizard passes the
-// stored capture size) and for an awkward size that is a multiple of 4 only.
-// Left out: encoders whose FourCC is "i420", "xvid" or "iyuv", raw video,
-// encoders that fail to open (hardware ones without their device) and
-// repeated descriptions. Each call probes afresh (tens of milliseconds).
+// Every usable encoder, at most kMaxInstalledCompressors: the default
+// encoder and other proven ones first, then libavcodec's order. Usable means
+// it opens and encodes a frame of width x height (the wizard passes the
+// stored capture size) and of an awkward size that is a multiple of 4 only.
+// Left out: encoders whose FourCC is "i420", "xvid" or "iyuv", raw and
+// uncompressed formats, encoders that fail to open (hardware ones without
+// their device), encoders far too slow for live capture and repeated
+// descriptions. Each call probes afresh (a few hundred milliseconds).
 std::vector<VideoCompressorInfo> EnumerateVideoCompressors(int width, int height);
 
 // The installed-compressor table shared by the wizard and the writer.
@@ -50,6 +52,11 @@ bool InstalledCompressorsFilled();
 // regard to letter case; -1 when none.
 int FindCompressorByDescription(const std::vector<VideoCompressorInfo>& table,
                                 std::string_view description);
+
+// Without a filled table (a run without the wizard): the usable encoder
+// whose description equals `description` ignoring case, probing only that
+// one; handler 0 and no name when there is none.
+VideoCompressorInfo FindVideoCompressor(std::string_view description);
 
 // The encoder used when no table entry is chosen (handler 0).
 VideoCompressorInfo DefaultVideoCompressor();

@@ -2,6 +2,9 @@
 
 #include <alsa/asoundlib.h>
 
+#include <algorithm>
+#include <chrono>
+#include <thread>
 #include <utility>
 
 namespace kv {
@@ -37,12 +40,14 @@ int Configure(snd_pcm_t* pcm, const AlsaCaptureFormat& f) {
 
 AlsaCapture::~AlsaCapture() { Close(); }
 
-AlsaCapture::AlsaCapture(AlsaCapture&& other) noexcept : m_pcm(std::exchange(other.m_pcm, nullptr)) {}
+AlsaCapture::AlsaCapture(AlsaCapture&& other) noexcept
+    : m_pcm(std::exchange(other.m_pcm, nullptr)), m_nRate(other.m_nRate) {}
 
 AlsaCapture& AlsaCapture::operator=(AlsaCapture&& other) noexcept {
     if (this != &other) {
         Close();
         m_pcm = std::exchange(other.m_pcm, nullptr);
+        m_nRate = other.m_nRate;
     }
     return *this;
 }
@@ -62,6 +67,7 @@ int AlsaCapture::Open(const std::string& device, const AlsaCaptureFormat& format
         return err;
     }
     m_pcm = pcm;
+    m_nRate = format.rate;
     return 0;
 }
 
@@ -69,15 +75,24 @@ int AlsaCapture::Start() { return m_pcm ? snd_pcm_start(m_pcm) : -EBADFD; }
 
 long AlsaCapture::Read(void* buffer, unsigned long frames, int timeoutMs) {
     if (!m_pcm) return -EBADFD;
-    snd_pcm_sframes_t n = snd_pcm_readi(m_pcm, buffer, frames);
-    if (n == -EAGAIN) {
-        const int ready = snd_pcm_wait(m_pcm, timeoutMs);
-        if (ready < 0) return ready;
-        if (ready == 0) return 0;
-        n = snd_pcm_readi(m_pcm, buffer, frames);
-        if (n == -EAGAIN) return 0;
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(std::max(timeoutMs, 0));
+    const unsigned frameBytes = static_cast<unsigned>(snd_pcm_frames_to_bytes(m_pcm, 1));
+    unsigned long total = 0;
+    for (;;) {
+        const snd_pcm_sframes_t n =
+            snd_pcm_readi(m_pcm, static_cast<char*>(buffer) + total * frameBytes, frames - total);
+        if (n < 0 && n != -EAGAIN) return total > 0 ? static_cast<long>(total) : static_cast<long>(n);
+        total += n > 0 ? static_cast<unsigned long>(n) : 0;
+        const auto now = Clock::now();
+        if (total == frames || now >= deadline) return static_cast<long>(total);
+        // Sleep until the rest can be there, in steps no finer than devices
+        // hand sound over. Polling the device is no good here: the pulse
+        // plugin reports "ready" with nothing to read, which turns a wait into
+        // a busy loop.
+        const auto due = std::chrono::microseconds((frames - total) * 1000000ull / m_nRate + 1000);
+        std::this_thread::sleep_for(std::min<Clock::duration>(deadline - now, std::max<Clock::duration>(due, std::chrono::milliseconds(10))));
     }
-    return static_cast<long>(n);
 }
 
 int AlsaCapture::Recover(int error) {
@@ -88,10 +103,9 @@ int AlsaCapture::Recover(int error) {
     return err;
 }
 
-long AlsaCapture::Delay() const {
-    snd_pcm_sframes_t delay = 0;
-    if (!m_pcm || snd_pcm_delay(m_pcm, &delay) < 0) return 0;
-    return static_cast<long>(delay);
+long AlsaCapture::Available() const {
+    const snd_pcm_sframes_t available = m_pcm ? snd_pcm_avail(m_pcm) : 0;
+    return available > 0 ? static_cast<long>(available) : 0;
 }
 
 int AlsaCapture::Drop() { return m_pcm ? snd_pcm_drop(m_pcm) : -EBADFD; }

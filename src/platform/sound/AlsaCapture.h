@@ -28,14 +28,14 @@ public:
     // ALSA error code; on failure nothing stays open.
     int Open(const std::string& device, const AlsaCaptureFormat& format);
     int Start();
-    // Waits at most `timeoutMs` for sound, then reads what is there, at most
-    // `frames`. Frames read (0 on time-out), or a negative ALSA error code.
+    // Reads the sound that is there, at most `frames`; when there is none,
+    // sleeps until `frames` are due (at most `timeoutMs`) and tries once more. Frames read (0 on time-out), or a negative ALSA error code.
     long Read(void* buffer, unsigned long frames, int timeoutMs);
     // Overrun or suspend: prepares the stream again and restarts it. 0 when the
     // stream runs again; the error when the device cannot go on (gone).
     int Recover(int error);
-    // Frames captured but not yet read (the device's delay), or 0 if unknown.
-    long Delay() const;
+    // Frames captured and ready to be read now, or 0 if unknown.
+    long Available() const;
     // Discards pending sound and stops the stream.
     int Drop();
     int Close();
@@ -46,6 +46,7 @@ public:
 
 private:
     snd_pcm_t* m_pcm = nullptr;
+    unsigned m_nRate = 8000;
 };
 
 }  // namespace kv

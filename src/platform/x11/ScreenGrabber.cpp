@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "platform/core/Trace.h"
 #include "platform/x11/CursorOverlay.h"
@@ -35,12 +36,18 @@ bool IsBgrx32(const XImage* image) {
 
 }  // namespace
 
-struct ScreenGrabber::Impl {
-    // Declared so that destruction runs image, segment, trap, display.
-    x11::DisplayPtr display;
-    std::unique_ptr<x11::ErrorTrap> trap;
+// One capture image; the image goes before its segment.
+struct CaptureImage {
     x11::SharedSegment segment;
     x11::ImagePtr image;
+    FrameImage frame;
+};
+
+struct ScreenGrabber::Impl {
+    // Declared so that destruction runs images, trap, display.
+    x11::DisplayPtr display;
+    std::unique_ptr<x11::ErrorTrap> trap;
+    std::vector<std::unique_ptr<CaptureImage>> images;
 
     Drawable drawable = 0;
     ScreenRect rect;       // the capture rectangle on the root window
@@ -52,11 +59,10 @@ struct ScreenGrabber::Impl {
     bool cursorWanted = false;
     bool cursorAvailable = false;
     CursorPicture cursor;
-    FrameImage frame;
 
     bool ChooseSource(const GrabberOptions& options);
-    bool MakeImage(Visual* visual, int depth, bool allowShm);
-    void DrawPointer();
+    std::unique_ptr<CaptureImage> MakeImage(Visual* visual, int depth);
+    void DrawPointer(const FrameImage& frame);
 };
 
 bool ScreenGrabber::Impl::ChooseSource(const GrabberOptions& options) {
@@ -88,32 +94,40 @@ bool ScreenGrabber::Impl::ChooseSource(const GrabberOptions& options) {
     return true;
 }
 
-bool ScreenGrabber::Impl::MakeImage(Visual* visual, int depth, bool allowShm) {
+// A shared-memory image while `shm` holds (the first refusal turns it off
+// for the rest), else one in our own memory.
+std::unique_ptr<CaptureImage> ScreenGrabber::Impl::MakeImage(Visual* visual, int depth) {
     Display* dpy = display.get();
     const int w = rect.width, h = rect.height;
-    if (allowShm && XShmQueryExtension(dpy)) {
-        image.reset(XShmCreateImage(dpy, visual, depth, ZPixmap, nullptr, &segment.Info(), w, h));
-        if (image && segment.Create(static_cast<std::size_t>(image->bytes_per_line) * h)) {
-            image->data = segment.Address();
-            shm = segment.Attach(dpy, *trap);
+    auto made = std::make_unique<CaptureImage>();
+    if (shm) {
+        made->image.reset(XShmCreateImage(dpy, visual, depth, ZPixmap, nullptr, &made->segment.Info(), w, h));
+        bool attached = false;
+        if (made->image && made->segment.Create(static_cast<std::size_t>(made->image->bytes_per_line) * h)) {
+            made->image->data = made->segment.Address();
+            attached = made->segment.Attach(dpy, *trap);
         }
-        if (shm) return true;
+        if (attached) return made;
         Trace("ScreenGrabber : shared memory refused, grabbing with XGetImage\n");
-        image.reset();
-        segment.Release();
+        made->image.reset();
+        made->segment.Release();
+        shm = false;
     }
     const int bytesPerLine = w * 4;
     char* data = static_cast<char*>(std::calloc(static_cast<std::size_t>(bytesPerLine) * h, 1));
-    if (!data) return false;
-    image.reset(XCreateImage(dpy, visual, depth, ZPixmap, 0, data, w, h, 32, bytesPerLine));
-    if (!image) std::free(data);
-    return image != nullptr;
+    if (!data) return nullptr;
+    made->image.reset(XCreateImage(dpy, visual, depth, ZPixmap, 0, data, w, h, 32, bytesPerLine));
+    if (!made->image) {
+        std::free(data);
+        return nullptr;
+    }
+    return made;
 }
 
 ScreenGrabber::ScreenGrabber() = default;
 ScreenGrabber::~ScreenGrabber() = default;
 
-GrabberStatus ScreenGrabber::Open(const ScreenRect& rect, const GrabberOptions& options) {
+GrabberStatus ScreenGrabber::Open(const ScreenRect& rect, const GrabberOptions& options, int images) {
     Close();
     auto impl = std::make_unique<Impl>();
     impl->display.reset(XOpenDisplay(nullptr));
@@ -125,15 +139,20 @@ GrabberStatus ScreenGrabber::Open(const ScreenRect& rect, const GrabberOptions& 
 
     XWindowAttributes attributes;
     if (!XGetWindowAttributes(dpy, impl->drawable, &attributes)) return GrabberStatus::NoImage;
-    if (!impl->MakeImage(attributes.visual, attributes.depth, !options.forceNoShm)) return GrabberStatus::NoImage;
-    if (!IsBgrx32(impl->image.get())) {
-        Trace("ScreenGrabber : the screen is not 24 or 32 bits per pixel\n");
-        return GrabberStatus::NoImage;
+    impl->shm = !options.forceNoShm && XShmQueryExtension(dpy);
+    for (int i = 0; i < std::max(images, 1); ++i) {
+        auto made = impl->MakeImage(attributes.visual, attributes.depth);
+        if (!made) return GrabberStatus::NoImage;
+        if (!IsBgrx32(made->image.get())) {
+            Trace("ScreenGrabber : the screen is not 24 or 32 bits per pixel\n");
+            return GrabberStatus::NoImage;
+        }
+        made->frame = {rect.width, rect.height, made->image->bytes_per_line,
+                       reinterpret_cast<std::uint8_t*>(made->image->data)};
+        impl->images.push_back(std::move(made));
     }
     impl->whole = impl->available.left == impl->source.left && impl->available.top == impl->source.top &&
                   impl->available.width == rect.width && impl->available.height == rect.height;
-    impl->frame = {rect.width, rect.height, impl->image->bytes_per_line,
-                   reinterpret_cast<std::uint8_t*>(impl->image->data)};
 
     impl->cursorWanted = options.drawCursor;
     if (options.drawCursor) {
@@ -147,17 +166,18 @@ GrabberStatus ScreenGrabber::Open(const ScreenRect& rect, const GrabberOptions& 
 
 void ScreenGrabber::Close() { m_impl.reset(); }
 
-bool ScreenGrabber::Grab() {
-    if (!m_impl) return false;
+bool ScreenGrabber::Grab(int index) {
+    if (!m_impl || index < 0 || index >= static_cast<int>(m_impl->images.size())) return false;
     Impl& g = *m_impl;
     Display* dpy = g.display.get();
+    CaptureImage& target = *g.images[static_cast<std::size_t>(index)];
     bool grabbed;
     if (g.whole && g.shm) {
-        grabbed = XShmGetImage(dpy, g.drawable, g.image.get(), g.source.left, g.source.top, AllPlanes);
+        grabbed = XShmGetImage(dpy, g.drawable, target.image.get(), g.source.left, g.source.top, AllPlanes);
     } else if (g.available.width > 0 && g.available.height > 0) {
         grabbed = XGetSubImage(dpy, g.drawable, g.available.left, g.available.top, g.available.width,
-                               g.available.height, AllPlanes, ZPixmap, g.image.get(), g.available.left - g.source.left,
-                               g.available.top - g.source.top) != nullptr;
+                               g.available.height, AllPlanes, ZPixmap, target.image.get(),
+                               g.available.left - g.source.left, g.available.top - g.source.top) != nullptr;
     } else {
         grabbed = true;  // nothing of the area is on screen: the frame stays black
     }
@@ -165,11 +185,11 @@ bool ScreenGrabber::Grab() {
         g.trap->Clean();  // forget the error the refusal raised
         return false;
     }
-    if (g.cursorAvailable) g.DrawPointer();
+    if (g.cursorAvailable) g.DrawPointer(target.frame);
     return true;
 }
 
-void ScreenGrabber::Impl::DrawPointer() {
+void ScreenGrabber::Impl::DrawPointer(const FrameImage& frame) {
     x11::CursorImagePtr image(XFixesGetCursorImage(display.get()));
     if (!image) return;
     if (image->cursor_serial != cursor.serial || cursor.argb.empty()) {
@@ -185,10 +205,13 @@ void ScreenGrabber::Impl::DrawPointer() {
     DrawCursor(frame, cursor, image->x - image->xhot - rect.left, image->y - image->yhot - rect.top);
 }
 
-const FrameImage& ScreenGrabber::Frame() const {
+const FrameImage& ScreenGrabber::Frame(int index) const {
     static const FrameImage empty;
-    return m_impl ? m_impl->frame : empty;
+    if (!m_impl || index < 0 || index >= static_cast<int>(m_impl->images.size())) return empty;
+    return m_impl->images[static_cast<std::size_t>(index)]->frame;
 }
+
+int ScreenGrabber::Images() const { return m_impl ? static_cast<int>(m_impl->images.size()) : 0; }
 
 GrabSource ScreenGrabber::Source() const { return m_impl ? m_impl->kind : GrabSource::Root; }
 bool ScreenGrabber::UsesShm() const { return m_impl && m_impl->shm; }

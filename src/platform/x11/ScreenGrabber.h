@@ -50,17 +50,20 @@ public:
     ScreenGrabber(const ScreenGrabber&) = delete;
     ScreenGrabber& operator=(const ScreenGrabber&) = delete;
 
-    // Connects to $DISPLAY and makes the one capture image for `rect`
-    // (width and height as given; callers round them first).
-    GrabberStatus Open(const ScreenRect& rect, const GrabberOptions& options);
+    // Connects to $DISPLAY and makes `images` capture images for `rect`
+    // (width and height as given; callers round them first). Each image is
+    // made once and reused; more than one lets a writer read one image while
+    // the next grab fills another.
+    GrabberStatus Open(const ScreenRect& rect, const GrabberOptions& options, int images = 1);
     // Releases the image and the connection; Open may be called again.
     void Close();
 
-    // One grab into the image, pointer drawn when asked; false when the
-    // server refused it (the image then keeps the previous picture).
-    bool Grab();
-    // The captured picture (BGRA, top row first); valid until Close.
-    const FrameImage& Frame() const;
+    // One grab into image `image`, pointer drawn when asked; false when the
+    // server refused it (the image then keeps its previous picture).
+    bool Grab(int image = 0);
+    // The picture in image `image` (BGRA, top row first); valid until Close.
+    const FrameImage& Frame(int image = 0) const;
+    int Images() const;
 
     GrabSource Source() const;
     bool UsesShm() const;

@@ -1,0 +1,206 @@
+// Screen recording cost against `ffmpeg -f x11grab` on the same private X
+// server: CPU seconds per recorded second with the same size, rate and
+// encoder, the share of stream positions filled, and the time one frame takes
+// to grab (pointer included) and convert at 1080p.
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+extern "C" {
+#include <libswscale/swscale.h>
+}
+
+#include "RecordingRig.h"
+#include "app/core/AppMessages.h"
+#include "app/core/SettingsCatalogue.h"
+#include "platform/media/VideoEncoders.h"
+#include "platform/process/ChildProcess.h"
+#include "platform/x11/ScreenGrabber.h"
+#include "support/PatternWindow.h"
+#include "support/RecordedFile.h"
+#include "support/TempDir.h"
+#include "support/Xvfb.h"
+
+namespace {
+
+constexpr int kSeconds = 10;
+constexpr int kToolbarStrip = 46;
+
+double CpuSeconds(int who) {
+    rusage usage{};
+    getrusage(who, &usage);
+    auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+// A window showing the time, drawn by a process of its own so that its
+// drawing is charged to neither recorder.
+class PatternProcess {
+public:
+    PatternProcess(int width, int height, const kvtest::TempDir& folder) {
+        const auto idFile = folder / ("window-" + std::to_string(width));
+        m_child = kv::ChildProcess::Spawn({"/proc/self/exe", "--pattern", std::to_string(width), std::to_string(height),
+                                           idFile.string()},
+                                          {});
+        for (int i = 0; i < 500 && m_window == 0; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            std::ifstream in(idFile);
+            in >> m_window;
+        }
+    }
+    ~PatternProcess() { m_child.Terminate(500); }
+    unsigned long window() const { return m_window; }
+
+private:
+    kv::ChildProcess m_child;
+    unsigned long m_window = 0;
+};
+
+int RunPattern(int width, int height, const char* idFile) {
+    kvtest::PatternWindow window(0, 0, width, height);
+    {
+        std::ofstream out(std::string(idFile) + ".part");
+        out << window.window() << "\n";
+    }
+    std::filesystem::rename(std::string(idFile) + ".part", idFile);
+    for (;;) std::this_thread::sleep_for(std::chrono::seconds(1));
+}
+
+struct Result {
+    double cpuPerSecond = 0;
+    double filled = 0;
+    double seconds = 0;
+    std::string pixelFormat;
+};
+
+// What a recording cost, from its file and the CPU time it took.
+Result Measure(const std::string& path, double cpuSeconds) {
+    kvtest::RecordedFile file = kvtest::ReadRecordedFile(path);
+    Result result;
+    result.seconds = file.VideoSeconds();
+    result.cpuPerSecond = result.seconds > 0 ? cpuSeconds / result.seconds : 0;
+    result.filled = file.Filled() * 100;
+    result.pixelFormat = file.pixelFormat;
+    return result;
+}
+
+Result RecordOurs(unsigned long window, int fps) {
+    kvtest::RecordingRig rig(window);
+    kv::settings::FrameRate.Set(fps);
+    rig.SignalPositioned();
+    const double before = CpuSeconds(RUSAGE_SELF);
+    rig.Record();
+    // Set-up (the wait, the encoder) may take a while on a busy machine: the
+    // recording proper runs from the first pass.
+    rig.loop().RunUntil([&] { return rig.container().Count(kv::UWM_IS_SLIDESHOW_ENDED) > 0; }, 30000);
+    rig.RunFor(kSeconds * 1000);
+    rig.StopAndWait(60000);
+    return Measure(rig.SavedVideo(), CpuSeconds(RUSAGE_SELF) - before);
+}
+
+// The encoder settings our writer uses for the default quality factor (80),
+// spelt as ffmpeg options.
+std::vector<std::string> SameEncoding(const std::string& encoder, const std::string& pixelFormat) {
+    std::vector<std::string> args = {"-c:v", encoder, "-g", "1", "-bf", "0", "-pix_fmt", pixelFormat};
+    if (encoder == "libx264" || encoder == "libx264rgb") args.insert(args.end(), {"-preset", "ultrafast", "-crf", "18"});
+    else if (encoder == "libvpx" || encoder == "libvpx-vp9") args.insert(args.end(), {"-crf", "15", "-b:v", "0"});
+    else args.insert(args.end(), {"-q:v", "3"});
+    return args;
+}
+
+Result RecordFfmpeg(const std::string& display, int width, int height, int fps, const std::string& pixelFormat,
+                    const kvtest::TempDir& folder) {
+    const auto output = folder / ("ffmpeg-" + std::to_string(width) + ".avi");
+    std::vector<std::string> argv = {"ffmpeg", "-nostdin", "-y", "-loglevel", "error", "-f", "x11grab",
+                                     "-draw_mouse", "0", "-framerate", std::to_string(fps), "-video_size",
+                                     std::to_string(width) + "x" + std::to_string(height), "-i", display + ".0+0,0",
+                                     "-t", std::to_string(kSeconds)};
+    for (const std::string& arg : SameEncoding(kv::DefaultVideoCompressor().name, pixelFormat)) argv.push_back(arg);
+    argv.push_back(output.string());
+    const double before = CpuSeconds(RUSAGE_CHILDREN);
+    kv::ChildProcess ffmpeg = kv::ChildProcess::Spawn(argv, {});
+    ffmpeg.Wait(120000);
+    return Measure(output.string(), CpuSeconds(RUSAGE_CHILDREN) - before);
+}
+
+// Grab with the pointer, then convert to the encoder's YUV 4:2:0, per frame.
+void MeasureFrameTime(double& median, double& p99) {
+    kv::ScreenGrabber grabber;
+    kv::GrabberOptions options;
+    options.drawCursor = true;
+    grabber.Open({0, 0, 1920, 1080}, options);
+    SwsContext* scale = sws_getContext(1920, 1080, AV_PIX_FMT_BGRA, 1920, 1080, AV_PIX_FMT_YUV420P, SWS_BILINEAR,
+                                       nullptr, nullptr, nullptr);
+    std::vector<std::uint8_t> yuv(1920 * 1080 * 3 / 2);
+    std::uint8_t* planes[3] = {yuv.data(), yuv.data() + 1920 * 1080, yuv.data() + 1920 * 1080 * 5 / 4};
+    int strides[3] = {1920, 960, 960};
+    std::vector<double> times;
+    for (int i = 0; i < 300; ++i) {
+        const auto start = std::chrono::steady_clock::now();
+        grabber.Grab();
+        const kv::FrameImage& frame = grabber.Frame();
+        const std::uint8_t* src[1] = {frame.pixels};
+        int srcStride[1] = {frame.stride};
+        sws_scale(scale, src, srcStride, 0, 1080, planes, strides);
+        times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    sws_freeContext(scale);
+    std::sort(times.begin(), times.end());
+    median = times[times.size() / 2];
+    p99 = times[times.size() * 99 / 100];
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc == 5 && std::string(argv[1]) == "--pattern") return RunPattern(std::stoi(argv[2]), std::stoi(argv[3]), argv[4]);
+
+    kvtest::XvfbServer xvfb("1920x1200x24");  // room for 1080 rows above the toolbar strip
+    kvtest::TempDir folder("kalvista-bench-capture");
+    struct Case {
+        int width, height, fps;
+        const char* key;
+    };
+    const Case cases[] = {{1280, 720, 25, "720p25"}, {1920, 1080, 30, "1080p30"}};
+    std::string summary;
+    double worstRatio = 0, worstFilled = 100;
+    std::printf("encoder: %s, quality factor 80, every frame a key frame (both sides)\n",
+                kv::DefaultVideoCompressor().name.c_str());
+    for (const Case& c : cases) {
+        PatternProcess pattern(c.width, c.height + kToolbarStrip, folder);
+        if (!pattern.window()) {
+            std::fprintf(stderr, "the pattern window did not open\n");
+            return 1;
+        }
+        Result ours = RecordOurs(pattern.window(), c.fps);
+        Result theirs = RecordFfmpeg(xvfb.display(), c.width, c.height, c.fps, ours.pixelFormat, folder);
+        const double ratio = theirs.cpuPerSecond > 0 ? ours.cpuPerSecond / theirs.cpuPerSecond : 0;
+        std::printf("%dx%d@%d: kalvista %.3f CPU s per recorded s (%.1f s, %.1f %% filled); ffmpeg x11grab %.3f CPU s "
+                    "per s (%.1f s); ratio %.2f\n",
+                    c.width, c.height, c.fps, ours.cpuPerSecond, ours.seconds, ours.filled, theirs.cpuPerSecond,
+                    theirs.seconds, ratio);
+        char part[160];
+        std::snprintf(part, sizeof part, " ratio_%s=%.2f filled_%s=%.1f", c.key, ratio, c.key, ours.filled);
+        summary += part;
+        worstRatio = std::max(worstRatio, ratio);
+        worstFilled = std::min(worstFilled, ours.filled);
+    }
+    double median = 0, p99 = 0;
+    {
+        PatternProcess pattern(1920, 1080, folder);
+        MeasureFrameTime(median, p99);
+    }
+    std::printf("grab + pointer + convert at 1920x1080: median %.2f ms, 99th percentile %.2f ms\n", median, p99);
+    std::printf("capture: ratio=%.2f filled=%.1f%s grab_p50_ms=%.2f grab_p99_ms=%.2f\n", worstRatio, worstFilled,
+                summary.c_str(), median, p99);
+    return 0;
+}

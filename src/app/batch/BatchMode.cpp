@@ -1,0 +1,135 @@
+#include "app/batch/BatchMode.h"
+
+#include <QApplication>
+#include <cstdio>
+#include <mutex>
+
+#include "app/batch/BatchOptions.h"
+#include "app/batch/BatchSettings.h"
+#include "app/batch/OutputCheck.h"
+#include "app/batch/SoundDeviceChoice.h"
+#include "app/core/SettingsCatalogue.h"
+#include "audio/AudioDeviceTable.h"
+#include "platform/automation/uno/UnoAutomation.h"
+#include "platform/core/MessageBox.h"
+#include "platform/core/Paths.h"
+#include "platform/x11/DockWindows.h"
+#include "platform/x11/ScreenGrabber.h"
+#include "playback/container/PptContainerRunner.h"
+#include "playback/container/WaitDialogs.h"
+#include "recording/state/RecorderState.h"
+
+namespace kv {
+namespace {
+
+constexpr int kExitFailure = 1;
+constexpr int kExitUsage = 2;
+
+void Fail(const std::string& reason) { std::fprintf(stderr, "kalvista: %s\n", reason.c_str()); }
+
+// Nobody is there to press OK: every message goes to stderr and counts as a failure.
+class StderrMessageBoxes : public MessageBoxService {
+public:
+    void Show(const std::string& text) override {
+        Fail(text);
+        std::lock_guard lock(m_mutex);
+        ++m_count;
+    }
+    int Count() const {
+        std::lock_guard lock(m_mutex);
+        return m_count;
+    }
+
+private:
+    mutable std::mutex m_mutex;
+    int m_count = 0;
+};
+
+// The sound device list's position for the options; false with the reason on stderr.
+bool ResolveSoundDevice(const BatchOptions& options, int& position) {
+    position = 0;
+    if (!options.sound) return true;
+    const auto texts = AudioDeviceTable.Fill();
+    std::vector<std::string> names;
+    for (int i = 0; i < AudioDeviceTable.Count(); ++i) names.push_back(AudioDeviceTable.DeviceAt(i).value_or(""));
+    auto chosen = ChooseSoundDevice(options.soundDevice, names, texts);
+    if (chosen) {
+        position = *chosen;
+        return true;
+    }
+    std::string list;
+    for (size_t i = 0; i < names.size(); ++i) list += "\n  " + std::to_string(i) + ": " + names[i] + " (" + texts[i] + ")";
+    Fail(names.empty() ? "no sound capture device found; use --no-sound"
+                       : "no sound capture device \"" + options.soundDevice + "\"; the devices are:" + list);
+    return false;
+}
+
+// Nothing opens the finished video for a script; the user's choice comes back afterwards.
+class RunVideoOff {
+public:
+    RunVideoOff() : m_previous(settings::RunVideo.Get()) { settings::RunVideo.Set(0); }
+    ~RunVideoOff() { settings::RunVideo.Set(m_previous); }
+
+private:
+    std::uint32_t m_previous;
+};
+
+int Convert(const BatchOptions& options) {
+    int soundDevice = 0;
+    if (!ResolveSoundDevice(options, soundDevice)) return kExitFailure;
+
+    const BatchFileNames names = MakeBatchFileNames(options, VideosFolder().string());
+    StoreBatchSettings(options, names, soundDevice);
+    const ContainerRequest request = ReadContainerRequest();
+
+    auto messages = std::make_shared<StderrMessageBoxes>();
+    SetMessageBoxService(messages);
+    RunVideoOff runVideoOff;
+    RegisterUnoAutomation();
+    ContainerServices services = DefaultContainerServices();
+    services.conversion = MakeWaitDialogs(true);
+    PptContainerRunner(services).RunContainer(request);
+    ShowDockWindows();
+
+    const std::string output = settings::OutputFileName.Get();
+    const OutputCheck check = CheckOutputFile(output);
+    if (messages->Count() > 0 || g_bRecorderError) {
+        if (check.complete) Fail("the video may be incomplete: " + output);
+        return kExitFailure;
+    }
+    if (!check.complete) {
+        Fail(check.problem);
+        return kExitFailure;
+    }
+    std::printf("Video: %s (%.1f s)\n", output.c_str(), check.seconds);
+    return 0;
+}
+
+}  // namespace
+
+bool WantsBatchMode(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i)
+        if (std::string(argv[i]) == "--convert") return true;
+    return false;
+}
+
+int RunBatchMode(int argc, char** argv) {
+    const BatchParse parse = ParseBatchOptions(std::vector<std::string>(argv + 1, argv + argc));
+    if (parse.help) {
+        std::fputs(kBatchUsage, stdout);
+        return 0;
+    }
+    if (!parse.options) {
+        Fail(parse.error);
+        std::fputs("Try: kalvista --convert --help\n", stderr);
+        return kExitUsage;
+    }
+    if (!DisplayAvailable()) {
+        Fail("no display: set DISPLAY, or run scripts/convert-sample, which starts a private Xvfb");
+        return kExitFailure;
+    }
+    QApplication application(argc, argv);
+    return Convert(*parse.options);
+}
+
+}  // namespace kv

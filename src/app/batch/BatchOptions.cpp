@@ -1,0 +1,197 @@
+#include "app/batch/BatchOptions.h"
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <filesystem>
+#include <map>
+
+namespace kv {
+namespace fs = std::filesystem;
+
+const char* const kBatchUsage =
+    "Usage: kalvista --convert PRESENTATION [options]\n"
+    "\n"
+    "Plays PRESENTATION as a slide show, records it with sound and converts the\n"
+    "recording, without the wizard. The container window and the conversion\n"
+    "dialog are shown as usual; recording starts at once. Exits 0 only when the\n"
+    "output file exists and is complete; otherwise prints the reason and exits 1.\n"
+    "\n"
+    "Options:\n"
+    "  --output FILE     the video to write (default: ~/Videos/<presentation>.<ext>,\n"
+    "                    or the home folder when there is no ~/Videos)\n"
+    "  --format NAME     AVI, WMV, MPEG1, MPEG2, MP4, FLV, 3G2, 3GP, SWF, MOV or ASF\n"
+    "                    (default: from the output's extension, else MP4)\n"
+    "  --mode MODE       auto: every slide for --seconds (default);\n"
+    "                    presenter: slides advance with the Next slide button;\n"
+    "                    timings: the presentation's own slide timings\n"
+    "  --seconds N       seconds per slide in auto mode, 1 to 20 (default 5)\n"
+    "  --size WxH        capture size in pixels, at least 100x96 (default 800x600)\n"
+    "  --fps N           frames per second: 5, 10, 15, 20, 25 or 30\n"
+    "                    (MPEG1/MPEG2: 25 or 29; default 5, or 25 for MPEG)\n"
+    "  --sound DEVICE    record sound from this capture device (an ALSA name such\n"
+    "                    as \"default\", or its number in the device list)\n"
+    "  --no-sound        record no sound\n"
+    "  --cursor          draw the mouse pointer into the video\n"
+    "  --help            this text\n"
+    "\n"
+    "A display is needed (DISPLAY); scripts/convert-sample starts a private Xvfb.\n";
+
+namespace {
+
+std::string Upper(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::toupper(c); });
+    return text;
+}
+
+std::string Lower(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
+    return text;
+}
+
+std::optional<int> Number(const std::string& text) {
+    int value = 0;
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
+    return value;
+}
+
+bool IsPresentation(const fs::path& path) {
+    static const char* const kTypes[] = {".ppt", ".pptx", ".pps", ".ppsx", ".odp", ".fodp"};
+    const std::string extension = Lower(path.extension().string());
+    return std::any_of(std::begin(kTypes), std::end(kTypes), [&](const char* t) { return extension == t; });
+}
+
+std::string FormatFromExtension(const std::string& extension) {
+    const std::string wanted = Lower(extension);
+    for (const std::string& name : OutputFormatNames())
+        if (FormatExtension(name) == wanted) return name;
+    return {};
+}
+
+// Fills in what the options leave open and checks that they fit together.
+std::string Complete(BatchOptions& o) {
+    if (o.presentation.empty()) return "no presentation given";
+    std::error_code ec;
+    if (!fs::is_regular_file(o.presentation, ec)) return "presentation not found: " + o.presentation;
+    if (!IsPresentation(o.presentation))
+        return "not a presentation (*.ppt, *.pptx, *.pps, *.ppsx, *.odp or *.fodp): " + o.presentation;
+    o.presentation = fs::absolute(o.presentation).lexically_normal().string();
+
+    if (!o.format.empty()) {
+        o.format = Upper(o.format);
+        const auto& names = OutputFormatNames();
+        if (std::find(names.begin(), names.end(), o.format) == names.end()) return "unknown format: " + o.format;
+    } else if (!o.output.empty()) {
+        o.format = FormatFromExtension(fs::path(o.output).extension().string());
+        if (o.format.empty()) return "cannot tell the format from the output's extension; give --format";
+    } else {
+        o.format = "MP4";
+    }
+    if (!o.output.empty()) {
+        const fs::path output = fs::absolute(o.output).lexically_normal();
+        if (Lower(output.extension().string()) != FormatExtension(o.format))
+            return "the output's extension does not fit the format " + o.format + " (" + FormatExtension(o.format) +
+                   ")";
+        if (!fs::is_directory(output.parent_path(), ec)) return "output folder not found: " + output.parent_path().string();
+        o.output = output.string();
+    }
+
+    const bool mpeg = IsMpegFormat(o.format);
+    if (o.fps == 0) o.fps = mpeg ? 25 : 5;
+    const std::vector<int> rates = mpeg ? std::vector<int>{25, 29} : std::vector<int>{5, 10, 15, 20, 25, 30};
+    if (std::find(rates.begin(), rates.end(), o.fps) == rates.end())
+        return "frame rate " + std::to_string(o.fps) + " is not offered for " + o.format;
+    if (o.width < 100 || o.height < 96) return "Minimum resolution must be 100 x 100.";
+    if (o.seconds < 1 || o.seconds > 20) return "--seconds must lie between 1 and 20";
+    return {};
+}
+
+// One option with its value; false with `error` set when the value is missing or bad.
+bool TakeOption(const std::string& name, const std::string& value, BatchOptions& o, std::string& error) {
+    static const std::map<std::string, int> kModes = {{"auto", 2}, {"presenter", 3}, {"timings", 1}};
+    if (name == "--output") {
+        o.output = value;
+    } else if (name == "--format") {
+        o.format = value;
+    } else if (name == "--mode") {
+        auto it = kModes.find(Lower(value));
+        if (it == kModes.end()) return error = "unknown mode: " + value, false;
+        o.captureMode = it->second;
+    } else if (name == "--seconds" || name == "--fps") {
+        auto number = Number(value);
+        if (!number) return error = name + " needs a number: " + value, false;
+        (name == "--fps" ? o.fps : o.seconds) = *number;
+    } else if (name == "--size") {
+        const auto x = value.find_first_of("xX");
+        auto w = Number(value.substr(0, x));
+        auto h = x == std::string::npos ? std::nullopt : Number(value.substr(x + 1));
+        if (!w || !h) return error = "--size needs WxH: " + value, false;
+        o.width = *w;
+        o.height = *h;
+    } else if (name == "--sound") {
+        o.sound = true;
+        o.soundDevice = value;
+    } else {
+        return error = "unknown option: " + name, false;
+    }
+    return true;
+}
+
+}  // namespace
+
+const std::vector<std::string>& OutputFormatNames() {
+    static const std::vector<std::string> kNames = {"AVI", "WMV", "MPEG1", "MPEG2", "MP4", "FLV",
+                                                    "3G2", "3GP", "SWF",   "MOV",   "ASF"};
+    return kNames;
+}
+
+std::string FormatExtension(const std::string& format) {
+    static const std::map<std::string, std::string> kExtensions = {
+        {"AVI", ".avi"}, {"WMV", ".wmv"}, {"MPEG1", ".mpg"}, {"MPEG2", ".mpg"}, {"MP4", ".mp4"}, {"FLV", ".flv"},
+        {"3G2", ".3g2"}, {"3GP", ".3gp"}, {"SWF", ".swf"},   {"MOV", ".mov"},   {"ASF", ".asf"}};
+    auto it = kExtensions.find(Upper(format));
+    return it == kExtensions.end() ? std::string() : it->second;
+}
+
+bool IsMpegFormat(const std::string& format) {
+    const std::string name = Upper(format);
+    return name == "MPEG1" || name == "MPEG2";
+}
+
+
+BatchParse ParseBatchOptions(const std::vector<std::string>& args) {
+    BatchParse parse;
+    for (const std::string& arg : args)
+        if (arg == "--help" || arg == "-h") {
+            parse.help = true;
+            return parse;
+        }
+    BatchOptions options;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg == "--no-sound") {
+            options.sound = false;
+            options.soundDevice.clear();
+        } else if (arg == "--cursor") {
+            options.cursor = true;
+        } else if (arg.rfind("--", 0) == 0) {
+            const bool isConvert = arg == "--convert";
+            if (i + 1 >= args.size()) {
+                parse.error = arg + " needs a value";
+                return parse;
+            }
+            const std::string& value = args[++i];
+            if (isConvert) options.presentation = value;
+            else if (!TakeOption(arg, value, options, parse.error)) return parse;
+        } else {
+            parse.error = "unexpected argument: " + arg;
+            return parse;
+        }
+    }
+    parse.error = Complete(options);
+    if (parse.error.empty()) parse.options = options;
+    return parse;
+}
+
+}  // namespace kv

@@ -1,0 +1,79 @@
+#include "app/batch/OutputCheck.h"
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "platform/process/ChildProcess.h"
+
+namespace kv {
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kProbeTimeoutMs = 60000;
+
+struct ProbeResult {
+    bool ran = false;
+    int status = -1;
+    std::string output;
+};
+
+ProbeResult Probe(const std::string& path) {
+    ProbeResult result;
+    const fs::path report = fs::temp_directory_path() / ("kalvista-probe-" + std::to_string(::getpid()) + ".txt");
+    SpawnOptions options;
+    options.outputFile = report;
+    // Streams and duration from the container, after reading every packet.
+    ChildProcess probe = ChildProcess::Spawn({"ffprobe", "-v", "error", "-count_packets", "-show_entries",
+                                              "stream=codec_type,nb_read_packets:format=duration", "-of",
+                                              "default=noprint_wrappers=1", path},
+                                             options);
+    if (probe.Started()) {
+        auto status = probe.Wait(kProbeTimeoutMs);
+        if (!status) probe.Terminate(1000);
+        result.ran = status.has_value();
+        result.status = status.value_or(-1);
+    }
+    std::ifstream in(report);
+    std::stringstream text;
+    text << in.rdbuf();
+    result.output = text.str();
+    std::error_code ec;
+    fs::remove(report, ec);
+    return result;
+}
+
+}  // namespace
+
+OutputCheck CheckOutputFile(const std::string& path) {
+    OutputCheck check;
+    std::error_code ec;
+    if (!fs::is_regular_file(path, ec) || fs::file_size(path, ec) == 0) {
+        check.problem = "no output file was made: " + path;
+        return check;
+    }
+    const ProbeResult probe = Probe(path);
+    if (!probe.ran || probe.status != 0) {
+        check.problem = "the output file cannot be read to the end: " + path;
+        return check;
+    }
+    bool video = false;
+    long packets = 0;
+    std::istringstream lines(probe.output);
+    for (std::string line; std::getline(lines, line);) {
+        if (line == "codec_type=video") video = true;
+        else if (line.rfind("nb_read_packets=", 0) == 0) packets += std::atol(line.c_str() + 16);
+        else if (line.rfind("duration=", 0) == 0) check.seconds = std::atof(line.c_str() + 9);
+        else if (line.find("rror") != std::string::npos) check.problem = line;
+    }
+    if (!check.problem.empty()) return check;
+    if (!video || packets == 0) check.problem = "the output file holds no picture: " + path;
+    else if (check.seconds <= 0) check.problem = "the output file has no length: " + path;
+    else check.complete = true;
+    return check;
+}
+
+}  // namespace kv

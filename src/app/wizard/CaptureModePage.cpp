@@ -1,0 +1,62 @@
+#include "app/wizard/CaptureModePage.h"
+
+#include "app/core/SettingsCatalogue.h"
+#include "app/wizard/FormatTables.h"
+#include "app/wizard/WizardLayout.h"
+
+namespace kv::wizard {
+namespace {
+
+const RowBitmaps kPointerOn{244, 243, 247, 246};
+const RowBitmaps kPointerOff{277, 276, 247, 246};
+const RowBitmaps kManual{265, 253, 256, 255};
+const RowBitmaps kAutomatic{252, 248, 251, 250};
+const RowBitmaps kSlideTime{262, 261, 264, 263};
+
+}  // namespace
+
+CCaptureModePage::CCaptureModePage(WizardControls& controls, WizardState& state)
+    : m_controls(controls), m_state(state) {}
+
+PageView CCaptureModePage::View() const {
+    PageView view;
+    view.banner = 300;
+    view.rows[0] = m_state.mousePointer ? kPointerOn : kPointerOff;
+    view.rows[1] = m_state.manualAdvance ? kManual : kAutomatic;
+    view.rows[2] = m_state.manualAdvance ? kEmptyRow : kSlideTime;
+    if (!m_state.manualAdvance) view.valueControls = {IDC_SLIDE_TIME};
+    return view;
+}
+
+void CCaptureModePage::Load() {
+    const std::uint32_t mode = settings::SlideShowCaptureMode.Get();
+    if (mode == 3) m_state.manualAdvance = true;
+    if (mode == 2) m_state.manualAdvance = false;
+    auto* slideTime = m_controls.Combo(IDC_SLIDE_TIME);
+    WizardControls::Fill(slideTime, SlideTimeEntries());
+    const std::uint32_t index = settings::TimeinSec.Get();
+    slideTime->setCurrentIndex(index < static_cast<std::uint32_t>(slideTime->count()) ? static_cast<int>(index) : -1);
+    m_state.mousePointer = settings::MouseCapture.Get() != 0;
+}
+
+int CCaptureModePage::SlideTimeIndex() const { return m_controls.Combo(IDC_SLIDE_TIME)->currentIndex(); }
+
+void CCaptureModePage::ToggleMousePointer() {
+    m_state.mousePointer = !m_state.mousePointer;
+    const RowBitmaps& row = m_state.mousePointer ? kPointerOn : kPointerOff;
+    m_controls.SetIcon(0, row.iconNormal, row.iconHighlighted);
+    m_controls.Button(IDC_ROW_ICON[0])->ShowHighlighted();
+}
+
+void CCaptureModePage::ToggleAdvanceMode() {
+    m_state.manualAdvance = !m_state.manualAdvance;
+    const PageView view = View();
+    m_controls.SetRow(1, view.rows[1]);
+    m_controls.SetRow(2, view.rows[2]);
+    m_controls.Control(IDC_SLIDE_TIME)->setVisible(!m_state.manualAdvance);
+    m_controls.Button(IDC_ROW_ICON[1])->ShowHighlighted();
+    m_controls.Button(IDC_ROW_LABEL[1])->ShowHighlighted();
+    m_controls.Button(IDC_ROW_LABEL[2])->ShowHighlighted();
+}
+
+}  // namespace kv::wizard

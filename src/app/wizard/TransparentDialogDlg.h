@@ -1,0 +1,84 @@
+#pragma once
+// The wizard: a borderless window in the shape of its frame bitmap, always
+// on top and centred, with four pages chosen by hovering their tabs. Convert
+// stores every setting and runs the container; the wizard then closes.
+#include <QDialog>
+#include <QImage>
+#include <QRegion>
+#include <memory>
+
+#include "app/core/ContainerRunner.h"
+#include "app/wizard/AVSettingPage.h"
+#include "app/wizard/CaptureModePage.h"
+#include "app/wizard/IOSettings.h"
+#include "app/wizard/WizardControls.h"
+#include "platform/core/Messages.h"
+
+namespace kv {
+
+class WizardShell;
+class WizardSources;
+
+class CTransparentDialogDlg : public QDialog, public MessageReceiver {
+    Q_OBJECT
+public:
+    CTransparentDialogDlg(ContainerRunner& containerRunner, WizardShell& shell, WizardSources& sources,
+                          QWidget* parent = nullptr);
+    ~CTransparentDialogDlg() override;
+
+    HWND Handle() const { return m_hWnd; }
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+    // WM_SKIN_HOVER and WM_SKIN_CLICK with the control's notification id.
+    LRESULT OnSkinHover(int id);
+    LRESULT OnSkinClick(int id);
+    // A button's command (keyboard) and a combo's selection change.
+    void OnCommand(int id);
+    void OnSelChange(int comboId);
+    // Checks, stores the settings, runs the container; false when it stopped early.
+    bool OnConvert();
+
+    const wizard::WizardState& State() const { return m_state; }
+    wizard::WizardControls& Controls() { return *m_controls; }
+    wizard::CAVSettingPage& AVPage() { return *m_avPage; }
+    // The window's shape from the frame bitmap; empty when the frame is missing.
+    const QRegion& Shape() const { return m_shape; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void SetUpButtons();
+    void OnInitDialog();
+    void OnSize();
+    void ShowPage(int pageId);
+    wizard::PageView ViewOf(int pageId) const;
+    void HighlightRow(int row);
+    void OnRowClick(int row);
+    void OnHelp();
+    bool CheckInput();
+    void StoreSettings();
+    void RunContainer();
+
+    ContainerRunner& m_containerRunner;
+    WizardShell& m_shell;
+    wizard::WizardState m_state;
+    std::unique_ptr<wizard::WizardControls> m_controls;
+    std::unique_ptr<wizard::CIOSettings> m_ioPage;
+    std::unique_ptr<wizard::CAVSettingPage> m_avPage;
+    std::unique_ptr<wizard::CCaptureModePage> m_capturePage;
+    QImage m_frame;
+    QRegion m_shape;
+    QPoint m_dragOffset;
+    bool m_bDragging = false;
+    bool m_bClosed = false;
+    HWND m_hWnd = 0;
+};
+
+}  // namespace kv

@@ -1,0 +1,23 @@
+#include "app/wizard/WizardApp.h"
+
+#include <QApplication>
+#include <memory>
+
+#include "app/wizard/TransparentDialogDlg.h"
+#include "app/wizard/WizardShell.h"
+#include "app/wizard/WizardSources.h"
+#include "platform/ui/QtMessageBox.h"
+
+namespace kv {
+
+int RunWizard(int argc, char** argv, ContainerRunner& containerRunner) {
+    std::unique_ptr<QApplication> app;
+    if (!QApplication::instance()) app = std::make_unique<QApplication>(argc, argv);
+    UseQtMessageBoxes();
+    QtWizardShell shell;
+    SystemWizardSources sources;
+    CTransparentDialogDlg wizard(containerRunner, shell, sources);
+    return wizard.exec();
+}
+
+}  // namespace kv

@@ -1,0 +1,122 @@
+#include "app/wizard/WizardControls.h"
+
+#include <algorithm>
+
+#include "app/wizard/WizardLayout.h"
+
+namespace kv::wizard {
+namespace {
+
+const QColor kFieldColour(100, 100, 255);
+
+constexpr int kButtonIds[] = {1092, 1093, 1094, 1095, 1121, 1058, 1059, 1060, 1061,
+                              1096, 1097, 1098, 1099, 1111, 1117, 1088, 1122};
+constexpr int kEditIds[] = {1026, 1102, 1109, 1110};
+// Combo id and the notification id of its hover reports.
+constexpr std::pair<int, int> kComboIds[] = {{1105, 1201}, {1103, 1202}, {1104, 1203}, {1106, 1204},
+                                             {1107, 1205}, {1108, 1206}, {1112, 1207}, {1113, 1208}};
+
+void Place(QWidget* widget, int id, int height = -1) {
+    const PixelRect r = ControlRect(id);
+    widget->setGeometry(r.x, r.y, r.width, height < 0 ? r.height : height);
+    widget->setObjectName(QString::number(id));
+}
+
+}  // namespace
+
+WizardControls::WizardControls(QWidget* dialog) {
+    for (int id : kButtonIds) {
+        auto* button = new CCustomeButton(dialog);
+        Place(button, id);
+        button->SetNotifyId(id);
+        m_buttons[id] = button;
+    }
+    for (int id : kEditIds) {
+        auto* edit = new CColoredEdit(dialog);
+        Place(edit, id);
+        edit->SetBkColor(kFieldColour);
+        edit->SetTextColor(Qt::white);
+        edit->setTextMargins(4, 0, 4, 0);
+        m_edits[id] = edit;
+        m_valueIds.push_back(id);
+    }
+    for (auto [id, notifyId] : kComboIds) {
+        auto* combo = new CColoredCombo(dialog);
+        Place(combo, id, kComboFieldHeight);
+        combo->SetBkColor(kFieldColour);
+        combo->SetTextColor(Qt::white);
+        combo->SetNotifyId(notifyId);
+        combo->setMaxVisibleItems(12);
+        m_combos[id] = combo;
+        m_valueIds.push_back(id);
+    }
+}
+
+CCustomeButton* WizardControls::Button(int id) const {
+    auto it = m_buttons.find(id);
+    return it == m_buttons.end() ? nullptr : it->second;
+}
+
+CColoredCombo* WizardControls::Combo(int id) const {
+    auto it = m_combos.find(id);
+    return it == m_combos.end() ? nullptr : it->second;
+}
+
+CColoredEdit* WizardControls::Edit(int id) const {
+    auto it = m_edits.find(id);
+    return it == m_edits.end() ? nullptr : it->second;
+}
+
+QWidget* WizardControls::Control(int id) const {
+    if (auto* b = Button(id)) return b;
+    if (auto* c = Combo(id)) return c;
+    return Edit(id);
+}
+
+void WizardControls::SetRow(int row, const RowBitmaps& bitmaps) {
+    SetIcon(row, bitmaps.iconNormal, bitmaps.iconHighlighted);
+    SetLabel(row, bitmaps.labelNormal, bitmaps.labelHighlighted);
+}
+
+void WizardControls::SetIcon(int row, int normal, int highlighted) {
+    Button(IDC_ROW_ICON[row])->SetBitmaps(normal, highlighted, highlighted);
+}
+
+void WizardControls::SetLabel(int row, int normal, int highlighted) {
+    Button(IDC_ROW_LABEL[row])->SetBitmaps(normal, highlighted, highlighted);
+}
+
+void WizardControls::HighlightRow(int row) {
+    Button(IDC_ROW_ICON[row])->ShowHighlighted();
+    Button(IDC_ROW_LABEL[row])->ShowHighlighted();
+}
+
+void WizardControls::NormalRow(int row) {
+    Button(IDC_ROW_ICON[row])->ShowNormal();
+    Button(IDC_ROW_LABEL[row])->ShowNormal();
+}
+
+void WizardControls::ShowOnly(const std::vector<int>& ids) {
+    for (int id : m_valueIds) {
+        const bool shown = std::find(ids.begin(), ids.end(), id) != ids.end();
+        Control(id)->setVisible(shown);
+    }
+}
+
+void WizardControls::Fill(QComboBox* combo, const std::vector<std::string>& entries) {
+    combo->clear();
+    for (const auto& entry : entries) combo->addItem(QString::fromStdString(entry));
+    combo->setCurrentIndex(-1);
+}
+
+std::vector<std::string> WizardControls::Entries(const QComboBox* combo) {
+    std::vector<std::string> entries;
+    for (int i = 0; i < combo->count(); ++i) entries.push_back(combo->itemText(i).toStdString());
+    return entries;
+}
+
+std::string WizardControls::SelectedText(const QComboBox* combo) {
+    return combo->currentIndex() < 0 ? std::string() : combo->currentText().toStdString();
+}
+
+}  // namespace kv::wizard

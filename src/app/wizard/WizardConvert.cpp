@@ -1,0 +1,98 @@
+// Convert: check the choices, store every setting, build the file names and
+// run the container; the wizard closes when the container returns.
+#include "app/core/SettingsCatalogue.h"
+#include "app/wizard/OutputNames.h"
+#include "app/wizard/TransparentDialogDlg.h"
+#include "app/wizard/WizardLayout.h"
+#include "app/wizard/WizardMessages.h"
+#include "platform/core/MessageBox.h"
+
+namespace kv {
+using namespace wizard;
+
+bool CTransparentDialogDlg::OnConvert() {
+    if (!CheckInput()) return false;
+    StoreSettings();
+    RunContainer();
+    accept();
+    m_bClosed = true;
+    return true;
+}
+
+// Everything is checked before anything is stored: a refused Convert leaves
+// the settings as they were and the wizard open.
+bool CTransparentDialogDlg::CheckInput() {
+    std::string problem;
+    const std::string folder = FolderOf(m_state.aviPath);
+    if (m_state.presentationPath.empty())
+        problem = kSelectPresentation;
+    else if (!IsPlayablePresentation(m_state.presentationPath))
+        problem = kInvalidFileType;
+    else if (!IsExistingFile(m_state.presentationPath))
+        problem = PresentationMissing(m_state.presentationPath);
+    else if (!IsExistingFolder(folder))
+        problem = kInvalidOutputFolder;
+    else if (!IsWritableFolder(folder))
+        problem = FolderNotWritable(folder);
+    if (!problem.empty()) {
+        ShowMessageBox(problem);
+        m_controls->Button(IDC_TAB_IO)->ShowHighlighted();
+        OnSkinHover(IDC_TAB_IO);
+        return false;
+    }
+    const Size size = m_avPage->CaptureSize();
+    if (size.width < 100 || size.height < 96) {
+        ShowMessageBox(kMinimumResolution);
+        m_controls->Edit(IDC_CUSTOM_WIDTH)->setFocus();
+        return false;
+    }
+    return true;
+}
+
+void CTransparentDialogDlg::StoreSettings() {
+    settings::PowerPointFileName.Set(m_state.presentationPath);
+    settings::AVIVideoFileName.Set(m_state.aviPath);
+
+    const AudioValues audio = m_avPage->Audio();
+    // Without a device nothing is recorded, and the device index stays valid.
+    const int device = m_avPage->DeviceIndex();
+    settings::CaptureSound.Set(m_state.recordSound && device >= 0 ? 1 : 0);
+    settings::SoundDevice.Set(device >= 0 ? static_cast<std::uint32_t>(device) : 0);
+    settings::AudioProperties.Set(audio.properties);
+    settings::BitRate.Set(audio.bitRate);
+    settings::AudioChannels.Set(audio.channels);
+
+    settings::OutputFormat.Set(m_avPage->FormatText());
+    std::string outputName = FolderOf(settings::AVIVideoFileName.Get());
+    m_avPage->GetOutPutFileName(m_state.aviPath, outputName);
+    settings::OutputFileName.Set(outputName);
+
+    settings::FrameRate.Set(static_cast<std::uint32_t>(m_avPage->FrameRate()));
+    const std::string codec = m_avPage->CodecText();
+    settings::VideoCompression.Set(m_avPage->FormatIndex() == kFormatAVI && !codec.empty()
+                                       ? codec
+                                       : std::string(settings::VideoCompression.defaultValue));
+    const Size size = m_avPage->CaptureSize();
+    const int resolution = m_avPage->ResolutionIndex();
+    settings::Resolution.Set(resolution >= 0 ? static_cast<std::uint32_t>(resolution) : 0);
+    settings::ResolutionWidth.Set(static_cast<std::uint32_t>(size.width));
+    settings::ResolutionHeight.Set(static_cast<std::uint32_t>(size.height));
+
+    settings::SlideShowCaptureMode.Set(static_cast<std::uint32_t>(m_capturePage->CaptureMode()));
+    const int slideTime = m_capturePage->SlideTimeIndex();
+    settings::TimeinSec.Set(slideTime >= 0 ? static_cast<std::uint32_t>(slideTime) : 0);
+    settings::MouseCapture.Set(m_state.mousePointer ? 1 : 0);
+}
+
+void CTransparentDialogDlg::RunContainer() {
+    ContainerRequest request;
+    request.presentationPath = settings::PowerPointFileName.Get();
+    request.captureMode = static_cast<int>(settings::SlideShowCaptureMode.Get());
+    request.secondsPerSlide = static_cast<int>(settings::TimeinSec.Get()) + 1;
+    request.height = static_cast<int>(settings::ResolutionHeight.Get());
+    request.width = static_cast<int>(settings::ResolutionWidth.Get());
+    request.startRecordingAtOnce = false;
+    m_containerRunner.RunContainer(request);
+}
+
+}  // namespace kv

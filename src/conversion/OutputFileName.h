@@ -1,0 +1,12 @@
+#pragma once
+// The output file name made unique before anything is written to it.
+#include <string>
+
+namespace kv {
+
+// When a file exists at `path`, tries <path without extension>1<extension>,
+// ...2..., and takes the first that does not exist. The chosen name is given
+// back in `path` and stored as OutputFileName. False on an unexpected error.
+bool GetOutPutFileName(std::string& path);
+
+}  // namespace kv

@@ -1,0 +1,53 @@
+#pragma once
+// One video stream into an AVI file through libavformat's "avi" muxer.
+// Frames go in as BGRA images at stream positions (units of 1/fps); a
+// position never written stays an empty chunk, so the file's duration follows
+// the positions, not the number of frames.
+#include <string>
+
+#include "platform/core/FrameImage.h"
+#include "platform/media/LibavHandles.h"
+
+namespace kv::media {
+
+class AviVideoWriter {
+public:
+    enum class Result { Written, BadFrame, Failed };
+
+    AviVideoWriter() = default;
+    ~AviVideoWriter();  // closes as Close does, ignoring failures
+    AviVideoWriter(const AviVideoWriter&) = delete;
+    AviVideoWriter& operator=(const AviVideoWriter&) = delete;
+
+    // Replaces any file at `path`. False on failure, with the reason in *why.
+    bool Open(const std::string& path, const std::string& encoderName, int width, int height,
+              int fps, int qualityFactor, std::string* why);
+    // Positions must increase. A frame of another size is placed at the top
+    // left (cut or padded with black); it is never scaled.
+    Result WriteFrame(const FrameImage& frame, long position, std::string* why);
+    // Drains the encoder, ends the stream at the highest position asked for
+    // and writes the index. False when anything could not be written.
+    bool Close(std::string* why);
+    bool IsOpen() const { return m_output != nullptr; }
+
+    const AVCodecContext* Encoder() const { return m_encoder.get(); }
+
+private:
+    bool FillFrame(const FrameImage& image);
+    bool WritePackets(std::string* why);
+    bool WriteEmptyUpTo(long position, std::string* why);
+    bool Fail(std::string* why, const char* step, int error);
+
+    OutputFormatPtr m_output;
+    CodecContextPtr m_encoder;
+    AVStream* m_stream = nullptr;
+    SwsPtr m_converter;
+    FramePtr m_frame;    // what the encoder gets
+    FramePtr m_staging;  // BGRA at the stream's size, for frames of another size
+    PacketPtr m_packet;
+    long m_chunks = 0;            // chunks in the file so far (positions 0 .. m_chunks-1)
+    long m_highestPosition = -1;  // highest position asked for
+    bool m_failed = false;
+};
+
+}  // namespace kv::media

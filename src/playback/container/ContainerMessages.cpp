@@ -1,0 +1,82 @@
+// The container's registered window messages.
+#include "app/core/AppMessages.h"
+#include "platform/core/MessageBox.h"
+#include "platform/core/Trace.h"
+#include "playback/container/PptContainerDlg.h"
+#include "playback/container/RecorderErrorText.h"
+#include "recording/state/RecorderState.h"
+
+namespace kv {
+namespace {
+
+int ErrorCode(WPARAM wParam) { return static_cast<int>(static_cast<LPARAM>(wParam)); }
+
+}  // namespace
+
+LRESULT CPptContainerDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == UWM_SLIDESHOWEND) {
+        OnSlideShowEnd();
+    } else if (message == UWM_IS_SLIDESHOW_ENDED) {
+        IsSlideShowEndReached();
+    } else if (message == UWM_RECORDER_ERROR) {
+        OnRecorderError(wParam, lParam);
+    } else if (message == UWM_CONTINUESLIDESHOW) {
+        OnContinueSlideShow();
+    } else if (message == UWM_STARTRECORDING) {
+        OnStartRecording();
+    } else if (message == UWM_SLIDESHOWLAUNCHERROR) {
+        OnSlideShowLaunchError();
+    } else if (message == UWM_SHOWTASKBAR) {
+        if (m_services.taskbar) m_services.taskbar->Show(wParam != 0);
+        if (wParam) m_bTaskbarHidden = false;
+    } else if (message == UWM_SHOWPPTCONTAINERDLG) {
+        ShowContainer(wParam != 0);
+    } else if (message == UWM_ONE_INSTANCE) {
+        // The prober brings this window forward through its presenter.
+        return static_cast<LRESULT>(UWM_ONE_INSTANCE);
+    } else {
+        return 0;
+    }
+    return 1;
+}
+
+void CPptContainerDlg::OnSlideShowEnd() {
+    if (!m_automation.m_bStartedCompletely) return;
+    Trace("CPptContainerDlg::OnSlideShowEnd\n");
+    OnClickedBtnStop();
+}
+
+void CPptContainerDlg::IsSlideShowEndReached() {
+    if (m_automation.m_bPowerPlugs || m_bStopped || g_bSlideShowEnded) return;
+    bool ended = false;
+    try {
+        if (!m_automation.m_pptSlideShowWindow.IsEmpty() && !m_automation.GetSlideShowView().IsEmpty())
+            ended = m_automation.CurrentShowPosition() == m_nSlideCount + 1;
+    } catch (...) {
+        Trace("Caught exception in CPptContainerDlg::IsSlideShowEndReached");
+    }
+    if (ended && !m_bStopped) OnClickedBtnStop();
+}
+
+void CPptContainerDlg::OnRecorderError(WPARAM wParam, LPARAM lParam) {
+    g_bRecorderError = true;
+    ShowMessageBox(RecorderErrorText(ErrorCode(wParam)));
+    if (HWND waitDlg = g_hWaitDlg.load()) SendMessage(waitDlg, UWM_RECORDER_ERROR, wParam, lParam);
+}
+
+void CPptContainerDlg::OnContinueSlideShow() {
+    PositionSlideShowWindow();
+    SendMessage(m_hWnd, UWM_STARTRECORDING, 0, 0);
+}
+
+void CPptContainerDlg::OnStartRecording() {
+    if (m_bStartImmediately) OnClickedBtnPlay();
+    FindSlideShowChild();
+}
+
+void CPptContainerDlg::OnSlideShowLaunchError() {
+    SendMessage(m_hWnd, UWM_RECORDER_ERROR, static_cast<WPARAM>(static_cast<LPARAM>(-2)), 0);
+    OnClickedBtnStop();
+}
+
+}  // namespace kv

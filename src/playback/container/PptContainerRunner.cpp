@@ -1,0 +1,15 @@
+#include "playback/container/PptContainerRunner.h"
+
+#include "playback/container/PptContainerDlg.h"
+
+namespace kv {
+
+int PptContainerRunner::RunContainer(const ContainerRequest& request) {
+    RegisterContainerClass();
+    CPptContainerDlg dialog(request.presentationPath, request.captureMode,
+                            static_cast<float>(request.secondsPerSlide), request.width, request.height,
+                            request.startRecordingAtOnce, m_custom ? m_services : DefaultContainerServices());
+    return dialog.exec();
+}
+
+}  // namespace kv

@@ -1,0 +1,41 @@
+#include "playback/container/WaitDialogs.h"
+
+#include <QAbstractButton>
+#include <QTimer>
+
+#include "conversion/dialog/WaitDlg.h"
+
+namespace kv {
+namespace {
+
+constexpr int kDonePollMs = 100;
+
+class WaitDialogs : public ConversionDialogs {
+public:
+    explicit WaitDialogs(bool finishWhenDone) : m_finishWhenDone(finishWhenDone) {}
+
+    void RunWaitDialog() override {
+        CWaitDlg dialog;
+        QTimer finisher;
+        if (m_finishWhenDone) {
+            QObject::connect(&finisher, &QTimer::timeout, &dialog, [&dialog] {
+                if (dialog.IsDone() && dialog.FinishButton().isVisible()) dialog.FinishButton().click();
+            });
+            finisher.start(kDonePollMs);
+        }
+        dialog.exec();
+    }
+
+    void PlayOutputFile() override { CWaitDlg::PlayOutputFile(); }
+
+private:
+    bool m_finishWhenDone;
+};
+
+}  // namespace
+
+std::shared_ptr<ConversionDialogs> MakeWaitDialogs(bool finishWhenDone) {
+    return std::make_shared<WaitDialogs>(finishWhenDone);
+}
+
+}  // namespace kv

@@ -1,0 +1,154 @@
+// Real capture through ALSA from the test sound source.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <thread>
+
+#include "EngineFixture.h"
+#include "app/core/SettingsCatalogue.h"
+#include "audio/AudioDeviceTable.h"
+#include "platform/core/Trace.h"
+#include "recording/state/RecorderState.h"
+
+namespace kvtest {
+namespace {
+
+using namespace std::chrono_literals;
+
+TEST_F(EngineTest, DeviceListOffersDefaultFirstAndTheTestDevices) {
+    const auto entries = kv::AudioDeviceTable.Entries();
+    ASSERT_FALSE(entries.empty());
+    EXPECT_EQ(entries[0], "Default sound input");
+    EXPECT_EQ(kv::AudioDeviceTable.DeviceAt(0), "default");
+    const auto tone = std::find(entries.begin(), entries.end(), "Kalvista test tone");
+    ASSERT_NE(tone, entries.end());
+    EXPECT_EQ(kv::AudioDeviceTable.DeviceAt(static_cast<int>(tone - entries.begin())), "kvtone");
+}
+
+TEST_F(EngineTest, EveryRateMonoAndStereoRecordsTheSourceTone) {
+    for (const unsigned rate : {8000u, 11025u, 22050u, 44100u, 48000u}) {
+        for (const unsigned channels : {1u, 2u}) {
+            SCOPED_TRACE(std::to_string(rate) + " Hz, " + std::to_string(channels) + " channel(s)");
+            const double tone = rate == 8000 ? 440.0 : 1000.0;
+            Sound().SetTone(rate, channels, 16, tone, 10);
+            const auto format = kv::MakePcmFormat(static_cast<int>(rate), static_cast<int>(channels), 16);
+            const auto r = Capture(&format, 1200ms);
+            ASSERT_EQ(r.started, 1) << r.problem;
+            EXPECT_EQ(r.problem, "");
+            EXPECT_EQ(r.wav.Rate(), rate);
+            EXPECT_EQ(r.wav.Channels(), channels);
+            EXPECT_EQ(r.wav.U32(28), rate * channels * 2);
+            for (unsigned c = 0; c < channels; ++c) EXPECT_NEAR(ToneFrequency(r.wav, c), tone, tone * 0.01);
+            EXPECT_NEAR(r.wav.Seconds(), r.wallSeconds, 0.1);
+        }
+    }
+}
+
+TEST_F(EngineTest, FormatFromTheSettingsIncludingEightBit) {
+    kv::settings::AudioProperties.Set("11.025 kHz, mono, 8-bit");
+    Sound().SetTone(11025, 1, 8, 500.0, 10);
+    const auto r = Capture(nullptr, 1000ms);
+    ASSERT_EQ(r.started, 1) << r.problem;
+    EXPECT_EQ(r.wav.Bits(), 8);
+    EXPECT_EQ(r.wav.U16(32), 1);
+    EXPECT_NEAR(ToneFrequency(r.wav), 500.0, 5.0);
+}
+
+TEST_F(EngineTest, PauseDropsExactlyThePausedBlocks) {
+    Sound().SetCounter(2, 44100 * 20);
+    const auto format = kv::MakePcmFormat(44100, 2, 16);
+    const auto r = Capture(&format, 0ms, [] {
+        std::this_thread::sleep_for(1000ms);
+        kv::g_bPaused = 1;
+        std::this_thread::sleep_for(1000ms);
+        kv::g_bPaused = 0;
+        std::this_thread::sleep_for(1000ms);
+    });
+    ASSERT_EQ(r.started, 1) << r.problem;
+    const auto samples = r.wav.Samples16();
+    ASSERT_GT(samples.size(), 4u);
+    EXPECT_EQ(TestSoundSource::CounterAt(&samples[0], 2), 0u);
+    std::uint64_t expected = 0, gaps = 0, skipped = 0;
+    for (std::size_t i = 0; i + 1 < samples.size(); i += 2) {
+        const auto counter = TestSoundSource::CounterAt(&samples[i], 2);
+        if (counter != expected) {
+            ++gaps;
+            skipped = counter - expected;
+        }
+        expected = counter + 1;
+    }
+    EXPECT_EQ(gaps, 1u);
+    EXPECT_EQ(skipped % 1000, 0u);
+    EXPECT_EQ(skipped / 1000, r.stats.blocksPaused);
+    EXPECT_NEAR(static_cast<double>(skipped) / 44100.0, 1.0, 0.1);
+}
+
+TEST_F(EngineTest, QuickStartsAndStopsAndStopWithoutStart) {
+    Sound().SetTone(22050, 2, 16, 1000.0, 10);
+    kv::TraceCapture traces;
+    kv::StopAudioRecording();  // nothing was started: a trace, nothing else
+    EXPECT_TRUE(traces.Contains("WaveInErrorMsg : File descriptor in bad state in Stop()"));
+    for (int i = 0; i < 4; ++i) {
+        const auto r = Capture(nullptr, 0ms);
+        EXPECT_EQ(r.started, 1) << r.problem;
+        EXPECT_EQ(r.wav.Tag(0), "RIFF");
+        EXPECT_EQ(r.wav.bytes.size(), 46u + r.wav.DataSize());
+    }
+    // A second start while one runs keeps the first.
+    kv::g_bRecording = 1;
+    kv::InitAudioRecording(SoundPath());
+    EXPECT_EQ(kv::StartAudioRecording(nullptr), 1);
+    EXPECT_EQ(kv::StartAudioRecording(nullptr), 1);
+    kv::g_bRecording = 0;
+    kv::StopAudioRecording();
+    kv::StopAudioRecording();
+    kv::ClearAudioFile();
+    kv::ClearAudioFile();
+    for (const char* line : {"InitAudioRecording Started\n", "StartAudioRecording Ended\n",
+                             "StopAudioRecording After waveInClose\n", "StopAudioRecording Ended\n",
+                             "ClearAudioFile Started\n", "StartAudioRecording : already recording"})
+        EXPECT_TRUE(traces.Contains(line)) << line;
+}
+
+TEST_F(EngineTest, DeviceThatCannotBeOpenedLeavesAHeaderAndSaysWhy) {
+    kv::AudioDeviceTable.Fill({{"kv_no_such_device", "No such device"}});
+    kv::TraceCapture traces;
+    const auto start = std::chrono::steady_clock::now();
+    auto r = Capture(nullptr, 0ms);
+    EXPECT_EQ(r.started, 0);
+    EXPECT_EQ(r.problem.rfind("recorded without sound: cannot record from the sound device \"kv_no_such_device\"", 0), 0u)
+        << r.problem;
+    EXPECT_EQ(r.wav.bytes.size(), 46u);
+    EXPECT_TRUE(traces.Contains("Error in StartAudioRecording()"));
+    EXPECT_TRUE(traces.Contains("Sound capture : " + r.problem));
+
+    for (const std::uint32_t position : {1u, 0xFFFFFFFFu}) {  // beyond the list, and "none listed"
+        kv::settings::SoundDevice.Set(position);
+        r = Capture(nullptr, 0ms);
+        EXPECT_EQ(r.started, 0);
+        EXPECT_EQ(r.problem, "recorded without sound: no sound device at position " +
+                                 std::to_string(static_cast<int>(position)) + " of the device list");
+        EXPECT_EQ(r.wav.bytes.size(), 46u);
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
+}
+
+TEST_F(EngineTest, SoundFileThatCannotBeCreatedIsReported) {
+    kv::TraceCapture traces;
+    const auto path = SoundPath().parent_path() / "missing-folder" / "~Record001.wav";
+    kv::g_bRecording = 1;
+    EXPECT_EQ(kv::InitAudioRecording(path), 1);
+    EXPECT_EQ(kv::StartAudioRecording(nullptr), 1);  // the video goes on; so does the device, to no file
+    std::this_thread::sleep_for(300ms);
+    kv::g_bRecording = 0;
+    kv::StopAudioRecording();
+    kv::ClearAudioFile();
+    EXPECT_TRUE(traces.Contains("InitAudioRecording : Error Creating Sound File"));
+    EXPECT_EQ(kv::GetAudioCaptureProblem(),
+              "recorded without sound: cannot create the sound file " + path.string() + " (No such file or directory)");
+    EXPECT_FALSE(std::filesystem::exists(path));
+}
+
+}  // namespace
+}  // namespace kvtest

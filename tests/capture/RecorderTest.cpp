@@ -1,0 +1,214 @@
+// Recordings of a real X11 window under a private Xvfb, read back with
+// FFmpeg's libraries.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <thread>
+
+#include "support/RecordedFile.h"
+#include "RecordingRig.h"
+#include "app/core/AppMessages.h"
+#include "app/core/SettingsCatalogue.h"
+#include "platform/core/Trace.h"
+#include "support/Xvfb.h"
+
+using kvtest::PatternWindow;
+using kvtest::RecordingRig;
+namespace s = kv::settings;
+
+namespace {
+
+std::unique_ptr<kvtest::XvfbServer> g_xvfb;
+
+class RecorderTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { g_xvfb = std::make_unique<kvtest::XvfbServer>(); }
+    static void TearDownTestSuite() { g_xvfb.reset(); }
+};
+
+double MsSince(std::chrono::steady_clock::time_point since) {
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - since).count();
+}
+
+struct Shown {
+    std::int64_t position;
+    double from;   // ms since the window opened
+    double until;  // -1 while still on screen at the end
+};
+
+// For every decoded picture: when what it shows was on the window's screen.
+std::vector<Shown> ShownTimes(const std::string& path, const PatternWindow& window, kvtest::RecordedFile& file) {
+    std::vector<Shown> shown;
+    file = kvtest::ReadRecordedFile(path, [&](std::int64_t position, const kv::FrameImage& picture) {
+        int index = PatternWindow::DecodeIndex(picture, RecordingRig::kWidth, RecordingRig::kHeight);
+        if (index >= 0 && window.ShownFrom(index) >= 0)
+            shown.push_back({position, window.ShownFrom(index), window.ShownUntil(index)});
+    });
+    return shown;
+}
+
+// 99 % of positions filled holds on a machine with a core to spare; when
+// the machine is overloaded passes wake late and positions stay empty.
+double FilledTarget() {
+    double load = 0;
+    if (getloadavg(&load, 1) == 1 && load > 2.0 * std::thread::hardware_concurrency()) {
+        std::printf("machine overloaded (load %.1f): expecting 95 %% of positions filled\n", load);
+        return 0.95;
+    }
+    return 0.99;
+}
+
+}  // namespace
+
+TEST_F(RecorderTest, RecordsTheWindowInRealTimeAtTenAndThirtyFramesPerSecond) {
+    for (int fps : {10, 30}) {
+        SCOPED_TRACE(fps);
+        RecordingRig rig;
+        s::FrameRate.Set(fps);
+        rig.SignalPositioned();
+        rig.Record();
+        // The first pass ends about one period after the clock starts.
+        double firstPassMs = -1;
+        rig.loop().RunUntil([&] { return rig.container().Count(kv::UWM_IS_SLIDESHOW_ENDED) > 0; }, 15000);
+        firstPassMs = MsSince(rig.window().start());
+        rig.RunFor(5000);
+        ASSERT_TRUE(rig.StopAndWait());
+        EXPECT_TRUE(rig.container().ErrorCodes().empty());
+
+        kvtest::RecordedFile file;
+        auto shown = ShownTimes(rig.SavedVideo(), rig.window(), file);
+        ASSERT_TRUE(file.opened);
+        EXPECT_EQ(file.frameRate, fps);
+        EXPECT_EQ(file.width, RecordingRig::kWidth);
+        EXPECT_EQ(file.height, RecordingRig::kHeight - 46);
+        EXPECT_NEAR(file.VideoSeconds(), 5.0, 0.35);
+        EXPECT_GE(file.Filled(), FilledTarget());
+        ASSERT_GE(shown.size(), file.positions.size() * 99 / 100);
+
+        // Every picture shows what was on the window at its position's time,
+        // within one frame. The clock's start is fixed by the pictures
+        // themselves (their median offset), checked against the first pass.
+        const double frameMs = 1000.0 / fps;
+        std::vector<double> offsets;
+        for (const Shown& s : shown) offsets.push_back(s.from - s.position * frameMs);
+        std::nth_element(offsets.begin(), offsets.begin() + offsets.size() / 2, offsets.end());
+        const double offset = offsets[offsets.size() / 2];
+        EXPECT_NEAR(offset, firstPassMs - frameMs, 150);
+        int late = 0;
+        for (const Shown& s : shown) {
+            if (s.position == 0) continue;  // taken before the clock started
+            const double due = offset + s.position * frameMs;
+            const bool overlaps = s.from <= due + frameMs && (s.until < 0 || s.until >= due - frameMs);
+            late += !overlaps;
+        }
+        EXPECT_LE(late, static_cast<int>(shown.size()) / 100) << "pictures more than a frame off their time";
+    }
+}
+
+TEST_F(RecorderTest, APauseIsCutFromTheVideo) {
+    RecordingRig rig;
+    rig.SignalPositioned();
+    rig.Record();
+    rig.RunFor(1500);
+    const double pauseAt = MsSince(rig.window().start());
+    kv::CRecorder::GetInstance()->PauseRecording();
+    rig.RunFor(1000);
+    const double resumeAt = MsSince(rig.window().start());
+    kv::CRecorder::GetInstance()->RecordOrResume();
+    rig.RunFor(1500);
+    ASSERT_TRUE(rig.StopAndWait());
+
+    kvtest::RecordedFile file;
+    auto shown = ShownTimes(rig.SavedVideo(), rig.window(), file);
+    EXPECT_NEAR(file.VideoSeconds(), 3.0, 0.3);
+    EXPECT_GE(file.Filled(), FilledTarget());
+    // Nothing that went on screen well inside the paused second was recorded.
+    for (const Shown& s : shown)
+        EXPECT_FALSE(s.from > pauseAt + 150 && s.from < resumeAt - 50) << "position " << s.position << " from " << s.from;
+}
+
+TEST_F(RecorderTest, ControlsInQuickSuccessionAlwaysEndWithTheDialogEnd) {
+    RecordingRig rig;
+    rig.SignalPositioned();
+    kv::CRecorder* recorder = kv::CRecorder::GetInstance();
+    recorder->RecordOrResume();
+    recorder->PauseRecording();
+    recorder->RecordOrResume();
+    recorder->RecordOrResume();  // while recording: only the settings again
+    recorder->PauseRecording();
+    recorder->StopRecording();
+    ASSERT_TRUE(rig.WaitForThreadEnd(20000));
+    EXPECT_FALSE(kv::CRecorder::Hold());
+    EXPECT_TRUE(rig.container().ErrorCodes().empty());
+}
+
+TEST_F(RecorderTest, StopBeforeTheShowIsPlacedEndsPromptlyWithItsCode) {
+    RecordingRig rig;
+    rig.Record();
+    rig.RunFor(200);
+    const auto stopAt = std::chrono::steady_clock::now();
+    ASSERT_TRUE(rig.StopAndWait(5000));
+    EXPECT_LT(MsSince(stopAt), 2000);
+    EXPECT_EQ(rig.container().ErrorCodes(), std::vector<int>{-2});
+    EXPECT_EQ(rig.container().Count(kv::UWM_SLIDESHOWEND), 1);
+    EXPECT_FALSE(kv::CRecorder::Hold());
+}
+
+TEST_F(RecorderTest, EveryFailureSendsItsCode) {
+    {
+        SCOPED_TRACE("the show is never placed");
+        RecordingRig rig;
+        kv::TraceCapture trace;
+        const auto start = std::chrono::steady_clock::now();
+        rig.Record();
+        ASSERT_TRUE(rig.WaitForThreadEnd(20000));
+        EXPECT_NEAR(MsSince(start), 10000, 1500);
+        EXPECT_EQ(rig.container().ErrorCodes(), std::vector<int>{-2});
+        EXPECT_TRUE(trace.Contains("RecordAVIThread : Event Timeout."));
+    }
+    {
+        SCOPED_TRACE("no container window");
+        RecordingRig rig;
+        kv::DestroyWindowHandle(rig.container().handle());
+        kvtest::NotingWindow other(&rig.loop(), "SomeOtherClass");
+        kv::g_hContainerWnd = other.handle();
+        rig.SignalPositioned();
+        rig.Record();
+        ASSERT_TRUE(rig.WaitForThreadEnd(20000));
+        EXPECT_EQ(other.ErrorCodes(), std::vector<int>{-2});
+        EXPECT_EQ(other.Count(kv::UWM_SLIDESHOWEND), 1);
+    }
+    {
+        SCOPED_TRACE("no X display");
+        RecordingRig rig;
+        const std::string display = std::getenv("DISPLAY");
+        setenv("DISPLAY", ":4999", 1);
+        rig.SignalPositioned();
+        rig.Record();
+        const bool ended = rig.WaitForThreadEnd(20000);
+        setenv("DISPLAY", display.c_str(), 1);
+        ASSERT_TRUE(ended);
+        EXPECT_EQ(rig.container().ErrorCodes(), std::vector<int>{-2});
+    }
+    {
+        SCOPED_TRACE("the intermediate video cannot be written");
+        RecordingRig rig;
+        const std::string folder = kv::GetTempFolder((rig.folder().path()).string());
+        const auto blocker = std::filesystem::path(folder) / "~Record.avi";
+        std::filesystem::remove_all(blocker);
+        std::filesystem::create_directories(blocker / "in-the-way");
+        rig.SignalPositioned();
+        rig.Record();
+        const bool ended = rig.WaitForThreadEnd(20000);
+        std::filesystem::remove_all(blocker);
+        ASSERT_TRUE(ended);
+        EXPECT_EQ(rig.container().ErrorCodes(), std::vector<int>{-1});
+        EXPECT_GE(rig.waitDialog().Count(kv::UWM_DIALOGEND), 1);
+        EXPECT_EQ(kv::g_bRecorderThreadEnded.load(), 1);
+        EXPECT_FALSE(kv::CRecorder::Hold());
+    }
+}

@@ -1,0 +1,74 @@
+#pragma once
+// Stand-ins for the container's partners that write what they were asked into
+// one shared list of steps, so a test sees the order across all of them.
+#include <QCoreApplication>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "playback/container/ContainerServices.h"
+
+namespace kvtest {
+
+class StepLog {
+public:
+    void Add(const std::string& step) {
+        std::lock_guard lock(m_mutex);
+        m_steps.push_back(step);
+    }
+    std::vector<std::string> Steps() const {
+        std::lock_guard lock(m_mutex);
+        return m_steps;
+    }
+    int Count(const std::string& step) const {
+        std::lock_guard lock(m_mutex);
+        return static_cast<int>(std::count(m_steps.begin(), m_steps.end(), step));
+    }
+
+private:
+    mutable std::mutex m_mutex;
+    std::vector<std::string> m_steps;
+};
+
+class LoggingRecorder : public kv::RecorderControls {
+public:
+    explicit LoggingRecorder(std::shared_ptr<StepLog> log) : m_log(std::move(log)) {}
+    void RecordOrResume() override { m_log->Add("Record"); }
+    void PauseRecording() override { m_log->Add("Pause"); }
+    void StopRecording() override { m_log->Add("StopRecording"); }
+    void ReleaseInstance() override { m_log->Add("ReleaseInstance"); }
+
+private:
+    std::shared_ptr<StepLog> m_log;
+};
+
+// The conversion dialog's modal run: serves the queued messages for a while,
+// as a modal loop would, and runs what the test wants to happen meanwhile.
+class LoggingConversion : public kv::ConversionDialogs {
+public:
+    explicit LoggingConversion(std::shared_ptr<StepLog> log) : m_log(std::move(log)) {}
+    void RunWaitDialog() override {
+        m_log->Add("WaitDialog");
+        for (int i = 0; i < 20; ++i) QCoreApplication::processEvents();
+        if (whileOpen) whileOpen();
+        m_log->Add("WaitDialogClosed");
+    }
+    void PlayOutputFile() override { m_log->Add("PlayOutputFile"); }
+    std::function<void()> whileOpen;
+
+private:
+    std::shared_ptr<StepLog> m_log;
+};
+
+class LoggingTaskbar : public kv::Taskbar {
+public:
+    explicit LoggingTaskbar(std::shared_ptr<StepLog> log) : m_log(std::move(log)) {}
+    void Show(bool show) override { m_log->Add(show ? "ShowTaskbar" : "HideTaskbar"); }
+
+private:
+    std::shared_ptr<StepLog> m_log;
+};
+
+}  // namespace kvtest

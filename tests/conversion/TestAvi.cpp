@@ -1,0 +1,74 @@
+#include "conversion/TestAvi.h"
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <vector>
+
+#include "platform/process/ChildProcess.h"
+#include "support/TempDir.h"
+
+namespace kvtest {
+
+int RunProgram(const std::vector<std::string>& argv, std::string* output) {
+    TempDir dir("kalvista-run");
+    kv::SpawnOptions options;
+    options.outputFile = dir / "output.txt";
+    kv::ChildProcess child = kv::ChildProcess::Spawn(argv, options);
+    if (!child.Started()) return -1;
+    const int status = child.Wait(120000).value_or(-2);
+    if (output) {
+        std::ifstream in(options.outputFile);
+        std::stringstream text;
+        text << in.rdbuf();
+        *output = text.str();
+    }
+    return status;
+}
+
+bool MakeTestAvi(const std::filesystem::path& path, int framesPerSecond, int sampleRate, double seconds,
+                 std::string* why, const std::string& size) {
+    const std::string duration = std::to_string(seconds);
+    std::string output;
+    const int status = RunProgram(
+        {"ffmpeg", "-nostdin", "-v", "error", "-y", "-f", "lavfi", "-i",
+         "testsrc=size=" + size + ":rate=" + std::to_string(framesPerSecond) + ":duration=" + duration, "-f",
+         "lavfi", "-i", "sine=frequency=440:sample_rate=" + std::to_string(sampleRate) + ":duration=" + duration,
+         "-ac", "2", "-c:v", "mpeg4", "-q:v", "5", "-c:a", "pcm_s16le", "-shortest", path.string()},
+        &output);
+    if (why) *why = output;
+    return status == 0;
+}
+
+namespace {
+// The time of the last decoded frame, from ffmpeg's progress line.
+double DecodedDuration(const std::filesystem::path& path) {
+    std::string output;
+    if (RunProgram({"ffmpeg", "-nostdin", "-i", path.string(), "-f", "null", "-"}, &output) != 0) return -1;
+    const size_t at = output.rfind("time=");
+    int hours = 0, minutes = 0;
+    double seconds = 0;
+    if (at == std::string::npos ||
+        std::sscanf(output.c_str() + at, "time=%d:%d:%lf", &hours, &minutes, &seconds) != 3)
+        return -1;
+    return hours * 3600 + minutes * 60 + seconds;
+}
+}  // namespace
+
+MediaFacts Probe(const std::filesystem::path& path) {
+    std::string output;
+    MediaFacts facts;
+    if (RunProgram({"ffprobe", "-v", "error", "-show_entries", "format=duration:stream=codec_type", "-of",
+                    "default=noprint_wrappers=1", path.string()},
+                   &output) != 0)
+        return facts;
+    facts.hasVideo = output.find("codec_type=video") != std::string::npos;
+    facts.hasAudio = output.find("codec_type=audio") != std::string::npos;
+    const size_t at = output.find("duration=");
+    if (at != std::string::npos && std::sscanf(output.c_str() + at, "duration=%lf", &facts.duration) == 1)
+        return facts;
+    facts.duration = DecodedDuration(path);  // SWF keeps no duration of its own
+    return facts;
+}
+
+}  // namespace kvtest

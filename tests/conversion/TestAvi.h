@@ -1,0 +1,27 @@
+#pragma once
+// Short real recordings for the conversion tests, made by ffmpeg itself:
+// a moving test picture in MPEG-4 and a tone as PCM, in an AVI.
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace kvtest {
+
+// Writes the AVI; false (with the reason in `why`) when ffmpeg failed.
+bool MakeTestAvi(const std::filesystem::path& path, int framesPerSecond, int sampleRate, double seconds,
+                 std::string* why = nullptr, const std::string& size = "160x120");
+
+// Runs a program with arguments (no shell); its exit status, output in `output`.
+int RunProgram(const std::vector<std::string>& argv, std::string* output = nullptr);
+
+struct MediaFacts {
+    double duration = -1;  // seconds; negative when unknown
+    bool hasVideo = false;
+    bool hasAudio = false;
+};
+
+// What ffprobe says of a media file (the duration of a file that keeps none
+// is the time of its last decoded frame).
+MediaFacts Probe(const std::filesystem::path& path);
+
+}  // namespace kvtest

@@ -1,0 +1,216 @@
+// The conversion dialog on Qt's offscreen platform, driven by the messages
+// the recorder, the container and the worker send it.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "app/core/AppMessages.h"
+#include "app/core/SettingsCatalogue.h"
+#include "controls/BusyProgressCtrl.h"
+#include "conversion/QtTestApp.h"
+#include "conversion/TestAvi.h"
+#include "conversion/dialog/WaitDlg.h"
+#include "platform/core/MessageBox.h"
+#include "recording/state/RecorderState.h"
+#include "support/TempDir.h"
+
+namespace kv {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Sends from another thread, as the recorder does, while the UI thread runs.
+LRESULT SendFromThread(UINT message, WPARAM wParam = 0) {
+    LRESULT result = -1;
+    std::atomic<bool> sent{false};
+    std::thread sender([&] {
+        SendMessage(g_hWaitDlg.load(), message, wParam, 0, &result);
+        sent = true;
+    });
+    kvtest::ProcessEventsUntil([&] { return sent.load(); }, 10000);
+    sender.join();
+    return result;
+}
+
+class WaitDialog : public ::testing::Test {
+protected:
+    void SetUp() override {
+        kvtest::OffscreenApp();
+        g_bRecorderThreadEnded = 0;
+        g_bRecorderError = false;
+        boxes = std::make_shared<RecordingMessageBox>();
+        SetMessageBoxService(boxes);
+        recording = (dir / "~Record.avi").string();
+        std::string why;
+        ASSERT_TRUE(kvtest::MakeTestAvi(recording, 5, 44100, 1.0, &why)) << why;
+        settings::AVIVideoFileName.Set(recording);
+        settings::FrameRate.Set(5);
+        settings::AudioProperties.Set("44.1 kHz, stereo, 16-bit");
+    }
+    void TearDown() override {
+        SetMessageBoxService(nullptr);
+        g_bRecorderThreadEnded = 0;
+    }
+    void Open(const std::string& format, const std::string& output) {
+        settings::OutputFormat.Set(format);
+        settings::OutputFileName.Set(output);
+        dialog = std::make_unique<CWaitDlg>();
+        dialog->show();
+        ASSERT_NE(g_hWaitDlg.load(), 0u);
+        ASSERT_EQ(g_hWaitDlg.load(), dialog->Handle());
+    }
+    bool WaitDone() {
+        return kvtest::ProcessEventsUntil([&] { return dialog->IsDone(); }, 60000) &&
+               dialog->WaitForConvertThread(10000);
+    }
+
+    kvtest::ScopedRegistry registry;
+    kvtest::TempDir dir{"kalvista-dialog"};
+    std::string recording;
+    std::shared_ptr<RecordingMessageBox> boxes;
+    std::unique_ptr<CWaitDlg> dialog;
+};
+
+TEST_F(WaitDialog, FirstDialogEndConvertsOnceAndFinishCloses) {
+    std::ofstream(dir / "talk.mp4") << "an older video";
+    Open("MP4", (dir / "talk.mp4").string());
+    EXPECT_EQ(dialog->windowTitle(), "Kalvista - Conversion is in progress...");
+    EXPECT_FALSE(dialog->FinishButton().isVisible());
+
+    EXPECT_EQ(SendFromThread(UWM_MERGE_PROGRESS, 40), 1);
+    EXPECT_EQ(dialog->MergeProgressCtrl().Position(), 40);
+    EXPECT_EQ(SendFromThread(UWM_DIALOGEND), 1);
+    EXPECT_EQ(SendFromThread(UWM_DIALOGEND), 0);  // the recorder's second notice changes nothing
+    EXPECT_TRUE(dialog->BusyCtrl().IsAnimating());
+    ASSERT_TRUE(WaitDone());
+
+    const fs::path output = dir / "talk1.mp4";  // talk.mp4 was taken
+    EXPECT_TRUE(fs::exists(output));
+    EXPECT_FALSE(fs::exists(dir / "talk2.mp4"));  // one conversion only
+    EXPECT_FALSE(fs::exists(recording));
+    EXPECT_FALSE(dialog->ConversionFailed());
+    EXPECT_EQ(dialog->DoneText().toStdString(),
+              "\n\n\n Output File created successfully at location :\n" + output.string());
+    EXPECT_EQ(dialog->windowTitle(), "Kalvista");
+    EXPECT_TRUE(dialog->FinishButton().isVisible());
+    EXPECT_FALSE(dialog->BusyCtrl().isVisible());
+    EXPECT_FALSE(dialog->BusyCtrl().IsAnimating());
+
+    // Enter and Escape never close it; Finish does.
+    for (int key : {Qt::Key_Return, Qt::Key_Escape}) {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+        QApplication::sendEvent(dialog.get(), &press);
+    }
+    EXPECT_TRUE(dialog->isVisible());
+    const QPointF centre = QRectF(dialog->FinishButton().rect()).center();
+    QMouseEvent down(QEvent::MouseButtonPress, centre, dialog->FinishButton().mapToGlobal(centre), Qt::LeftButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent up(QEvent::MouseButtonRelease, centre, dialog->FinishButton().mapToGlobal(centre), Qt::LeftButton,
+                   Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(&dialog->FinishButton(), &down);
+    QApplication::sendEvent(&dialog->FinishButton(), &up);
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_EQ(dialog->result(), 1);
+    EXPECT_EQ(g_hWaitDlg.load(), 0u);
+}
+
+TEST_F(WaitDialog, MergeProgressAboveTheTopStartsAgainFromZero) {
+    Open("WMV", (dir / "talk.wmv").string());
+    SendFromThread(UWM_MERGE_PROGRESS, 100);
+    EXPECT_EQ(dialog->MergeProgressCtrl().Position(), 100);
+    dialog->MergeProgressCtrl().m_nPos = 150;
+    SendFromThread(UWM_MERGE_PROGRESS, 30);
+    EXPECT_EQ(dialog->MergeProgressCtrl().Position(), 0);
+    SendFromThread(UWM_MERGE_PROGRESS, 30);
+    EXPECT_EQ(dialog->MergeProgressCtrl().Position(), 30);
+}
+
+TEST_F(WaitDialog, RecorderErrorClosesAtOnce) {
+    Open("MP4", (dir / "talk.mp4").string());
+    SendFromThread(UWM_RECORDER_ERROR);
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_EQ(g_hWaitDlg.load(), 0u);
+    EXPECT_EQ(SendMessage(g_hWaitDlg.load(), UWM_DIALOGEND, 0, 0), false);  // goes nowhere now
+    EXPECT_TRUE(fs::exists(recording));
+}
+
+TEST_F(WaitDialog, AviOutputIsMovedUnderAFreeName) {
+    std::ofstream(dir / "talk.avi") << "taken";
+    Open("avi", (dir / "talk.avi").string());
+    EXPECT_EQ(SendFromThread(UWM_DIALOGEND), 1);
+    EXPECT_TRUE(dialog->IsDone());
+    EXPECT_FALSE(fs::exists(recording));
+    EXPECT_GT(fs::file_size(dir / "talk1.avi"), 1000u);
+    EXPECT_EQ(settings::OutputFileName.Get(), (dir / "talk1.avi").string());
+    EXPECT_NE(dialog->DoneText().indexOf("Output File created successfully"), -1);
+}
+
+TEST_F(WaitDialog, AviMoveIntoAMissingFolderShowsTheErrorAndKeepsTheRecording) {
+    Open("AVI", (dir / "no such folder" / "talk.avi").string());
+    SendFromThread(UWM_DIALOGEND);
+    EXPECT_EQ(boxes->Texts(), std::vector<std::string>{"File Creation Error : Unable to create output AVI file"});
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_TRUE(fs::exists(recording));
+}
+
+TEST_F(WaitDialog, AFailedConversionSaysSoAndWhereTheRecordingIs) {
+    const std::string path = std::getenv("PATH");
+    kvtest::TempDir empty;
+    ::setenv("PATH", empty.path().c_str(), 1);
+    Open("MOV", (dir / "talk.mov").string());
+    SendFromThread(UWM_DIALOGEND);
+    const bool done = WaitDone();
+    ::setenv("PATH", path.c_str(), 1);
+    ASSERT_TRUE(done);
+    EXPECT_TRUE(dialog->ConversionFailed());
+    EXPECT_EQ(dialog->DoneText().toStdString(),
+              "\n\n\n Conversion failed.\n The recording is kept at :\n" + recording);
+    EXPECT_TRUE(dialog->FinishButton().isEnabled());
+    EXPECT_TRUE(fs::exists(recording));
+    EXPECT_FALSE(fs::exists(dir / "talk.mov"));
+}
+
+TEST_F(WaitDialog, RunsModallyFromMergeToFinish) {
+    settings::OutputFormat.Set("FLV");
+    settings::OutputFileName.Set((dir / "talk.flv").string());
+    CWaitDlg modal;
+    std::thread recorder([] {
+        while (!g_hWaitDlg.load()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        for (int percent : {10, 60, 100}) SendMessage(g_hWaitDlg.load(), UWM_MERGE_PROGRESS, percent, 0);
+        SendMessage(g_hWaitDlg.load(), UWM_DIALOGEND, 0, 0);
+        g_bRecorderThreadEnded = 1;
+    });
+    QTimer finish;
+    QObject::connect(&finish, &QTimer::timeout, [&] {
+        if (modal.IsDone()) SendMessage(modal.Handle(), WM_SKIN_CLICK, CWaitDlg::IDC_FINISH, 0);
+    });
+    finish.start(20);
+    EXPECT_EQ(modal.exec(), 1);
+    recorder.join();
+    EXPECT_TRUE(modal.WaitForConvertThread(10000));
+    EXPECT_TRUE(fs::exists(dir / "talk.flv"));
+    EXPECT_FALSE(modal.ConversionFailed());
+}
+
+TEST_F(WaitDialog, ARecordingThatEndedBeforeTheDialogIsStillConverted) {
+    g_bRecorderThreadEnded = 1;
+    Open("ASF", (dir / "talk.asf").string());
+    ASSERT_TRUE(WaitDone());
+    EXPECT_TRUE(fs::exists(dir / "talk.asf"));
+
+    // Nothing left to convert: the dialog ends by itself.
+    dialog.reset();
+    settings::AVIVideoFileName.Set((dir / "gone.avi").string());
+    CWaitDlg empty;
+    EXPECT_EQ(empty.exec(), 1);
+    EXPECT_EQ(g_hWaitDlg.load(), 0u);
+}
+
+}  // namespace
+}  // namespace kv

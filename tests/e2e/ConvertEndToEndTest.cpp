@@ -1,0 +1,121 @@
+// The whole road with real parts: `kalvista --convert` under a private X
+// server plays a presentation made by the office itself in the container,
+// records it with sound from the test source, converts it to MP4 and ends
+// with nothing left running.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <thread>
+
+#include "support/office/TestOffice.h"
+#include "platform/process/ChildProcess.h"
+#include "support/RecordedFile.h"
+#include "support/SoundSource.h"
+#include "support/TempDir.h"
+#include "support/Xvfb.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadText(const fs::path& path) {
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// The slide colour a picture shows at its centre: 'R', 'G', 'B', or '?' for
+// anything else (black screen, a transition).
+char CentreColour(const kv::FrameImage& picture) {
+    const std::uint8_t* p = picture.Row(picture.height / 2) + 4 * (picture.width / 2);
+    const int b = p[0], g = p[1], r = p[2];
+    if (r > 150 && g < 90 && b < 90) return 'R';
+    if (g > 120 && r < 90 && b < 110) return 'G';
+    if (b > 150 && r < 90 && g < 120) return 'B';
+    return '?';
+}
+
+// Processes still running that inherited `marker` in their environment.
+std::vector<pid_t> ProcessesWithMarker(const std::string& marker) {
+    std::vector<pid_t> found;
+    for (const auto& entry : fs::directory_iterator("/proc")) {
+        const std::string name = entry.path().filename().string();
+        if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+        std::string environment = ReadText(entry.path() / "environ");
+        std::replace(environment.begin(), environment.end(), '\0', '\n');
+        if (environment.find(marker + "\n") != std::string::npos) found.push_back(std::stoi(name));
+    }
+    return found;
+}
+
+TEST(ConvertEndToEnd, RealPresentationBecomesAVideoOfItsSlidesInOrder) {
+    const fs::path kalvista = fs::path(std::getenv("KALVISTA_BINARY_DIR")) / "src/app/kalvista";
+    ASSERT_TRUE(fs::exists(kalvista)) << kalvista;
+
+    kvtest::XvfbServer xvfb("1280x1024x24");
+    kvtest::TempDir dir("kalvista-e2e");
+    const fs::path talk = dir / "colours.pptx";
+    {
+        kvtest::TestOffice office;
+        office.MakePresentation(talk, kvtest::TestOffice::ThreeColours());
+    }
+    kvtest::TestSoundSource sound;
+    sound.SetTone(44100, 2, 16, 440.0, 120);
+
+    const fs::path output = dir / "colours.mp4";
+    const fs::path trace = dir / "trace.txt";
+    fs::create_directories(dir / "run");
+    const std::string marker = "KALVISTA_E2E_RUN=" + std::to_string(::getpid()) + "-" +
+                               std::to_string(std::random_device{}());
+    kv::SpawnOptions options;
+    options.outputFile = dir / "kalvista.log";
+    options.newProcessGroup = true;
+    options.environment = {"KALVISTA_REGISTRY=" + (dir / "settings.reg").string(),
+                           "XDG_RUNTIME_DIR=" + (dir / "run").string(), "KALVISTA_TRACE=" + trace.string(),
+                           marker};
+    const auto started = std::chrono::steady_clock::now();
+    kv::ChildProcess run = kv::ChildProcess::Spawn(
+        {kalvista.string(), "--convert", talk.string(), "--output", output.string(), "--mode", "auto", "--seconds",
+         "1", "--size", "640x480", "--fps", "10", "--sound", "default"},
+        options);
+    ASSERT_TRUE(run.Started());
+    const auto status = run.Wait(150000);
+    if (!status) run.Terminate(2000);
+    const std::string log = ReadText(dir / "kalvista.log");
+    ASSERT_TRUE(status.has_value()) << "kalvista did not finish in time\n" << log;
+    EXPECT_EQ(*status, 0) << log;
+    EXPECT_NE(log.find("Video: " + output.string()), std::string::npos) << log;
+    std::printf("[ e2e      ] conversion took %.1f s\n",
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
+
+    // The container handed over to the conversion dialog, which ran to its end.
+    EXPECT_NE(ReadText(trace).find("Wait dialog ended\n"), std::string::npos);
+
+    std::string colours;
+    const kvtest::RecordedFile video = kvtest::ReadRecordedFile(
+        output.string(), [&](std::int64_t, const kv::FrameImage& picture) {
+            const char c = CentreColour(picture);
+            if (c != '?' && (colours.empty() || colours.back() != c)) colours += c;
+        });
+    ASSERT_TRUE(video.opened);
+    EXPECT_EQ(colours, "RGB");
+    EXPECT_NEAR(video.VideoSeconds(), 3.0, 0.5);
+    EXPECT_NEAR(video.audioSeconds, video.VideoSeconds(), 0.5);
+    EXPECT_EQ(video.width, 640);
+    EXPECT_EQ(video.height, 480);
+
+    // Nothing of the run is left: not the office it started, not a converter.
+    std::vector<pid_t> left;
+    for (int i = 0; i < 50 && !(left = ProcessesWithMarker(marker)).empty(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_TRUE(left.empty()) << left.size() << " processes of the run are still running";
+}
+
+}  // namespace

@@ -1,0 +1,231 @@
+// Saving a recording: the merge of real picture and sound files, the name
+// search, and what is kept when something fails.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "app/core/AppMessages.h"
+#include "app/core/SettingsCatalogue.h"
+#include "audio/SoundFile.h"
+#include "platform/core/Trace.h"
+#include "recording/AviReadBack.h"
+#include "recording/ChildProcessLimit.h"
+#include "recording/Recorder.h"
+#include "recording/TestPictures.h"
+#include "support/TempDir.h"
+
+namespace kv {
+namespace {
+namespace fs = std::filesystem;
+
+constexpr int kFps = 10;
+
+// Stands in for the conversion dialog: collects the merge's percentages.
+class ProgressWindow : public MessageReceiver {
+public:
+    ProgressWindow() { g_hWaitDlg = m_handle = CreateWindowHandle(this, &m_thread, "WaitDlg", "Kalvista"); }
+    ~ProgressWindow() override {
+        g_hWaitDlg = 0;
+        DestroyWindowHandle(m_handle);
+        m_thread.Stop();
+    }
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM) override {
+        if (message == UWM_MERGE_PROGRESS) percents.push_back(static_cast<int>(wParam));
+        return 0;
+    }
+    std::vector<int> percents;  // filled on the window's thread while senders wait
+
+private:
+    LoopThread m_thread;
+    HWND m_handle = 0;
+};
+
+class SaveMergeTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        // The temporary folder is shared with other tests: names of our own.
+        name = "talk-" + std::to_string(getpid());
+        settings::AVIVideoFileName.Set((dir / "out" / (name + ".avi")).string());
+        temp = GetTempFolder((dir / "out").string());
+        saved = (fs::path(temp) / (name + ".avi")).string();
+        recorder.m_strTempVideoPath = (dir / "~Record.avi").string();
+        recorder.m_strTempSoundPath = (dir / "~Record001.wav").string();
+    }
+    void TearDown() override {
+        for (const auto& entry : fs::directory_iterator(temp))
+            if (entry.path().filename().string().rfind(name, 0) == 0) fs::remove_all(entry.path());
+    }
+
+    void MakeVideo(double seconds) {
+        g_iFrameRate = kFps;
+        g_iQualityFactor = 80;
+        CAviFile avi;
+        ASSERT_EQ(avi.Initialise(recorder.m_strTempVideoPath, 324, 244, 0), S_OK);
+        for (long position = 0; position < std::lround(seconds * kFps); ++position) {
+            kvtest::OwnedFrame frame = kvtest::MakeNumberedFrame(static_cast<int>(position % 256), 324, 244);
+            ASSERT_EQ(avi.AppendNewFrame(frame.image, position), S_OK);
+        }
+        ASSERT_TRUE(avi.ReleaseMemory());
+        g_iRecordedFrameRate = kFps;
+    }
+
+    void MakeSound(double seconds) {
+        CSoundFile wav(recorder.m_strTempSoundPath, MakePcmFormat(44100, 2, 16));
+        ASSERT_TRUE(wav.IsOK());
+        const std::uint32_t frames = 4410;
+        CBuffer block(frames * 4, true);
+        auto* samples = reinterpret_cast<std::int16_t*>(block.ptr);
+        for (long done = 0; done < std::lround(seconds * 44100); done += frames) {
+            for (std::uint32_t i = 0; i < frames; ++i)
+                samples[2 * i] = samples[2 * i + 1] = static_cast<std::int16_t>(8000 * std::sin((done + i) * 0.06));
+            ASSERT_TRUE(wav.Write(block));
+        }
+        g_iRecordAudio = AUDIO_SOURCE_MIC;
+    }
+
+    kvtest::ScopedRegistry registry;
+    kvtest::TempDir dir;
+    CRecorder recorder;
+    std::string name, temp, saved;
+};
+
+TEST_F(SaveMergeTest, MergeGivesBothStreamsOfOneLengthWithRisingProgress) {
+    MakeVideo(10);
+    MakeSound(10);
+    ProgressWindow dialog;
+    ASSERT_EQ(Merge_Video_And_Sound_File(recorder.m_strTempVideoPath, recorder.m_strTempSoundPath, saved), 0);
+    const kvtest::AviReadBack back = kvtest::ReadAvi(saved, [](std::int64_t position, const FrameImage& picture) {
+        EXPECT_EQ(kvtest::ReadFrameNumber(picture), position % 256);
+    });
+    EXPECT_EQ(back.positions, 100);
+    EXPECT_EQ(back.pictures.size(), 100u);
+    EXPECT_EQ(back.audioStreams, 1);
+    EXPECT_EQ(back.audioRate, 44100);
+    EXPECT_EQ(back.audioChannels, 2);
+    EXPECT_LE(std::fabs(back.VideoSeconds() - back.audioSeconds), 1.0 / kFps);
+    ASSERT_FALSE(dialog.percents.empty());
+    EXPECT_EQ(dialog.percents.back(), 100);
+    EXPECT_TRUE(std::is_sorted(dialog.percents.begin(), dialog.percents.end()));
+}
+
+TEST_F(SaveMergeTest, SavedWithSoundUnderTheOutputNameAndTemporariesRemoved) {
+    MakeVideo(2);
+    MakeSound(3);  // longer sound than picture: all of it is kept
+    ASSERT_EQ(recorder.SaveAVI(), 0);
+    EXPECT_EQ(settings::AVIVideoFileName.Get(), saved);
+    EXPECT_FALSE(fs::exists(recorder.m_strTempVideoPath));
+    EXPECT_FALSE(fs::exists(recorder.m_strTempSoundPath));
+    const kvtest::AviReadBack back = kvtest::ReadAvi(saved);
+    EXPECT_EQ(back.positions, 20);
+    EXPECT_NEAR(back.audioSeconds, 3.0, 0.05);
+}
+
+TEST_F(SaveMergeTest, NameThatCannotBeWrittenIsNumberedAndFourFailuresGiveUp) {
+    MakeVideo(1);
+    MakeSound(1);
+    fs::create_directory(saved);  // a folder in the way of talk.avi
+    TraceCapture trace;
+    ASSERT_EQ(recorder.SaveAVI(), 0);
+    const std::string first = (fs::path(temp) / (name + "1.avi")).string();
+    EXPECT_EQ(settings::AVIVideoFileName.Get(), first);
+    EXPECT_TRUE(trace.Contains("SaveAVI: Retrying with filename " + first + "\n"));
+    EXPECT_EQ(kvtest::ReadAvi(first).audioStreams, 1);
+
+    MakeVideo(1);
+    MakeSound(1);
+    settings::AVIVideoFileName.Set((dir / "out" / (name + ".avi")).string());
+    fs::remove(first);
+    for (int n = 1; n <= 3; ++n) fs::create_directory((fs::path(temp) / (name + std::to_string(n) + ".avi")));
+    EXPECT_EQ(recorder.SaveAVI(), -10);
+    EXPECT_TRUE(fs::exists(recorder.m_strTempVideoPath));
+    EXPECT_TRUE(fs::exists(recorder.m_strTempSoundPath));
+}
+
+TEST_F(SaveMergeTest, WithoutSoundTheVideoIsMovedOverAnOldFile) {
+    MakeVideo(1);
+    g_iRecordAudio = AUDIO_SOURCE_NONE;
+    std::ofstream(saved) << "an older recording";
+    ASSERT_EQ(recorder.SaveAVI(), 0);
+    EXPECT_FALSE(fs::exists(recorder.m_strTempVideoPath));
+    const kvtest::AviReadBack back = kvtest::ReadAvi(saved);
+    EXPECT_EQ(back.positions, 10);
+    EXPECT_EQ(back.audioStreams, 0);
+}
+
+TEST_F(SaveMergeTest, UnreadableSoundGivesASilentVideoAndKeepsTheSoundBytes) {
+    MakeVideo(1);
+    std::ofstream(recorder.m_strTempSoundPath) << std::string(5000, 'x');  // no RIFF header at all
+    g_iRecordAudio = AUDIO_SOURCE_MIC;
+    TraceCapture trace;
+    ASSERT_EQ(recorder.SaveAVI(), 0);
+    EXPECT_TRUE(trace.Contains("NO SOUND TRACK"));
+    EXPECT_EQ(kvtest::ReadAvi(saved).audioStreams, 0);
+    EXPECT_EQ(kvtest::ReadAvi(saved).positions, 10);
+    EXPECT_EQ(fs::file_size(saved + ".wav"), 5000u);
+
+    // A sound file with a header and no sound is simply dropped.
+    MakeVideo(1);
+    fs::remove(saved);
+    { CSoundFile empty(recorder.m_strTempSoundPath, MakePcmFormat(44100, 2, 16)); }
+    fs::remove(saved + ".wav");
+    ASSERT_EQ(recorder.SaveAVI(), 0);
+    EXPECT_FALSE(fs::exists(recorder.m_strTempSoundPath));
+    EXPECT_FALSE(fs::exists(saved + ".wav"));
+}
+
+TEST_F(SaveMergeTest, VideoWithoutFramesFailsAndKeepsBothFiles) {
+    MakeVideo(0);
+    MakeSound(1);
+    EXPECT_EQ(recorder.SaveAVI(), -7);
+    EXPECT_TRUE(fs::exists(recorder.m_strTempVideoPath));
+    EXPECT_TRUE(fs::exists(recorder.m_strTempSoundPath));
+    fs::remove(recorder.m_strTempVideoPath);
+    EXPECT_EQ(recorder.SaveAVI(), -6);
+    EXPECT_TRUE(fs::exists(recorder.m_strTempSoundPath));
+}
+
+// The merged file cannot be written (as on a full disk): picture and sound
+// are kept as two files and the merged remains are removed.
+TEST_F(SaveMergeTest, MergeThatCannotBeWrittenKeepsPictureAndSoundSeparately) {
+    MakeVideo(10);
+    MakeSound(10);
+    const long limit = static_cast<long>(fs::file_size(recorder.m_strTempSoundPath)) + 1000;
+    const int code = kvtest::RunWithFileSizeLimit(limit, [&] {
+        TraceCapture trace;
+        const int result = recorder.SaveAVI();
+        return result == 0 && trace.Contains("CRecorder::SaveAVI() result == 5\n") ? 0 : 1;
+    });
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(kvtest::ReadAvi(saved).positions, 100);
+    EXPECT_EQ(kvtest::ReadAvi(saved).audioStreams, 0);
+    EXPECT_GT(fs::file_size(saved + ".wav"), 1'700'000u);
+    EXPECT_FALSE(fs::exists(recorder.m_strTempVideoPath));
+}
+
+TEST(TempFilesTest, FoldersAndNames) {
+    kvtest::ScopedRegistry registry;
+    kvtest::TempDir dir;
+    const std::string temp = GetTempFolder("/nowhere");
+    EXPECT_TRUE(fs::is_directory(temp));
+    EXPECT_EQ(GetTempFolder("/nowhere"), temp);  // an existing folder is taken as it is
+
+    settings::AVIVideoFileName.Set((dir / "talk.avi").string());
+    CRecorder recorder;
+    GetTempWavePath(&recorder);
+    EXPECT_EQ(recorder.m_strTempSoundPath, (fs::path(temp) / "~Record001.wav").string());
+
+    const char* home = std::getenv("HOME");
+    const std::string previous = home ? home : "";
+    setenv("HOME", dir.path().c_str(), 1);
+    const std::string folder = CreateDefaultFolder();
+    setenv("HOME", previous.c_str(), 1);
+    EXPECT_EQ(folder, (dir / "Vodaduvud" / "Tapewell").string());
+    EXPECT_TRUE(fs::is_directory(folder));
+}
+
+}  // namespace
+}  // namespace kv

@@ -1,0 +1,49 @@
+#include "QtTestApp.h"
+
+#include <cstdlib>
+
+namespace kvtest {
+
+QApplication& TestApp(const char* platform) {
+    static int argc = 1;
+    static char name[] = "kalvista-test";
+    static char* argv[] = {name, nullptr};
+    static QApplication* app = [platform] {
+        setenv("QT_QPA_PLATFORM", platform, 1);
+        return new QApplication(argc, argv);
+    }();
+    return *app;
+}
+
+void ProcessEvents() {
+    for (int i = 0; i < 5; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+ScopedMessageBoxes::ScopedMessageBoxes() : m_boxes(std::make_shared<kv::RecordingMessageBox>()) {
+    kv::SetMessageBoxService(m_boxes);
+}
+
+ScopedMessageBoxes::~ScopedMessageBoxes() { kv::SetMessageBoxService(nullptr); }
+
+std::optional<std::string> ScriptedShell::ChoosePresentation(QWidget*) {
+    ++presentationQuestions;
+    if (presentations.empty()) return std::nullopt;
+    auto answer = presentations.front();
+    presentations.pop_front();
+    return answer;
+}
+
+std::optional<std::string> ScriptedShell::ChooseOutputFolder(QWidget*, const std::string&) {
+    ++folderQuestions;
+    if (folders.empty()) return std::nullopt;
+    auto answer = folders.front();
+    folders.pop_front();
+    return answer;
+}
+
+bool ScriptedShell::OpenHelpPage(const std::string& path) {
+    openedPages.push_back(path);
+    return true;
+}
+
+}  // namespace kvtest

@@ -1,0 +1,77 @@
+#pragma once
+// One QApplication per test program, on the platform the program picks, and
+// the doubles the wizard talks to.
+#include <QApplication>
+#include <deque>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/core/ContainerRunner.h"
+#include "app/wizard/WizardShell.h"
+#include "app/wizard/WizardSources.h"
+#include "platform/core/MessageBox.h"
+
+namespace kvtest {
+
+// Creates the application on first use, on `platform` (each test program
+// picks its own: the logic runs offscreen, the screenshots on X).
+QApplication& TestApp(const char* platform = "offscreen");
+
+// Runs queued events for a moment.
+void ProcessEvents();
+
+// Installs a RecordingMessageBox while it lives.
+class ScopedMessageBoxes {
+public:
+    ScopedMessageBoxes();
+    ~ScopedMessageBoxes();
+    std::vector<std::string> Texts() const { return m_boxes->Texts(); }
+
+private:
+    std::shared_ptr<kv::RecordingMessageBox> m_boxes;
+};
+
+// Answers the pickers from a script; every question is counted.
+class ScriptedShell : public kv::WizardShell {
+public:
+    std::deque<std::optional<std::string>> presentations;
+    std::deque<std::optional<std::string>> folders;
+    int presentationQuestions = 0;
+    int folderQuestions = 0;
+    std::vector<std::string> openedPages;
+
+    std::optional<std::string> ChoosePresentation(QWidget*) override;
+    std::optional<std::string> ChooseOutputFolder(QWidget*, const std::string&) override;
+    bool OpenHelpPage(const std::string& path) override;
+};
+
+class FakeSources : public kv::WizardSources {
+public:
+    std::vector<kv::CaptureDeviceEntry> devices{{"default", "Default sound input"},
+                                                {"plughw:CARD=PCH,DEV=0", "Built-in Microphone"}};
+    std::vector<Compressor> compressors{
+        {{"MJPG", "Motion JPEG"}, true},
+        {{"FMP4", "MPEG-4 part 2"}, true},
+        {{"I420", "Raw I420"}, true},
+        {{"H264", "H.264 high profile"}, false},
+        {{"XVID", "Xvid"}, true},
+    };
+    std::vector<kv::CaptureDeviceEntry> table;
+
+    std::vector<kv::CaptureDeviceEntry> CaptureDevices() override { return devices; }
+    void SetAudioDeviceTable(const std::vector<kv::CaptureDeviceEntry>& entries) override { table = entries; }
+    std::vector<Compressor> VideoCompressors(int, int) override { return compressors; }
+};
+
+class RecordingContainer : public kv::ContainerRunner {
+public:
+    std::vector<kv::ContainerRequest> requests;
+    int RunContainer(const kv::ContainerRequest& request) override {
+        requests.push_back(request);
+        return 1;
+    }
+};
+
+}  // namespace kvtest

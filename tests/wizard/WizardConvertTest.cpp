@@ -1,0 +1,166 @@
+// Convert: the checks and their messages, the settings written, the names,
+// and the container's request.
+#include <fstream>
+
+#include "WizardFixture.h"
+#include "app/core/SettingsCatalogue.h"
+#include "app/wizard/FormatTables.h"
+
+namespace kvtest {
+using namespace kv::wizard;
+namespace settings = kv::settings;
+
+namespace {
+// The settings file as it is before Convert, to see that nothing was stored.
+std::string Contents(const std::filesystem::path& file) {
+    std::ifstream in(file);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+}  // namespace
+
+TEST_F(WizardTest, ConvertWithoutAPresentationAsksForOneAndStoresNothing) {
+    Hover(IDC_TAB_AUDIO);
+    const std::string before = Contents(registry.file());
+    Click(IDC_CONVERT);
+    EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{"Please select the PowerPoint presentation File "}));
+    EXPECT_EQ(Wizard().State().currentPage, IDC_TAB_IO);
+    EXPECT_TRUE(Button(IDC_TAB_IO)->IsHighlighted());
+    EXPECT_TRUE(Wizard().isVisible()) << "the wizard stays open";
+    EXPECT_EQ(Contents(registry.file()), before);
+    EXPECT_TRUE(container.requests.empty());
+}
+
+TEST_F(WizardTest, ConvertRefusesAVanishedPresentationOrFolder) {
+    const std::string talk = ChoosePresentation("Gone.pptx");
+    std::filesystem::remove(talk);
+    const std::string before = Contents(registry.file());
+    Wizard().OnConvert();
+    ASSERT_EQ(boxes.Texts().size(), 1u);
+    EXPECT_EQ(boxes.Texts()[0], "The presentation file no longer exists:\n" + talk +
+                                    "\nPlease select the PowerPoint presentation File again.");
+
+    const auto out = folder.path() / "out";
+    std::filesystem::create_directories(out);
+    ChoosePresentation("Talk.pptx");
+    shell.folders.push_back(out.string());
+    Click(IDC_ROW_ICON[1]);
+    std::filesystem::remove(out);
+    Wizard().OnConvert();
+    EXPECT_EQ(boxes.Texts().back(), "Invalid output folder. Please select the valid output folder path.");
+    EXPECT_EQ(Contents(registry.file()), before);
+    EXPECT_TRUE(container.requests.empty());
+    EXPECT_EQ(Wizard().State().currentPage, IDC_TAB_IO);
+}
+
+TEST_F(WizardTest, ConvertChecksTheCaptureSize) {
+    ChoosePresentation("Talk.pptx");
+    Hover(IDC_TAB_VIDEO);
+    ChooseText(IDC_RESOLUTION, "Custom...");
+    const std::pair<const char*, const char*> refused[] = {{"99", "480"}, {"640", "95"}, {"", "480"}};
+    for (auto [w, h] : refused) {
+        Edit(IDC_CUSTOM_WIDTH)->setText(w);
+        Edit(IDC_CUSTOM_HEIGHT)->setText(h);
+        EXPECT_FALSE(Wizard().OnConvert()) << w << "x" << h;
+        EXPECT_EQ(boxes.Texts().back(), "Minimum resolution must be 100 x 100.");
+    }
+    EXPECT_TRUE(container.requests.empty());
+    EXPECT_TRUE(settings::PowerPointFileName.Get().empty()) << "nothing stored";
+
+    Edit(IDC_CUSTOM_WIDTH)->setText("128");
+    Edit(IDC_CUSTOM_HEIGHT)->setText("96");
+    EXPECT_TRUE(Wizard().OnConvert());
+    ASSERT_EQ(container.requests.size(), 1u);
+    EXPECT_EQ(container.requests[0].width, 128);
+    EXPECT_EQ(container.requests[0].height, 96);
+    EXPECT_EQ(settings::Resolution.Get(), 6u);
+}
+
+TEST_F(WizardTest, ConvertStoresEveryChoiceAndRunsTheContainer) {
+    const auto dir = folder.path() / "Vorträge \"Q&A\" 'v2'";
+    std::filesystem::create_directories(dir);
+    const auto talk = dir / "Übersicht März.pptx";
+    std::ofstream(talk) << "x";
+    shell.presentations.push_back(talk.string());
+    Hover(IDC_TAB_IO);
+    Click(IDC_ROW_ICON[0]);
+
+    Hover(IDC_TAB_AUDIO);
+    Choose(IDC_AUDIO_DEVICE, 1);
+    ChooseText(IDC_AUDIO_CHANNELS, "Mono");
+    ChooseText(IDC_AUDIO_QUALITY, "Good");
+    Hover(IDC_TAB_VIDEO);
+    ChooseText(IDC_OUTPUT_FORMAT, "MPEG2");
+    ChooseText(IDC_FRAME_RATE, "29.97 FPS - (NTSC)");
+    ChooseText(IDC_RESOLUTION, "720x576 (PAL)");
+    Hover(IDC_TAB_CONVERTER);
+    Click(IDC_ROW_ICON[0]);  // pointer on
+    ChooseText(IDC_SLIDE_TIME, "20");
+    Click(IDC_ROW_ICON[1]);  // manual: the slide time stays stored
+
+    Wizard().show();
+    Click(IDC_CONVERT);
+
+    EXPECT_TRUE(boxes.Texts().empty());
+    EXPECT_EQ(settings::PowerPointFileName.Get(), talk.string());
+    EXPECT_EQ(settings::AVIVideoFileName.Get(), (dir / "Übersicht März.avi").string());
+    EXPECT_EQ(settings::OutputFileName.Get(), (dir / "Übersicht März.mpg").string());
+    EXPECT_EQ(settings::OutputFormat.Get(), "MPEG2");
+    EXPECT_EQ(settings::CaptureSound.Get(), 1u);
+    EXPECT_EQ(settings::SoundDevice.Get(), 1u);
+    EXPECT_EQ(settings::AudioProperties.Get(), "44.1 kHz, stereo, 16-bit");
+    EXPECT_EQ(settings::BitRate.Get(), 128u);
+    EXPECT_EQ(settings::AudioChannels.Get(), 0u);
+    EXPECT_EQ(settings::FrameRate.Get(), 29u);
+    EXPECT_EQ(settings::VideoCompression.Get(), "Microsoft MPEG-4 Video Codec V1");
+    EXPECT_EQ(settings::Resolution.Get(), 3u);
+    EXPECT_EQ(settings::ResolutionWidth.Get(), 720u);
+    EXPECT_EQ(settings::ResolutionHeight.Get(), 576u);
+    EXPECT_EQ(settings::SlideShowCaptureMode.Get(), 3u);
+    EXPECT_EQ(settings::TimeinSec.Get(), 19u);
+    EXPECT_EQ(settings::MouseCapture.Get(), 1u);
+
+    ASSERT_EQ(container.requests.size(), 1u);
+    const auto& request = container.requests[0];
+    EXPECT_EQ(request.presentationPath, talk.string());
+    EXPECT_EQ(request.captureMode, 3);
+    EXPECT_EQ(request.secondsPerSlide, 20);
+    EXPECT_EQ(request.width, 720);
+    EXPECT_EQ(request.height, 576);
+    EXPECT_FALSE(request.startRecordingAtOnce);
+    EXPECT_FALSE(Wizard().isVisible()) << "the wizard closes after the conversion";
+    EXPECT_EQ(Wizard().result(), QDialog::Accepted);
+}
+
+TEST_F(WizardTest, ConvertWithAviStoresTheChosenCodecAndAutomaticAdvance) {
+    kv::settings::SlideShowCaptureMode.Set(1);  // never written by the wizard: automatic
+    ChoosePresentation("Deck.ppsx");
+    Hover(IDC_TAB_VIDEO);
+    ChooseText(IDC_VIDEO_CODEC, "Motion JPEG");
+    ChooseText(IDC_FRAME_RATE, "15 FPS");
+    Hover(IDC_TAB_AUDIO);
+    ChooseText(IDC_AUDIO_QUALITY, "Better");
+    ASSERT_TRUE(Wizard().OnConvert());
+    EXPECT_EQ(settings::VideoCompression.Get(), "Motion JPEG");
+    EXPECT_EQ(settings::OutputFileName.Get(), (folder.path() / "Deck.avi").string());
+    EXPECT_EQ(settings::OutputFileName.Get(), settings::AVIVideoFileName.Get());
+    EXPECT_EQ(settings::FrameRate.Get(), 15u);
+    EXPECT_EQ(settings::AudioProperties.Get(), "22.05 kHz, stereo, 16-bit");
+    EXPECT_EQ(settings::BitRate.Get(), 256u);
+    EXPECT_EQ(settings::SlideShowCaptureMode.Get(), 2u);
+    EXPECT_EQ(settings::TimeinSec.Get(), 0u);
+    ASSERT_EQ(container.requests.size(), 1u);
+    EXPECT_EQ(container.requests[0].captureMode, 2);
+    EXPECT_EQ(container.requests[0].secondsPerSlide, 1);
+}
+
+TEST_F(WizardTest, WithoutSoundDevicesNothingIsRecorded) {
+    sources.devices.clear();
+    ChoosePresentation("Deck.pptx");
+    EXPECT_FALSE(Wizard().State().recordSound);
+    ASSERT_TRUE(Wizard().OnConvert());
+    EXPECT_EQ(settings::CaptureSound.Get(), 0u);
+    EXPECT_EQ(settings::SoundDevice.Get(), 0u);
+    EXPECT_TRUE(sources.table.empty());
+}
+
+}  // namespace kvtest
