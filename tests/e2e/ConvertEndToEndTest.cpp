@@ -13,7 +13,7 @@
 #include <sstream>
 #include <thread>
 
-#include "office/TestOffice.h"
+#include "support/office/TestOffice.h"
 #include "platform/process/ChildProcess.h"
 #include "support/RecordedFile.h"
 #include "support/SoundSource.h"

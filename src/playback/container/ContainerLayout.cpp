@@ -7,6 +7,7 @@
 #include "playback/PowerPlugsLaunch.h"
 #include "playback/container/ContainerToolbar.h"
 #include "playback/container/PptContainerDlg.h"
+#include "recording/CaptureArea.h"
 #include "recording/state/RecorderState.h"
 
 namespace kv {

@@ -41,6 +41,5 @@ extern std::atomic<bool> g_bRecorderError;
 // own X11 window (its client area) is published with SetNativeWindow on
 // g_hContainerWnd.
 extern std::atomic<int> g_iToolbarButtonHeight;
-constexpr int kDefaultToolbarButtonHeight = 23;
 
 }  // namespace kv
