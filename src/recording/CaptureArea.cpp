@@ -6,13 +6,9 @@ namespace kv {
 
 HWND FindSlideShowHost(HWND container) { return FindChildWindow(container, {}, kSlideShowCaption); }
 
-int GetToolbarButtonHeight(HWND container) {
-    HWND toolbar = FindChildWindow(container, kToolbarClassName);
-    LRESULT size = 0;
-    // The toolbar lives on the UI thread; never wait on it for long.
-    if (!toolbar || !SendMessageTimeout(toolbar, TB_GETBUTTONSIZE, 0, 0, 1000, &size))
-        return kDefaultToolbarButtonHeight;
-    return static_cast<int>((static_cast<std::uintptr_t>(size) >> 16) & 0xFFFF);
+int GetToolbarButtonHeight() {
+    const int height = g_iToolbarButtonHeight.load();
+    return height > 0 ? height : kDefaultToolbarButtonHeight;
 }
 
 ScreenRect RoundCaptureSize(ScreenRect rect) {
@@ -30,7 +26,7 @@ bool GetCaptureRect(HWND container, bool fullScreen, ScreenRect& rect) {
     }
     ScreenRect client;
     if (!GetWindowRectOnRoot(GetNativeWindow(container), client)) return false;
-    client.height -= 2 * GetToolbarButtonHeight(container);
+    client.height -= 2 * GetToolbarButtonHeight();
     rect = RoundCaptureSize(client);
     return true;
 }

@@ -7,18 +7,11 @@
 
 namespace kv {
 
-// The toolbar's button-size question (the answer's high word is the height).
-constexpr UINT TB_GETBUTTONSIZE = WM_USER + 58;
-// The toolbar child of the container, by class.
-inline constexpr const char* kToolbarClassName = "ToolbarWindow32";
-// Button height assumed when the container has no toolbar.
-constexpr int kDefaultToolbarButtonHeight = 23;
-
 // The hosted slide-show window among the container's children; 0 when none.
 HWND FindSlideShowHost(HWND container);
 
 // The height of the container's toolbar buttons (23 without a toolbar).
-int GetToolbarButtonHeight(HWND container);
+int GetToolbarButtonHeight();
 
 // The capture rectangle of the container, or the whole screen when
 // `fullScreen`; false when the container has no X11 window or there is no

@@ -1,5 +1,6 @@
 // The capture loop: grabs the slide area at the frame rate, places each grab
 // at the stream position of its time, and records the sound alongside.
+#include <algorithm>
 #include <thread>
 
 #include "app/core/AppMessages.h"
@@ -19,6 +20,7 @@ namespace {
 // few enough that a stalled writer costs frames, not memory.
 constexpr int kQueuedFrames = 3;
 constexpr auto kPausePoll = std::chrono::milliseconds(50);
+constexpr auto kStopPoll = std::chrono::milliseconds(5);
 
 void StartSound(CRecorder& recorder) {
     if (settings::CaptureSound.GetOr(settings::kCaptureSoundDefaultInCaptureLoop) == 0) {
@@ -110,8 +112,25 @@ int CRecorder::RecordVideo() {
                 else queue.Return(slot);
             }
         }
-        std::this_thread::sleep_until(clock.NextDue(RecordingClock::Clock::now()));
+        // Sleep in short slices so that a stop is seen within a few ms:
+        // the sound ends at the stop, and so should the picture.
+        const auto due = clock.NextDue(RecordingClock::Clock::now());
+        while (g_bRecording && RecordingClock::Clock::now() < due)
+            std::this_thread::sleep_until(std::min(due, RecordingClock::Clock::now() + kStopPoll));
         PostMessage(container, UWM_IS_SLIDESHOW_ENDED, 0, 0);
+    }
+    // A last picture at the stop, so the video ends where the sound does.
+    const auto stopped = RecordingClock::Clock::now();
+    clock.Grabbed(stopped);
+    const long endPosition = static_cast<long>(clock.EndPosition(stopped));
+    if (endPosition > lastPosition) {
+        const int slot = queued ? queue.Acquire() : 0;
+        if (slot >= 0 && m_ScreenGrabber.Grab(slot)) {
+            if (queued) queue.Submit(slot, endPosition);
+            else m_AviFile.AppendNewFrame(m_ScreenGrabber.Frame(slot), endPosition);
+        } else if (queued && slot >= 0) {
+            queue.Return(slot);
+        }
     }
 
     Trace("RecordVideo --- Out of continuous While loop");

@@ -37,6 +37,11 @@ std::int64_t RecordingClock::Position(TimePoint now) const {
     return elapsed <= 0 ? 0 : elapsed * m_fps / 1000;
 }
 
+std::int64_t RecordingClock::EndPosition(TimePoint now) const {
+    const std::int64_t elapsed = Ms(now - m_start) - m_pausedMs;
+    return (elapsed * m_fps + 500) / 1000 - 1;
+}
+
 RecordingClock::TimePoint RecordingClock::NextDue(TimePoint now) {
     const auto period = std::chrono::milliseconds(m_periodMs);
     m_due += period;

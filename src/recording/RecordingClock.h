@@ -29,6 +29,9 @@ public:
     void Grabbed(TimePoint now);
     // The stream position of a grab taken at `now` (after Grabbed).
     std::int64_t Position(TimePoint now) const;
+    // The last position of a recording stopped at `now`: the one whose end
+    // lies nearest to the stop, so the video ends within half a frame of it.
+    std::int64_t EndPosition(TimePoint now) const;
     // When the pass that began at its due time should be followed by the next:
     // one period after the previous due time, never earlier than 1 ms from now
     // (every pass yields), and never catching up on more than one lost period.

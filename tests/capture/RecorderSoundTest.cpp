@@ -21,7 +21,7 @@ TEST(RecorderWithSound, SoundAndPictureStayTogetherOverAMinuteWithAPause) {
     kv::AudioDeviceTable.Fill();
 
     kvtest::RecordingRig rig;
-    s::FrameRate.Set(15);
+    s::FrameRate.Set(30);
     s::CaptureSound.Set(1);
     s::SoundDevice.Set(0);
     s::AudioProperties.Set("44.1 kHz, stereo, 16-bit");
@@ -29,7 +29,7 @@ TEST(RecorderWithSound, SoundAndPictureStayTogetherOverAMinuteWithAPause) {
     rig.Record();
     // The clock starts once the sound runs; the first pass reports one period later.
     ASSERT_TRUE(rig.loop().RunUntil([&] { return rig.container().Count(kv::UWM_IS_SLIDESHOW_ENDED) > 0; }, 20000));
-    const auto start = std::chrono::steady_clock::now() - std::chrono::milliseconds(1000 / 15);
+    const auto start = std::chrono::steady_clock::now() - std::chrono::milliseconds(1000 / 30);
     rig.RunFor(30000);
     kv::CRecorder::GetInstance()->PauseRecording();
     rig.RunFor(1000);

@@ -13,6 +13,7 @@
 #include "RecordingRig.h"
 #include "app/core/AppMessages.h"
 #include "app/core/SettingsCatalogue.h"
+#include "recording/CaptureArea.h"
 #include "platform/core/Trace.h"
 #include "support/Xvfb.h"
 
@@ -211,4 +212,30 @@ TEST_F(RecorderTest, EveryFailureSendsItsCode) {
         EXPECT_EQ(kv::g_bRecorderThreadEnded.load(), 1);
         EXPECT_FALSE(kv::CRecorder::Hold());
     }
+}
+
+TEST_F(RecorderTest, CaptureAreaIsTheContainerLessItsToolbarStripInWholeFours) {
+    // An odd-sized container: 1023 wide, 767 rows above a 46-row strip.
+    PatternWindow odd(37, 51, 1023, 767 + 46);
+    kv::CallerLoop loop;
+    kvtest::NotingWindow container(&loop, kv::kContainerClassName);
+    kv::SetNativeWindow(container.handle(), odd.window());
+    kv::ScreenRect rect;
+    ASSERT_TRUE(kv::GetCaptureRect(container.handle(), false, rect));
+    EXPECT_EQ(rect.left, 37);
+    EXPECT_EQ(rect.top, 51);
+    EXPECT_EQ(rect.width, 1020);
+    EXPECT_EQ(rect.height, 764);
+
+    // The toolbar's own button height when the container publishes one.
+    kv::g_iToolbarButtonHeight = 20;
+    ASSERT_TRUE(kv::GetCaptureRect(container.handle(), false, rect));
+    kv::g_iToolbarButtonHeight = 0;
+    EXPECT_EQ(rect.height, (767 + 46 - 40) / 4 * 4);
+
+    // The add-in's full-screen mode takes the whole screen.
+    ASSERT_TRUE(kv::GetCaptureRect(container.handle(), true, rect));
+    EXPECT_EQ(rect.left, 0);
+    EXPECT_EQ(rect.width, 1920);
+    EXPECT_EQ(rect.height, 1080);
 }

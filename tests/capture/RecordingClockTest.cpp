@@ -44,6 +44,10 @@ TEST(RecordingClock, PositionsKeepRealTimeAtTheExactRate) {
     EXPECT_EQ(clock.Position(start + milliseconds(33)), 0);
     EXPECT_EQ(clock.Position(start + milliseconds(34)), 1);
 
+    // A stop ends the video at the position edge nearest to it.
+    EXPECT_EQ(clock.EndPosition(start + milliseconds(1000)), 29);
+    EXPECT_EQ(clock.EndPosition(start + milliseconds(1020)), 30);
+
     RecordingClock fifteen(15);
     fifteen.Start(start);
     EXPECT_EQ(fifteen.Position(start + milliseconds(600000)), 9000);
