@@ -2,27 +2,24 @@
 #include <cstdio>
 #include <cstring>
 #include <optional>
+#include <string>
+#include <vector>
 
-#include "app/core/Startup.h"
-#ifdef KALVISTA_HAVE_BATCH
 #include "app/batch/BatchMode.h"
-#endif
-#ifdef KALVISTA_HAVE_WIZARD
+#include "app/batch/BatchOptions.h"
 #include "app/core/ContainerRunner.h"
+#include "app/core/Startup.h"
 #include "app/wizard/WizardApp.h"
-#endif
 
 namespace {
 
 const char kUsage[] =
     "Usage: kalvista [--help] [--version]\n"
+    "       kalvista --convert PRESENTATION [options]   (see kalvista --convert --help)\n"
     "\n"
     "Kalvista plays a presentation as a slide show, records it with sound and\n"
     "converts the recording to a video file. Without options it opens the\n"
-    "wizard. Other arguments are accepted and ignored.\n"
-    "\n"
-    "  kalvista --convert PRESENTATION [options]   one conversion without the wizard\n"
-    "                                            (kalvista --convert --help lists the options)\n";
+    "wizard. Other arguments are accepted and ignored.\n";
 
 // --help and --version answer and end; every other argument is ignored.
 std::optional<int> AnswerInformationOptions(int argc, char** argv) {
@@ -39,31 +36,34 @@ std::optional<int> AnswerInformationOptions(int argc, char** argv) {
     return std::nullopt;
 }
 
+// A batch command line that only asks for help or is refused converts
+// nothing, so it needs no lock.
+bool BatchCommandConverts(int argc, char** argv) {
+    return kv::ParseBatchOptions(std::vector<std::string>(argv + 1, argv + argc)).options.has_value();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-#ifdef KALVISTA_HAVE_BATCH
-    if (kv::WantsBatchMode(argc, argv)) {
-        // One conversion at a time: the settings and temporary files are shared.
-        auto firstInstance = kv::StartSingleInstance();
-        if (!firstInstance) {
-            std::fputs("kalvista: another copy of Kalvista is running\n", stderr);
-            return 1;
-        }
-        return kv::RunBatchMode(argc, argv);
+    const bool batch = kv::WantsBatchMode(argc, argv);
+    if (batch && !BatchCommandConverts(argc, argv)) return kv::RunBatchMode(argc, argv);
+    if (!batch) {
+        if (auto code = AnswerInformationOptions(argc, argv)) return *code;
     }
-#endif
-    if (auto code = AnswerInformationOptions(argc, argv)) return *code;
 
     // A second copy has asked the first to come forward; it opens no window.
     auto firstInstance = kv::StartSingleInstance();
-    if (!firstInstance) return 0;
+    if (!firstInstance) {
+        if (!batch) return 0;
+        // A script must not take "nothing happened" for a finished video.
+        std::fputs("kalvista: another copy is running; convert again when it has finished\n", stderr);
+        return 1;
+    }
+    if (batch) return kv::RunBatchMode(argc, argv);
 
-#ifdef KALVISTA_HAVE_WIZARD
     // One conversion per run: the wizard returns when it closes, and the
     // program ends with it.
     auto containerRunner = kv::CreateContainerRunner();
     kv::RunWizard(argc, argv, *containerRunner);
-#endif
     return 0;
 }

@@ -53,7 +53,8 @@ CSoundFile::~CSoundFile() { Finalise(); }
 void CSoundFile::CreateWaveFile() {
     m_hFile = ::open(m_strFileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (m_hFile < 0) {
-        TraceF("CSoundFile::CreateWaveFile : cannot create %s: %s", m_strFileName.c_str(), std::strerror(errno));
+        m_nError = errno;
+        TraceF("CSoundFile::CreateWaveFile : cannot create %s: %s", m_strFileName.c_str(), std::strerror(m_nError));
         m_nMode = 0;
         return;
     }
@@ -66,6 +67,7 @@ void CSoundFile::CreateWaveFile() {
     std::memcpy(header + 20, format.data(), format.size());
     std::memcpy(header + 38, "data", 4);
     if (!WriteAll(m_hFile, header, sizeof header)) {
+        m_nError = errno;
         TraceF("CSoundFile::CreateWaveFile : cannot write the header of %s", m_strFileName.c_str());
         ::close(m_hFile);
         m_hFile = -1;
@@ -78,16 +80,17 @@ bool CSoundFile::Write(const CBuffer& buffer) {
     if (m_nDataBytes + buffer.ByteLen > kMaxDataBytes) return false;
     if (!WriteAll(m_hFile, buffer.ptr, buffer.ByteLen)) {
         // Drop the part of the block that made it, so the file ends where its sizes say.
-        const int error = errno;
+        m_nError = errno;
         if (::ftruncate(m_hFile, static_cast<off_t>(kHeaderSize + m_nDataBytes)) != 0) {}
-        errno = error;
         return false;
     }
     m_nDataBytes += buffer.ByteLen;
     // Keep both sizes true after every block, so a file left behind by a
     // crash still plays up to its last block.
     const auto data = static_cast<std::uint32_t>(m_nDataBytes);
-    return PatchLE32(m_hFile, kDataSizeOffset, data) && PatchLE32(m_hFile, kRiffSizeOffset, kRiffOverhead + data);
+    if (PatchLE32(m_hFile, kDataSizeOffset, data) && PatchLE32(m_hFile, kRiffSizeOffset, kRiffOverhead + data)) return true;
+    m_nError = errno;
+    return false;
 }
 
 void CSoundFile::Finalise() {

@@ -34,6 +34,8 @@ public:
     // Sound bytes written so far.
     std::uint64_t DataBytes() const { return m_nDataBytes; }
     const std::filesystem::path& FileName() const { return m_strFileName; }
+    // The errno of the last failure to create or write the file, 0 if none.
+    int Error() const { return m_nError; }
 
     static constexpr std::uint32_t kHeaderSize = 46;
 
@@ -45,6 +47,7 @@ private:
     std::filesystem::path m_strFileName;
     int m_nMode = 0;  // 0: no usable file, 2: writing
     std::uint64_t m_nDataBytes = 0;
+    int m_nError = 0;
 };
 
 }  // namespace kv

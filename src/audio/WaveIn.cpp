@@ -46,6 +46,12 @@ struct Engine {
     std::mutex reportMutex;
     std::string problem;
     AudioCaptureStats stats;
+
+    // A program that ends with a capture still running ends the capture thread first.
+    ~Engine() {
+        quit = true;
+        if (thread.joinable()) thread.join();
+    }
 };
 
 Engine& E() {
@@ -123,13 +129,14 @@ void WriteTail(CBlockReader& reader, CBuffer& block, std::uint32_t& filled) {
     const unsigned align = g_RecordFormat.nBlockAlign;
     const std::uint64_t target = reader.Due();
     const auto deadline = Clock::now() + std::chrono::milliseconds(150);
-    while (reader.Frames() < target && Clock::now() < deadline && !g_bStoppingAudio) {
-        const auto want = std::min<std::uint64_t>((block.ByteLen - filled) / align, target - reader.Frames());
-        filled += static_cast<std::uint32_t>(std::max(reader.Read(block.ptr + filled, want, kPollMs), 0L)) * align;
+    for (;;) {
         if (filled == block.ByteLen) {
             DataFromSoundIn(CBuffer(block.ptr, filled));
             filled = 0;
         }
+        if (reader.Frames() >= target || Clock::now() >= deadline || g_bStoppingAudio) break;
+        const auto want = std::min<std::uint64_t>((block.ByteLen - filled) / align, target - reader.Frames());
+        filled += static_cast<std::uint32_t>(std::max(reader.Read(block.ptr + filled, want, kPollMs), 0L)) * align;
     }
     if (filled > 0) DataFromSoundIn(CBuffer(block.ptr, filled));
     UpdateStats([](AudioCaptureStats& s) { ++s.blocksWritten; });
@@ -166,13 +173,13 @@ void CaptureLoop() {
         const auto delivered = Clock::now();
         filled += static_cast<std::uint32_t>(std::max(n, 0L)) * align;
         const bool recording = g_bRecording;
-        if (filled == block.ByteLen) {
+        if (wasRecording && !recording && !g_bPaused && !g_bStoppingAudio) {
+            WriteTail(reader, block, filled);
+        } else if (filled == block.ByteLen) {
             RecordDelivery(reader.Frames());
             OnWIM_DATA(block, filled, delivered, circulating);
             filled = 0;
             current = (current + 1) % e.buffers.size();
-        } else if (wasRecording && !recording && !g_bPaused && !g_bStoppingAudio) {
-            WriteTail(reader, block, filled);
         }
         wasRecording = recording;
     }
@@ -208,7 +215,7 @@ int InitAudioRecording(const std::filesystem::path& soundPath) {
     if (!e.soundFile->IsOK()) {
         Trace("InitAudioRecording : Error Creating Sound File");
         SetProblem("recorded without sound: cannot create the sound file " + soundPath.string() + " (" +
-                   std::strerror(errno) + ")");
+                   std::strerror(e.soundFile->Error()) + ")");
     }
     Trace("InitAudioRecording Ended\n");
     return 1;
@@ -320,7 +327,7 @@ void DataFromSoundIn(const CBuffer& buffer) {
     if (!e.soundFile) return;
     Trace("DataFromSoundIn :\t");
     if (e.soundFile->Write(buffer)) return;
-    const int error = errno;
+    const int error = e.soundFile->Error();
     // Later blocks are dropped; the capture thread sees the flag and stops
     // using the device, and StopAudioRecording releases it.
     g_bStoppingAudio = true;

@@ -2,7 +2,6 @@
 // pieces: text pieces carry their own blanks (where two meet the command
 // has two blanks, as it always had) and split into arguments at blanks;
 // path pieces are written between double quotes and passed as one argument.
-#include <cmath>
 #include <cstdio>
 
 #include "conversion/ConvertAVIToX.h"
@@ -23,23 +22,17 @@ std::string Format(const char* format, auto value) {
     return buffer;
 }
 
-// MPEG-1 and DVD video take only the frame rates their standards list; the
-// wizard's "29.97 FPS - (NTSC)" arrives as 29. Other rates become PAL's 25
-// (ffmpeg repeats frames, so the timing stays right).
-double StandardMpegFrameRate(double rate) {
-    for (double ntsc : {23.976, 29.97, 59.94})
-        if (std::fabs(rate + 0.97 - ntsc) < 0.05 || std::fabs(rate - ntsc) < 0.005) return ntsc;
-    for (double listed : {24.0, 25.0, 30.0, 50.0, 60.0})
-        if (std::fabs(rate - listed) < 0.005) return listed;
-    return 25.0;
-}
+// MPEG-1 lists no frame rate below 23.976, and ffmpeg refuses the ones
+// below it (5, 10, 12, 15 fps are only unofficial extensions there). Those
+// are written as PAL's 25: ffmpeg repeats frames, so the timing stays right.
+double Mpeg1FrameRate(double rate) { return rate < 23.976 ? 25.0 : rate; }
 
 // The pieces between the input and the output file; empty for AVI and for
 // indexes that are no converted format.
 std::vector<std::string> MiddlePieces(int formatIndex, double frameRate, int sampleRate, int bitRate,
                                       bool supportPowerPlugs) {
     const std::string rate = Format(" -r %.2f ", frameRate);
-    const std::string mpegRate = Format(" -r %.2f ", StandardMpegFrameRate(frameRate));
+    const std::string mpeg1Rate = Format(" -r %.2f ", Mpeg1FrameRate(frameRate));
     const std::string sample = Format(" -ar %ld ", static_cast<long>(sampleRate));
     // Audio bit rates are kbit/s; ffmpeg reads a bare number as bit/s.
     const std::string bits = Format(" -ab %ldk ", static_cast<long>(bitRate));
@@ -47,8 +40,8 @@ std::vector<std::string> MiddlePieces(int formatIndex, double frameRate, int sam
     switch (formatIndex) {
     case FORMAT_WMV: return {rate, " -b 2496k -g 15 ", bits};
     // mp2 takes 224k/256k only at 32-48 kHz; DVD sound is 48 kHz.
-    case FORMAT_MPEG1: return {" -vcodec mpeg1video ", mpegRate, "-b 2496k -g 15 -f mpeg -ab 224k -ar 44100 "};
-    case FORMAT_MPEG2: return {" -vcodec mpeg2video ", mpegRate, "-b 2496k -g 15 -f dvd -ab 256k -ar 48000 "};
+    case FORMAT_MPEG1: return {" -vcodec mpeg1video ", mpeg1Rate, "-b 2496k -g 15 -f mpeg -ab 224k -ar 44100 "};
+    case FORMAT_MPEG2: return {" -vcodec mpeg2video ", rate, "-b 2496k -g 15 -f dvd -ab 256k -ar 48000 "};
     case FORMAT_MP4: return {" -vcodec mpeg4 ", rate, "-b 2496k -g 15 -f mp4 ", bits};
     case FORMAT_FLV: return {rate, "-b 1152k -g 15 -f flv ", bits, sample};
     // MPEG-4 video takes any frame size; this ffmpeg has no AMR encoder.

@@ -18,11 +18,18 @@ struct CAviFile::Impl {
 
 namespace {
 
-// The encoder for the stored description. The wizard fills the table; a
-// program run without it (the batch mode) lists the encoders here once.
-std::string ChooseEncoder(int width, int height) {
+// The encoder for the stored description, found in the installed-compressor
+// table that the wizard filled. A run without the wizard (the batch mode)
+// probes only the encoder of that description, so the recording does not
+// wait for the whole list.
+std::string ChooseEncoder() {
     const std::string description = settings::VideoCompression.Get();
-    if (!InstalledCompressorsFilled()) SetInstalledCompressors(EnumerateVideoCompressors(width, height));
+    if (!InstalledCompressorsFilled()) {
+        const VideoCompressorInfo found = FindVideoCompressor(description);
+        if (found.name.empty()) return DefaultVideoCompressor().name;
+        TraceF("CAviFile::Initialise , *Found*, counter: %d, Desc: %s", 0, found.description.c_str());
+        return found.name;
+    }
     const std::vector<VideoCompressorInfo> table = InstalledCompressors();
     const int found = FindCompressorByDescription(table, description);
     if (found < 0) return DefaultVideoCompressor().name;
@@ -39,7 +46,7 @@ CAviFile::~CAviFile() { ReleaseMemory(); }
 int CAviFile::Initialise(const std::string& path, int width, int height, int bFullScreen) {
     try {
         if (bFullScreen && !GetScreenSize(width, height)) width = height = 0;
-        const std::string encoder = ChooseEncoder(width, height);
+        const std::string encoder = ChooseEncoder();
         // Read before closing a previous file, which clears them.
         const int frameRate = g_iFrameRate.load();
         const int quality = g_iQualityFactor.load();

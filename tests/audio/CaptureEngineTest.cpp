@@ -134,5 +134,21 @@ TEST_F(EngineTest, DeviceThatCannotBeOpenedLeavesAHeaderAndSaysWhy) {
     EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
 }
 
+TEST_F(EngineTest, SoundFileThatCannotBeCreatedIsReported) {
+    kv::TraceCapture traces;
+    const auto path = SoundPath().parent_path() / "missing-folder" / "~Record001.wav";
+    kv::g_bRecording = 1;
+    EXPECT_EQ(kv::InitAudioRecording(path), 1);
+    EXPECT_EQ(kv::StartAudioRecording(nullptr), 1);  // the video goes on; so does the device, to no file
+    std::this_thread::sleep_for(300ms);
+    kv::g_bRecording = 0;
+    kv::StopAudioRecording();
+    kv::ClearAudioFile();
+    EXPECT_TRUE(traces.Contains("InitAudioRecording : Error Creating Sound File"));
+    EXPECT_EQ(kv::GetAudioCaptureProblem(),
+              "recorded without sound: cannot create the sound file " + path.string() + " (No such file or directory)");
+    EXPECT_FALSE(std::filesystem::exists(path));
+}
+
 }  // namespace
 }  // namespace kvtest

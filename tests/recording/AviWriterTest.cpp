@@ -76,6 +76,17 @@ TEST(VideoEncodersTest, TableListsUsableEncodersDefaultFirst) {
     EXPECT_EQ(FindCompressorByDescription(table, shouted), static_cast<int>(table.size()) - 1);
 }
 
+// A run without the wizard finds the stored encoder without listing them all.
+TEST_F(AviWriterTest, WithoutTheWizardsTableTheStoredDescriptionIsFound) {
+    if (InstalledCompressorsFilled()) GTEST_SKIP() << "the table was filled earlier in this process";
+    TraceCapture trace;
+    settings::VideoCompression.Set("Huffyuv / HuffYUV");
+    ASSERT_TRUE(Write((dir / "huffyuv.avi").string(), {0, 1}));
+    EXPECT_EQ(ReadAvi((dir / "huffyuv.avi").string()).videoCodec, "huffyuv");
+    EXPECT_TRUE(trace.Contains("CAviFile::Initialise , *Found*, counter: 0, Desc: Huffyuv / HuffYUV"));
+    EXPECT_FALSE(InstalledCompressorsFilled());
+}
+
 // Every encoder the codec list offers writes a file that FFmpeg reads back
 // with the right codec, size, rate, positions and pictures.
 TEST_F(AviWriterTest, EveryListedEncoderWritesReadableKeyFrames) {

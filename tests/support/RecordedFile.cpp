@@ -3,6 +3,8 @@
 #include <cmath>
 #include <memory>
 
+#include "platform/media/LibavHandles.h"
+
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
@@ -13,22 +15,6 @@ extern "C" {
 namespace kvtest {
 
 namespace {
-
-struct InputCloser {
-    void operator()(AVFormatContext* c) const { avformat_close_input(&c); }
-};
-struct CodecFreer {
-    void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
-};
-struct FrameFreer {
-    void operator()(AVFrame* f) const { av_frame_free(&f); }
-};
-struct PacketFreer {
-    void operator()(AVPacket* p) const { av_packet_free(&p); }
-};
-struct ScaleFreer {
-    void operator()(SwsContext* s) const { sws_freeContext(s); }
-};
 
 class Decoder {
 public:
@@ -62,9 +48,9 @@ private:
 
     AVStream* m_stream;
     const FrameVisitor& m_visit;
-    std::unique_ptr<AVCodecContext, CodecFreer> m_codec;
-    std::unique_ptr<AVFrame, FrameFreer> m_frame;
-    std::unique_ptr<SwsContext, ScaleFreer> m_scale;
+    kv::media::CodecContextPtr m_codec;
+    kv::media::FramePtr m_frame;
+    kv::media::SwsPtr m_scale;
     std::vector<std::uint8_t> m_bgra;
 };
 
@@ -72,10 +58,9 @@ private:
 
 RecordedFile ReadRecordedFile(const std::string& path, const FrameVisitor& visit) {
     RecordedFile file;
-    AVFormatContext* raw = nullptr;
-    if (avformat_open_input(&raw, path.c_str(), nullptr, nullptr) < 0) return file;
-    std::unique_ptr<AVFormatContext, InputCloser> input(raw);
-    if (avformat_find_stream_info(input.get(), nullptr) < 0) return file;
+    int error = 0;
+    kv::media::InputFormatPtr input = kv::media::OpenInput(path, &error);
+    if (!input) return file;
     const int video = av_find_best_stream(input.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
     const int audio = av_find_best_stream(input.get(), AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
     if (video < 0) return file;
@@ -89,11 +74,15 @@ RecordedFile ReadRecordedFile(const std::string& path, const FrameVisitor& visit
 
     std::unique_ptr<Decoder> decoder;
     if (visit) decoder = std::make_unique<Decoder>(stream, visit);
-    std::unique_ptr<AVPacket, PacketFreer> packet(av_packet_alloc());
+    kv::media::PacketPtr packet(av_packet_alloc());
     std::int64_t audioSamples = 0;
     while (av_read_frame(input.get(), packet.get()) >= 0) {
         if (packet->stream_index == video && packet->size > 0) {
-            const double seconds = packet->pts * av_q2d(stream->time_base);
+            // AVI stores no presentation times for some codecs (H.264): the
+            // chunk's place in the stream is its decoding time, the same here
+            // as nothing is reordered.
+            const std::int64_t stamp = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
+            const double seconds = stamp * av_q2d(stream->time_base);
             file.positions.push_back(std::llround(seconds * file.frameRate));
             if (decoder) decoder->Send(packet.get());
         } else if (packet->stream_index == audio) {

@@ -38,6 +38,17 @@ std::filesystem::path ScreenshotFolder() {
     return std::filesystem::path(source ? source : ".") / "docs" / "screenshots";
 }
 
+// Waits until the server shows `colour` at `point` of the screen (the window
+// is mapped and painted); false after five seconds.
+bool WaitForColour(QPoint point, const QColor& colour) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (std::chrono::steady_clock::now() < end) {
+        if (ScreenAround(QRect(point, QSize(1, 1))).pixelColor(0, 0) == colour) return true;
+        Settle(50);
+    }
+    return false;
+}
+
 }  // namespace
 
 TEST(WizardScreenshots, FourPagesOnAShapedWindow) {
@@ -56,10 +67,13 @@ TEST(WizardScreenshots, FourPagesOnAShapedWindow) {
     std::ofstream(demo / "Quarterly Review.pptx") << "x";
     shell.presentations.push_back((demo / "Quarterly Review.pptx").string());
 
+    const QColor frameColour(0x1b, 0x1e, 0x26);
     kv::CTransparentDialogDlg wizard(container, shell, sources);
     wizard.show();
-    Settle(500);
+    Settle(200);
     ASSERT_TRUE(wizard.isVisible());
+    ASSERT_TRUE(WaitForColour(wizard.geometry().topLeft() + QPoint(400, 8), frameColour)) << "the window appears";
+    Settle(200);
     ASSERT_FALSE(wizard.Shape().isEmpty()) << "the frame bitmap was found";
     EXPECT_TRUE(boxes.Texts().empty());
 
@@ -75,7 +89,6 @@ TEST(WizardScreenshots, FourPagesOnAShapedWindow) {
                                                  {IDC_TAB_AUDIO, "2-audio"},
                                                  {IDC_TAB_VIDEO, "3-video"},
                                                  {IDC_TAB_CONVERTER, "4-converter"}};
-    const QColor frameColour(0x1b, 0x1e, 0x26);
     for (auto [tab, name] : pages) {
         wizard.OnSkinHover(tab);
         if (tab == IDC_TAB_IO) wizard.OnSkinClick(IDC_ROW_ICON[0]);  // the presentation

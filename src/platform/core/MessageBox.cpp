@@ -12,6 +12,8 @@ public:
 
 std::mutex g_serviceMutex;
 std::shared_ptr<MessageBoxService> g_service = std::make_shared<StderrMessageBox>();
+// Services handed out by reference stay alive after they are replaced.
+std::vector<std::shared_ptr<MessageBoxService>> g_replaced;
 
 }  // namespace
 
@@ -22,6 +24,7 @@ MessageBoxService& MessageBoxes() {
 
 void SetMessageBoxService(std::shared_ptr<MessageBoxService> service) {
     std::lock_guard lock(g_serviceMutex);
+    g_replaced.push_back(g_service);
     g_service = service ? std::move(service) : std::make_shared<StderrMessageBox>();
 }
 

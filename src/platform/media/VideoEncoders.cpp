@@ -5,6 +5,10 @@
 #include <cstring>
 #include <mutex>
 
+extern "C" {
+#include <libavutil/imgutils.h>
+}
+
 #include "platform/media/VideoEncoderSetup.h"
 
 namespace kv {
@@ -23,10 +27,11 @@ constexpr const char* kPreferred[] = {
 };
 // Left out whatever the probe says: far too slow for live capture (over
 // 100 ms for one small frame on the reference machine), unable to close
-// without frames sent (SVT-AV1), or key frames only now and then after the
-// first few (Microsoft Video-1).
+// without frames sent (SVT-AV1), key frames only now and then after the
+// first few (Microsoft Video-1), or leaking memory when it fails to open
+// without its device (MJPEG on Quick Sync, FFmpeg 5.1).
 constexpr const char* kUnsuitable[] = {
-    "cinepak", "libaom-av1", "librav1e", "libsvtav1", "snow", "jpeg2000", "libopenjpeg", "msvideo1",
+    "cinepak", "libaom-av1", "librav1e", "libsvtav1", "snow", "jpeg2000", "libopenjpeg", "msvideo1", "mjpeg_qsv",
 };
 // Handler codes left out of the codec list, as the compressor list always did.
 constexpr const char* kSkippedHandlers[] = {"i420", "xvid", "iyuv"};
@@ -77,8 +82,8 @@ bool DecodesBack(const AVCodecContext* encoder, const AVPacket* packet) {
 }
 
 // Encodes three grey frames and drains the encoder: true when three key-frame
-// packets came out, each under a byte per pixel (raw and uncompressed
-// formats fill a disk in minutes), and the first decodes again.
+// packets came out, each well under the raw size of the picture (raw and
+// uncompressed formats fill a disk in minutes), and the first decodes again.
 bool EncodesKeyFrames(AVCodecContext* ctx) {
     media::FramePtr frame(av_frame_alloc());
     media::PacketPtr packet(av_packet_alloc()), first(av_packet_alloc());
@@ -87,13 +92,14 @@ bool EncodesKeyFrames(AVCodecContext* ctx) {
     frame->width = ctx->width;
     frame->height = ctx->height;
     if (av_frame_get_buffer(frame.get(), 0) < 0) return false;
+    const int rawSize = av_image_get_buffer_size(ctx->pix_fmt, ctx->width, ctx->height, 1);
     bool sent = true;
     int packets = 0, keys = 0;
     bool small = true;
     auto drain = [&] {
         while (avcodec_receive_packet(ctx, packet.get()) >= 0) {
             keys += (packet->flags & AV_PKT_FLAG_KEY) ? 1 : 0;
-            small = small && packet->size < ctx->width * ctx->height;
+            small = small && packet->size < rawSize * 3 / 4;
             if (packets++ == 0) av_packet_ref(first.get(), packet.get());
             av_packet_unref(packet.get());
         }
@@ -159,6 +165,10 @@ VideoCompressorInfo InfoOf(const AVCodec* codec) {
     return info;
 }
 
+bool SkippedHandler(std::uint32_t handler) {
+    return InList(kSkippedHandlers, Lower(FourCCText(handler)).c_str());
+}
+
 std::mutex g_tableMutex;
 std::vector<VideoCompressorInfo> g_table;
 bool g_tableFilled = false;
@@ -183,11 +193,11 @@ std::vector<VideoCompressorInfo> EnumerateVideoCompressors(int width, int height
     std::vector<VideoCompressorInfo> table;
     for (const AVCodec* codec : Candidates()) {
         VideoCompressorInfo info = InfoOf(codec);
-        if (InList(kSkippedHandlers, Lower(FourCCText(info.fccHandler)).c_str())) continue;
+        if (SkippedHandler(info.fccHandler)) continue;
         if (static_cast<int>(table.size()) >= kMaxInstalledCompressors) break;
         if (DescriptionListed(table, info.description)) continue;
-        info.fccHandler = UsableTag(codec, width, height);
-        if (info.fccHandler != 0) table.push_back(std::move(info));
+        info.fccHandler = UsableTag(codec, width, height);  // the encoder may name its own
+        if (info.fccHandler != 0 && !SkippedHandler(info.fccHandler)) table.push_back(std::move(info));
     }
     av_log_set_level(logLevel);
     return table;
@@ -215,6 +225,17 @@ int FindCompressorByDescription(const std::vector<VideoCompressorInfo>& table,
     for (std::size_t i = 0; i < table.size(); ++i)
         if (Lower(table[i].description) == wanted) return static_cast<int>(i);
     return -1;
+}
+
+VideoCompressorInfo FindVideoCompressor(std::string_view description) {
+    const std::string wanted = Lower(description);
+    for (const AVCodec* codec : Candidates()) {
+        VideoCompressorInfo info = InfoOf(codec);
+        if (Lower(info.description) != wanted) continue;
+        info.fccHandler = UsableTag(codec, kAwkwardWidth, kAwkwardHeight);
+        if (info.fccHandler != 0 && !SkippedHandler(info.fccHandler)) return info;
+    }
+    return VideoCompressorInfo{};
 }
 
 VideoCompressorInfo DefaultVideoCompressor() {

@@ -53,6 +53,11 @@ bool InstalledCompressorsFilled();
 int FindCompressorByDescription(const std::vector<VideoCompressorInfo>& table,
                                 std::string_view description);
 
+// Without a filled table (a run without the wizard): the usable encoder
+// whose description equals `description` ignoring case, probing only that
+// one; handler 0 and no name when there is none.
+VideoCompressorInfo FindVideoCompressor(std::string_view description);
+
 // The encoder used when no table entry is chosen (handler 0).
 VideoCompressorInfo DefaultVideoCompressor();
 

@@ -1,6 +1,8 @@
 #include "platform/automation/uno/ShowListener.h"
 
+#include "platform/automation/uno/ShowClock.h"
 #include "platform/automation/uno/UnoObjects.h"
+#include "platform/core/Trace.h"
 
 namespace kv::uno {
 
@@ -9,23 +11,44 @@ ShowListener::ShowListener(std::weak_ptr<UnoSession> session, std::weak_ptr<UnoD
 
 void ShowListener::slideEnded(sal_Bool reverse) {
     auto document = m_document.lock();
-    if (!document || reverse || !document->controller.is()) return;
+    if (!document || reverse || document->holding || !document->controller.is()) return;
     // Called by the office; asking it back on this thread is how its bridge works.
-    document->lastSlideEnded = document->controller->getCurrentSlideIndex() >= document->slideCount - 1;
+    const sal_Int32 index = document->controller->getCurrentSlideIndex();
+    TraceF("Office slide %d ended\n", static_cast<int>(index) + 1);
+    document->lastSlideEnded = index >= document->slideCount - 1;
 }
 
 void ShowListener::paused() {
+    Trace("Office slide show paused\n");
     auto document = m_document.lock();
     auto session = m_session.lock();
-    if (!document || !session || !document->lastSlideEnded || document->endScreen.exchange(true)) return;
+    if (!document || !session || document->holding) return;
+    // Paused by itself on the last slide: that is the closing screen.
+    const bool onLast = document->lastSlideEnded || document->currentIndex >= document->slideCount - 1;
+    if (!onLast || document->endScreen.exchange(true)) return;
     session->ShowEnded(document);
 }
 
 void ShowListener::slideTransitionStarted() {
     auto document = m_document.lock();
     auto session = m_session.lock();
-    if (!document || !session || document->ended) return;
+    if (!document || !session || document->ended || document->holding) return;
+    if (!document->controller.is()) return;
+    document->currentIndex = document->controller->getCurrentSlideIndex();
+    if (auto clock = document->clock) clock->SlideStarted(document->currentIndex);
     session->events->Fire(2013, {Variant::Dispatch(MakeShowWindow(session, document))});
+}
+
+}  // namespace kv::uno
+
+namespace kv::uno {
+
+void ShowListener::slideTransitionEnded() {
+    if (auto document = m_document.lock()) document->slideShown = true;
+}
+
+void ShowListener::slideAnimationsEnded() {
+    if (auto document = m_document.lock()) document->slideShown = true;
 }
 
 }  // namespace kv::uno

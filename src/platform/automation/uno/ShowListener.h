@@ -16,8 +16,8 @@ public:
     void SAL_CALL paused() override;
     void SAL_CALL resumed() override {}
     void SAL_CALL slideTransitionStarted() override;
-    void SAL_CALL slideTransitionEnded() override {}
-    void SAL_CALL slideAnimationsEnded() override {}
+    void SAL_CALL slideTransitionEnded() override;
+    void SAL_CALL slideAnimationsEnded() override;
     void SAL_CALL slideEnded(sal_Bool reverse) override;
     void SAL_CALL hyperLinkClicked(const OUString&) override {}
     void SAL_CALL beginEvent(const Reference<css::animations::XAnimationNode>&) override {}

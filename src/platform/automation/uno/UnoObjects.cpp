@@ -57,11 +57,12 @@ public:
     using UnoObject::UnoObject;
     Variant Invoke(DISPID id, WORD flags, const std::vector<Variant>& args) override {
         UnoDocument& doc = Document();
+        // The closing screen stays where it is, also once the end has been reported.
+        if (id == kViewCurrentShowPosition && doc.endScreen) return Variant::I4(doc.slideCount + 1);
         if (!doc.controller.is() || doc.ended) throw AutomationException(E_FAIL, "the slide show has ended");
         auto controller = doc.controller;
         if (id == kViewState && IsPut(flags)) {
-            const int state = Value(args).ToInt();
-            Office().Call([&] { state == 2 ? controller->pause() : controller->resume(); });
+            m_session->SetPaused(m_document, Value(args).ToInt() == 2);
             return {};
         }
         if (id == kViewState) {
@@ -74,7 +75,6 @@ public:
             return {};
         }
         if (id == kViewCurrentShowPosition) {
-            if (doc.endScreen) return Variant::I4(doc.slideCount + 1);
             sal_Int32 index = 0;
             Office().Call([&] { index = controller->getCurrentSlideIndex(); });
             return Variant::I4(doc.endScreen ? doc.slideCount + 1 : index + 1);

@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <thread>
 
+#include "platform/automation/uno/InteractionBlocker.h"
+#include "platform/automation/uno/ShowClock.h"
 #include "platform/automation/uno/ShowListener.h"
 #include "platform/automation/uno/UnoObjects.h"
 #include "platform/core/Trace.h"
@@ -21,6 +23,7 @@ namespace {
 constexpr DISPID kEventSlideShowBegin = 2011;
 constexpr DISPID kEventSlideShowEnd = 2014;
 constexpr int kControllerLimitMs = 10000;
+constexpr int kFirstSlideLimitMs = 3000;
 
 css::beans::PropertyValue Property(const char* name, css::uno::Any value) {
     css::beans::PropertyValue property;
@@ -107,9 +110,11 @@ DocumentPtr UnoSession::Open(const std::string& path, bool readOnly) {
     osl::FileBase::getFileURLFromSystemPath(ToOU(file.string()), url);
     auto document = std::make_shared<UnoDocument>();
     if (hostWindow != 0) document->frame = MakeHostFrame();
-    // No interaction handler: a password prompt or a repair question fails the
-    // load instead of waiting for a click; no macros run.
+    // Every question (a password, a repair) is answered "abort", so the load
+    // fails instead of waiting for a click; no macros run.
+    rtl::Reference<InteractionBlocker> blocker = new InteractionBlocker();
     const css::beans::PropertyValue properties[] = {
+        Property("InteractionHandler", css::uno::Any(Reference<css::task::XInteractionHandler>(blocker.get()))),
         Property("Hidden", css::uno::Any(false)), Property("ReadOnly", css::uno::Any(readOnly)),
         Property("MacroExecutionMode", css::uno::Any(css::document::MacroExecMode::NEVER_EXECUTE)),
         Property("UpdateDocMode", css::uno::Any(css::document::UpdateDocMode::NO_UPDATE)),
@@ -126,9 +131,12 @@ DocumentPtr UnoSession::Open(const std::string& path, bool readOnly) {
                     loader.set(office->Desktop(), UNO_QUERY_THROW);
                 document->model = loader->loadComponentFromURL(url, document->frame.is() ? OUString("_self") : OUString("_blank"), 0, arguments);
                 if (!document->model.is()) return;
+                Reference<css::lang::XServiceInfo> info(document->model, UNO_QUERY);
                 Reference<css::presentation::XPresentationSupplier> supplier(document->model, UNO_QUERY);
                 Reference<css::drawing::XDrawPagesSupplier> pages(document->model, UNO_QUERY);
-                if (!supplier.is() || !pages.is()) return;
+                if (!info.is() || !info->supportsService("com.sun.star.presentation.PresentationDocument") ||
+                    !supplier.is() || !pages.is())
+                    return;
                 document->presentation.set(supplier->getPresentation(), UNO_QUERY_THROW);
                 document->slideCount = pages->getDrawPages()->getCount();
             },
@@ -156,6 +164,7 @@ DocumentPtr UnoSession::Open(const std::string& path, bool readOnly) {
 
 void UnoSession::StartShow(const DocumentPtr& document) {
     if (document->controller.is() && !document->ended) return;  // already running: the same show
+    std::vector<double> advanceAfter;
     office->Call([&] {
         Reference<css::beans::XPropertySet> show(document->presentation, UNO_QUERY_THROW);
         show->setPropertyValue("IsFullScreen", css::uno::Any(false));
@@ -164,15 +173,7 @@ void UnoSession::StartShow(const DocumentPtr& document) {
         show->setPropertyValue("IsEndless", css::uno::Any(false));
         show->setPropertyValue("StartWithNavigator", css::uno::Any(false));
         show->setPropertyValue("IsShowAll", css::uno::Any(document->showAll));
-        if (document->advanceMode == 1) {
-            // Manual advance: no slide moves on by itself.
-            Reference<css::drawing::XDrawPagesSupplier> supplier(document->model, UNO_QUERY_THROW);
-            Reference<css::drawing::XDrawPages> pages = supplier->getDrawPages();
-            for (sal_Int32 i = 0; i < pages->getCount(); ++i) {
-                Reference<css::beans::XPropertySet> page(pages->getByIndex(i), UNO_QUERY_THROW);
-                page->setPropertyValue("Change", css::uno::Any(sal_Int32(0)));
-            }
-        }
+        advanceAfter = TakeOverTimings(document);
         document->presentation->start();
     });
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kControllerLimitMs);
@@ -184,12 +185,54 @@ void UnoSession::StartShow(const DocumentPtr& document) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     document->listener = new ShowListener(weak_from_this(), document);
+    document->slideShown = false;
     document->lastSlideEnded = false;
+    document->currentIndex = 0;
     document->endScreen = false;
     document->ended = false;
     document->controller = controller;
+    document->clock = std::make_shared<ShowClock>(shared_from_this(), document, std::move(advanceAfter));
     office->Call([&] { controller->addSlideShowListener(document->listener.get()); });
+    // A show paused before its first slide is on screen stays blank: callers
+    // pause timed shows at once, so wait (briefly) for the first slide.
+    const auto shown = std::chrono::steady_clock::now() + std::chrono::milliseconds(kFirstSlideLimitMs);
+    while (!document->slideShown && std::chrono::steady_clock::now() < shown)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
     events->Fire(kEventSlideShowBegin, {Variant::Dispatch(MakeShowWindow(shared_from_this(), document))});
+}
+
+void UnoSession::SetPaused(const DocumentPtr& document, bool pause) {
+    if (document->endScreen) return;
+    auto controller = document->controller;
+    TraceF("Office slide show %s\n", pause ? "pausing" : "resuming");
+    if (document->clock) document->clock->SetPaused(pause);
+    document->holding = true;
+    try {
+        office->Call([&] { pause ? controller->pause() : controller->resume(); });
+    } catch (...) {
+        document->holding = false;
+        throw;
+    }
+    document->holding = false;
+}
+
+std::vector<double> UnoSession::TakeOverTimings(const DocumentPtr& document) {
+    Reference<css::drawing::XDrawPagesSupplier> supplier(document->model, UNO_QUERY_THROW);
+    Reference<css::drawing::XDrawPages> pages = supplier->getDrawPages();
+    std::vector<double> advanceAfter;
+    for (sal_Int32 i = 0; i < pages->getCount(); ++i) {
+        Reference<css::beans::XPropertySet> page(pages->getByIndex(i), UNO_QUERY_THROW);
+        sal_Int32 change = 0, duration = 0;
+        double seconds = 0;
+        page->getPropertyValue("Change") >>= change;
+        page->getPropertyValue("Duration") >>= duration;
+        page->getPropertyValue("HighResDuration") >>= seconds;
+        if (seconds <= 0) seconds = duration;
+        // Manual advance overrides the slides' own timings.
+        advanceAfter.push_back(change != 0 && document->advanceMode != 1 ? seconds : -1);
+        page->setPropertyValue("Change", css::uno::Any(sal_Int32(0)));
+    }
+    return advanceAfter;
 }
 
 void UnoSession::ShowEnded(const DocumentPtr& document) {
@@ -202,6 +245,7 @@ void UnoSession::CloseQuietly(const DocumentPtr& document) {
     if (document->closed) return;
     document->closed = true;
     document->ended = true;
+    document->clock.reset();
     if (!office->Alive()) return;
     try {
         office->Call([&] {

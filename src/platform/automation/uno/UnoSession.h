@@ -6,6 +6,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "platform/automation/EventConnectionPoint.h"
 #include "platform/automation/uno/OfficeConnection.h"
@@ -13,6 +14,7 @@
 namespace kv::uno {
 
 class ShowListener;
+class ShowClock;
 
 struct UnoDocument {
     Reference<css::lang::XComponent> model;
@@ -23,7 +25,11 @@ struct UnoDocument {
     int slideCount = 0;
     int advanceMode = 0;  // 0 untouched, 1 manual, 2 slide timings
     bool showAll = true;
+    std::shared_ptr<ShowClock> clock;    // moves timed slides on
+    std::atomic<bool> holding{false};     // we are pausing or resuming: the show's own events mean nothing
+    std::atomic<bool> slideShown{false};  // the show has put a slide on screen
     std::atomic<bool> lastSlideEnded{false};
+    std::atomic<int> currentIndex{0};     // the slide on screen, as the show last reported it
     std::atomic<bool> endScreen{false};  // the closing black screen after the last slide
     std::atomic<bool> ended{false};
     bool closed = false;
@@ -38,6 +44,8 @@ struct UnoSession : std::enable_shared_from_this<UnoSession> {
     // Opens the presentation in the host window (or a window of the office's own).
     DocumentPtr Open(const std::string& path, bool readOnly);
     void StartShow(const DocumentPtr& document);
+    // Pauses or resumes the show and its clock.
+    void SetPaused(const DocumentPtr& document, bool pause);
     void Close(const DocumentPtr& document);
     // Closes every presentation we opened and ends the office.
     void Quit();
@@ -54,6 +62,8 @@ struct UnoSession : std::enable_shared_from_this<UnoSession> {
 
 private:
     Reference<css::frame::XFrame> MakeHostFrame();
+    // The slides' times, for the show clock; the office is left to advance none by itself.
+    std::vector<double> TakeOverTimings(const DocumentPtr& document);
     void HideOfficeUi(const Reference<css::frame::XFrame>& frame);
     void CloseQuietly(const DocumentPtr& document);
 };

@@ -1,0 +1,45 @@
+#pragma once
+// Moves a show on by the slides' times. This office's pause freezes the
+// picture but lets the slides' own timers run on, so the show is given to the
+// office as all-manual and this clock does the timed advancing: it stops
+// while the show is paused and goes on with the time left after a resume.
+#include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace kv::uno {
+
+struct UnoSession;
+struct UnoDocument;
+
+class ShowClock {
+public:
+    // `advanceAfter[i]`: seconds slide i stays before it moves on; < 0: only by hand.
+    ShowClock(std::shared_ptr<UnoSession> session, std::shared_ptr<UnoDocument> document,
+              std::vector<double> advanceAfter);
+    ~ShowClock();  // stops and joins
+
+    void SlideStarted(int index);  // from the show listener
+    void SetPaused(bool paused);
+
+private:
+    void Run();
+    using Clock = std::chrono::steady_clock;
+
+    std::weak_ptr<UnoSession> m_session;
+    std::weak_ptr<UnoDocument> m_document;
+    std::vector<double> m_advanceAfter;
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    bool m_stop = false;
+    bool m_paused = false;
+    int m_index = 0;
+    Clock::duration m_shown{};          // time the current slide has been on screen while running
+    Clock::time_point m_runningSince;   // when it last started running
+    std::thread m_thread;
+};
+
+}  // namespace kv::uno

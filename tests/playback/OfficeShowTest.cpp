@@ -1,0 +1,233 @@
+// The office backend with a real office under a private X server: shows in
+// all three modes hosted in a window of ours, the end noticed, bad input and
+// a crashing office handled, and nothing left running. An office of "the
+// user's", with a document open, runs throughout and must survive.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <signal.h>
+
+#include <chrono>
+#include <fstream>
+#include <regex>
+
+#include "app/core/AppMessages.h"
+#include "platform/automation/Apartment.h"
+#include "platform/automation/OfficeProcesses.h"
+#include "platform/automation/uno/UnoAutomation.h"
+#include "platform/core/MessageBox.h"
+#include "platform/core/Trace.h"
+#include "playback/AutomationHost.h"
+#include "playback/HostWindow.h"
+#include "playback/PptAutomation.h"
+#include "recording/Recorder.h"
+#include "recording/state/RecorderState.h"
+#include "support/TempDir.h"
+#include "support/Xvfb.h"
+#include "support/office/TestOffice.h"
+
+using ::testing::HasSubstr;
+using Clock = std::chrono::steady_clock;
+
+namespace kv {
+namespace {
+
+constexpr int kWidth = 800;
+constexpr int kHeight = 600;
+
+double Since(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+
+// The process groups of the offices the backend started, from its trace lines.
+std::vector<pid_t> StartedGroups(const TraceCapture& traces) {
+    std::vector<pid_t> groups;
+    static const std::regex started(R"(Office started: pid (\d+))");
+    for (const auto& line : traces.Lines()) {
+        std::smatch match;
+        if (std::regex_search(line, match, started)) groups.push_back(std::stoi(match[1]));
+    }
+    return groups;
+}
+
+class OfficeShowTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        if (const char* build = std::getenv("KALVISTA_BINARY_DIR"))
+            setenv("KALVISTA_OFFICE_PROFILES", (std::string(build) + "/office-profiles").c_str(), 0);
+        xvfb = new kvtest::XvfbServer("1280x1024x24");
+        files = new kvtest::TempDir("kalvista-office");
+        auto t0 = Clock::now();
+        userOffice = new kvtest::TestOffice();
+        std::printf("office started in %.2f s\n", Since(t0));
+        using kvtest::SlideSpec;
+        userOffice->MakePresentation(*files / "three.pptx", kvtest::TestOffice::ThreeColours());
+        userOffice->MakePresentation(*files / "timed.ppt", kvtest::TestOffice::ThreeColours(1.0));
+        std::vector<SlideSpec> twenty;
+        for (int i = 0; i < 20; ++i) twenty.push_back(kvtest::TestOffice::ThreeColours()[i % 3]);
+        userOffice->MakePresentation(*files / "twenty.ppsx", twenty);
+        userOffice->MakePresentation(*files / "secret.odp", kvtest::TestOffice::ThreeColours(), "kalvista");
+        userOffice->MakeDrawing(*files / "drawing.pptx");
+        userOffice->MakePresentation(*files / "user.odp", kvtest::TestOffice::ThreeColours());
+        userOffice->OpenDocument(*files / "user.odp");
+        std::printf("presentations made in %.2f s\n", Since(t0));
+        RegisterUnoAutomation();
+    }
+    static void TearDownTestSuite() {
+        delete userOffice;
+        delete files;
+        delete xvfb;
+    }
+    void SetUp() override {
+        g_bSlideShowEnded = false;
+        SetMessageBoxService(boxes);
+    }
+    void TearDown() override {
+        automation.reset();
+        for (pid_t group : StartedGroups(traces))
+            EXPECT_TRUE(kvtest::OfficeProcessesInGroup(group).empty()) << "our office " << group << " is still running";
+        EXPECT_TRUE(userOffice->StillHasOpenDocument()) << "the user's office was touched";
+        SetMessageBoxService(nullptr);
+        CRecorder::ReleaseInstance();
+        g_bSlideShowEnded = false;
+    }
+    CPptAutomation& Start(int mode, float seconds, const std::string& file) {
+        automation = std::make_unique<CPptAutomation>(host, (*files / file).string(), mode, seconds, kWidth, kHeight);
+        host.automation = automation.get();
+        automation->Initialise(&host.window.Loop());
+        return *automation;
+    }
+    // Runs the test's loop (where the office's events arrive) for a while.
+    void Pump(int ms) { host.window.Loop().RunUntil([] { return false; }, ms); }
+    int Colour() const { return kvtest::ColourIndex(slideArea.PixelAt(kWidth / 2, kHeight * 2 / 3)); }
+    bool Ended() const {
+        auto messages = host.window.Messages();
+        return std::count(messages.begin(), messages.end(), UWM_SLIDESHOWEND) > 0;
+    }
+
+    static inline kvtest::XvfbServer* xvfb = nullptr;
+    static inline kvtest::TempDir* files = nullptr;
+    static inline kvtest::TestOffice* userOffice = nullptr;
+    TraceCapture traces;
+    std::shared_ptr<RecordingMessageBox> boxes = std::make_shared<RecordingMessageBox>();
+    kvtest::HostWindow slideArea{kWidth, kHeight};
+    kvtest::AutomationHost host{slideArea.window()};
+    std::unique_ptr<CPptAutomation> automation;
+};
+
+TEST_F(OfficeShowTest, TimedShowPlaysEachSlideOnTimeInOurWindowAndItsEndArrives) {
+    CPptAutomation& a = Start(2, 1.0f, "three.pptx");
+    ASSERT_EQ(a.RunSlideShow(), S_OK) << a.LastError();
+    EXPECT_EQ(a.m_bPowerPointWasRunning, 1) << "the user's office counts as running";
+    Pump(300);
+    EXPECT_EQ(Colour(), 1) << "paused on the first slide before Play";
+    // Nothing of the office's menus or toolbars: above the letterboxed slide is black.
+    for (int y : {2, 20, 50}) EXPECT_EQ(kvtest::ColourIndex(slideArea.PixelAt(kWidth / 2, y)), 0) << "row " << y;
+    a.SetViewState(1);  // Play
+    const auto start = Clock::now();
+    double firstSeen[4] = {-1, -1, -1, -1};
+    double endAt = -1;
+    while (Since(start) < 6 && endAt < 0) {
+        Pump(20);
+        const int colour = Colour();
+        if (colour >= 1 && colour <= 3 && firstSeen[colour] < 0) firstSeen[colour] = Since(start);
+        if (Ended()) endAt = Since(start);
+    }
+    EXPECT_GE(firstSeen[1], 0);
+    EXPECT_NEAR(firstSeen[2], 1.0, 0.5);
+    EXPECT_NEAR(firstSeen[3], 2.0, 0.5);
+    ASSERT_GE(endAt, 0) << "the end never arrived";
+    EXPECT_LE(endAt, 3.0 + 1.5);
+    EXPECT_TRUE(g_bSlideShowEnded);
+    EXPECT_EQ(a.CurrentShowPosition(), 4) << "the closing black screen";
+    a.DoCleanup();
+    EXPECT_TRUE(boxes->Texts().empty());
+}
+
+TEST_F(OfficeShowTest, PresenterModeWalksTwentySlidesWithNextAndPausesThroughState) {
+    CPptAutomation& a = Start(3, 0, "twenty.ppsx");
+    ASSERT_EQ(a.RunSlideShow(), S_OK) << a.LastError();
+    EXPECT_EQ(a.SlideCount(), 20);
+    EXPECT_EQ(a.CurrentShowPosition(), 1);
+    EXPECT_EQ(a.GetSlideShowView().GetProperty(2006).ToInt(), 1) << "mode 3 runs at once";
+    a.SetViewState(2);
+    EXPECT_EQ(a.GetSlideShowView().GetProperty(2006).ToInt(), 2);
+    a.SetViewState(1);
+    EXPECT_EQ(a.GetSlideShowView().GetProperty(2006).ToInt(), 1);
+    Pump(1500);
+    EXPECT_EQ(a.CurrentShowPosition(), 1) << "manual advance: nothing moves on by itself";
+    for (int i = 2; i <= 20; ++i) {
+        a.NextSlide();
+        EXPECT_EQ(a.CurrentShowPosition(), i);
+    }
+    Pump(300);
+    EXPECT_EQ(Colour(), 20 % 3 == 0 ? 3 : 20 % 3);
+    a.NextSlide();
+    ASSERT_TRUE(host.window.WaitFor(UWM_SLIDESHOWEND, 3000));
+    EXPECT_EQ(a.CurrentShowPosition(), 21);
+    a.m_bPowerPointWasRunning = 0;  // our office quit the way the program quits one it started
+    a.DoCleanup();
+    EXPECT_TRUE(traces.Contains("CPptContainerDlg::DoCleanup m_pptapp.m_lpDispatch != NULL\n"));
+}
+
+TEST_F(OfficeShowTest, OwnTimingsOfAnOldFormatPresentationPlayToTheEnd) {
+    CPptAutomation& a = Start(1, 0, "timed.ppt");
+    ASSERT_EQ(a.RunSlideShow(), S_OK) << a.LastError();
+    Pump(1500);
+    EXPECT_EQ(a.CurrentShowPosition(), 1) << "paused until Play";
+    a.SetViewState(1);
+    EXPECT_TRUE(host.window.WaitFor(UWM_SLIDESHOWEND, 8000));
+    a.DoCleanup();
+}
+
+TEST_F(OfficeShowTest, BadPresentationsFailWithAReasonAndLeaveNoOffice) {
+    std::ofstream(*files / "broken.pptx") << "PK\x03\x04 this is not really a presentation";
+    std::ofstream(*files / "letter.ppt") << "Dear user, this is a letter.\n";
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"absent.pptx", "does not exist"},
+        {"broken.pptx", "could not open the presentation"},
+        {"secret.odp", "could not open the presentation"},
+        {"drawing.pptx", "not a presentation"},
+        {"letter.ppt", "could not open the presentation"},
+    };
+    for (const auto& [file, reason] : cases) {
+        SCOPED_TRACE(file);
+        boxes->Clear();
+        host.steps.clear();
+        const auto start = Clock::now();
+        EXPECT_EQ(Start(2, 1.0f, file).RunSlideShow(), E_FAIL);
+        EXPECT_LT(Since(start), 40) << "nothing may wait for a click";
+        ASSERT_EQ(boxes->Texts().size(), 1u);
+        EXPECT_THAT(boxes->Texts()[0], HasSubstr(reason));
+        EXPECT_EQ(boxes->Texts()[0].find("2007") != std::string::npos, file.ends_with("x"));
+        EXPECT_EQ(host.steps.back(), "EndDialog 1");
+        automation.reset();
+    }
+}
+
+TEST_F(OfficeShowTest, MissingOfficeFailsQuickly) {
+    setenv("KALVISTA_SOFFICE", "/nonexistent/soffice", 1);
+    const auto start = Clock::now();
+    EXPECT_EQ(Start(2, 1.0f, "three.pptx").RunSlideShow(), E_FAIL);
+    unsetenv("KALVISTA_SOFFICE");
+    EXPECT_LT(Since(start), 5);
+    ASSERT_EQ(boxes->Texts().size(), 1u);
+    EXPECT_THAT(boxes->Texts()[0], HasSubstr("could not be started"));
+}
+
+TEST_F(OfficeShowTest, OfficeCrashingMidShowEndsTheShowAndLeavesNothing) {
+    CPptAutomation& a = Start(3, 0, "three.pptx");
+    ASSERT_EQ(a.RunSlideShow(), S_OK) << a.LastError() << (boxes->Texts().empty() ? "" : boxes->Texts()[0]);
+    auto groups = StartedGroups(traces);
+    ASSERT_EQ(groups.size(), 1u);
+    auto offices = kvtest::OfficeProcessesInGroup(groups[0]);
+    ASSERT_EQ(offices.size(), 1u);
+    ASSERT_EQ(::kill(offices[0], SIGKILL), 0);
+    EXPECT_TRUE(host.window.WaitFor(UWM_SLIDESHOWEND, 10000)) << "a crash must count as the end";
+    EXPECT_THROW(a.CurrentShowPosition(), AutomationException);
+    EXPECT_THROW(a.NextSlide(), AutomationException);
+    const auto start = Clock::now();
+    a.DoCleanup();
+    EXPECT_LT(Since(start), 10);
+}
+
+}  // namespace
+}  // namespace kv
