@@ -2,6 +2,9 @@
 
 #include <QHBoxLayout>
 
+#include "platform/ui/QtMessageThread.h"
+#include "recording/CaptureArea.h"
+
 namespace kv {
 namespace {
 
@@ -33,6 +36,18 @@ ContainerToolbar::ContainerToolbar(QWidget* parent) : QWidget(parent) {
         m_buttons[command] = button;
     }
     setFixedSize(FullSize());
+}
+
+ContainerToolbar::~ContainerToolbar() { DestroyWindowHandle(m_hWnd); }
+
+void ContainerToolbar::RegisterWindow(HWND container) {
+    if (!m_hWnd) m_hWnd = CreateWindowHandle(this, &QtMessageThread::Main(), kToolbarClassName, "", container);
+}
+
+LRESULT ContainerToolbar::OnMessage(UINT message, WPARAM, LPARAM) {
+    if (message != TB_GETBUTTONSIZE) return 0;
+    // Width in the low word, height in the high word.
+    return static_cast<LRESULT>((kToolbarButtonHeight << 16) | kToolbarButtonWidth);
 }
 
 QSize ContainerToolbar::FullSize() const {

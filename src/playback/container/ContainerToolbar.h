@@ -5,14 +5,22 @@
 #include <QWidget>
 #include <map>
 
+#include "platform/core/Messages.h"
 #include "playback/container/ContainerArtwork.h"
 
 namespace kv {
 
-class ContainerToolbar : public QWidget {
+// Also a child window of the container in the window registry, so the
+// recorder can ask it for its button size.
+class ContainerToolbar : public QWidget, public MessageReceiver {
     Q_OBJECT
 public:
     explicit ContainerToolbar(QWidget* parent);
+    ~ContainerToolbar() override;
+
+    // Enters the toolbar in the window registry as a child of `container`.
+    void RegisterWindow(HWND container);
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
     void EnableButton(int command, bool enable);
     bool IsButtonEnabled(int command) const;
@@ -28,6 +36,7 @@ signals:
 
 private:
     std::map<int, QToolButton*> m_buttons;
+    HWND m_hWnd = 0;
 };
 
 }  // namespace kv

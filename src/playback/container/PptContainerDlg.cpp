@@ -96,7 +96,9 @@ void CPptContainerDlg::OnInitDialog() {
     m_wndToolBar->EnableButton(ID_BTN_PAUSE, false);
     m_wndToolBar->EnableButton(ID_BTN_STOP, false);
     m_wndToolBar->EnableButton(ID_BTN_NEXTSLIDE, m_nCaptureMode == 3);
-    // The recorder cuts the toolbar band off the capture rectangle.
+    // The recorder cuts the toolbar band off the capture rectangle; it asks
+    // the toolbar's window for the button size.
+    m_wndToolBar->RegisterWindow(m_hWnd);
     g_iToolbarButtonHeight = m_wndToolBar->ButtonHeight();
 
     // The recorder grabs the client area of this window.
