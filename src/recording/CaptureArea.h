@@ -7,6 +7,9 @@
 
 namespace kv {
 
+// Button height assumed when the container has no toolbar.
+constexpr int kDefaultToolbarButtonHeight = 23;
+
 // The hosted slide-show window among the container's children; 0 when none.
 HWND FindSlideShowHost(HWND container);
 
