@@ -18,7 +18,7 @@ namespace kv::uno {
 
 // Time limits in milliseconds.
 inline constexpr int kStartLimitMs = 30000;   // the office starting and answering on its pipe
-inline constexpr int kCallLimitMs = 15000;    // one ordinary call
+inline constexpr int kCallLimitMs = 30000;    // one ordinary call (a busy machine is slow)
 inline constexpr int kLoadLimitMs = 60000;    // opening a presentation
 inline constexpr int kQuitLimitMs = 10000;    // the office ending after terminate
 
