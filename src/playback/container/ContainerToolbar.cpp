@@ -8,6 +8,11 @@
 namespace kv {
 namespace {
 
+// The toolbar is a child window of the container that answers the
+// button-size question, like a native toolbar.
+constexpr UINT TB_GETBUTTONSIZE = WM_USER + 58;
+constexpr const char* kToolbarClassName = "ToolbarWindow32";
+
 struct ButtonInfo {
     int command;
     const char* tip;
