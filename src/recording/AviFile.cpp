@@ -50,7 +50,12 @@ int CAviFile::Initialise(const std::string& path, int width, int height, int bFu
         // Read before closing a previous file, which clears them.
         const int frameRate = g_iFrameRate.load();
         const int quality = g_iQualityFactor.load();
-        if (m_impl) ReleaseMemory();
+        if (m_impl) {
+            ReleaseMemory();
+            // Closing the previous file cleared them; this recording still needs them.
+            g_iFrameRate = frameRate;
+            g_iQualityFactor = quality;
+        }
         m_impl = std::make_unique<Impl>();
         std::string why;
         if (width <= 0 || height <= 0 || encoder.empty()) {
@@ -97,9 +102,11 @@ bool CAviFile::ReleaseMemory() {
         closed = m_impl->writer.Close(&why);
         if (!closed) TraceF("CAviFile::ReleaseMemory() : the video file is incomplete: %s\n", why.c_str());
         m_impl.reset();
+        // Only closing a file ends its recording's settings: a writer that was
+        // never opened (a recorder released early) must not clear the next one's.
+        g_iFrameRate = 0;
+        g_iQualityFactor = 0;
     }
-    g_iFrameRate = 0;
-    g_iQualityFactor = 0;
     Trace("CAviFile::ReleaseMemory() Ended\n");
     return closed;
 }
