@@ -61,7 +61,9 @@ TEST(ConvertEndToEnd, RealPresentationBecomesAVideoOfItsSlidesInOrder) {
     // check. Run it on purpose with KALVISTA_E2E=1 until that is settled.
     const char* wanted = std::getenv("KALVISTA_E2E");
     if (!wanted || std::string(wanted) != "1") GTEST_SKIP() << "set KALVISTA_E2E=1 to run the end-to-end conversion";
-    const fs::path kalvista = fs::path(std::getenv("KALVISTA_BINARY_DIR")) / "src/app/kalvista";
+    const char* binaryDir = std::getenv("KALVISTA_BINARY_DIR");
+    ASSERT_NE(binaryDir, nullptr) << "run through ctest (KALVISTA_BINARY_DIR names the build)";
+    const fs::path kalvista = fs::path(binaryDir) / "src/app/kalvista";
     ASSERT_TRUE(fs::exists(kalvista)) << kalvista;
 
     kvtest::XvfbServer xvfb("1280x1024x24");
