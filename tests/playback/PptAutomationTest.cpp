@@ -247,7 +247,9 @@ TEST_F(PptAutomationTest, EveryFailedStepStopsCleansUpAndTellsTheUser) {
         EXPECT_THAT(host.steps.front(), "Stop");
         EXPECT_EQ(host.steps.back(), "EndDialog 1");
         EXPECT_TRUE(a.m_pptapp.IsEmpty());
-        if (std::string(c.name) != "create") EXPECT_TRUE(office->Quit()) << "the office we started is quit";
+        if (std::string(c.name) != "create") {
+            EXPECT_TRUE(office->Quit()) << "the office we started is quit";
+        }
         automation.reset();
         EXPECT_EQ(office->LiveObjects(), 0);
         EXPECT_EQ(office->SinkCount(), 0u);

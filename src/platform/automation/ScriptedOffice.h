@@ -36,8 +36,8 @@ struct ScriptedPresentation {
 struct ScriptedMenuItem {
     std::string caption;
     int id = 0;
-    std::vector<ScriptedMenuItem> items;  // a popup's items
-    std::function<void()> onExecute;
+    std::vector<ScriptedMenuItem> items{};  // a popup's items
+    std::function<void()> onExecute{};
 };
 
 class ScriptedOffice : public std::enable_shared_from_this<ScriptedOffice> {
