@@ -29,6 +29,9 @@ endfunction()
 # CORE tests need no display, office or Qt; the sanitizer build runs them.
 function(kv_test target)
   cmake_parse_arguments(ARG "CORE;SERIAL" "TIMEOUT" "SOURCES;LINK" ${ARGN})
+  if(KALVISTA_CORE_ONLY AND NOT ARG_CORE)
+    return()  # needs Qt, the office or a display: only in the full build
+  endif()
   if(NOT ARG_SOURCES)
     file(GLOB ARG_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   endif()
