@@ -175,8 +175,17 @@ TEST_F(AviWriterTest, FailedOpenLeavesTheWriterEmptyAndReleaseIsRepeatable) {
     EXPECT_TRUE(trace.Contains("CAVIFile:Initialise : Error Occured While Rendering the Movie"));
     kvtest::OwnedFrame frame = kvtest::MakeNumberedFrame(0, 324, 244);
     EXPECT_EQ(avi.AppendNewFrame(frame.image, 0), S_OK);  // nothing open: nothing to do
+    // Nothing is open, so the next recording's settings stay as they are.
     g_iFrameRate = 10;
+    g_iQualityFactor = 80;
     EXPECT_TRUE(avi.ReleaseMemory());
+    EXPECT_TRUE(avi.ReleaseMemory());
+    EXPECT_EQ(g_iFrameRate.load(), 10);
+    EXPECT_EQ(g_iQualityFactor.load(), 80);
+
+    // Closing a file that was open ends its recording's settings.
+    ASSERT_EQ(avi.Initialise((dir / "closed.avi").string(), 324, 244, 0), S_OK);
+    EXPECT_EQ(avi.AppendNewFrame(frame.image, 0), S_OK);
     EXPECT_TRUE(avi.ReleaseMemory());
     EXPECT_EQ(g_iFrameRate.load(), 0);
     EXPECT_EQ(g_iQualityFactor.load(), 0);
