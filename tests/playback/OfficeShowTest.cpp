@@ -58,10 +58,10 @@ protected:
         auto t0 = Clock::now();
         userOffice = new kvtest::TestOffice();
         std::printf("office started in %.2f s\n", Since(t0));
-        using kvtest::SlideSpec;
+        using kvtest::SlideDesign;
         userOffice->MakePresentation(*files / "three.pptx", kvtest::TestOffice::ThreeColours());
         userOffice->MakePresentation(*files / "timed.ppt", kvtest::TestOffice::ThreeColours(1.0));
-        std::vector<SlideSpec> twenty;
+        std::vector<SlideDesign> twenty;
         for (int i = 0; i < 20; ++i) twenty.push_back(kvtest::TestOffice::ThreeColours()[i % 3]);
         userOffice->MakePresentation(*files / "twenty.ppsx", twenty);
         userOffice->MakePresentation(*files / "secret.odp", kvtest::TestOffice::ThreeColours(), "kalvista");

@@ -45,22 +45,22 @@ const char* FilterFor(const fs::path& path) {
 }
 
 void FillSlide(const Reference<css::lang::XMultiServiceFactory>& factory,
-               const Reference<css::drawing::XDrawPage>& page, const SlideSpec& spec, int number) {
+               const Reference<css::drawing::XDrawPage>& page, const SlideDesign& design, int number) {
     Reference<css::beans::XPropertySet> properties(page, UNO_QUERY_THROW);
     properties->setPropertyValue("Layout", Any(sal_Int16(20)));  // blank, no placeholders
     Reference<css::beans::XPropertySet> background(factory->createInstance("com.sun.star.drawing.Background"), UNO_QUERY_THROW);
     background->setPropertyValue("FillStyle", Any(css::drawing::FillStyle_SOLID));
-    background->setPropertyValue("FillColor", Any(static_cast<sal_Int32>(spec.colour)));
+    background->setPropertyValue("FillColor", Any(static_cast<sal_Int32>(design.colour)));
     properties->setPropertyValue("Background", Any(background));
     Reference<css::drawing::XShape> text(factory->createInstance("com.sun.star.drawing.TextShape"), UNO_QUERY_THROW);
     Reference<css::drawing::XShapes>(page, UNO_QUERY_THROW)->add(text);
     text->setPosition(css::awt::Point(1000, 1000));
     text->setSize(css::awt::Size(8000, 2000));
     Reference<css::text::XText>(text, UNO_QUERY_THROW)->setString(ToOU("Slide " + std::to_string(number)));
-    if (spec.advanceSeconds > 0) {
+    if (design.advanceSeconds > 0) {
         properties->setPropertyValue("Change", Any(sal_Int32(1)));
-        properties->setPropertyValue("HighResDuration", Any(spec.advanceSeconds));
-        properties->setPropertyValue("Duration", Any(static_cast<sal_Int32>(spec.advanceSeconds + 0.5)));
+        properties->setPropertyValue("HighResDuration", Any(design.advanceSeconds));
+        properties->setPropertyValue("Duration", Any(static_cast<sal_Int32>(design.advanceSeconds + 0.5)));
     }
 }
 
@@ -103,7 +103,7 @@ TestOffice::~TestOffice() {
 
 pid_t TestOffice::ProcessGroup() const { return m_impl->office->ProcessGroup(); }
 
-void TestOffice::MakePresentation(const fs::path& path, const std::vector<SlideSpec>& slides, const std::string& password) {
+void TestOffice::MakePresentation(const fs::path& path, const std::vector<SlideDesign>& slides, const std::string& password) {
     m_impl->office->Call([&] {
         Reference<css::lang::XComponent> document = m_impl->Load("private:factory/simpress", true);
         Reference<css::lang::XMultiServiceFactory> factory(document, UNO_QUERY_THROW);
@@ -142,7 +142,7 @@ bool TestOffice::StillHasOpenDocument() {
     return open;
 }
 
-std::vector<SlideSpec> TestOffice::ThreeColours(double advanceSeconds) {
+std::vector<SlideDesign> TestOffice::ThreeColours(double advanceSeconds) {
     return {{0xD01010, advanceSeconds}, {0x10B020, advanceSeconds}, {0x1030E0, advanceSeconds}};
 }
 

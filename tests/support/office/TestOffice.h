@@ -13,7 +13,7 @@
 
 namespace kvtest {
 
-struct SlideSpec {
+struct SlideDesign {
     std::uint32_t colour = 0xFFFFFF;  // 0xRRGGBB, the slide's solid background
     double advanceSeconds = 0;        // > 0: the slide moves on by itself after this time
 };
@@ -29,7 +29,7 @@ public:
     // Saves a presentation with these slides (text "Slide k" on each) in the
     // format its extension names: .pptx, .ppsx, .ppt or .odp. A password
     // encrypts it (.odp only).
-    void MakePresentation(const std::filesystem::path& path, const std::vector<SlideSpec>& slides,
+    void MakePresentation(const std::filesystem::path& path, const std::vector<SlideDesign>& slides,
                           const std::string& password = {});
     // Saves a drawing (a document of the office, but not a presentation) under any name.
     void MakeDrawing(const std::filesystem::path& path);
@@ -41,7 +41,7 @@ public:
     pid_t ProcessGroup() const;
 
     // The colours the presentations use, easy to tell apart on screen.
-    static std::vector<SlideSpec> ThreeColours(double advanceSeconds = 0);
+    static std::vector<SlideDesign> ThreeColours(double advanceSeconds = 0);
 
 private:
     struct Impl;
