@@ -7,14 +7,17 @@
 namespace kv {
 namespace {
 
-void DrawPlay(QPainter& p) {
+// A right-pointing triangle 12 px high from `left` to `tip`.
+void FillTriangle(QPainter& p, int left, int tip, const QColor& colour) {
     QPainterPath path;
-    path.moveTo(9, 4);
-    path.lineTo(19, 10);
-    path.lineTo(9, 16);
+    path.moveTo(left, 4);
+    path.lineTo(tip, 10);
+    path.lineTo(left, 16);
     path.closeSubpath();
-    p.fillPath(path, QColor(0, 160, 0));
+    p.fillPath(path, colour);
 }
+
+void DrawPlay(QPainter& p) { FillTriangle(p, 9, 19, QColor(0, 160, 0)); }
 
 void DrawPause(QPainter& p) {
     p.fillRect(QRect(8, 4, 4, 12), QColor(0, 0, 160));
@@ -24,12 +27,7 @@ void DrawPause(QPainter& p) {
 void DrawStop(QPainter& p) { p.fillRect(QRect(8, 5, 10, 10), QColor(192, 0, 0)); }
 
 void DrawNext(QPainter& p) {
-    QPainterPath path;
-    path.moveTo(7, 4);
-    path.lineTo(15, 10);
-    path.lineTo(7, 16);
-    path.closeSubpath();
-    p.fillPath(path, QColor(128, 96, 0));
+    FillTriangle(p, 7, 15, QColor(128, 96, 0));
     p.fillRect(QRect(16, 4, 3, 12), QColor(128, 96, 0));
 }
 
