@@ -76,6 +76,7 @@ RecordedFile ReadRecordedFile(const std::string& path, const FrameVisitor& visit
     if (visit) decoder = std::make_unique<Decoder>(stream, visit);
     kv::media::PacketPtr packet(av_packet_alloc());
     std::int64_t audioSamples = 0;
+    double codedAudioSeconds = 0;
     while (av_read_frame(input.get(), packet.get()) >= 0) {
         if (packet->stream_index == video && packet->size > 0) {
             // AVI stores no presentation times for some codecs (H.264): the
@@ -86,14 +87,19 @@ RecordedFile ReadRecordedFile(const std::string& path, const FrameVisitor& visit
             file.positions.push_back(std::llround(seconds * file.frameRate));
             if (decoder) decoder->Send(packet.get());
         } else if (packet->stream_index == audio) {
+            // PCM is counted by its bytes (AVI gives its chunks no durations);
+            // compressed sound by the durations its packets carry.
             const AVCodecParameters* p = input->streams[audio]->codecpar;
-            const int bytesPerFrame = p->block_align > 0 ? p->block_align : 1;
-            audioSamples += packet->size / bytesPerFrame;
+            if (av_get_bits_per_sample(p->codec_id) > 0 && p->block_align > 0)
+                audioSamples += packet->size / p->block_align;
+            else
+                codedAudioSeconds += packet->duration * av_q2d(input->streams[audio]->time_base);
         }
         av_packet_unref(packet.get());
     }
     if (decoder) decoder->Send(nullptr);
-    if (audio >= 0) file.audioSeconds = double(audioSamples) / input->streams[audio]->codecpar->sample_rate;
+    if (audio >= 0)
+        file.audioSeconds = codedAudioSeconds + double(audioSamples) / input->streams[audio]->codecpar->sample_rate;
     return file;
 }
 
