@@ -15,12 +15,14 @@
 #include <vector>
 
 extern "C" {
-#include <libswscale/swscale.h>
+#include <libavcodec/avcodec.h>
 }
 
 #include "RecordingRig.h"
 #include "app/core/AppMessages.h"
 #include "app/core/SettingsCatalogue.h"
+#include "platform/media/FrameConverter.h"
+#include "platform/media/VideoEncoderSetup.h"
 #include "platform/media/VideoEncoders.h"
 #include "platform/process/ChildProcess.h"
 #include "platform/x11/ScreenGrabber.h"
@@ -110,7 +112,8 @@ Result RecordOurs(unsigned long window, int fps) {
 // spelt as ffmpeg options.
 std::vector<std::string> SameEncoding(const std::string& encoder, const std::string& pixelFormat) {
     std::vector<std::string> args = {"-c:v", encoder, "-g", "1", "-bf", "0", "-pix_fmt", pixelFormat};
-    if (encoder == "libx264" || encoder == "libx264rgb") args.insert(args.end(), {"-preset", "ultrafast", "-crf", "18"});
+    if (encoder == "libx264" || encoder == "libx264rgb")
+        args.insert(args.end(), {"-preset", kv::media::kH264Preset, "-crf", std::to_string(kv::media::H264CrfFor(80))});
     else if (encoder == "libvpx" || encoder == "libvpx-vp9") args.insert(args.end(), {"-crf", "15", "-b:v", "0"});
     else args.insert(args.end(), {"-q:v", "3"});
     return args;
@@ -131,29 +134,29 @@ Result RecordFfmpeg(const std::string& display, int width, int height, int fps, 
     return Measure(output.string(), CpuSeconds(RUSAGE_CHILDREN) - before);
 }
 
-// Grab with the pointer, then convert to the encoder's YUV 4:2:0, per frame.
+// Grab with the pointer, then convert to what the default encoder takes, per frame.
 void MeasureFrameTime(double& median, double& p99) {
     kv::ScreenGrabber grabber;
     kv::GrabberOptions options;
     options.drawCursor = true;
     grabber.Open({0, 0, 1920, 1080}, options);
-    SwsContext* scale = sws_getContext(1920, 1080, AV_PIX_FMT_BGRA, 1920, 1080, AV_PIX_FMT_YUV420P, SWS_BILINEAR,
-                                       nullptr, nullptr, nullptr);
-    std::vector<std::uint8_t> yuv(1920 * 1080 * 3 / 2);
-    std::uint8_t* planes[3] = {yuv.data(), yuv.data() + 1920 * 1080, yuv.data() + 1920 * 1080 * 5 / 4};
-    int strides[3] = {1920, 960, 960};
+    const AVCodec* codec = avcodec_find_encoder_by_name(kv::DefaultVideoCompressor().name.c_str());
+    const AVPixelFormat format = kv::media::ChooseInputFormat(codec);
+    kv::media::FrameConverter converter;
+    converter.Open(1920, 1080, format);
+    kv::media::FramePtr converted(av_frame_alloc());
+    converted->format = format;
+    converted->width = 1920;
+    converted->height = 1080;
+    av_frame_get_buffer(converted.get(), 0);
     std::vector<double> times;
     for (int i = 0; i < 300; ++i) {
         const auto start = std::chrono::steady_clock::now();
         grabber.Grab();
-        const kv::FrameImage& frame = grabber.Frame();
-        const std::uint8_t* src[1] = {frame.pixels};
-        int srcStride[1] = {frame.stride};
-        sws_scale(scale, src, srcStride, 0, 1080, planes, strides);
+        converter.Convert(grabber.Frame(), converted.get());
         times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
-    sws_freeContext(scale);
     std::sort(times.begin(), times.end());
     median = times[times.size() / 2];
     p99 = times[times.size() * 99 / 100];

@@ -4,10 +4,6 @@
 #include <cstdio>
 #include <cstring>
 
-extern "C" {
-#include <libavutil/imgutils.h>
-}
-
 #include "platform/media/AviChunks.h"
 #include "platform/media/VideoEncoderSetup.h"
 #include "platform/media/VideoEncoders.h"
@@ -23,10 +19,6 @@ FramePtr AllocateFrame(AVPixelFormat format, int width, int height) {
     frame->height = height;
     if (av_frame_get_buffer(frame.get(), 0) < 0) return nullptr;
     return frame;
-}
-
-bool SameBytesAsBgra(AVPixelFormat format) {
-    return format == AV_PIX_FMT_BGRA || format == AV_PIX_FMT_BGR0;
 }
 
 // Copies the overlap of `from` into `to` (BGRA, the stream's size); the rest black.
@@ -70,12 +62,8 @@ bool AviVideoWriter::Open(const std::string& path, const std::string& encoderNam
     m_frame = AllocateFrame(m_encoder->pix_fmt, width, height);
     m_packet.reset(av_packet_alloc());
     if (!m_frame || !m_packet) return Fail(why, "allocating a frame", AVERROR(ENOMEM));
-    if (!SameBytesAsBgra(m_encoder->pix_fmt)) {
-        // Same size in and out: one pixel conversion, no scaling.
-        m_converter.reset(sws_getContext(width, height, AV_PIX_FMT_BGRA, width, height,
-                                         m_encoder->pix_fmt, SWS_POINT, nullptr, nullptr, nullptr));
-        if (!m_converter) return Fail(why, "setting up the pixel conversion", AVERROR(EINVAL));
-    }
+    if (!m_converter.Open(width, height, m_encoder->pix_fmt))
+        return Fail(why, "setting up the pixel conversion", AVERROR(EINVAL));
     std::remove(path.c_str());
     OutputFormatPtr output = CreateAviOutput(path, &error);
     if (!output) return Fail(why, "creating the file", error);
@@ -108,15 +96,7 @@ bool AviVideoWriter::FillFrame(const FrameImage& image) {
         staged = {m_staging->width, m_staging->height, m_staging->linesize[0], m_staging->data[0]};
         source = &staged;
     }
-    if (!m_converter) {
-        av_image_copy_plane(m_frame->data[0], m_frame->linesize[0], source->pixels, source->stride,
-                            source->width * 4, source->height);
-        return true;
-    }
-    const std::uint8_t* const planes[1] = {source->pixels};
-    const int strides[1] = {source->stride};
-    return sws_scale(m_converter.get(), planes, strides, 0, source->height, m_frame->data,
-                     m_frame->linesize) == source->height;
+    return m_converter.Convert(*source, m_frame.get());
 }
 
 AviVideoWriter::Result AviVideoWriter::WriteFrame(const FrameImage& frame, long position,
@@ -185,7 +165,6 @@ bool AviVideoWriter::Close(std::string* why) {
     }
     m_output.reset();
     m_encoder.reset();
-    m_converter.reset();
     m_frame.reset();
     m_staging.reset();
     m_packet.reset();

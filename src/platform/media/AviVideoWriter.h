@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/core/FrameImage.h"
+#include "platform/media/FrameConverter.h"
 #include "platform/media/LibavHandles.h"
 
 namespace kv::media {
@@ -41,7 +42,7 @@ private:
     OutputFormatPtr m_output;
     CodecContextPtr m_encoder;
     AVStream* m_stream = nullptr;
-    SwsPtr m_converter;
+    FrameConverter m_converter;
     FramePtr m_frame;    // what the encoder gets
     FramePtr m_staging;  // BGRA at the stream's size, for frames of another size
     PacketPtr m_packet;
