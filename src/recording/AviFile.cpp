@@ -74,25 +74,42 @@ int CAviFile::Initialise(const std::string& path, int width, int height, int bFu
     return E_FAIL;
 }
 
+namespace {
+
+int Outcome(media::AviVideoWriter::Result result, const std::string& why) {
+    switch (result) {
+    case media::AviVideoWriter::Result::Written:
+        return S_OK;
+    case media::AviVideoWriter::Result::BadFrame:
+        Trace("CAVIFile:AppendNewFrame : GetDIBits Failed\n");
+        return E_INVALIDARG;
+    case media::AviVideoWriter::Result::Failed:
+        TraceF("Error in AviFile::AppendNewFrame.---AVIStreamWrite Failed, Error: %s\n", why.c_str());
+        return E_FAIL;
+    }
+    return E_FAIL;
+}
+
+}  // namespace
+
 int CAviFile::AppendNewFrame(const FrameImage& frame, long position) {
     try {
         if (!m_impl || !m_impl->writer.IsOpen()) return S_OK;
         std::string why;
-        switch (m_impl->writer.WriteFrame(frame, position, &why)) {
-        case media::AviVideoWriter::Result::Written:
-            return S_OK;
-        case media::AviVideoWriter::Result::BadFrame:
-            Trace("CAVIFile:AppendNewFrame : GetDIBits Failed\n");
-            return E_INVALIDARG;
-        case media::AviVideoWriter::Result::Failed:
-            TraceF("Error in AviFile::AppendNewFrame.---AVIStreamWrite Failed, Error: %s\n", why.c_str());
-            return E_FAIL;
-        }
+        return Outcome(m_impl->writer.WriteFrame(frame, position, &why), why);
     } catch (...) {
         Trace("Caught exception in AviFile::AppendNewFrame\n");
     }
     return S_OK;
 }
+
+int CAviFile::AppendRepeatedFrame(long position) {
+    if (!m_impl || !m_impl->writer.IsOpen()) return S_OK;
+    std::string why;
+    return Outcome(m_impl->writer.RepeatFrame(position, &why), why);
+}
+
+bool CAviFile::CanRepeatFrames() const { return m_impl && m_impl->writer.RepeatsAreExact(); }
 
 bool CAviFile::ReleaseMemory() {
     Trace("CAviFile::ReleaseMemory() Started\n");

@@ -25,6 +25,12 @@ public:
     // 0 when written (or when nothing is open), E_INVALIDARG for an unusable
     // frame, E_FAIL when the write fails.
     int AppendNewFrame(const FrameImage& frame, long position);
+    // Writes the last picture again at `position` (the screen did not
+    // change); results as AppendNewFrame, E_INVALIDARG when no repeat is possible.
+    int AppendRepeatedFrame(long position);
+    // Whether repeats are possible: every picture so far is a key frame the
+    // encoder gave back at once.
+    bool CanRepeatFrames() const;
     // Closes the file; safe to call more than once. False when the file could
     // not be completed (disk full, file too large): what was written stays.
     bool ReleaseMemory();

@@ -12,6 +12,7 @@ bool FrameQueue::Start(int slots, Writer writer) {
     m_free.clear();
     m_pending.clear();
     for (int i = slots - 1; i >= 0; --i) m_free.push_back(i);
+    m_slots = static_cast<std::size_t>(slots);
     m_finishing = false;
     m_dropped = 0;
     try {
@@ -41,6 +42,19 @@ void FrameQueue::Submit(int slot, long position) {
     m_wake.notify_one();
 }
 
+bool FrameQueue::SubmitRepeat(long position) {
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_pending.size() >= m_slots || !m_thread.joinable()) {
+            ++m_dropped;
+            return false;
+        }
+        m_pending.emplace_back(-1, position);
+    }
+    m_wake.notify_one();
+    return true;
+}
+
 void FrameQueue::Return(int slot) {
     std::lock_guard lock(m_mutex);
     m_free.push_back(slot);
@@ -57,7 +71,7 @@ void FrameQueue::WriterLoop() {
             m_pending.pop_front();
         }
         m_writer(next.first, next.second);
-        Return(next.first);
+        if (next.first >= 0) Return(next.first);
     }
 }
 

@@ -16,6 +16,7 @@ namespace kv {
 
 class FrameQueue {
 public:
+    // `slot` is -1 for a repeat of the previous picture.
     using Writer = std::function<void(int slot, long position)>;
 
     FrameQueue() = default;
@@ -30,6 +31,10 @@ public:
     int Acquire();
     // Hands a filled slot to the writer.
     void Submit(int slot, long position);
+    // Asks the writer to write its previous picture again at `position`;
+    // needs no slot. False (a dropped frame) while as many items wait as
+    // there are slots.
+    bool SubmitRepeat(long position);
     // Gives an acquired slot back unwritten.
     void Return(int slot);
     // Writes what is queued, then stops the writer thread.
@@ -42,6 +47,7 @@ private:
 
     Writer m_writer;
     std::vector<int> m_free;
+    std::size_t m_slots = 0;
     std::deque<std::pair<int, long>> m_pending;  // slot, position; oldest first
     mutable std::mutex m_mutex;
     std::condition_variable m_wake;

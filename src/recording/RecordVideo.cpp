@@ -42,6 +42,42 @@ void StopSound(CRecorder& recorder) {
     ClearAudioFile();
 }
 
+// Where each picture of the loop goes: to the writer thread when there is
+// one, else written at once.
+struct PictureTaker {
+    ScreenGrabber& grabber;
+    CAviFile& avi;
+    FrameQueue& queue;
+    bool queued;
+    bool repeatable;  // an unchanged screen may repeat the last picture
+    long lastPosition = -1;
+
+    // Takes the picture of the position `positionOf(now)` gives, unless that
+    // position already has one: a grab into a free image or, when nothing on
+    // screen changed since the last grab, a repeat of the last picture (the
+    // same picture, neither grabbed nor encoded again). The position is
+    // taken before the grab, so a grab's own duration never pushes the next
+    // pass past a position.
+    template <class PositionOf>
+    void Take(PositionOf positionOf) {
+        const long position = positionOf(RecordingClock::Clock::now());
+        if (position <= lastPosition) return;
+        if (repeatable && !grabber.Changed()) {
+            if (queued ? queue.SubmitRepeat(position) : avi.AppendRepeatedFrame(position) == S_OK) lastPosition = position;
+            return;
+        }
+        const int slot = queued ? queue.Acquire() : 0;
+        if (slot < 0) return;
+        if (!grabber.Grab(slot)) {
+            if (queued) queue.Return(slot);
+            return;
+        }
+        lastPosition = position;
+        if (queued) queue.Submit(slot, position);
+        else avi.AppendNewFrame(grabber.Frame(slot), position);
+    }
+};
+
 }  // namespace
 
 int CRecorder::RecordVideo() {
@@ -78,13 +114,15 @@ int CRecorder::RecordVideo() {
 
     // The first grab and encode are slow (pages mapped, encoder warming up):
     // take them before the clock starts, as the picture of position 0.
-    long lastPosition = -1;
-    if (m_ScreenGrabber.Grab() && m_AviFile.AppendNewFrame(m_ScreenGrabber.Frame(), 0) == 0) lastPosition = 0;
+    const bool first = m_ScreenGrabber.Grab() && m_AviFile.AppendNewFrame(m_ScreenGrabber.Frame(), 0) == 0;
 
     FrameQueue queue;
     const bool queued = queue.Start(kQueuedFrames, [this](int slot, long position) {
-        m_AviFile.AppendNewFrame(m_ScreenGrabber.Frame(slot), position);
+        if (slot < 0) m_AviFile.AppendRepeatedFrame(position);
+        else m_AviFile.AppendNewFrame(m_ScreenGrabber.Frame(slot), position);
     });
+    PictureTaker taker{m_ScreenGrabber, m_AviFile, queue, queued, m_AviFile.CanRepeatFrames()};
+    if (first) taker.lastPosition = 0;
 
     StartSound(*this);
     // Position 0 of the video is the start of the sound file.
@@ -96,21 +134,10 @@ int CRecorder::RecordVideo() {
             clock.PauseBegan(RecordingClock::Clock::now());
             while (g_bPaused) std::this_thread::sleep_for(kPausePoll);
         } else {
-            // Without a writer thread the one image is written in the loop.
-            const int slot = queued ? queue.Acquire() : 0;
-            const bool grabbed = slot >= 0 && m_ScreenGrabber.Grab(slot);
-            const auto now = RecordingClock::Clock::now();
-            clock.Grabbed(now);
-            const long position = static_cast<long>(clock.Position(now));
-            // Two grabs within one position: the first one stays.
-            const bool keep = grabbed && position > lastPosition;
-            if (keep) lastPosition = position;
-            if (!queued) {
-                if (keep) m_AviFile.AppendNewFrame(m_ScreenGrabber.Frame(slot), position);
-            } else if (slot >= 0) {
-                if (keep) queue.Submit(slot, position);
-                else queue.Return(slot);
-            }
+            taker.Take([&](RecordingClock::TimePoint now) {
+                clock.Grabbed(now);
+                return static_cast<long>(clock.Position(now));
+            });
         }
         // Sleep in short slices so that a stop is seen within a few ms:
         // the sound ends at the stop, and so should the picture.
@@ -123,15 +150,7 @@ int CRecorder::RecordVideo() {
     const auto stopped = RecordingClock::Clock::now();
     clock.Grabbed(stopped);
     const long endPosition = static_cast<long>(clock.EndPosition(stopped));
-    if (endPosition > lastPosition) {
-        const int slot = queued ? queue.Acquire() : 0;
-        if (slot >= 0 && m_ScreenGrabber.Grab(slot)) {
-            if (queued) queue.Submit(slot, endPosition);
-            else m_AviFile.AppendNewFrame(m_ScreenGrabber.Frame(slot), endPosition);
-        } else if (queued && slot >= 0) {
-            queue.Return(slot);
-        }
-    }
+    taker.Take([&](RecordingClock::TimePoint) { return endPosition; });
 
     Trace("RecordVideo --- Out of continuous While loop");
     queue.Finish();

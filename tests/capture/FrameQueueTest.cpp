@@ -18,6 +18,10 @@ TEST(FrameQueue, WritesEverySubmittedSlotInOrderAndFreesIt) {
         written.emplace_back(slot, position);
     }));
     for (long position = 0; position < 50; ++position) {
+        if (position % 3 == 2) {  // a repeat of the picture before
+            while (!queue.SubmitRepeat(position)) std::this_thread::yield();
+            continue;
+        }
         int slot;
         while ((slot = queue.Acquire()) < 0) std::this_thread::yield();
         ASSERT_GE(slot, 0);
@@ -26,7 +30,10 @@ TEST(FrameQueue, WritesEverySubmittedSlotInOrderAndFreesIt) {
     }
     queue.Finish();
     ASSERT_EQ(written.size(), 50u);
-    for (long i = 0; i < 50; ++i) EXPECT_EQ(written[i].second, i);
+    for (long i = 0; i < 50; ++i) {
+        EXPECT_EQ(written[i].second, i);
+        EXPECT_EQ(written[i].first < 0, i % 3 == 2);
+    }
 }
 
 TEST(FrameQueue, AStalledWriterCostsFramesNotMemory) {
@@ -49,8 +56,12 @@ TEST(FrameQueue, AStalledWriterCostsFramesNotMemory) {
     EXPECT_EQ(queue.Dropped(), 18);
     const int spare = queue.Acquire();
     EXPECT_EQ(spare, -1);
+    // Repeats need no slot, but they wait in the same line: it stays short.
+    int repeats = 0;
+    for (long position = 20; position < 30; ++position) repeats += queue.SubmitRepeat(position);
+    EXPECT_LE(repeats, 2);
     release = true;
     queue.Finish();  // what was accepted is still written
-    EXPECT_EQ(writes.load(), 2);
+    EXPECT_EQ(writes.load(), 2 + repeats);
     EXPECT_EQ(queue.Acquire(), -1);  // no writer any more
 }

@@ -34,7 +34,7 @@ void ResetRecorderState() {
     kv::g_hWaitDlg = 0;
 }
 
-RecordingRig::RecordingRig(unsigned long window) : m_folder("kalvista-capture") {
+RecordingRig::RecordingRig(unsigned long window, int stepMs) : m_folder("kalvista-capture") {
     ResetRecorderState();
     namespace s = kv::settings;
     s::AVIVideoFileName.Set((m_folder / "Show.avi").string());
@@ -43,7 +43,7 @@ RecordingRig::RecordingRig(unsigned long window) : m_folder("kalvista-capture") 
     s::MouseCapture.Set(0);
     s::SupportPowerPlugs.Set(0);
     if (!window) {
-        m_window.emplace(kLeft, kTop, kWidth, kHeight);
+        m_window.emplace(kLeft, kTop, kWidth, kHeight, stepMs);
         window = m_window->window();
     }
     m_container = std::make_unique<NotingWindow>(&m_loop, kv::kContainerClassName);

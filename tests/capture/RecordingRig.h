@@ -39,7 +39,9 @@ public:
 
     // With a window of its own showing the time, or around `window` (an X11
     // window drawn by someone else) when it is not 0.
-    explicit RecordingRig(unsigned long window = 0);
+    // Records `window`, or a pattern window of its own that shows a new
+    // picture every `stepMs`.
+    explicit RecordingRig(unsigned long window = 0, int stepMs = 10);
     ~RecordingRig();
 
     PatternWindow& window() { return *m_window; }  // only with a window of its own

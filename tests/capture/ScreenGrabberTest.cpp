@@ -125,6 +125,46 @@ TEST_F(ScreenGrabberTest, PointerIsDrawnWithItsHotSpotOnThePointerPosition) {
     EXPECT_EQ(pointerPixels, 0);
 }
 
+// Polls Changed() for up to `ms`: the server reports drawing asynchronously.
+bool ChangedWithin(ScreenGrabber& grabber, int ms) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (!grabber.Changed()) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
+TEST_F(ScreenGrabberTest, KnowsWhenTheAreaIsUnchangedSinceTheLastGrab) {
+    m_window.reset();
+    m_window.emplace(kLeft, kTop, kWidth, kHeight, 700);  // a new picture every 0.7 s
+    GrabberOptions options;
+    options.drawCursor = true;
+    ScreenGrabber grabber;
+    ASSERT_EQ(grabber.Open({kLeft, kTop, kWidth, kHeight}, options), GrabberStatus::Ok);
+    EXPECT_TRUE(grabber.Changed());  // nothing grabbed yet
+
+    const int shown = m_window->CurrentIndex();
+    ASSERT_TRUE(grabber.Grab());
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    if (m_window->CurrentIndex() == shown) {
+        EXPECT_FALSE(grabber.Changed());
+    }
+
+    // The window (a child of the root) draws its next picture.
+    while (m_window->CurrentIndex() == shown) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    EXPECT_TRUE(ChangedWithin(grabber, 500));
+    EXPECT_TRUE(grabber.Changed());  // until the next grab
+    ASSERT_TRUE(grabber.Grab());
+    if (m_window->CurrentIndex() == shown + 1) {
+        EXPECT_FALSE(grabber.Changed());
+    }
+
+    // A moved pointer is a change when the pointer is drawn.
+    m_window->MovePointer(kLeft + 50, kTop + 60);
+    EXPECT_TRUE(ChangedWithin(grabber, 500));
+}
+
 TEST_F(ScreenGrabberTest, AreaPartlyOffScreenKeepsTheRestBlack) {
     ScreenGrabber grabber;
     // 120 columns on screen, 120 beyond the right edge of the 1920-wide screen.

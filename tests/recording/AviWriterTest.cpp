@@ -153,6 +153,32 @@ TEST_F(AviWriterTest, SkippedPositionsKeepTheDuration) {
     EXPECT_EQ(back.pictures, (std::vector<std::int64_t>{0}));
 }
 
+TEST_F(AviWriterTest, AnUnchangedScreenRepeatsTheLastPictureAsAKeyFrame) {
+    const std::string path = (dir / "repeats.avi").string();
+    CAviFile avi;
+    ASSERT_EQ(avi.Initialise(path, 324, 244, 0), S_OK);
+    EXPECT_FALSE(avi.CanRepeatFrames());
+    EXPECT_EQ(avi.AppendRepeatedFrame(0), E_INVALIDARG);  // nothing to repeat yet
+    const kvtest::OwnedFrame first = kvtest::MakeNumberedFrame(1, 324, 244);
+    const kvtest::OwnedFrame fourth = kvtest::MakeNumberedFrame(4, 324, 244);
+    ASSERT_EQ(avi.AppendNewFrame(first.image, 1), S_OK);
+    ASSERT_TRUE(avi.CanRepeatFrames());
+    EXPECT_EQ(avi.AppendRepeatedFrame(2), S_OK);
+    EXPECT_EQ(avi.AppendRepeatedFrame(3), S_OK);
+    EXPECT_EQ(avi.AppendRepeatedFrame(3), E_FAIL);  // positions only go forward
+    ASSERT_EQ(avi.AppendNewFrame(fourth.image, 4), S_OK);
+    EXPECT_EQ(avi.AppendRepeatedFrame(6), S_OK);
+    ASSERT_TRUE(avi.ReleaseMemory());
+
+    std::vector<std::pair<std::int64_t, int>> shown;
+    const kvtest::AviReadBack back = ReadAvi(path, [&](std::int64_t position, const FrameImage& picture) {
+        shown.emplace_back(position, kvtest::ReadFrameNumber(picture));
+    });
+    EXPECT_EQ(back.positions, 7);
+    EXPECT_TRUE(back.allKeyFrames);
+    EXPECT_EQ(shown, (std::vector<std::pair<std::int64_t, int>>{{1, 1}, {2, 1}, {3, 1}, {4, 4}, {6, 4}}));
+}
+
 TEST_F(AviWriterTest, FrameOfAnotherSizeIsPlacedNotScaled) {
     const std::string path = (dir / "sizes.avi").string();
     CAviFile avi;

@@ -53,6 +53,8 @@ bool AviVideoWriter::Open(const std::string& path, const std::string& encoderNam
     m_failed = false;
     m_chunks = 0;
     m_highestPosition = -1;
+    m_lastSent = m_lastOut = -1;
+    m_repeats.clear();
     KeepLibavQuiet();
     const AVCodec* codec = avcodec_find_encoder_by_name(encoderName.c_str());
     if (!codec) return Fail(why, ("no encoder " + encoderName).c_str(), AVERROR_ENCODER_NOT_FOUND);
@@ -61,7 +63,8 @@ bool AviVideoWriter::Open(const std::string& path, const std::string& encoderNam
     if (!m_encoder) return Fail(why, "opening the encoder", error);
     m_frame = AllocateFrame(m_encoder->pix_fmt, width, height);
     m_packet.reset(av_packet_alloc());
-    if (!m_frame || !m_packet) return Fail(why, "allocating a frame", AVERROR(ENOMEM));
+    m_lastPacket.reset(av_packet_alloc());
+    if (!m_frame || !m_packet || !m_lastPacket) return Fail(why, "allocating a frame", AVERROR(ENOMEM));
     if (!m_converter.Open(width, height, m_encoder->pix_fmt))
         return Fail(why, "setting up the pixel conversion", AVERROR(EINVAL));
     std::remove(path.c_str());
@@ -99,15 +102,19 @@ bool AviVideoWriter::FillFrame(const FrameImage& image) {
     return m_converter.Convert(*source, m_frame.get());
 }
 
+bool AviVideoWriter::TakePosition(long position, std::string* why) {
+    if (position <= m_highestPosition) {
+        *why = "position " + std::to_string(position) + " is not after " + std::to_string(m_highestPosition);
+        return false;
+    }
+    m_highestPosition = position;
+    return true;
+}
+
 AviVideoWriter::Result AviVideoWriter::WriteFrame(const FrameImage& frame, long position,
                                                   std::string* why) {
     if (!m_output) return Result::Written;
-    if (position <= m_highestPosition) {
-        *why = "position " + std::to_string(position) + " is not after " +
-               std::to_string(m_highestPosition);
-        return Result::Failed;
-    }
-    m_highestPosition = position;
+    if (!TakePosition(position, why)) return Result::Failed;
     if (frame.Empty() || frame.stride < frame.width * 4 || !FillFrame(frame)) {
         *why = "the frame's pixels cannot be read";
         return Result::BadFrame;
@@ -119,7 +126,39 @@ AviVideoWriter::Result AviVideoWriter::WriteFrame(const FrameImage& frame, long 
         Fail(why, "encoding", error);
         return Result::Failed;
     }
+    m_lastSent = position;
     return WritePackets(why) ? Result::Written : Result::Failed;
+}
+
+bool AviVideoWriter::RepeatsAreExact() const {
+    return m_encoder && m_encoder->gop_size <= 1 && m_encoder->max_b_frames == 0 && m_lastSent >= 0;
+}
+
+AviVideoWriter::Result AviVideoWriter::RepeatFrame(long position, std::string* why) {
+    if (!m_output) return Result::Written;
+    if (!RepeatsAreExact()) {
+        *why = "no picture to repeat";
+        return Result::BadFrame;
+    }
+    if (!TakePosition(position, why)) return Result::Failed;
+    // An encoder with threads gives its packets back a few pictures late: the
+    // repeat waits for the packet of the picture it repeats.
+    m_repeats.emplace_back(m_lastSent, position);
+    return WriteRepeats(why) ? Result::Written : Result::Failed;
+}
+
+// Writes the repeats whose picture's packet is out. A picture that did not
+// become a key frame is not repeated: its positions stay empty.
+bool AviVideoWriter::WriteRepeats(std::string* why) {
+    while (!m_repeats.empty() && m_repeats.front().first <= m_lastOut) {
+        const auto [picture, position] = m_repeats.front();
+        m_repeats.pop_front();
+        if (picture != m_lastOut || !(m_lastPacket->flags & AV_PKT_FLAG_KEY)) continue;
+        const int error = av_packet_ref(m_packet.get(), m_lastPacket.get());
+        if (error < 0) return Fail(why, "repeating a frame", error);
+        if (!WritePacket(position, why)) return false;
+    }
+    return true;
 }
 
 bool AviVideoWriter::WriteEmptyUpTo(long position, std::string* why) {
@@ -136,15 +175,29 @@ bool AviVideoWriter::WritePackets(std::string* why) {
         if (error == AVERROR(EAGAIN) || error == AVERROR_EOF) return true;
         if (error < 0) return Fail(why, "encoding", error);
         const long position = static_cast<long>(m_packet->pts);
-        if (!WriteEmptyUpTo(position, why)) return false;
-        m_packet->stream_index = m_stream->index;
-        m_packet->dts = m_packet->pts;
-        av_packet_rescale_ts(m_packet.get(), m_encoder->time_base, m_stream->time_base);
-        error = av_write_frame(m_output.get(), m_packet.get());
-        av_packet_unref(m_packet.get());
-        if (error < 0) return Fail(why, "writing a frame", error);
-        m_chunks = position + 1;
+        av_packet_unref(m_lastPacket.get());
+        error = av_packet_ref(m_lastPacket.get(), m_packet.get());
+        if (error < 0) return Fail(why, "keeping a frame", error);
+        if (!WritePacket(position, why)) return false;
+        m_lastOut = position;
+        if (!WriteRepeats(why)) return false;
     }
+}
+
+// Writes m_packet (then empties it) as the chunk of `position`.
+bool AviVideoWriter::WritePacket(long position, std::string* why) {
+    if (!WriteEmptyUpTo(position, why)) {
+        av_packet_unref(m_packet.get());
+        return false;
+    }
+    m_packet->stream_index = m_stream->index;
+    m_packet->pts = m_packet->dts = position;
+    av_packet_rescale_ts(m_packet.get(), m_encoder->time_base, m_stream->time_base);
+    const int error = av_write_frame(m_output.get(), m_packet.get());
+    av_packet_unref(m_packet.get());
+    if (error < 0) return Fail(why, "writing a frame", error);
+    m_chunks = position + 1;
+    return true;
 }
 
 bool AviVideoWriter::Close(std::string* why) {
@@ -168,6 +221,7 @@ bool AviVideoWriter::Close(std::string* why) {
     m_frame.reset();
     m_staging.reset();
     m_packet.reset();
+    m_lastPacket.reset();
     m_stream = nullptr;
     return ok;
 }

@@ -3,7 +3,9 @@
 // Frames go in as BGRA images at stream positions (units of 1/fps); a
 // position never written stays an empty chunk, so the file's duration follows
 // the positions, not the number of frames.
+#include <deque>
 #include <string>
+#include <utility>
 
 #include "platform/core/FrameImage.h"
 #include "platform/media/FrameConverter.h"
@@ -26,6 +28,13 @@ public:
     // Positions must increase. A frame of another size is placed at the top
     // left (cut or padded with black); it is never scaled.
     Result WriteFrame(const FrameImage& frame, long position, std::string* why);
+    // Writes the last picture again at `position` without encoding it, for
+    // a screen that did not change: its key frame's packet is written again.
+    // BadFrame when !RepeatsAreExact().
+    Result RepeatFrame(long position, std::string* why);
+    // Whether repeats are exact: a picture was written and the encoder makes
+    // every picture a key frame that stands alone.
+    bool RepeatsAreExact() const;
     // Drains the encoder, ends the stream at the highest position asked for
     // and writes the index. False when anything could not be written.
     bool Close(std::string* why);
@@ -36,6 +45,9 @@ public:
 private:
     bool FillFrame(const FrameImage& image);
     bool WritePackets(std::string* why);
+    bool WritePacket(long position, std::string* why);
+    bool TakePosition(long position, std::string* why);
+    bool WriteRepeats(std::string* why);
     bool WriteEmptyUpTo(long position, std::string* why);
     bool Fail(std::string* why, const char* step, int error);
 
@@ -46,6 +58,10 @@ private:
     FramePtr m_frame;    // what the encoder gets
     FramePtr m_staging;  // BGRA at the stream's size, for frames of another size
     PacketPtr m_packet;
+    PacketPtr m_lastPacket;  // the packet of position m_lastOut, for repeats
+    long m_lastSent = -1;    // position of the last picture given to the encoder
+    long m_lastOut = -1;     // position of the last packet it gave back
+    std::deque<std::pair<long, long>> m_repeats;  // (picture, position) waiting for the picture's packet
     long m_chunks = 0;            // chunks in the file so far (positions 0 .. m_chunks-1)
     long m_highestPosition = -1;  // highest position asked for
     bool m_failed = false;

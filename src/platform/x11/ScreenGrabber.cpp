@@ -7,6 +7,7 @@
 
 #include "platform/core/Trace.h"
 #include "platform/x11/CursorOverlay.h"
+#include "platform/x11/DamageWatch.h"
 #include "platform/x11/XResources.h"
 
 namespace kv {
@@ -59,10 +60,14 @@ struct ScreenGrabber::Impl {
     bool cursorWanted = false;
     bool cursorAvailable = false;
     CursorPicture cursor;
+    int cursorX = -1, cursorY = -1;  // where the pointer was drawn last
+    x11::CursorImagePtr nextCursor;  // fetched by PointerChanged, drawn by the next grab
+    x11::DamageWatch damage;
 
     bool ChooseSource(const GrabberOptions& options);
     std::unique_ptr<CaptureImage> MakeImage(Visual* visual, int depth);
     void DrawPointer(const FrameImage& frame);
+    bool PointerChanged();
 };
 
 bool ScreenGrabber::Impl::ChooseSource(const GrabberOptions& options) {
@@ -160,6 +165,8 @@ GrabberStatus ScreenGrabber::Open(const ScreenRect& rect, const GrabberOptions& 
         impl->cursorAvailable = XFixesQueryExtension(dpy, &eventBase, &errorBase);
         if (!impl->cursorAvailable) Trace("ScreenGrabber : no XFixes on this display, recording without the cursor\n");
     }
+    if (!impl->damage.Start(dpy, impl->drawable))
+        Trace("ScreenGrabber : no DAMAGE on this display, every frame is grabbed\n");
     m_impl = std::move(impl);
     return GrabberStatus::Ok;
 }
@@ -171,6 +178,7 @@ bool ScreenGrabber::Grab(int index) {
     Impl& g = *m_impl;
     Display* dpy = g.display.get();
     CaptureImage& target = *g.images[static_cast<std::size_t>(index)];
+    g.damage.Reset();
     bool grabbed;
     if (g.whole && g.shm) {
         grabbed = XShmGetImage(dpy, g.drawable, target.image.get(), g.source.left, g.source.top, AllPlanes);
@@ -183,15 +191,30 @@ bool ScreenGrabber::Grab(int index) {
     }
     if (!grabbed) {
         g.trap->Clean();  // forget the error the refusal raised
+        g.damage.Invalidate();
         return false;
     }
     if (g.cursorAvailable) g.DrawPointer(target.frame);
     return true;
 }
 
+bool ScreenGrabber::Changed() {
+    if (!m_impl) return true;
+    return m_impl->damage.Damaged() || m_impl->PointerChanged();
+}
+
+bool ScreenGrabber::Impl::PointerChanged() {
+    if (!cursorAvailable) return false;
+    nextCursor.reset(XFixesGetCursorImage(display.get()));
+    if (!nextCursor) return false;
+    return nextCursor->x != cursorX || nextCursor->y != cursorY || nextCursor->cursor_serial != cursor.serial;
+}
+
 void ScreenGrabber::Impl::DrawPointer(const FrameImage& frame) {
-    x11::CursorImagePtr image(XFixesGetCursorImage(display.get()));
+    x11::CursorImagePtr image = nextCursor ? std::move(nextCursor) : x11::CursorImagePtr(XFixesGetCursorImage(display.get()));
     if (!image) return;
+    cursorX = image->x;
+    cursorY = image->y;
     if (image->cursor_serial != cursor.serial || cursor.argb.empty()) {
         cursor.width = image->width;
         cursor.height = image->height;

@@ -61,6 +61,10 @@ public:
     // One grab into image `image`, pointer drawn when asked; false when the
     // server refused it (the image then keeps its previous picture).
     bool Grab(int image = 0);
+    // Whether the area may look different from the last grab: something was
+    // drawn there, the pointer (when drawn) moved or changed, or the display
+    // cannot tell (no DAMAGE extension). True until the first grab.
+    bool Changed();
     // The picture in image `image` (BGRA, top row first); valid until Close.
     const FrameImage& Frame(int image = 0) const;
     int Images() const;
