@@ -21,6 +21,7 @@
 #include "playback/PowerPlugsLaunch.h"
 #include "playback/container/ContainerToolbar.h"
 #include "playback/container/PptContainerDlg.h"
+#include "playback/container/RecordingNotices.h"
 #include "recording/CaptureArea.h"
 #include "recording/state/RecorderState.h"
 #include "support/TempDir.h"
@@ -236,6 +237,17 @@ TEST_F(ContainerTest, TheShowFoundPastItsLastSlideOrItsEndEventStopsTheRecording
     EXPECT_TRUE(g_bSlideShowEnded);
     EXPECT_EQ(log->Count("WaitDialog"), 1);
     EXPECT_FALSE(office->Called("Presentation.Close"));
+    EXPECT_TRUE(boxes->Texts().empty());
+}
+
+TEST_F(ContainerTest, AnOfficeThatGoesAwayMidShowStillGivesAVideoAndTheUserIsToldItEndedEarly) {
+    CPptContainerDlg& d = Start(2);
+    d.OnClickedBtnPlay();
+    office->AdvanceShow();
+    office->Crash();
+    ASSERT_TRUE(Ended());
+    EXPECT_EQ(log->Count("WaitDialog"), 1);  // saved, merged and converted as usual
+    EXPECT_EQ(boxes->Texts(), std::vector<std::string>{kShowEndedEarlyText});
 }
 
 TEST_F(ContainerTest, PresenterModeStepsWithNextAndStopsOnTheClosingScreen) {

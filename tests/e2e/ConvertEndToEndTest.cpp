@@ -5,10 +5,13 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <signal.h>
+
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <random>
 #include <sstream>
 #include <thread>
@@ -42,6 +45,14 @@ char CentreColour(const kv::FrameImage& picture) {
     return '?';
 }
 
+// Reads a video back; `colours` gets the slide colours it shows, in order.
+kvtest::RecordedFile ReadSlideColours(const fs::path& video, std::string& colours) {
+    return kvtest::ReadRecordedFile(video.string(), [&](std::int64_t, const kv::FrameImage& picture) {
+        const char c = CentreColour(picture);
+        if (c != '?' && (colours.empty() || colours.back() != c)) colours += c;
+    });
+}
+
 // Processes still running that inherited `marker` in their environment.
 std::vector<pid_t> ProcessesWithMarker(const std::string& marker) {
     std::vector<pid_t> found;
@@ -55,42 +66,68 @@ std::vector<pid_t> ProcessesWithMarker(const std::string& marker) {
     return found;
 }
 
-TEST(ConvertEndToEnd, RealPresentationBecomesAVideoOfItsSlidesInOrder) {
-    const char* binaryDir = std::getenv("KALVISTA_BINARY_DIR");
-    ASSERT_NE(binaryDir, nullptr) << "run through ctest (KALVISTA_BINARY_DIR names the build)";
-    const fs::path kalvista = fs::path(binaryDir) / "src/app/kalvista";
-    ASSERT_TRUE(fs::exists(kalvista)) << kalvista;
-
-    kvtest::XvfbServer xvfb("1280x1024x24");
-    kvtest::TempDir dir("kalvista-e2e");
-    const fs::path talk = dir / "colours.pptx";
-    {
+// `kalvista --convert` on a three-colour presentation made by the office,
+// with sound from the test source, in a private X server; every process it
+// starts carries a marker, so what is left of a run can be found.
+class ConvertEndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const char* binaryDir = std::getenv("KALVISTA_BINARY_DIR");
+        ASSERT_NE(binaryDir, nullptr) << "run through ctest (KALVISTA_BINARY_DIR names the build)";
+        kalvista = fs::path(binaryDir) / "src/app/kalvista";
+        ASSERT_TRUE(fs::exists(kalvista)) << kalvista;
         kvtest::TestOffice office;
         office.MakePresentation(talk, kvtest::TestOffice::ThreeColours());
+        sound.SetTone(44100, 2, 16, 440.0, 120);
+        fs::create_directories(dir / "run");
     }
-    kvtest::TestSoundSource sound;
-    sound.SetTone(44100, 2, 16, 440.0, 120);
 
+    kv::ChildProcess Start(const std::string& seconds) {
+        kv::SpawnOptions options;
+        options.outputFile = dir / "kalvista.log";
+        options.newProcessGroup = true;
+        options.environment = {"KALVISTA_REGISTRY=" + (dir / "settings.reg").string(),
+                               "XDG_RUNTIME_DIR=" + (dir / "run").string(), "KALVISTA_TRACE=" + trace.string(),
+                               marker};
+        return kv::ChildProcess::Spawn({kalvista.string(), "--convert", talk.string(), "--output", output.string(),
+                                        "--mode", "auto", "--seconds", seconds, "--size", "640x480", "--fps", "10",
+                                        "--sound", "default"},
+                                       options);
+    }
+
+    // The exit status, or nothing when the run had to be ended.
+    std::optional<int> Finish(kv::ChildProcess& run) {
+        auto status = run.Wait(150000);
+        if (!status) run.Terminate(2000);
+        log = ReadText(dir / "kalvista.log");
+        return status;
+    }
+
+    // Nothing of the run is left: not the office it started, not a converter.
+    void ExpectNothingLeft() {
+        std::vector<pid_t> left;
+        for (int i = 0; i < 50 && !(left = ProcessesWithMarker(marker)).empty(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        EXPECT_TRUE(left.empty()) << left.size() << " processes of the run are still running";
+    }
+
+    kvtest::XvfbServer xvfb{"1280x1024x24"};
+    kvtest::TempDir dir{"kalvista-e2e"};
+    kvtest::TestSoundSource sound;
+    fs::path kalvista;
+    const fs::path talk = dir / "colours.pptx";
     const fs::path output = dir / "colours.mp4";
     const fs::path trace = dir / "trace.txt";
-    fs::create_directories(dir / "run");
-    const std::string marker = "KALVISTA_E2E_RUN=" + std::to_string(::getpid()) + "-" +
-                               std::to_string(std::random_device{}());
-    kv::SpawnOptions options;
-    options.outputFile = dir / "kalvista.log";
-    options.newProcessGroup = true;
-    options.environment = {"KALVISTA_REGISTRY=" + (dir / "settings.reg").string(),
-                           "XDG_RUNTIME_DIR=" + (dir / "run").string(), "KALVISTA_TRACE=" + trace.string(),
-                           marker};
+    const std::string marker =
+        "KALVISTA_E2E_RUN=" + std::to_string(::getpid()) + "-" + std::to_string(std::random_device{}());
+    std::string log;
+};
+
+TEST_F(ConvertEndToEnd, RealPresentationBecomesAVideoOfItsSlidesInOrder) {
     const auto started = std::chrono::steady_clock::now();
-    kv::ChildProcess run = kv::ChildProcess::Spawn(
-        {kalvista.string(), "--convert", talk.string(), "--output", output.string(), "--mode", "auto", "--seconds",
-         "1", "--size", "640x480", "--fps", "10", "--sound", "default"},
-        options);
+    kv::ChildProcess run = Start("1");
     ASSERT_TRUE(run.Started());
-    const auto status = run.Wait(150000);
-    if (!status) run.Terminate(2000);
-    const std::string log = ReadText(dir / "kalvista.log");
+    const auto status = Finish(run);
     ASSERT_TRUE(status.has_value()) << "kalvista did not finish in time\n" << log;
     EXPECT_EQ(*status, 0) << log;
     EXPECT_NE(log.find("Video: " + output.string()), std::string::npos) << log;
@@ -101,11 +138,7 @@ TEST(ConvertEndToEnd, RealPresentationBecomesAVideoOfItsSlidesInOrder) {
     EXPECT_NE(ReadText(trace).find("Wait dialog ended\n"), std::string::npos);
 
     std::string colours;
-    const kvtest::RecordedFile video = kvtest::ReadRecordedFile(
-        output.string(), [&](std::int64_t, const kv::FrameImage& picture) {
-            const char c = CentreColour(picture);
-            if (c != '?' && (colours.empty() || colours.back() != c)) colours += c;
-        });
+    const kvtest::RecordedFile video = ReadSlideColours(output, colours);
     ASSERT_TRUE(video.opened);
     EXPECT_EQ(colours, "RGB");
     EXPECT_NEAR(video.VideoSeconds(), 3.0, 0.5);
@@ -113,11 +146,36 @@ TEST(ConvertEndToEnd, RealPresentationBecomesAVideoOfItsSlidesInOrder) {
     EXPECT_EQ(video.width, 640);
     EXPECT_EQ(video.height, 480);
 
-    // Nothing of the run is left: not the office it started, not a converter.
-    std::vector<pid_t> left;
-    for (int i = 0; i < 50 && !(left = ProcessesWithMarker(marker)).empty(); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    EXPECT_TRUE(left.empty()) << left.size() << " processes of the run are still running";
+    ExpectNothingLeft();
+}
+
+TEST_F(ConvertEndToEnd, AnOfficeThatDiesMidShowStillGivesTheVideoSoFarAndSaysSo) {
+    kv::ChildProcess run = Start("4");
+    ASSERT_TRUE(run.Started());
+    // Once the second slide is on, the office dies.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(90);
+    while (ReadText(trace).find("Office show clock: slide 1 has had its time") == std::string::npos) {
+        ASSERT_LT(std::chrono::steady_clock::now(), deadline) << ReadText(trace);
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    int killed = 0;
+    for (pid_t pid : ProcessesWithMarker(marker))
+        if (ReadText("/proc/" + std::to_string(pid) + "/comm").starts_with("soffice")) killed += ::kill(pid, SIGKILL) == 0;
+    ASSERT_GT(killed, 0) << "no office process of the run found";
+
+    const auto status = Finish(run);
+    ASSERT_TRUE(status.has_value()) << "kalvista did not finish in time\n" << log;
+    EXPECT_NE(*status, 0) << log;  // the video is not the whole show
+    EXPECT_NE(log.find("ended early"), std::string::npos) << log << ReadText(trace);
+
+    std::string colours;
+    const kvtest::RecordedFile video = ReadSlideColours(output, colours);
+    ASSERT_TRUE(video.opened) << "the recording so far was not converted\n" << log;
+    EXPECT_EQ(colours.substr(0, 2), "RG");
+    EXPECT_GT(video.VideoSeconds(), 4.0);
+    EXPECT_GT(video.audioSeconds, 4.0);
+    ExpectNothingLeft();
 }
 
 }  // namespace

@@ -27,7 +27,8 @@ constexpr int kExitUsage = 2;
 
 void Fail(const std::string& reason) { std::fprintf(stderr, "kalvista: %s\n", reason.c_str()); }
 
-// Nobody is there to press OK: every message goes to stderr and counts as a failure.
+// Nobody is there to press OK: every message goes to stderr and counts as a
+// failure; notices (a video made without sound) go there too, as warnings.
 class StderrMessageBoxes : public MessageBoxService {
 public:
     void Show(const std::string& text) override {
@@ -35,6 +36,7 @@ public:
         std::lock_guard lock(m_mutex);
         ++m_count;
     }
+    void Notice(const std::string& text) override { std::fprintf(stderr, "kalvista: warning: %s\n", text.c_str()); }
     int Count() const {
         std::lock_guard lock(m_mutex);
         return m_count;

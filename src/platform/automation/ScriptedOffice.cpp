@@ -44,6 +44,7 @@ struct ScriptedOffice::State {
     int viewState = 1;
     int runCount = 0;
     bool quit = false;
+    bool crashed = false;
     std::atomic<long> live{0};
     std::vector<std::string> progIds;
 };
@@ -156,6 +157,7 @@ Variant ScriptedObject::Invoke(DISPID id, WORD flags, const std::vector<Variant>
         }
         state.calls.push_back(entry);
         if (state.quit) throw AutomationException(RPC_E_DISCONNECTED, "the office has quit");
+        if (state.crashed) throw AutomationException(RPC_E_DISCONNECTED, "the office has gone away");
         auto failure = state.failures.find(member);
         if (failure != state.failures.end()) throw AutomationException(failure->second, member + " failed");
     }
@@ -403,6 +405,14 @@ void ScriptedOffice::EndShow() {
         m_state->showRunning = false;
     }
     FireEvent(2014, {Variant::Dispatch(std::make_shared<ScriptedObject>(shared_from_this(), "Presentation"))});
+}
+
+void ScriptedOffice::Crash() {
+    {
+        std::lock_guard lock(m_state->mutex);
+        m_state->crashed = true;
+    }
+    EndShow();
 }
 
 void ScriptedOffice::FireEvent(DISPID id, std::vector<Variant> args) { m_events->Fire(id, std::move(args)); }

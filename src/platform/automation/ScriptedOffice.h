@@ -74,6 +74,10 @@ public:
     void AdvanceShow();
     // Ends the show and fires the application's slide-show end (2014) to the sinks.
     void EndShow();
+    // The office going away mid-show: from now on every call fails as calls
+    // to a dead office do, and the show's end event comes (as the office
+    // backend fires it when its connection drops).
+    void Crash();
     // Fires an application event with its arguments to the connected sinks.
     void FireEvent(DISPID id, std::vector<Variant> args);
     size_t SinkCount() const;

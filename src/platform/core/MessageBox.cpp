@@ -15,6 +15,11 @@ std::shared_ptr<MessageBoxService> g_service = std::make_shared<StderrMessageBox
 // Services handed out by reference stay alive after they are replaced.
 std::vector<std::shared_ptr<MessageBoxService>> g_replaced;
 
+std::shared_ptr<MessageBoxService> ServiceInUse() {
+    std::lock_guard lock(g_serviceMutex);
+    return g_service;
+}
+
 }  // namespace
 
 MessageBoxService& MessageBoxes() {
@@ -28,14 +33,9 @@ void SetMessageBoxService(std::shared_ptr<MessageBoxService> service) {
     g_service = service ? std::move(service) : std::make_shared<StderrMessageBox>();
 }
 
-void ShowMessageBox(const std::string& text) {
-    std::shared_ptr<MessageBoxService> service;
-    {
-        std::lock_guard lock(g_serviceMutex);
-        service = g_service;
-    }
-    service->Show(text);
-}
+void ShowMessageBox(const std::string& text) { ServiceInUse()->Show(text); }
+
+void ShowNotice(const std::string& text) { ServiceInUse()->Notice(text); }
 
 void RecordingMessageBox::Show(const std::string& text) {
     std::lock_guard lock(m_mutex);

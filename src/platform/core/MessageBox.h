@@ -13,6 +13,10 @@ class MessageBoxService {
 public:
     virtual ~MessageBoxService() = default;
     virtual void Show(const std::string& text) = 0;
+    // Something the user should know although nothing failed (the video was
+    // made, but without sound, say). Shown like a failure unless the service
+    // tells the two apart.
+    virtual void Notice(const std::string& text) { Show(text); }
 };
 
 // The service in use; by default one that writes the text to stderr (the UI
@@ -22,6 +26,8 @@ void SetMessageBoxService(std::shared_ptr<MessageBoxService> service);
 
 // Shows `text` through the service in use.
 void ShowMessageBox(const std::string& text);
+// Shows `text` through the service in use as a notice.
+void ShowNotice(const std::string& text);
 
 // Records every text instead of showing it.
 class RecordingMessageBox : public MessageBoxService {

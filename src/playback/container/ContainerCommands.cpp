@@ -3,6 +3,7 @@
 #include "platform/core/Trace.h"
 #include "playback/container/ContainerToolbar.h"
 #include "playback/container/PptContainerDlg.h"
+#include "playback/container/RecordingNotices.h"
 #include "recording/state/RecorderState.h"
 
 namespace kv {
@@ -112,6 +113,7 @@ void CPptContainerDlg::RunStopSequence() {
         if (!g_bRecorderThreadEnded) m_services.conversion->RunWaitDialog();
         else if (!m_automation.m_bPowerPlugs) m_services.conversion->PlayOutputFile();
         Trace("Wait dialog ended\n");
+        TellHowTheRecordingWent(m_bOfficeLost);
     }
 
     update();

@@ -3,6 +3,7 @@
 #include "platform/core/MessageBox.h"
 #include "platform/core/Trace.h"
 #include "playback/container/PptContainerDlg.h"
+#include "playback/container/RecordingNotices.h"
 #include "playback/container/RecorderErrorText.h"
 #include "recording/state/RecorderState.h"
 
@@ -43,6 +44,14 @@ LRESULT CPptContainerDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) 
 void CPptContainerDlg::OnSlideShowEnd() {
     if (!m_automation.m_bStartedCompletely) return;
     Trace("CPptContainerDlg::OnSlideShowEnd\n");
+    // The end event also comes when the office goes away mid-show: then
+    // it no longer answers at all.
+    try {
+        m_automation.CurrentShowPosition();
+    } catch (const AutomationException& e) {
+        if (!m_bStopped && OfficeWentAway(e.Result())) m_bOfficeLost = true;
+    } catch (...) {
+    }
     OnClickedBtnStop();
 }
 

@@ -117,6 +117,7 @@ private:
     int m_nSlideCount = 0;
     bool m_bFirstPaintDone = false;
     bool m_bTaskbarHidden = false;
+    bool m_bOfficeLost = false;  // the show ended because the office went away
 };
 
 }  // namespace kv

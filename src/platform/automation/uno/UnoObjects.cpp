@@ -57,6 +57,8 @@ public:
     using UnoObject::UnoObject;
     Variant Invoke(DISPID id, WORD flags, const std::vector<Variant>& args) override {
         UnoDocument& doc = Document();
+        // A show that ended because the office went away says so to whoever asks.
+        if (!Office().Alive()) throw AutomationException(RPC_E_DISCONNECTED, "the office has gone away");
         // The closing screen stays where it is, also once the end has been reported.
         if (id == kViewCurrentShowPosition && doc.endScreen) return Variant::I4(doc.slideCount + 1);
         if (!doc.controller.is() || doc.ended) throw AutomationException(E_FAIL, "the slide show has ended");

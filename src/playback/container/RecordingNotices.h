@@ -1,0 +1,20 @@
+#pragma once
+// What the user learns when a recording is over and its video was made,
+// beyond the video itself: that the show ended early because the office went
+// away (a failure: the video holds only part of the show), or that the sound
+// could not be recorded in full (a notice: the video is there, silent in part).
+#include <string>
+
+#include "platform/automation/HResult.h"
+
+namespace kv {
+
+extern const char* const kShowEndedEarlyText;
+
+// The office is gone (it crashed or was ended) when it answers a call so.
+bool OfficeWentAway(HRESULT automationResult);
+
+// Shows what applies; `officeLost` from the end of the show.
+void TellHowTheRecordingWent(bool officeLost);
+
+}  // namespace kv
