@@ -76,7 +76,16 @@ private:
     std::uint32_t m_previous;
 };
 
+// The office starts while the settings are prepared; one the run did not
+// take over is ended on every way out.
+class OfficeStartedEarly {
+public:
+    OfficeStartedEarly() { PreloadOffice(); }
+    ~OfficeStartedEarly() { EndPreloadedOffice(); }
+};
+
 int Convert(const BatchOptions& options) {
+    OfficeStartedEarly office;
     int soundDevice = 0;
     if (!ResolveSoundDevice(options, soundDevice)) return kExitFailure;
 

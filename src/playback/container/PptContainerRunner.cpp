@@ -1,8 +1,11 @@
 #include "playback/container/PptContainerRunner.h"
 
+#include "platform/automation/uno/UnoAutomation.h"
 #include "playback/container/PptContainerDlg.h"
 
 namespace kv {
+
+PptContainerRunner::~PptContainerRunner() { EndPreloadedOffice(); }
 
 int PptContainerRunner::RunContainer(const ContainerRequest& request) {
     RegisterContainerClass();

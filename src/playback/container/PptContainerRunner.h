@@ -9,6 +9,8 @@ class PptContainerRunner : public ContainerRunner {
 public:
     PptContainerRunner() = default;
     explicit PptContainerRunner(ContainerServices services) : m_services(std::move(services)), m_custom(true) {}
+    // Ends the office started in advance for the wizard when no show took it over.
+    ~PptContainerRunner() override;
     int RunContainer(const ContainerRequest& request) override;
 
 private:

@@ -7,6 +7,8 @@ namespace kv {
 
 std::unique_ptr<ContainerRunner> CreateContainerRunner() {
     RegisterUnoAutomation();
+    // The office takes seconds to start: it does so while the user fills in the wizard.
+    PreloadOffice();
     return std::make_unique<PptContainerRunner>();
 }
 

@@ -41,6 +41,17 @@ HRESULT CreateOfficeApplication(DispatchPtr* object) {
 
 void RegisterUnoAutomation() { RegisterAutomationServer("Powerpoint.Application", CreateOfficeApplication); }
 
+void EndPreloadedOffice() {
+    std::shared_future<std::shared_ptr<uno::OfficeConnection>> preloaded;
+    {
+        std::lock_guard lock(g_preloadMutex);
+        preloaded = std::move(g_preloaded);
+        g_preloaded = {};
+    }
+    if (!preloaded.valid()) return;
+    if (auto office = preloaded.get()) Trace("Office started in advance was not used; ending it\n");
+}
+
 void PreloadOffice() {
     std::lock_guard lock(g_preloadMutex);
     if (g_preloaded.valid()) return;

@@ -9,7 +9,10 @@ void RegisterUnoAutomation();
 
 // Starts an office of ours in the background (for example while the wizard is
 // still open), so that the slide show starts sooner; the next CreateDispatch
-// takes it over. An office started this way and never used is ended at exit.
+// takes it over.
 void PreloadOffice();
+// Ends an office that PreloadOffice started and nothing took over (waiting for
+// its start to finish first). Call it before the program ends.
+void EndPreloadedOffice();
 
 }  // namespace kv
