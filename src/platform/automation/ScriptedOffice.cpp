@@ -152,7 +152,7 @@ Variant ScriptedObject::Invoke(DISPID id, WORD flags, const std::vector<Variant>
             entry += args.empty() ? "" : ArgText(args.back());
         } else if (!args.empty()) {
             entry += "(";
-            for (size_t i = 0; i < args.size(); ++i) entry += (i ? "," : "") + ArgText(args[i]);
+            for (size_t i = 0; i < args.size(); ++i) entry.append(i ? "," : "").append(ArgText(args[i]));
             entry += ")";
         }
         state.calls.push_back(entry);

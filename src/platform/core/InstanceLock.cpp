@@ -16,7 +16,7 @@ std::filesystem::path InstanceFilePath(std::string_view name, std::string_view s
     std::string file(name);
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
     const std::filesystem::path folder = RuntimeFolder();
-    if (!runtime || folder != runtime) file += "-" + std::to_string(getuid());
+    if (!runtime || folder != runtime) file.append("-").append(std::to_string(getuid()));
     file += suffix;
     return folder / file;
 }
