@@ -92,21 +92,26 @@ int Outcome(media::AviVideoWriter::Result result, const std::string& why) {
 
 }  // namespace
 
-int CAviFile::AppendNewFrame(const FrameImage& frame, long position) {
+// One write to the open file, its result as a code; the writer runs on the
+// recording's writer thread, where nothing may escape.
+template <class Write>
+int CAviFile::Append(Write write) {
     try {
         if (!m_impl || !m_impl->writer.IsOpen()) return S_OK;
         std::string why;
-        return Outcome(m_impl->writer.WriteFrame(frame, position, &why), why);
+        return Outcome(write(m_impl->writer, &why), why);
     } catch (...) {
         Trace("Caught exception in AviFile::AppendNewFrame\n");
     }
     return S_OK;
 }
 
+int CAviFile::AppendNewFrame(const FrameImage& frame, long position) {
+    return Append([&](media::AviVideoWriter& writer, std::string* why) { return writer.WriteFrame(frame, position, why); });
+}
+
 int CAviFile::AppendRepeatedFrame(long position) {
-    if (!m_impl || !m_impl->writer.IsOpen()) return S_OK;
-    std::string why;
-    return Outcome(m_impl->writer.RepeatFrame(position, &why), why);
+    return Append([&](media::AviVideoWriter& writer, std::string* why) { return writer.RepeatFrame(position, why); });
 }
 
 bool CAviFile::CanRepeatFrames() const { return m_impl && m_impl->writer.RepeatsAreExact(); }

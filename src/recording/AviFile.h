@@ -36,6 +36,9 @@ public:
     bool ReleaseMemory();
 
 private:
+    template <class Write>
+    int Append(Write write);
+
     struct Impl;
     std::unique_ptr<Impl> m_impl;
 };

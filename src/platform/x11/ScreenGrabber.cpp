@@ -200,6 +200,8 @@ bool ScreenGrabber::Grab(int index) {
 
 bool ScreenGrabber::Changed() {
     if (!m_impl) return true;
+    // A pointer picture fetched by an earlier pass is stale by now.
+    m_impl->nextCursor.reset();
     return m_impl->damage.Damaged() || m_impl->PointerChanged();
 }
 
