@@ -86,12 +86,13 @@ void CColoredCombo::paintEvent(QPaintEvent*) {
         painter.drawText(textRect, Qt::AlignVCenter | Qt::AlignLeft, currentText());
     }
 
-    // A solid downward triangle, seven pixels wide and four high, tip at (cx, cy + 1).
+    // A solid downward triangle, seven pixels wide and four high (rows cy - 2
+    // to cy + 1), tip at (cx, cy + 1); drawLine includes both end points.
     const int cx = button.left() + button.width() / 2;
     const int cy = r.top() + r.height() / 2;
     painter.setPen(QPen(m_crText, 1));
     for (int k = 0; k <= 3; ++k) {
-        for (int x : {cx - k, cx + k}) painter.drawLine(x, cy + 1 - k, x, cy - 3);
+        for (int x : {cx - k, cx + k}) painter.drawLine(x, cy + 1 - k, x, cy - 2);
     }
 
     painter.setPen(kButtonFrame);

@@ -1,5 +1,6 @@
 // The skinned controls report to their dialog: hover once per entry for a
 // button, on every move for a combo, click on release wherever it happens.
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QEnterEvent>
 #include <QKeyEvent>
@@ -9,6 +10,7 @@
 #include "QtTestApp.h"
 #include "app/core/AppMessages.h"
 #include "controls/ColoredCombo.h"
+#include "controls/ColoredEdit.h"
 #include "controls/CustomeButton.h"
 #include "controls/SkinBitmaps.h"
 #include "controls/SkinNotify.h"
@@ -135,6 +137,27 @@ TEST(SkinControls, ComboReportsEveryMoveAfterTheFirst) {
     EXPECT_LT(combo->ButtonArea().right(), combo->width() / 2);
 }
 
+TEST(SkinControls, EditableComboClosesItsOpenListOnEnter) {
+    TestApp();
+    kv::CColoredCombo combo;
+    combo.resize(160, 23);
+    combo.SetBkColor(QColor(100, 100, 255));
+    combo.SetTextColor(Qt::white);
+    combo.addItems({"5 FPS", "10 FPS"});
+    combo.MakeEditable();
+    auto* edit = dynamic_cast<kv::CColoredEditInCombo*>(combo.lineEdit());
+    ASSERT_NE(edit, nullptr);
+    EXPECT_FALSE(edit->isReadOnly());
+    EXPECT_EQ(edit->BkColor(), QColor(100, 100, 255));
+    combo.show();
+    combo.showPopup();
+    ASSERT_TRUE(combo.IsDroppedDown());
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(edit, &enter);
+    EXPECT_FALSE(combo.IsDroppedDown());
+    EXPECT_FALSE(combo.view()->isVisible());
+}
+
 TEST(SkinControls, ComboPaintsItsFlatSkin) {
     TestApp();
     kv::CColoredCombo combo;
@@ -146,13 +169,17 @@ TEST(SkinControls, ComboPaintsItsFlatSkin) {
     EXPECT_EQ(image.pixelColor(0, 0), QColor(Qt::black));
     EXPECT_EQ(image.pixelColor(1, 1), QColor(Qt::black));
     EXPECT_EQ(image.pixelColor(40, 2), QColor(100, 100, 255));
-    // The arrow: the tip column below the middle carries the text colour.
+    // The arrow: four rows, cy - 2 to the tip at cy + 1, seven pixels at the top.
     const QRect button = combo.ButtonArea();
     const int cx = button.left() + button.width() / 2;
     const int cy = 2 + (23 - 4) / 2;
-    EXPECT_EQ(image.pixelColor(cx, cy), QColor(Qt::white));
-    EXPECT_EQ(image.pixelColor(cx - 3, cy - 3), QColor(Qt::white));
-    EXPECT_NE(image.pixelColor(cx, cy + 3), QColor(Qt::white));
+    for (int y = cy - 2; y <= cy + 1; ++y) EXPECT_EQ(image.pixelColor(cx, y), QColor(Qt::white)) << y;
+    EXPECT_EQ(image.pixelColor(cx - 3, cy - 2), QColor(Qt::white));
+    EXPECT_EQ(image.pixelColor(cx + 3, cy - 2), QColor(Qt::white));
+    EXPECT_NE(image.pixelColor(cx - 3, cy - 1), QColor(Qt::white));
+    EXPECT_NE(image.pixelColor(cx, cy - 3), QColor(Qt::white));
+    EXPECT_NE(image.pixelColor(cx - 3, cy - 3), QColor(Qt::white));
+    EXPECT_NE(image.pixelColor(cx, cy + 2), QColor(Qt::white));
 }
 
 TEST(SkinControls, EveryBitmapTheWizardNamesIsDrawn) {
