@@ -3,6 +3,7 @@
 // the doubles the wizard talks to.
 #include <QApplication>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -63,13 +64,17 @@ public:
     std::vector<kv::CaptureDeviceEntry> CaptureDevices() override { return devices; }
     void SetAudioDeviceTable(const std::vector<kv::CaptureDeviceEntry>& entries) override { table = entries; }
     std::vector<Compressor> VideoCompressors(int, int) override { return compressors; }
+    std::string frameFileName = "IDB_DIALOG_FRAME.bmp";
+    std::string FrameFileName() const override { return frameFileName; }
 };
 
 class RecordingContainer : public kv::ContainerRunner {
 public:
     std::vector<kv::ContainerRequest> requests;
+    std::function<void()> whileRunning;  // called while the container would run
     int RunContainer(const kv::ContainerRequest& request) override {
         requests.push_back(request);
+        if (whileRunning) whileRunning();
         return 1;
     }
 };

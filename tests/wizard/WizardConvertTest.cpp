@@ -64,7 +64,16 @@ TEST_F(WizardTest, ConvertChecksTheCaptureSize) {
         EXPECT_EQ(boxes.Texts().back(), "Minimum resolution must be 100 x 100.");
     }
     EXPECT_TRUE(container.requests.empty());
-    EXPECT_TRUE(settings::PowerPointFileName.Get().empty()) << "nothing stored";
+    // The files and the sound are stored before the size is checked, the rest is not.
+    EXPECT_EQ(settings::PowerPointFileName.Get(), (folder.path() / "Talk.pptx").string());
+    EXPECT_EQ(settings::AVIVideoFileName.Get(), (folder.path() / "Talk.avi").string());
+    const std::string stored = Contents(registry.file());
+    for (const char* name : {"\"CaptureSound\"", "\"SoundDevice\"", "\"AudioProperties\"", "\"BitRate\"",
+                             "\"AudioChannels\""})
+        EXPECT_NE(stored.find(name), std::string::npos) << name;
+    for (const char* name : {"\"OutputFormat\"", "\"OutputFileName\"", "\"Resolution\"", "\"ResolutionWidth\"",
+                             "\"VideoCompression\"", "\"MouseCapture\""})
+        EXPECT_EQ(stored.find(name), std::string::npos) << name;
 
     Edit(IDC_CUSTOM_WIDTH)->setText("128");
     Edit(IDC_CUSTOM_HEIGHT)->setText("96");
@@ -131,6 +140,25 @@ TEST_F(WizardTest, ConvertStoresEveryChoiceAndRunsTheContainer) {
     EXPECT_EQ(Wizard().result(), QDialog::Accepted);
 }
 
+TEST_F(WizardTest, ConvertByKeyboardKeepsTheWizardShownThePointerHidesIt) {
+    ChoosePresentation("Talk.pptx");
+    std::vector<bool> shownWhileRunning;
+    container.whileRunning = [&] { shownWhileRunning.push_back(Wizard().isVisible()); };
+    Wizard().show();
+    Button(IDC_CONVERT)->click();  // the keyboard's press arrives as a command
+    ASSERT_EQ(shownWhileRunning, std::vector<bool>{true});
+    EXPECT_FALSE(Wizard().isVisible()) << "the wizard closes after the conversion";
+    EXPECT_EQ(Wizard().result(), QDialog::Accepted);
+
+    m_wizard.reset();
+    ChoosePresentation("Talk.pptx");
+    Wizard().show();
+    Click(IDC_CONVERT);
+    EXPECT_EQ(shownWhileRunning, (std::vector<bool>{true, false}));
+    EXPECT_EQ(container.requests.size(), 2u);
+    EXPECT_FALSE(Wizard().isVisible());
+}
+
 TEST_F(WizardTest, ConvertWithAviStoresTheChosenCodecAndAutomaticAdvance) {
     kv::settings::SlideShowCaptureMode.Set(1);  // never written by the wizard: automatic
     ChoosePresentation("Deck.ppsx");
@@ -153,10 +181,24 @@ TEST_F(WizardTest, ConvertWithAviStoresTheChosenCodecAndAutomaticAdvance) {
     EXPECT_EQ(container.requests[0].secondsPerSlide, 1);
 }
 
+TEST_F(WizardTest, ConvertWithAviAndNoCodecStoresTheEmptyText) {
+    sources.compressors.clear();
+    ChoosePresentation("Deck.pptx");
+    Hover(IDC_TAB_VIDEO);
+    ChooseText(IDC_OUTPUT_FORMAT, "AVI");
+    ASSERT_EQ(Combo(IDC_VIDEO_CODEC)->count(), 0);
+    ASSERT_TRUE(Wizard().OnConvert());
+    EXPECT_EQ(settings::VideoCompression.Get(), "");
+    EXPECT_NE(Contents(registry.file()).find("\"VideoCompression\"=\"\""), std::string::npos);
+}
+
 TEST_F(WizardTest, WithoutSoundDevicesNothingIsRecorded) {
     sources.devices.clear();
     ChoosePresentation("Deck.pptx");
-    EXPECT_FALSE(Wizard().State().recordSound);
+    // The flag shows as set, but nothing is recorded without a device.
+    EXPECT_TRUE(Wizard().State().recordSound);
+    Hover(IDC_TAB_AUDIO);
+    EXPECT_EQ(Button(IDC_ROW_ICON[0])->NormalBitmap(), 225);
     ASSERT_TRUE(Wizard().OnConvert());
     EXPECT_EQ(settings::CaptureSound.Get(), 0u);
     EXPECT_EQ(settings::SoundDevice.Get(), 0u);

@@ -1,6 +1,7 @@
 // The wizard's pages: what shows when, the lists and how they follow the
 // output format, the pickers and their refusals.
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QScreen>
 #include <fstream>
 #include <sys/stat.h>
@@ -9,6 +10,7 @@
 #include "WizardFixture.h"
 #include "app/core/SettingsCatalogue.h"
 #include "app/wizard/FormatTables.h"
+#include "controls/ColoredEdit.h"
 #include "platform/core/Trace.h"
 
 namespace kvtest {
@@ -59,6 +61,24 @@ TEST_F(WizardTest, HoveringAComboLightsItsRow) {
     }
     EXPECT_EQ(Combo(IDC_OUTPUT_FORMAT)->NotifyId(), 1201);
     EXPECT_EQ(Combo(IDC_AUDIO_QUALITY)->NotifyId(), 1208);
+}
+
+TEST_F(WizardTest, CombosHaveAWritableFieldThatNeverBecomesTheChoice) {
+    for (int id : {1103, 1104, 1105, 1106, 1107, 1108, 1112, 1113}) {
+        auto* edit = dynamic_cast<kv::CColoredEditInCombo*>(Combo(id)->lineEdit());
+        ASSERT_NE(edit, nullptr) << id;
+        EXPECT_FALSE(edit->isReadOnly()) << id;
+        EXPECT_EQ(edit->BkColor(), QColor(100, 100, 255)) << id;
+        EXPECT_EQ(edit->TextColor(), QColor(Qt::white)) << id;
+    }
+    ChoosePresentation("Talk.pptx");
+    Hover(IDC_TAB_VIDEO);
+    ChooseText(IDC_FRAME_RATE, "15 FPS");
+    const auto entries = Entries(Combo(IDC_FRAME_RATE));
+    Combo(IDC_FRAME_RATE)->lineEdit()->setText("60 typed");
+    EXPECT_EQ(Entries(Combo(IDC_FRAME_RATE)), entries);
+    ASSERT_TRUE(Wizard().OnConvert());
+    EXPECT_EQ(kv::settings::FrameRate.Get(), 15u);
 }
 
 TEST_F(WizardTest, FirstRunDefaults) {
@@ -254,6 +274,61 @@ TEST_F(WizardTest, HelpOpensOurPageAndEnterCloses) {
     EXPECT_EQ(Wizard().result(), QDialog::Accepted);
     EXPECT_FALSE(Wizard().isVisible());
     EXPECT_TRUE(container.requests.empty());
+}
+
+TEST_F(WizardTest, CloseAndEscapeCloseTheWizard) {
+    Wizard().show();
+    Click(IDC_CLOSE);
+    EXPECT_FALSE(Wizard().isVisible());
+    EXPECT_EQ(Wizard().result(), QDialog::Accepted);
+
+    m_wizard.reset();
+    Wizard().show();
+    Button(IDC_CLOSE)->click();  // the keyboard's press
+    EXPECT_FALSE(Wizard().isVisible());
+    EXPECT_EQ(Wizard().result(), QDialog::Accepted);
+
+    m_wizard.reset();
+    Wizard().show();
+    Hover(IDC_TAB_VIDEO);
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(&Wizard(), &escape);
+    EXPECT_FALSE(Wizard().isVisible());
+    EXPECT_EQ(Wizard().result(), QDialog::Rejected);
+    EXPECT_TRUE(container.requests.empty());
+}
+
+TEST_F(WizardTest, PointerOverTheBackgroundReturnsTheFrameButtonsToNormal) {
+    Wizard().show();
+    Hover(IDC_TAB_IO);
+    const int buttons[] = {IDC_CLOSE, IDC_HELP, IDC_MINIMISE, IDC_CONVERT};
+    for (int id : buttons) Button(id)->ShowHighlighted();
+    Button(IDC_HELP)->setFocus();
+    const QPointF at(20, Wizard().height() / 2);
+    QMouseEvent move(QEvent::MouseMove, at, Wizard().mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(&Wizard(), &move);
+    for (int id : buttons) {
+        EXPECT_FALSE(Button(id)->IsHighlighted()) << id;
+        EXPECT_EQ(Button(id)->CurrentBitmap(), Button(id)->NormalBitmap()) << id;
+    }
+    EXPECT_EQ(Wizard().focusWidget(), &Wizard());
+    // The tabs are not frame buttons: the page's tab stays lit.
+    EXPECT_TRUE(Button(IDC_TAB_IO)->IsHighlighted());
+}
+
+TEST_F(WizardTest, AMissingFrameSaysErrorLoadingBitmapAndKeepsTheWindowPlain) {
+    sources.frameFileName = "Missing frame.bmp";
+    Wizard().show();
+    EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{"Error loading bitmap"}));
+    EXPECT_TRUE(Wizard().Shape().isEmpty());
+    EXPECT_TRUE(Wizard().mask().isEmpty()) << "the window keeps its rectangle";
+
+    // The real frame gives the window its shape, without a message.
+    sources.frameFileName = "IDB_DIALOG_FRAME.bmp";
+    m_wizard.reset();
+    Wizard().show();
+    EXPECT_EQ(boxes.Texts().size(), 1u);
+    EXPECT_FALSE(Wizard().Shape().isEmpty());
 }
 
 }  // namespace kvtest

@@ -59,8 +59,8 @@ void CAVSettingPage::LoadAudioSettingsT() {
 
 void CAVSettingPage::CheckSoundDeviceT() {
     Trace("start CheckSoundDeviceT(void)");
-    // Nothing to record from: the recording goes without sound.
-    if (m_controls.Combo(IDC_AUDIO_DEVICE)->count() == 0) m_state.recordSound = false;
+    // The flag shows as set without devices; Convert then stores no sound.
+    if (m_controls.Combo(IDC_AUDIO_DEVICE)->count() == 0) m_state.recordSound = true;
     Trace("End CheckSoundDeviceT(void)");
 }
 

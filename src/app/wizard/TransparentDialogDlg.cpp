@@ -12,6 +12,7 @@
 #include "app/wizard/WizardLayout.h"
 #include "app/wizard/WizardMessages.h"
 #include "app/wizard/WizardShell.h"
+#include "app/wizard/WizardSources.h"
 #include "controls/SkinBitmaps.h"
 #include "controls/SkinNotify.h"
 #include "platform/core/MessageBox.h"
@@ -41,7 +42,8 @@ CTransparentDialogDlg::CTransparentDialogDlg(ContainerRunner& containerRunner, W
                                              WizardSources& sources, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
       m_containerRunner(containerRunner),
-      m_shell(shell) {
+      m_shell(shell),
+      m_sources(sources) {
     setWindowTitle("Kalvista");
     setMouseTracking(true);
     resize(DluToPixelsX(kDialogSize.width), DluToPixelsY(kDialogSize.height));
@@ -120,7 +122,7 @@ void CTransparentDialogDlg::resizeEvent(QResizeEvent* event) {
 void CTransparentDialogDlg::OnSize() {
     Trace("void CTransparentDialogDlg::OnSize(UINT nType, int cx, int cy) ");
     if (m_frame.isNull()) {
-        m_frame = LoadSkinFile("IDB_DIALOG_FRAME.bmp").toImage();
+        m_frame = LoadSkinFile(QString::fromStdString(m_sources.FrameFileName())).toImage();
         if (m_frame.isNull()) {
             ShowMessageBox(kErrorLoadingBitmap);
             return;

@@ -63,11 +63,14 @@ private:
     void OnRowClick(int row);
     void OnHelp();
     bool CheckInput();
+    void StoreInputAndSound();
+    bool CheckCaptureSize();
     void StoreSettings();
     void RunContainer();
 
     ContainerRunner& m_containerRunner;
     WizardShell& m_shell;
+    WizardSources& m_sources;
     wizard::WizardState m_state;
     std::unique_ptr<wizard::WizardControls> m_controls;
     std::unique_ptr<wizard::CIOSettings> m_ioPage;

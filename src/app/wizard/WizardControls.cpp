@@ -47,6 +47,9 @@ WizardControls::WizardControls(QWidget* dialog) {
         combo->SetTextColor(Qt::white);
         combo->SetNotifyId(notifyId);
         combo->setMaxVisibleItems(12);
+        // A drop-down combo with a writable field; what is typed never becomes an entry.
+        combo->MakeEditable();
+        combo->setInsertPolicy(QComboBox::NoInsert);
         m_combos[id] = combo;
         m_valueIds.push_back(id);
     }
@@ -116,7 +119,9 @@ std::vector<std::string> WizardControls::Entries(const QComboBox* combo) {
 }
 
 std::string WizardControls::SelectedText(const QComboBox* combo) {
-    return combo->currentIndex() < 0 ? std::string() : combo->currentText().toStdString();
+    // The chosen entry, not what may have been typed into the field.
+    const int index = combo->currentIndex();
+    return index < 0 ? std::string() : combo->itemText(index).toStdString();
 }
 
 }  // namespace kv::wizard

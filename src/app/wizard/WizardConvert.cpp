@@ -12,6 +12,8 @@ using namespace wizard;
 
 bool CTransparentDialogDlg::OnConvert() {
     if (!CheckInput()) return false;
+    StoreInputAndSound();
+    if (!CheckCaptureSize()) return false;
     StoreSettings();
     RunContainer();
     accept();
@@ -19,7 +21,7 @@ bool CTransparentDialogDlg::OnConvert() {
     return true;
 }
 
-// Everything is checked before anything is stored: a refused Convert leaves
+// The files are checked before anything is stored: a refused Convert leaves
 // the settings as they were and the wizard open.
 bool CTransparentDialogDlg::CheckInput() {
     std::string problem;
@@ -40,6 +42,12 @@ bool CTransparentDialogDlg::CheckInput() {
         OnSkinHover(IDC_TAB_IO);
         return false;
     }
+    return true;
+}
+
+// A size too small is refused after the files and the sound were stored; the
+// picture settings stay as they were.
+bool CTransparentDialogDlg::CheckCaptureSize() {
     const Size size = m_avPage->CaptureSize();
     if (size.width < 100 || size.height < 96) {
         ShowMessageBox(kMinimumResolution);
@@ -49,7 +57,7 @@ bool CTransparentDialogDlg::CheckInput() {
     return true;
 }
 
-void CTransparentDialogDlg::StoreSettings() {
+void CTransparentDialogDlg::StoreInputAndSound() {
     settings::PowerPointFileName.Set(m_state.presentationPath);
     settings::AVIVideoFileName.Set(m_state.aviPath);
 
@@ -61,16 +69,19 @@ void CTransparentDialogDlg::StoreSettings() {
     settings::AudioProperties.Set(audio.properties);
     settings::BitRate.Set(audio.bitRate);
     settings::AudioChannels.Set(audio.channels);
+}
 
+void CTransparentDialogDlg::StoreSettings() {
     settings::OutputFormat.Set(m_avPage->FormatText());
     std::string outputName = FolderOf(settings::AVIVideoFileName.Get());
     m_avPage->GetOutPutFileName(m_state.aviPath, outputName);
     settings::OutputFileName.Set(outputName);
 
     settings::FrameRate.Set(static_cast<std::uint32_t>(m_avPage->FrameRate()));
-    const std::string codec = m_avPage->CodecText();
-    settings::VideoCompression.Set(m_avPage->FormatIndex() == kFormatAVI && !codec.empty()
-                                       ? codec
+    // An empty codec list stores the empty text; the recording then takes the
+    // default encoder.
+    settings::VideoCompression.Set(m_avPage->FormatIndex() == kFormatAVI
+                                       ? m_avPage->CodecText()
                                        : std::string(settings::VideoCompression.defaultValue));
     const Size size = m_avPage->CaptureSize();
     const int resolution = m_avPage->ResolutionIndex();

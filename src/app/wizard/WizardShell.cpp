@@ -11,7 +11,7 @@ std::optional<std::string> QtWizardShell::ChoosePresentation(QWidget* owner) {
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setDefaultSuffix("ppt");
-    dialog.setNameFilters({"Presentation Files (*.ppt *.pptx *.pps *.ppsx *.odp)", "All Files (*)"});
+    dialog.setNameFilter("PowerPoint Presentation Files (*.ppt *.pptx *.pps *.ppsx *.odp)");
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     return dialog.selectedFiles().first().toStdString();
 }

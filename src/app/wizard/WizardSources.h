@@ -31,6 +31,8 @@ public:
         bool acceptsFormat = false;
     };
     virtual std::vector<Compressor> VideoCompressors(int width, int height) = 0;
+    // The skin file that gives the window its shape and picture.
+    virtual std::string FrameFileName() const { return "IDB_DIALOG_FRAME.bmp"; }
 };
 
 // The machine's own devices and encoders.
