@@ -54,9 +54,16 @@ void CKCBusyProgressCtrl::SetMode(int mode) {
     if (mode == BPC_MODE_PROGRESS) m_nDirection = 1;
 }
 
+void CKCBusyProgressCtrl::SetInterval(int milliseconds) {
+    m_nSpeed = milliseconds;
+    if (m_timer.isActive()) m_timer.setInterval(std::max(1, m_nSpeed));
+}
+
 void CKCBusyProgressCtrl::Start() {
     if (m_nMode != BPC_MODE_BUSY) return;
     m_timer.stop();
+    // The first step shows at once, the next ones one interval apart.
+    Step();
     m_timer.start(std::max(1, m_nSpeed));
 }
 

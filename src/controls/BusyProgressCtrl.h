@@ -35,7 +35,8 @@ public:
     void SetNumBlocks(int count);
     void SetPosition(int position);
     void SetGap(int gap);
-    void SetInterval(int milliseconds) { m_nSpeed = milliseconds; }
+    // Also applies to the next step of a running animation.
+    void SetInterval(int milliseconds);
     void SetRange(int lower, int upper);
     void SetMode(int mode);
     void Start();

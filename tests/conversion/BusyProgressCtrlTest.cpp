@@ -115,5 +115,23 @@ TEST_F(BusyCtrl, TheTimerAdvancesUntilStopped) {
     EXPECT_EQ(ctrl.Position(), stopped);
 }
 
+TEST_F(BusyCtrl, StartStepsAtOnceAndANewIntervalAppliesWhileRunning) {
+    ctrl.SetAnimationType(CKCBusyProgressCtrl::BPC_BUSY_LTR);
+    ctrl.SetInterval(60000);
+    ctrl.Start();
+    EXPECT_EQ(ctrl.Position(), 1) << "the first step comes with Start, before any interval";
+    ctrl.Start();  // a restart steps again
+    EXPECT_EQ(ctrl.Position(), 2);
+    ctrl.SetInterval(20);
+    EXPECT_TRUE(kvtest::ProcessEventsUntil([&] { return ctrl.Position() >= 4; }, 5000))
+        << "the shorter interval applies without a new Start";
+    ctrl.Stop();
+
+    ctrl.SetMode(CKCBusyProgressCtrl::BPC_MODE_PROGRESS);
+    const int before = ctrl.Position();
+    ctrl.Start();  // progress bars take no step
+    EXPECT_EQ(ctrl.Position(), before);
+}
+
 }  // namespace
 }  // namespace kv
