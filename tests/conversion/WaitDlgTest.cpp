@@ -81,6 +81,7 @@ TEST_F(WaitDialog, FirstDialogEndConvertsOnceAndFinishCloses) {
     std::ofstream(dir / "talk.mp4") << "an older video";
     Open("MP4", (dir / "talk.mp4").string());
     EXPECT_EQ(dialog->windowTitle(), "Kalvista - Conversion is in progress...");
+    EXPECT_FALSE(dialog->windowIcon().availableSizes().isEmpty()) << "the program's icon";
     EXPECT_FALSE(dialog->FinishButton().isVisible());
 
     EXPECT_EQ(SendFromThread(UWM_MERGE_PROGRESS, 40), 1);

@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QFile>
+#include <QIcon>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -17,6 +18,7 @@
 #include "app/core/SettingsCatalogue.h"
 #include "controls/BusyProgressCtrl.h"
 #include "controls/CustomeButton.h"
+#include "controls/SkinBitmaps.h"
 #include "controls/SkinNotify.h"
 #include "conversion/ConvertAVITOXThread.h"
 #include "conversion/OutputFileName.h"
@@ -49,6 +51,7 @@ CWaitDlg::CWaitDlg(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Customize
     setObjectName("CWaitDlg");
     setFixedSize(FromDialogUnits(0, 0, 330, 119).size());
     setMouseTracking(true);
+    setWindowIcon(QIcon(LoadSkinBitmap(128)));  // the program's icon
     m_ctrlMergeProgress = new CKCBusyProgressCtrl(10, 0, this);
     m_ctrlMergeProgress->setGeometry(FromDialogUnits(51, 43, 205, 8));
     m_ctrlBusy = new CKCBusyProgressCtrl(10, 0, this);
