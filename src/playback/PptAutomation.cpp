@@ -74,9 +74,11 @@ bool CPptAutomation::GetDefaultPowerpointProgID(std::string& progId) {
     progId.clear();
     try {
         std::string value;
-        long error = QueryCurVer(kProgId, &value);
+        bool registered = false;
+        long error = QueryCurVer(kProgId, &value, &registered);
         if (error != ERROR_SUCCESS) {
-            Trace("CPptContainerDlg::GetDefaultPowerpointProgID, RegOpenKey failed ");
+            Trace(registered ? "CPptContainerDlg::GetDefaultPowerpointProgID, RegQueryValue failed "
+                             : "CPptContainerDlg::GetDefaultPowerpointProgID, RegOpenKey failed ");
             TraceF("Last Error : %d\n", static_cast<int>(error));
             return false;
         }
@@ -119,12 +121,13 @@ HRESULT CPptAutomation::RunSlideShow() {
 void CPptAutomation::FailRun(bool newFormat) {
     Trace("Caught exception in CPptContainerDlg::RunSlideShow");
     m_host.OnClickedBtnStop();
-    std::string text = newFormat ? "Unable to run Powerpoint Slideshow. Please make sure that Micorsoft Powerpoint 2007 is installed."
-                                 : "Unable to run Powerpoint Slideshow. Please make sure that Micorsoft Powerpoint is installed.";
-    // The office says why; the user gets that too, so a bad file is not
-    // mistaken for a missing office.
-    if (!m_strLastError.empty()) text += "\n\n" + m_strLastError;
-    ShowMessageBox(text);
+    ShowMessageBox(newFormat ? "Unable to run Powerpoint Slideshow. Please make sure that Micorsoft Powerpoint 2007 is installed."
+                             : "Unable to run Powerpoint Slideshow. Please make sure that Micorsoft Powerpoint is installed.");
+    // The office's own reason tells a bad file from a missing office.
+    if (!m_strLastError.empty()) {
+        Trace("CPptContainerDlg::RunSlideShow : " + m_strLastError);
+        ShowFailureDetail(m_strLastError);
+    }
     m_host.EndDialog(IDOK);
 }
 

@@ -21,6 +21,7 @@
 
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
+using ::testing::Not;
 
 namespace kv {
 namespace {
@@ -136,6 +137,15 @@ TEST_F(PptAutomationTest, VersionedProgIdIsUsedWhenRegistered) {
     UnregisterAutomationServer("Powerpoint.Application");
     EXPECT_FALSE(CPptAutomation::GetDefaultPowerpointProgID(progId));
     EXPECT_EQ(progId, "");
+    EXPECT_TRUE(traces.Contains("CPptContainerDlg::GetDefaultPowerpointProgID, RegOpenKey failed "));
+
+    // Known, but without a versioned name: the value cannot be read.
+    office->Register("Powerpoint.Application");
+    TraceCapture unversioned;
+    EXPECT_FALSE(CPptAutomation::GetDefaultPowerpointProgID(progId));
+    EXPECT_TRUE(unversioned.Contains("CPptContainerDlg::GetDefaultPowerpointProgID, RegQueryValue failed "));
+    EXPECT_FALSE(unversioned.Contains("CPptContainerDlg::GetDefaultPowerpointProgID, RegOpenKey failed "));
+    EXPECT_TRUE(unversioned.Contains("Last Error : 2\n"));
 }
 
 TEST_F(PptAutomationTest, CleanUpReleasesInOrderClosesAndQuitsOnlyWhatWeStarted) {
@@ -241,9 +251,13 @@ TEST_F(PptAutomationTest, EveryFailedStepStopsCleansUpAndTellsTheUser) {
         EXPECT_FALSE(a.m_bStartedCompletely);
         ASSERT_EQ(boxes->Texts().size(), 1u);
         const bool newFormat = std::string(c.path).ends_with("x");
-        EXPECT_EQ(boxes->Texts()[0].starts_with(
-                      "Unable to run Powerpoint Slideshow. Please make sure that Micorsoft Powerpoint 2007 is installed."),
-                  newFormat);
+        EXPECT_EQ(boxes->Texts()[0],
+                  newFormat ? "Unable to run Powerpoint Slideshow. Please make sure that Micorsoft Powerpoint 2007 is installed."
+                            : "Unable to run Powerpoint Slideshow. Please make sure that Micorsoft Powerpoint is installed.");
+        // The office's reason goes to the trace and the detail channel, not into the box.
+        ASSERT_EQ(boxes->Details().size(), 1u);
+        EXPECT_EQ(boxes->Details()[0], a.LastError());
+        EXPECT_TRUE(traces.Contains("CPptContainerDlg::RunSlideShow : " + a.LastError()));
         EXPECT_THAT(host.steps.front(), "Stop");
         EXPECT_EQ(host.steps.back(), "EndDialog 1");
         EXPECT_TRUE(a.m_pptapp.IsEmpty());
@@ -256,10 +270,14 @@ TEST_F(PptAutomationTest, EveryFailedStepStopsCleansUpAndTellsTheUser) {
     }
 }
 
-TEST_F(PptAutomationTest, FailureNamesTheReasonBelowTheMessage) {
+TEST_F(PptAutomationTest, FailureGivesTheReasonBesideTheMessage) {
+    TraceCapture traces;
     ASSERT_EQ(Make(2, 5, "/shows/gone.pptx").RunSlideShow(), E_FAIL);
     ASSERT_EQ(boxes->Texts().size(), 1u);
-    EXPECT_THAT(boxes->Texts()[0], HasSubstr("cannot open /shows/gone.pptx"));
+    EXPECT_THAT(boxes->Texts()[0], Not(HasSubstr("gone.pptx"))) << "the box keeps its own words";
+    ASSERT_EQ(boxes->Details().size(), 1u);
+    EXPECT_THAT(boxes->Details()[0], HasSubstr("cannot open /shows/gone.pptx"));
+    EXPECT_TRUE(traces.Contains("cannot open /shows/gone.pptx"));
     EXPECT_THAT(automation->LastError(), HasSubstr("cannot open /shows/gone.pptx"));
 }
 

@@ -37,6 +37,7 @@ public:
         ++m_count;
     }
     void Notice(const std::string& text) override { std::fprintf(stderr, "kalvista: warning: %s\n", text.c_str()); }
+    void Detail(const std::string& text) override { Fail(text); }
     int Count() const {
         std::lock_guard lock(m_mutex);
         return m_count;

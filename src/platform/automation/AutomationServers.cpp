@@ -53,9 +53,10 @@ HRESULT CreateDispatch(const std::string& progId, DispatchPtr* object) {
     }
 }
 
-long QueryCurVer(const std::string& progId, std::string* curVer) {
+long QueryCurVer(const std::string& progId, std::string* curVer, bool* registered) {
     std::lock_guard lock(g_mutex);
     auto it = Servers().find(progId);
+    if (registered) *registered = it != Servers().end();
     if (it == Servers().end() || it->second.curVer.empty()) return ERROR_FILE_NOT_FOUND;
     if (curVer) *curVer = it->second.curVer;
     return ERROR_SUCCESS;

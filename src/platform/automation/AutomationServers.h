@@ -23,7 +23,8 @@ void UnregisterAutomationServer(const std::string& progId);
 HRESULT CreateDispatch(const std::string& progId, DispatchPtr* object);
 
 // The current version registered for `progId`: ERROR_SUCCESS with `curVer`
-// set, or ERROR_FILE_NOT_FOUND when there is none.
-long QueryCurVer(const std::string& progId, std::string* curVer);
+// set, or ERROR_FILE_NOT_FOUND when there is none. `registered` tells whether
+// the ProgID itself is known, with or without a current version.
+long QueryCurVer(const std::string& progId, std::string* curVer, bool* registered = nullptr);
 
 }  // namespace kv

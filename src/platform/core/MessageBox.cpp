@@ -37,9 +37,16 @@ void ShowMessageBox(const std::string& text) { ServiceInUse()->Show(text); }
 
 void ShowNotice(const std::string& text) { ServiceInUse()->Notice(text); }
 
+void ShowFailureDetail(const std::string& text) { ServiceInUse()->Detail(text); }
+
 void RecordingMessageBox::Show(const std::string& text) {
     std::lock_guard lock(m_mutex);
     m_texts.push_back(text);
+}
+
+void RecordingMessageBox::Detail(const std::string& text) {
+    std::lock_guard lock(m_mutex);
+    m_details.push_back(text);
 }
 
 std::vector<std::string> RecordingMessageBox::Texts() const {
@@ -47,9 +54,15 @@ std::vector<std::string> RecordingMessageBox::Texts() const {
     return m_texts;
 }
 
+std::vector<std::string> RecordingMessageBox::Details() const {
+    std::lock_guard lock(m_mutex);
+    return m_details;
+}
+
 void RecordingMessageBox::Clear() {
     std::lock_guard lock(m_mutex);
     m_texts.clear();
+    m_details.clear();
 }
 
 }  // namespace kv
