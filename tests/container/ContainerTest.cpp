@@ -213,6 +213,25 @@ TEST_F(ContainerTest, StopWithoutPlayConvertsNothingAndKeysWaitForTheShow) {
     EXPECT_TRUE(office->Quit());
 }
 
+TEST_F(ContainerTest, PressesOnTheWindowAndOnItsCaptionBringTheShowForward) {
+    CPptContainerDlg& d = Start(2);
+    ASSERT_TRUE(d.Automation().m_bStartedCompletely);
+    const QPointF at(5, 5);
+    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::NonClientAreaMouseButtonPress}) {
+        office->ClearCalls();
+        QMouseEvent press(type, at, d.mapToGlobal(at), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(&d, &press);
+        EXPECT_TRUE(office->Called("SlideShowWindow.Activate")) << type;
+    }
+    office->ClearCalls();
+    QMouseEvent right(QEvent::NonClientAreaMouseButtonPress, at, d.mapToGlobal(at), Qt::RightButton, Qt::RightButton,
+                      Qt::NoModifier);
+    QCoreApplication::sendEvent(&d, &right);
+    EXPECT_FALSE(office->Called("SlideShowWindow.Activate"));
+    d.OnClickedBtnStop();
+    EXPECT_TRUE(Ended());
+}
+
 TEST_F(ContainerTest, TheShowFoundPastItsLastSlideOrItsEndEventStopsTheRecording) {
     CPptContainerDlg& d = Start(2);
     d.OnClickedBtnPlay();

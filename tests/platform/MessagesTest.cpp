@@ -139,6 +139,19 @@ TEST(Messages, PostDoesNotBlockAndDeadHandlesFail) {
     EXPECT_FALSE(SendMessage(0, 0xC001, 0, 0));
 }
 
+TEST(Messages, ChildWindowsAreFoundByCaptionWithoutRegardToCase) {
+    CallerLoop ui;
+    CountingReceiver parent, child, other;
+    HWND container = CreateWindowHandle(&parent, &ui, "Container", "Kalvista");
+    HWND named = CreateWindowHandle(&child, &ui, "Show", "KALVISTA - slideshow activex", container);
+    HWND elsewhere = CreateWindowHandle(&other, &ui, "Show", "Kalvista - SlideShow ActiveX");
+    EXPECT_EQ(FindChildWindow(container, {}, "Kalvista - SlideShow ActiveX"), named);
+    EXPECT_EQ(FindChildWindow(container, "show", "Kalvista - SlideShow ActiveX"), 0u) << "classes match exactly";
+    EXPECT_EQ(FindChildWindow(container, {}, "Kalvista - SlideShow ActiveX "), 0u);
+    EXPECT_EQ(FindWindow("Show", "kalvista - SLIDESHOW ActiveX"), elsewhere);
+    for (HWND w : {named, elsewhere, container}) DestroyWindowHandle(w);
+}
+
 TEST(Messages, SendToAThreadThatStopsFailsInsteadOfHanging) {
     auto loop = std::make_unique<LoopThread>();
     CountingReceiver receiver;

@@ -98,7 +98,8 @@ std::string GetWindowText(HWND window);
 std::string GetClassName(HWND window);
 HWND GetParent(HWND window);
 
-// Top-level windows by class and (when not empty) caption.
+// Top-level windows by class and (when not empty) caption; captions match
+// without regard to letter case.
 HWND FindWindow(std::string_view className, std::string_view caption = {});
 // A direct child of `parent` by class (when not empty) and caption (when not empty).
 HWND FindChildWindow(HWND parent, std::string_view className, std::string_view caption = {});

@@ -1,4 +1,6 @@
+#include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <chrono>
 #include <condition_variable>
 #include <functional>
@@ -178,13 +180,22 @@ HWND GetParent(HWND window) {
     return entry ? entry->parent : 0;
 }
 
+namespace {
+// Captions are matched without regard to letter case, as the window system does.
+bool SameCaption(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
+               return std::tolower(x) == std::tolower(y);
+           });
+}
+}  // namespace
+
 HWND FindChildWindow(HWND parent, std::string_view className, std::string_view caption) {
     auto& registry = Windows();
     std::lock_guard lock(registry.mutex);
     for (const auto& [handle, entry] : registry.windows) {
         if (entry->parent != parent) continue;
         if (!className.empty() && entry->className != className) continue;
-        if (!caption.empty() && entry->caption != caption) continue;
+        if (!caption.empty() && !SameCaption(entry->caption, caption)) continue;
         return handle;
     }
     return 0;

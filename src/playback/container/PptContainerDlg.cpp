@@ -176,6 +176,12 @@ void CPptContainerDlg::reject() { OnCancel(); }
 
 bool CPptContainerDlg::event(QEvent* event) {
     if (event->type() == QEvent::WhatsThis) return true;
+    // A press on the caption brings the show forward; the window is not dragged.
+    if (event->type() == QEvent::NonClientAreaMouseButtonPress &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        ActivatePPTWindow();
+        return true;
+    }
     return QDialog::event(event);
 }
 
