@@ -8,6 +8,7 @@
 #include "platform/media/AviVideoWriter.h"
 #include "platform/media/VideoEncoders.h"
 #include "platform/x11/ScreenGrabber.h"
+#include "recording/CaptureArea.h"
 #include "recording/state/RecorderState.h"
 
 namespace kv {
@@ -45,7 +46,13 @@ CAviFile::~CAviFile() { ReleaseMemory(); }
 
 int CAviFile::Initialise(const std::string& path, int width, int height, int bFullScreen) {
     try {
-        if (bFullScreen && !GetScreenSize(width, height)) width = height = 0;
+        if (bFullScreen) {
+            // The whole screen in whole fours, the size the grab takes.
+            ScreenRect screen{};
+            if (GetScreenSize(screen.width, screen.height)) screen = RoundCaptureSize(screen);
+            width = screen.width;
+            height = screen.height;
+        }
         const std::string encoder = ChooseEncoder();
         // Read before closing a previous file, which clears them.
         const int frameRate = g_iFrameRate.load();

@@ -218,6 +218,23 @@ TEST_F(RecorderTest, EveryFailureSendsItsCode) {
     }
 }
 
+TEST_F(RecorderTest, TheAddInModeRecordsTheWholeScreenInWholeFours) {
+    // A screen whose width is not a multiple of 4: the video is as wide as the grab.
+    kvtest::XvfbServer narrow("1366x768x24");
+    RecordingRig rig;
+    s::SupportPowerPlugs.Set(1);  // no positioned event is waited for
+    rig.Record();
+    rig.RunFor(1500);
+    ASSERT_TRUE(rig.StopAndWait());
+    EXPECT_TRUE(rig.container().ErrorCodes().empty());
+    kvtest::RecordedFile file = kvtest::ReadRecordedFile(rig.SavedVideo());
+    ASSERT_TRUE(file.opened);
+    EXPECT_EQ(file.width, 1364);
+    EXPECT_EQ(file.height, 768);
+    EXPECT_NEAR(file.VideoSeconds(), 1.5, 0.3);
+    EXPECT_GE(file.Filled(), FilledTarget());
+}
+
 TEST_F(RecorderTest, CaptureAreaIsTheContainerLessItsToolbarStripInWholeFours) {
     // An odd-sized container: 1023 wide, 767 rows above a 46-row strip.
     PatternWindow odd(37, 51, 1023, 767 + 46);
