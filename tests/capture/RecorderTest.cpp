@@ -136,6 +136,32 @@ TEST_F(RecorderTest, APauseIsCutFromTheVideo) {
         EXPECT_FALSE(s.from > pauseAt + 150 && s.from < resumeAt - 50) << "position " << s.position << " from " << s.from;
 }
 
+TEST_F(RecorderTest, TwoPausesAreBothCutFromTheVideo) {
+    // The minute with two pauses of five seconds, at a tenth of the time.
+    RecordingRig rig;
+    rig.SignalPositioned();
+    rig.Record();
+    std::vector<std::pair<double, double>> pauses;
+    for (int i = 0; i < 2; ++i) {
+        rig.RunFor(i == 0 ? 1000 : 1500);
+        const double pauseAt = MsSince(rig.window().start());
+        kv::CRecorder::GetInstance()->PauseRecording();
+        rig.RunFor(500);
+        pauses.emplace_back(pauseAt, MsSince(rig.window().start()));
+        kv::CRecorder::GetInstance()->RecordOrResume();
+    }
+    rig.RunFor(2500);
+    ASSERT_TRUE(rig.StopAndWait());
+
+    kvtest::RecordedFile file;
+    auto shown = ShownTimes(rig.SavedVideo(), rig.window(), file);
+    EXPECT_NEAR(file.VideoSeconds(), 5.0, 0.3);
+    EXPECT_GE(file.Filled(), FilledTarget());
+    for (const Shown& s : shown)
+        for (auto [pauseAt, resumeAt] : pauses)
+            EXPECT_FALSE(s.from > pauseAt + 150 && s.from < resumeAt - 50) << "position " << s.position;
+}
+
 TEST_F(RecorderTest, ControlsInQuickSuccessionAlwaysEndWithTheDialogEnd) {
     RecordingRig rig;
     rig.SignalPositioned();
