@@ -32,7 +32,7 @@ bool HoldsSound(const std::string& path) {
 }
 
 // Tries the saved path, then the same name numbered 1, 2 and 3, until `attempt`
-// succeeds; -10 when none does.
+// succeeds; -10 when none does. Every failure is traced, the last one too.
 template <typename Attempt, typename Failed>
 int ChooseSavedPath(Attempt attempt, Failed failed) {
     const std::string first = g_strSavedAviPath;
@@ -43,7 +43,7 @@ int ChooseSavedPath(Attempt attempt, Failed failed) {
             settings::AVIVideoFileName.Set(candidate);
             return 0;
         }
-        if (tried + 1 < kNameAttempts) failed(errno, NumberedName(first, tried + 1));
+        failed(errno, NumberedName(first, tried + 1));
     }
     return -10;
 }

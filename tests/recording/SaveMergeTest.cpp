@@ -140,7 +140,12 @@ TEST_F(SaveMergeTest, NameThatCannotBeWrittenIsNumberedAndFourFailuresGiveUp) {
     settings::AVIVideoFileName.Set((dir / "out" / (name + ".avi")).string());
     fs::remove(first);
     for (int n = 1; n <= 3; ++n) fs::create_directory((fs::path(temp) / (name + std::to_string(n) + ".avi")));
+    TraceCapture gaveUp;
     EXPECT_EQ(recorder.SaveAVI(), -10);
+    int failures = 0;
+    for (const auto& line : gaveUp.Lines()) failures += line.starts_with("SaveAVI:Unable to create new file, Error No :");
+    EXPECT_EQ(failures, 4) << "the fourth failure is traced as well";
+    EXPECT_TRUE(gaveUp.Contains("SaveAVI: Retrying with filename " + (fs::path(temp) / (name + "4.avi")).string()));
     EXPECT_TRUE(fs::exists(recorder.m_strTempVideoPath));
     EXPECT_TRUE(fs::exists(recorder.m_strTempSoundPath));
 }
