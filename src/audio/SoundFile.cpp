@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -16,8 +17,7 @@ constexpr std::uint32_t kDataSizeOffset = 42;
 // The RIFF size counts everything after its own field: "WAVE", the format
 // chunk and the data chunk's header.
 constexpr std::uint32_t kRiffOverhead = 4 + 8 + PcmFormat::kSize + 8;
-// A RIFF size field is 32 bits; stop writing before it would overflow.
-constexpr std::uint64_t kMaxDataBytes = 0xFFFFFFFFull - kRiffOverhead - 1;
+static_assert(CSoundFile::kMaxDataBytes == 0xFFFFFFFFull - kRiffOverhead - 1);
 
 void PutLE32(std::uint8_t* p, std::uint32_t v) {
     for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(v >> (8 * i));
@@ -42,7 +42,8 @@ bool PatchLE32(int fd, std::uint32_t offset, std::uint32_t value) {
 
 }  // namespace
 
-CSoundFile::CSoundFile(const std::filesystem::path& fileName, const PcmFormat& format) : m_strFileName(fileName) {
+CSoundFile::CSoundFile(const std::filesystem::path& fileName, const PcmFormat& format, std::uint64_t maxDataBytes)
+    : m_strFileName(fileName), m_nMaxDataBytes(std::min(maxDataBytes, kMaxDataBytes)) {
     m_Format = format;
     m_nMode = 2;
     CreateWaveFile();
@@ -77,7 +78,11 @@ void CSoundFile::CreateWaveFile() {
 
 bool CSoundFile::Write(const CBuffer& buffer) {
     if (m_nMode != 2 || m_hFile < 0) return false;
-    if (m_nDataBytes + buffer.ByteLen > kMaxDataBytes) return false;
+    if (m_nDataBytes + buffer.ByteLen > m_nMaxDataBytes) {
+        m_nError = EFBIG;
+        m_bFull = true;
+        return false;
+    }
     if (!WriteAll(m_hFile, buffer.ptr, buffer.ByteLen)) {
         // Drop the part of the block that made it, so the file ends where its sizes say.
         m_nError = errno;
@@ -91,6 +96,11 @@ bool CSoundFile::Write(const CBuffer& buffer) {
     if (PatchLE32(m_hFile, kDataSizeOffset, data) && PatchLE32(m_hFile, kRiffSizeOffset, kRiffOverhead + data)) return true;
     m_nError = errno;
     return false;
+}
+
+std::string CSoundFile::ErrorText() const {
+    if (m_bFull) return "the sound file reached the 4 GB limit of the WAV format";
+    return std::strerror(m_nError);
 }
 
 void CSoundFile::Finalise() {

@@ -3,7 +3,9 @@
 // (46-byte header) and one "data" chunk written block by block. The two size
 // fields are kept true after every block and written for the last time (with
 // the pad byte after odd data) when the object is destroyed.
+#include <cstdint>
 #include <filesystem>
+#include <string>
 
 #include "audio/AudioFormat.h"
 #include "audio/Buffer.h"
@@ -21,8 +23,12 @@ public:
 
 class CSoundFile : public CSoundBase {
 public:
+    // The most sound bytes a file takes: its RIFF size field is 32 bits.
+    static constexpr std::uint64_t kMaxDataBytes = 0xFFFFFFFFull - (4 + 8 + PcmFormat::kSize + 8) - 1;
+
     // Creates (replaces) the file and writes the header; check IsOK().
-    CSoundFile(const std::filesystem::path& fileName, const PcmFormat& format);
+    CSoundFile(const std::filesystem::path& fileName, const PcmFormat& format,
+               std::uint64_t maxDataBytes = kMaxDataBytes);
     // Writes the true sizes (and a pad byte after odd data) and closes.
     ~CSoundFile() override;
     CSoundFile(const CSoundFile&) = delete;
@@ -34,8 +40,12 @@ public:
     // Sound bytes written so far.
     std::uint64_t DataBytes() const { return m_nDataBytes; }
     const std::filesystem::path& FileName() const { return m_strFileName; }
-    // The errno of the last failure to create or write the file, 0 if none.
+    // The errno of the last failure to create or write the file, 0 if none
+    // (EFBIG when the size limit was reached).
     int Error() const { return m_nError; }
+    bool ReachedSizeLimit() const { return m_bFull; }
+    // Why the last failure happened, in words.
+    std::string ErrorText() const;
 
     static constexpr std::uint32_t kHeaderSize = 46;
 
@@ -47,7 +57,9 @@ private:
     std::filesystem::path m_strFileName;
     int m_nMode = 0;  // 0: no usable file, 2: writing
     std::uint64_t m_nDataBytes = 0;
+    std::uint64_t m_nMaxDataBytes;
     int m_nError = 0;
+    bool m_bFull = false;
 };
 
 }  // namespace kv

@@ -215,7 +215,7 @@ int InitAudioRecording(const std::filesystem::path& soundPath) {
     if (!e.soundFile->IsOK()) {
         Trace("InitAudioRecording : Error Creating Sound File");
         SetProblem("recorded without sound: cannot create the sound file " + soundPath.string() + " (" +
-                   std::strerror(e.soundFile->Error()) + ")");
+                   e.soundFile->ErrorText() + ")");
     }
     Trace("InitAudioRecording Ended\n");
     return 1;
@@ -327,7 +327,7 @@ void DataFromSoundIn(const CBuffer& buffer) {
     if (!e.soundFile) return;
     Trace("DataFromSoundIn :\t");
     if (e.soundFile->Write(buffer)) return;
-    const int error = e.soundFile->Error();
+    const std::string why = e.soundFile->ErrorText();
     // Later blocks are dropped; the capture thread sees the flag and stops
     // using the device, and StopAudioRecording releases it.
     g_bStoppingAudio = true;
@@ -336,7 +336,7 @@ void DataFromSoundIn(const CBuffer& buffer) {
     e.soundFile.reset();
     lock.unlock();
     Trace("DataFromSoundIn : Error Writing Sound File");
-    SetProblem("sound incomplete: cannot write the sound file " + path + " (" + std::strerror(error) + ")");
+    SetProblem("sound incomplete: cannot write the sound file " + path + " (" + why + ")");
 }
 
 std::string GetAudioCaptureProblem() {

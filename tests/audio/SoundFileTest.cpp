@@ -3,6 +3,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 
 #include "WavReader.h"
@@ -120,6 +122,22 @@ TEST(CSoundFile, FileLeftByACrashPlaysUpToTheLastBlock) {
     EXPECT_EQ(SoxBytes(path, dir / "sox.raw"), 10000);
 }
 
+TEST(CSoundFile, TheSizeLimitStopsWritingWithItsOwnReason) {
+    kvtest::TempDir dir;
+    const auto path = dir / "sound.wav";
+    CBuffer block(4000, true);
+    {
+        CSoundFile file(path, MakePcmFormat(44100, 2, 16), 3 * block.ByteLen);
+        for (int i = 0; i < 3; ++i) ASSERT_TRUE(file.Write(block));
+        EXPECT_FALSE(file.Write(block));
+        EXPECT_TRUE(file.ReachedSizeLimit());
+        EXPECT_EQ(file.Error(), EFBIG);
+        EXPECT_EQ(file.ErrorText(), "the sound file reached the 4 GB limit of the WAV format");
+        EXPECT_EQ(file.DataBytes(), 3u * block.ByteLen);
+    }
+    EXPECT_EQ(fs::file_size(path), CSoundFile::kHeaderSize + 3u * block.ByteLen) << "the file ends at the last whole block";
+}
+
 TEST(CSoundFile, AFileThatCannotBeCreatedRefusesEveryWrite) {
     kvtest::TempDir dir;
     const auto path = dir / "missing-folder" / "sound.wav";
@@ -128,6 +146,8 @@ TEST(CSoundFile, AFileThatCannotBeCreatedRefusesEveryWrite) {
     CBuffer block(4000, true);
     EXPECT_FALSE(file.Write(block));
     EXPECT_FALSE(fs::exists(path));
+    EXPECT_FALSE(file.ReachedSizeLimit());
+    EXPECT_EQ(file.ErrorText(), std::strerror(ENOENT));
 }
 
 }  // namespace
