@@ -18,8 +18,6 @@
 
 namespace kv {
 
-inline constexpr int WIM_DATA = 0x3C0;
-
 extern PcmFormat g_RecordFormat;
 extern std::atomic<int> g_nSamplesPerBuffer;
 extern std::atomic<int> g_nQueuedBuffers;

@@ -28,9 +28,4 @@ bool GetWindowRectOnRoot(unsigned long window, ScreenRect& rect) {
     return true;
 }
 
-bool IsXWaylandDisplay() {
-    x11::DisplayPtr display(XOpenDisplay(nullptr));
-    return display && x11::IsXWayland(display.get());
-}
-
 }  // namespace kv

@@ -86,7 +86,5 @@ bool GetScreenSize(int& width, int& height);
 // Where an X11 window's inside lies on the root window; false when the window
 // does not exist or there is no display.
 bool GetWindowRectOnRoot(unsigned long window, ScreenRect& rect);
-// Whether the X server is XWayland (its root window then holds no picture).
-bool IsXWaylandDisplay();
 
 }  // namespace kv
