@@ -57,6 +57,14 @@ void Mouse(QWidget* w, QEvent::Type type, QPointF at, Qt::MouseButton button = Q
     QApplication::sendEvent(w, &event);
 }
 
+// A combo of the wizard's size and colours.
+void SkinAsTheWizardDoes(kv::CColoredCombo& combo, const QStringList& entries) {
+    combo.resize(160, 23);
+    combo.SetBkColor(QColor(100, 100, 255));
+    combo.SetTextColor(Qt::white);
+    combo.addItems(entries);
+}
+
 }  // namespace
 
 TEST(SkinControls, ButtonReportsHoverOncePerEntryAndClickOnRelease) {
@@ -140,10 +148,7 @@ TEST(SkinControls, ComboReportsEveryMoveAfterTheFirst) {
 TEST(SkinControls, EditableComboClosesItsOpenListOnEnter) {
     TestApp();
     kv::CColoredCombo combo;
-    combo.resize(160, 23);
-    combo.SetBkColor(QColor(100, 100, 255));
-    combo.SetTextColor(Qt::white);
-    combo.addItems({"5 FPS", "10 FPS"});
+    SkinAsTheWizardDoes(combo, {"5 FPS", "10 FPS"});
     combo.MakeEditable();
     auto* edit = dynamic_cast<kv::CColoredEditInCombo*>(combo.lineEdit());
     ASSERT_NE(edit, nullptr);
@@ -161,10 +166,7 @@ TEST(SkinControls, EditableComboClosesItsOpenListOnEnter) {
 TEST(SkinControls, ComboPaintsItsFlatSkin) {
     TestApp();
     kv::CColoredCombo combo;
-    combo.resize(160, 23);
-    combo.SetBkColor(QColor(100, 100, 255));
-    combo.SetTextColor(Qt::white);
-    combo.addItem("Stereo");
+    SkinAsTheWizardDoes(combo, {"Stereo"});
     const QImage image = combo.grab().toImage();
     EXPECT_EQ(image.pixelColor(0, 0), QColor(Qt::black));
     EXPECT_EQ(image.pixelColor(1, 1), QColor(Qt::black));
