@@ -14,6 +14,10 @@ const char* const kShowEndedEarlyText =
     "The slide show ended early: the presentation program closed unexpectedly. "
     "The video holds the show up to that point.";
 
+const char* const kSilentInputText =
+    "The sound input is silent: the first seconds of the recording held no sound at all. "
+    "Check the device and its volume.";
+
 bool OfficeWentAway(HRESULT automationResult) {
     return automationResult == RPC_E_DISCONNECTED || automationResult == RPC_E_TIMEOUT;
 }
@@ -35,6 +39,10 @@ void TellHowTheRecordingWent(bool officeLost, const std::string& shrunkSize) {
     if (!shrunkSize.empty()) ShowNotice(shrunkSize);
     if (g_iRecordAudio != AUDIO_SOURCE_MIC) return;
     std::string sound = GetAudioCaptureProblem();
+    if (sound.empty() && AudioInputWasSilent()) {
+        ShowNotice(kSilentInputText);
+        return;
+    }
     if (sound.empty()) return;
     sound[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(sound[0])));
     ShowNotice(sound + ".");

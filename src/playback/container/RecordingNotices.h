@@ -10,6 +10,7 @@
 namespace kv {
 
 extern const char* const kShowEndedEarlyText;
+extern const char* const kSilentInputText;
 
 // The office is gone (it crashed or was ended) when it answers a call so.
 bool OfficeWentAway(HRESULT automationResult);
