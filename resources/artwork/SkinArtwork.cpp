@@ -1,7 +1,8 @@
 // Draws the wizard's skin: every bitmap by resource id ("<id>.png"), the
 // window frame "IDB_DIALOG_FRAME.bmp" (magenta marks the outside of the
-// window's shape) and the window icon. Run at build time:
-//   kv-skin-artwork <output folder>
+// window's shape) and the window icon; with a second folder also the
+// desktop's icons (see DesktopIcons.h). Run at build time:
+//   kv-skin-artwork <output folder> [<icon folder>]
 #include <QDir>
 #include <QFont>
 #include <QGuiApplication>
@@ -10,6 +11,7 @@
 #include <QPainterPath>
 #include <cstdio>
 
+#include "DesktopIcons.h"
 #include "Palette.h"
 #include "Symbols.h"
 #include "app/wizard/WizardLayout.h"
@@ -170,15 +172,6 @@ void RoundButton(int controlId, int normalId, int highlightedId, Symbol symbol) 
     }
 }
 
-void LogoMark(QPainter& p, const QRectF& box) {
-    p.setPen(Qt::NoPen);
-    p.setBrush(kAccent);
-    p.drawRoundedRect(box, box.width() * 0.24, box.width() * 0.24);
-    DrawSymbol(p, Symbol::Play, box.adjusted(box.width() * 0.16, box.width() * 0.16, -box.width() * 0.12,
-                                             -box.width() * 0.16),
-               Qt::white);
-}
-
 // ---- the window frame ----
 void Frame() {
     const int width = wizard::DluToPixelsX(wizard::kDialogSize.width);
@@ -316,8 +309,8 @@ void DrawAll() {
 }  // namespace kv::artwork
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: kv-skin-artwork <output folder>\n");
+    if (argc != 2 && argc != 3) {
+        std::fprintf(stderr, "usage: kv-skin-artwork <output folder> [<icon folder>]\n");
         return 2;
     }
     qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -327,5 +320,6 @@ int main(int argc, char** argv) {
     const int before = kv::artwork::g_written;
     kv::artwork::DrawAll();
     std::printf("kv-skin-artwork: %d images in %s\n", kv::artwork::g_written - before, argv[1]);
+    if (argc == 3 && !kv::artwork::DrawDesktopIcons(QString::fromLocal8Bit(argv[2]))) return 1;
     return 0;
 }

@@ -3,6 +3,8 @@
 #include <QPainterPath>
 #include <cmath>
 
+#include "Palette.h"
+
 namespace kv::artwork {
 namespace {
 
@@ -223,6 +225,15 @@ void DrawSymbol(QPainter& painter, Symbol symbol, const QRectF& box, const QColo
         break;
     }
     }
+}
+
+void LogoMark(QPainter& p, const QRectF& box) {
+    p.setPen(Qt::NoPen);
+    p.setBrush(kAccent);
+    p.drawRoundedRect(box, box.width() * 0.24, box.width() * 0.24);
+    DrawSymbol(p, Symbol::Play, box.adjusted(box.width() * 0.16, box.width() * 0.16, -box.width() * 0.12,
+                                             -box.width() * 0.16),
+               Qt::white);
 }
 
 }  // namespace kv::artwork

@@ -16,4 +16,7 @@ enum class Symbol {
 // Draws `symbol` inside `box` in `colour`.
 void DrawSymbol(QPainter& painter, Symbol symbol, const QRectF& box, const QColor& colour);
 
+// The program's mark: the play symbol on a rounded accent tile filling `box`.
+void LogoMark(QPainter& p, const QRectF& box);
+
 }  // namespace kv::artwork

@@ -1,6 +1,7 @@
 // Kalvista: turns a presentation into a video.
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -10,16 +11,22 @@
 #include "app/core/ContainerRunner.h"
 #include "app/core/Startup.h"
 #include "app/wizard/WizardApp.h"
+#include "platform/ui/QtMessages.h"
 
 namespace {
 
 const char kUsage[] =
-    "Usage: kalvista [--help] [--version]\n"
-    "       kalvista --convert PRESENTATION [options]   (see kalvista --convert --help)\n"
+    "Usage: kalvista [PRESENTATION]\n"
+    "  or:  kalvista --help | --version\n"
+    "  or:  kalvista --convert PRESENTATION [options]   (see kalvista --convert --help)\n"
     "\n"
     "Kalvista plays a presentation as a slide show, records it with sound and\n"
     "converts the recording to a video file. Without options it opens the\n"
-    "wizard. Other arguments are accepted and ignored.\n";
+    "wizard, with PRESENTATION chosen when one is given. Other arguments are\n"
+    "accepted and ignored.\n"
+    "\n"
+    "  --help       this text\n"
+    "  --version    the program's version\n";
 
 // --help and --version answer and end; every other argument is ignored.
 std::optional<int> AnswerInformationOptions(int argc, char** argv) {
@@ -42,9 +49,22 @@ bool BatchCommandConverts(int argc, char** argv) {
     return kv::ParseBatchOptions(std::vector<std::string>(argv + 1, argv + argc)).options.has_value();
 }
 
+// The first argument that is not an option names the presentation the
+// wizard starts with (a file manager's "Open with"); empty when none does.
+std::string PresentationArgument(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (argv[i][0] == '-' || argv[i][0] == '\0') continue;
+        std::error_code error;
+        const auto path = std::filesystem::absolute(argv[i], error);
+        return error ? std::string(argv[i]) : path.lexically_normal().string();
+    }
+    return {};
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    kv::RouteQtMessagesToTrace();
     const bool batch = kv::WantsBatchMode(argc, argv);
     if (batch && !BatchCommandConverts(argc, argv)) return kv::RunBatchMode(argc, argv);
     if (!batch) {
@@ -64,6 +84,6 @@ int main(int argc, char** argv) {
     // One conversion per run: the wizard returns when it closes, and the
     // program ends with it.
     auto containerRunner = kv::CreateContainerRunner();
-    kv::RunWizard(argc, argv, *containerRunner);
+    kv::RunWizard(argc, argv, *containerRunner, PresentationArgument(argc, argv));
     return 0;
 }

@@ -42,6 +42,7 @@ struct Engine {
 
     std::mutex fileMutex;  // g_pSoundFile: written by the capture thread, cleared by the recording thread
     std::unique_ptr<CSoundFile> soundFile;
+    SilenceWatch silence;  // the first seconds written, under fileMutex
 
     std::mutex reportMutex;
     std::string problem;
@@ -211,6 +212,7 @@ int InitAudioRecording(const std::filesystem::path& soundPath) {
     }
     g_RecordFormat = BuildRecordingFormat();
     std::lock_guard lock(e.fileMutex);
+    e.silence = {};
     e.soundFile = std::make_unique<CSoundFile>(soundPath, g_RecordFormat);
     if (!e.soundFile->IsOK()) {
         Trace("InitAudioRecording : Error Creating Sound File");
@@ -233,6 +235,8 @@ void MatchFileFormat() {
         e.soundFile.reset();
         e.soundFile = std::make_unique<CSoundFile>(path, g_RecordFormat);
     }
+    e.silence.Reset(g_RecordFormat.nSamplesPerSec, g_RecordFormat.nChannels, g_RecordFormat.wBitsPerSample,
+                    kSilenceJudgedSeconds);
 }
 
 int OpenAndStart(std::string& reason) {
@@ -326,6 +330,7 @@ void DataFromSoundIn(const CBuffer& buffer) {
     std::unique_lock lock(e.fileMutex);
     if (!e.soundFile) return;
     Trace("DataFromSoundIn :\t");
+    e.silence.Feed(buffer.ptr, buffer.ByteLen);
     if (e.soundFile->Write(buffer)) return;
     const std::string why = e.soundFile->ErrorText();
     // Later blocks are dropped; the capture thread sees the flag and stops
@@ -337,6 +342,12 @@ void DataFromSoundIn(const CBuffer& buffer) {
     lock.unlock();
     Trace("DataFromSoundIn : Error Writing Sound File");
     SetProblem("sound incomplete: cannot write the sound file " + path + " (" + why + ")");
+}
+
+bool AudioInputWasSilent() {
+    auto& e = E();
+    std::lock_guard lock(e.fileMutex);
+    return e.silence.Silent();
 }
 
 std::string GetAudioCaptureProblem() {

@@ -14,6 +14,7 @@
 
 #include "audio/AudioFormat.h"
 #include "audio/Buffer.h"
+#include "audio/SilenceWatch.h"
 #include "audio/SoundFile.h"
 
 namespace kv {
@@ -48,6 +49,12 @@ void WaveInErrorMsg(int error, const char* context);
 // "sound incomplete: <reason>" (the device failed during the recording; the
 // rest of the sound track is silence). Reset by InitAudioRecording.
 std::string GetAudioCaptureProblem();
+
+// The first seconds of the last capture that are judged for silence.
+inline constexpr double kSilenceJudgedSeconds = 3.0;
+// True when the first kSilenceJudgedSeconds written of the last capture were
+// digital silence (the video is made all the same). Reset at each start.
+bool AudioInputWasSilent();
 
 }  // namespace kv
 

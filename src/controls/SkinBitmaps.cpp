@@ -7,6 +7,11 @@
 namespace kv {
 namespace {
 
+bool IsInsideFolder(const std::filesystem::path& path, const std::filesystem::path& folder) {
+    const auto relative = path.lexically_relative(folder);
+    return !relative.empty() && *relative.begin() != "..";
+}
+
 std::vector<std::filesystem::path> SkinFolders() {
     std::vector<std::filesystem::path> folders;
     const auto program = ProgramFolder();
@@ -15,8 +20,9 @@ std::vector<std::filesystem::path> SkinFolders() {
         folders.push_back(program.parent_path() / "share" / "kalvista" / "skin");
     }
 #ifdef KALVISTA_SKIN_BUILD_DIR
-    // Running from the build tree (the program and the tests).
-    folders.push_back(KALVISTA_SKIN_BUILD_DIR);
+    // Running from the build tree (the program and the tests); an installed
+    // program uses only its installed skin, even where the build tree is.
+    if (IsInsideFolder(program, KALVISTA_BUILD_DIR)) folders.push_back(KALVISTA_SKIN_BUILD_DIR);
 #endif
     return folders;
 }

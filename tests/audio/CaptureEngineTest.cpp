@@ -8,6 +8,8 @@
 #include "EngineFixture.h"
 #include "app/core/SettingsCatalogue.h"
 #include "audio/AudioDeviceTable.h"
+#include "audio/SilenceWatch.h"
+#include "audio/WaveIn.h"
 #include "platform/core/Trace.h"
 #include "recording/state/RecorderState.h"
 
@@ -43,6 +45,37 @@ TEST_F(EngineTest, EveryRateMonoAndStereoRecordsTheSourceTone) {
             EXPECT_NEAR(r.wav.Seconds(), r.wallSeconds, 0.1);
         }
     }
+}
+
+// A muted input delivers exact zeros: the first three seconds tell; a tone,
+// however late it starts within them, does not count as silence.
+TEST_F(EngineTest, ThreeSecondsOfDigitalSilenceAreNoticed) {
+    const auto format = kv::MakePcmFormat(22050, 2, 16);
+    Sound().SetTone(22050, 2, 16, 0.0, 10);  // a sine of 0 Hz: every sample 0
+    auto r = Capture(&format, 3400ms);
+    ASSERT_EQ(r.started, 1) << r.problem;
+    EXPECT_TRUE(kv::AudioInputWasSilent());
+
+    Sound().SetTone(22050, 2, 16, 440.0, 10);
+    r = Capture(&format, 3400ms);
+    ASSERT_EQ(r.started, 1) << r.problem;
+    EXPECT_FALSE(kv::AudioInputWasSilent());
+}
+
+TEST(SilenceWatch, JudgesOnlyTheFirstSecondsAndKnowsEightBitSilence) {
+    kv::SilenceWatch watch;
+    watch.Reset(4, 1, 8, 1.0);  // four 8-bit frames are judged
+    const std::uint8_t quiet[3] = {128, 128, 128};
+    watch.Feed(quiet, 3);
+    EXPECT_FALSE(watch.Silent()) << "not judged before the stretch is complete";
+    const std::uint8_t later[3] = {128, 7, 7};  // only the first byte is within the stretch
+    watch.Feed(later, 3);
+    EXPECT_TRUE(watch.Silent());
+
+    watch.Reset(2, 2, 16, 1.0);  // two stereo 16-bit frames: 8 bytes
+    const std::uint8_t sound[8] = {0, 0, 0, 0, 1, 0, 0, 0};
+    watch.Feed(sound, 8);
+    EXPECT_FALSE(watch.Silent());
 }
 
 TEST_F(EngineTest, FormatFromTheSettingsIncludingEightBit) {

@@ -130,6 +130,14 @@ TEST_F(BatchOptionsTest, StoresWhatTheWizardStoresAndReadsTheContainerArgumentsB
     EXPECT_EQ(Resolution.Get(), 6u);  // "Custom..."
 }
 
+TEST(PrivateScreen, HoldsTheCaptureSizeAndTheToolbar) {
+    const auto big = kv::PrivateScreenSize(1920, 1080);
+    EXPECT_EQ(big.width, 1920);
+    EXPECT_GE(big.height, 1080 + 2 * 23) << "two default button heights under the slide area";
+    const auto small = kv::PrivateScreenSize(320, 240);
+    EXPECT_EQ(std::pair(small.width, small.height), std::pair(1024, 768)) << "room for the conversion dialog";
+}
+
 TEST(SoundDeviceChoice, ByNameTextOrPosition) {
     const std::vector<std::string> names = {"default", "pulse", "hw:CARD=X,DEV=0"};
     const std::vector<std::string> texts = {"Default", "PulseAudio", "X card"};

@@ -156,9 +156,14 @@ TEST_F(ContainerTest, CaptureSizeLargerThanTheScreenShrinksAndHidesTheTaskbarUnt
     EXPECT_EQ(d.Automation().m_nWidth, 1920);
     EXPECT_EQ(log->Count("HideTaskbar"), 1);
     EXPECT_EQ(log->Count("ShowTaskbar"), 0);
+    d.OnClickedBtnPlay();
     d.OnClickedBtnStop();
     ASSERT_TRUE(Ended());
     EXPECT_GE(log->Count("ShowTaskbar"), 1);
+    // The user learns the size the video has (multiples of 4, as recorded).
+    EXPECT_EQ(boxes->Texts(), std::vector<std::string>{"The video is 1920x1040 instead of 2000x1100: the screen has "
+                                                       "no room for more beside the recording window's toolbar."});
+    EXPECT_EQ(ShrunkSizeText(1922, 1083, 1920, 1080), "") << "the same size once rounded";
 }
 
 TEST_F(ContainerTest, PlayPauseAndStopDriveTheShowTheRecorderAndTheConversionDialogInOrder) {

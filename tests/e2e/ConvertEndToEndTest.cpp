@@ -82,15 +82,17 @@ protected:
         fs::create_directories(dir / "run");
     }
 
-    kv::ChildProcess Start(const std::string& seconds) {
+    kv::ChildProcess Start(const std::string& seconds, const std::string& size = "640x480",
+                           std::vector<std::string> environment = {}) {
         kv::SpawnOptions options;
         options.outputFile = dir / "kalvista.log";
         options.newProcessGroup = true;
         options.environment = {"KALVISTA_REGISTRY=" + (dir / "settings.reg").string(),
                                "XDG_RUNTIME_DIR=" + (dir / "run").string(), "KALVISTA_TRACE=" + trace.string(),
                                marker};
+        options.environment.insert(options.environment.end(), environment.begin(), environment.end());
         return kv::ChildProcess::Spawn({kalvista.string(), "--convert", talk.string(), "--output", output.string(),
-                                        "--mode", "auto", "--seconds", seconds, "--size", "640x480", "--fps", "10",
+                                        "--mode", "auto", "--seconds", seconds, "--size", size, "--fps", "10",
                                         "--sound", "default"},
                                        options);
     }
@@ -146,6 +148,29 @@ TEST_F(ConvertEndToEnd, RealPresentationBecomesAVideoOfItsSlidesInOrder) {
     EXPECT_EQ(video.width, 640);
     EXPECT_EQ(video.height, 480);
 
+    ExpectNothingLeft();
+}
+
+// Without a display the run starts its own, large enough for a size beyond
+// this test's screen plus the toolbar; the terminal shows only our lines
+// (no ALSA or Qt remarks, although XDG_RUNTIME_DIR is not set).
+TEST_F(ConvertEndToEnd, WithoutADisplayTheVideoIsExactlyTheSizeAskedAndTheTerminalQuiet) {
+    kv::ChildProcess run = Start("1", "1600x1200", {"DISPLAY=", "XDG_RUNTIME_DIR="});
+    ASSERT_TRUE(run.Started());
+    const auto status = Finish(run);
+    ASSERT_TRUE(status.has_value()) << "kalvista did not finish in time\n" << log;
+    EXPECT_EQ(*status, 0) << log;
+    std::istringstream lines(log);
+    for (std::string line; std::getline(lines, line);)
+        EXPECT_TRUE(line.rfind("Video: ", 0) == 0 || line.rfind("kalvista: ", 0) == 0) << line;
+    EXPECT_NE(ReadText(trace).find("Private X server on :"), std::string::npos);
+
+    std::string colours;
+    const kvtest::RecordedFile video = ReadSlideColours(output, colours);
+    ASSERT_TRUE(video.opened);
+    EXPECT_EQ(colours, "RGB");
+    EXPECT_EQ(video.width, 1600);
+    EXPECT_EQ(video.height, 1200);
     ExpectNothingLeft();
 }
 

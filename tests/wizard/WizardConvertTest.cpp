@@ -205,4 +205,27 @@ TEST_F(WizardTest, WithoutSoundDevicesNothingIsRecorded) {
     EXPECT_TRUE(sources.table.empty());
 }
 
+// `kalvista FILE`: the wizard starts with FILE chosen, as the picker would
+// have chosen it; a missing file or another kind is refused with its message.
+TEST_F(WizardTest, APresentationFromTheCommandLineIsChosen) {
+    EXPECT_FALSE(Wizard().OpenPresentation((folder.path() / "Absent.pptx").string()));
+    const auto notes = folder.path() / "Notes.txt";
+    std::ofstream(notes) << "text";
+    EXPECT_FALSE(Wizard().OpenPresentation(notes.string()));
+    ASSERT_EQ(boxes.Texts().size(), 2u);
+    EXPECT_EQ(boxes.Texts()[0], "The presentation file no longer exists:\n" + (folder.path() / "Absent.pptx").string() +
+                                    "\nPlease select the PowerPoint presentation File again.");
+    EXPECT_EQ(boxes.Texts()[1], "FileType Error: Invalid File Type Selected");
+    EXPECT_TRUE(Wizard().State().presentationPath.empty());
+
+    const auto talk = folder.path() / "Talk.odp";
+    std::ofstream(talk) << "slides";
+    ASSERT_TRUE(Wizard().OpenPresentation(talk.string()));
+    EXPECT_EQ(Edit(IDC_PRESENTATION)->text().toStdString(), talk.string());
+    EXPECT_EQ(Edit(IDC_OUTPUT_FOLDER)->text().toStdString(), folder.path().string());
+    Wizard().OnConvert();
+    ASSERT_EQ(container.requests.size(), 1u);
+    EXPECT_EQ(container.requests[0].presentationPath, talk.string());
+}
+
 }  // namespace kvtest

@@ -14,6 +14,7 @@
 #include "platform/core/MessageBox.h"
 #include "platform/core/Paths.h"
 #include "platform/x11/DockWindows.h"
+#include "platform/x11/PrivateDisplay.h"
 #include "platform/x11/ScreenGrabber.h"
 #include "playback/container/PptContainerRunner.h"
 #include "playback/container/WaitDialogs.h"
@@ -136,9 +137,16 @@ int RunBatchMode(int argc, char** argv) {
         std::fputs("Try: kalvista --convert --help\n", stderr);
         return kExitUsage;
     }
+    // Without a display the run gets one of its own, with room for the
+    // capture size plus the toolbar, so the video is the size asked.
+    PrivateDisplay privateDisplay;
     if (!DisplayAvailable()) {
-        Fail("no display: set DISPLAY, or run scripts/convert-sample, which starts a private Xvfb");
-        return kExitFailure;
+        std::string problem;
+        const PrivateScreen screen = PrivateScreenSize(parse.options->width, parse.options->height);
+        if (!privateDisplay.Start(screen.width, screen.height, problem)) {
+            Fail(problem);
+            return kExitFailure;
+        }
     }
     QApplication application(argc, argv);
     return Convert(*parse.options);

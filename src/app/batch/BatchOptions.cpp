@@ -35,7 +35,10 @@ const char* const kBatchUsage =
     "  --cursor          draw the mouse pointer into the video\n"
     "  --help            this text\n"
     "\n"
-    "A display is needed (DISPLAY); scripts/convert-sample starts a private Xvfb.\n";
+    "The show runs on the display DISPLAY names; without one, on a private X\n"
+    "server (Xvfb) started for the run, large enough for --size and the toolbar.\n"
+    "When the screen is too small for --size and the toolbar, the video is made\n"
+    "smaller and a warning says to what size.\n";
 
 namespace {
 
@@ -192,6 +195,11 @@ BatchParse ParseBatchOptions(const std::vector<std::string>& args) {
     parse.error = Complete(options);
     if (parse.error.empty()) parse.options = options;
     return parse;
+}
+
+PrivateScreen PrivateScreenSize(int captureWidth, int captureHeight) {
+    constexpr int kToolbarRoom = 128;
+    return {std::max(captureWidth, 1024), std::max(captureHeight + kToolbarRoom, 768)};
 }
 
 }  // namespace kv

@@ -35,6 +35,15 @@ const std::vector<std::string>& OutputFormatNames();
 std::string FormatExtension(const std::string& format);
 bool IsMpegFormat(const std::string& format);
 
+// The screen of the display a run starts for itself when there is none: the
+// capture size with room for the toolbar under it (two button heights, well
+// below 128 px), and never smaller than 1024x768 so the conversion dialog fits.
+struct PrivateScreen {
+    int width;
+    int height;
+};
+PrivateScreen PrivateScreenSize(int captureWidth, int captureHeight);
+
 extern const char* const kBatchUsage;
 
 }  // namespace kv

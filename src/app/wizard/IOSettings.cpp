@@ -39,6 +39,19 @@ void CIOSettings::ChoosePresentation() {
     }
 }
 
+bool CIOSettings::OpenPresentation(const std::string& path) {
+    if (!IsExistingFile(path)) {
+        ShowMessageBox(PresentationMissing(path));
+        return false;
+    }
+    if (!IsPlayablePresentation(path)) {
+        ShowMessageBox(kInvalidFileType);
+        return false;
+    }
+    SetPaths(path, FolderOf(path));
+    return true;
+}
+
 void CIOSettings::OnBnClickedBrowsePath() {
     try {
         for (;;) {

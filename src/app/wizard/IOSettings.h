@@ -20,6 +20,9 @@ public:
     PageView View() const;
     // Row 1: choose the presentation; asks again after a refused file.
     void ChoosePresentation();
+    // A presentation named on the command line, as if chosen in the picker;
+    // false (the user told why) when it is missing or of another kind.
+    bool OpenPresentation(const std::string& path);
     // Row 2: choose the output folder; asks again after a refused folder.
     void OnBnClickedBrowsePath();
     // The folder becomes the intermediate AVI path for the chosen presentation.

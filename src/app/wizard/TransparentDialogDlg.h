@@ -37,6 +37,8 @@ public:
     void OnSelChange(int comboId);
     // Checks, stores the settings, runs the container; false when it stopped early.
     bool OnConvert();
+    // The presentation given on the command line; see CIOSettings::OpenPresentation.
+    bool OpenPresentation(const std::string& path) { return m_ioPage->OpenPresentation(path); }
 
     const wizard::WizardState& State() const { return m_state; }
     wizard::WizardControls& Controls() { return *m_controls; }

@@ -10,13 +10,14 @@
 
 namespace kv {
 
-int RunWizard(int argc, char** argv, ContainerRunner& containerRunner) {
+int RunWizard(int argc, char** argv, ContainerRunner& containerRunner, const std::string& presentation) {
     std::unique_ptr<QApplication> app;
     if (!QApplication::instance()) app = std::make_unique<QApplication>(argc, argv);
     UseQtMessageBoxes();
     QtWizardShell shell;
     SystemWizardSources sources;
     CTransparentDialogDlg wizard(containerRunner, shell, sources);
+    if (!presentation.empty()) wizard.OpenPresentation(presentation);
     return wizard.exec();
 }
 

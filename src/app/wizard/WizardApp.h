@@ -2,12 +2,15 @@
 // The program's main window: the settings wizard. Convert hands the chosen
 // presentation and capture size to `containerRunner`; the wizard closes when
 // the container returns.
+#include <string>
+
 #include "app/core/ContainerRunner.h"
 
 namespace kv {
 
 // Runs the wizard modally and returns when it closes. Creates the
 // QApplication when none exists yet; installs the on-screen message boxes.
-int RunWizard(int argc, char** argv, ContainerRunner& containerRunner);
+// A non-empty `presentation` starts with that presentation chosen.
+int RunWizard(int argc, char** argv, ContainerRunner& containerRunner, const std::string& presentation = {});
 
 }  // namespace kv

@@ -7,6 +7,8 @@
 #include <thread>
 #include <utility>
 
+#include "platform/sound/AlsaMessages.h"
+
 namespace kv {
 namespace {
 
@@ -57,6 +59,7 @@ int AlsaCapture::Open(const std::string& device, const AlsaCaptureFormat& format
     if (format.rate == 0 || format.channels == 0 || (format.bits != 8 && format.bits != 16) ||
         format.periodFrames == 0 || format.periods == 0)
         return -EINVAL;
+    RouteAlsaMessagesToTrace();
     // Non-blocking, so a device held by someone else fails at once instead of hanging.
     snd_pcm_t* pcm = nullptr;
     int err = snd_pcm_open(&pcm, device.c_str(), SND_PCM_STREAM_CAPTURE, SND_PCM_NONBLOCK);

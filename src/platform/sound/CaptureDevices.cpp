@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <memory>
 
+#include "platform/sound/AlsaMessages.h"
+
 namespace kv {
 namespace {
 
@@ -34,6 +36,7 @@ bool Wanted(const std::string& name, const std::string& ioid) {
 std::vector<CaptureDevice> ListCaptureDevices() {
     std::vector<CaptureDevice> devices{{"default", "Default sound input"}};
     void** hints = nullptr;
+    RouteAlsaMessagesToTrace();
     if (snd_device_name_hint(-1, "pcm", &hints) < 0 || !hints) return devices;
     for (void** hint = hints; *hint; ++hint) {
         const std::string name = TakeHint(*hint, "NAME");

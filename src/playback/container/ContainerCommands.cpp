@@ -113,7 +113,7 @@ void CPptContainerDlg::RunStopSequence() {
         if (!g_bRecorderThreadEnded) m_services.conversion->RunWaitDialog();
         else if (!m_automation.m_bPowerPlugs) m_services.conversion->PlayOutputFile();
         Trace("Wait dialog ended\n");
-        TellHowTheRecordingWent(m_bOfficeLost);
+        TellHowTheRecordingWent(m_bOfficeLost, ShrunkSizeText(m_nAskedWidth, m_nAskedHeight, m_nWidth, m_nHeight));
     }
 
     update();

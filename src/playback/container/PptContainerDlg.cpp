@@ -29,6 +29,8 @@ CPptContainerDlg::CPptContainerDlg(std::string presentationPath, int captureMode
       m_fAdvanceSeconds(advanceSeconds),
       m_nWidth(width),
       m_nHeight(height),
+      m_nAskedWidth(width),
+      m_nAskedHeight(height),
       m_bStartImmediately(startImmediately),
       m_services(std::move(services)),
       m_automation(*this, m_strPresentationPath, captureMode, advanceSeconds, width, height),

@@ -99,6 +99,9 @@ private:
     float m_fAdvanceSeconds;
     int m_nWidth;
     int m_nHeight;
+    // The size asked, before the screen's size cut it down.
+    int m_nAskedWidth;
+    int m_nAskedHeight;
     bool m_bStartImmediately;
 
     ContainerServices m_services;

@@ -5,6 +5,7 @@
 #include "audio/WaveIn.h"
 #include "platform/core/MessageBox.h"
 #include "platform/core/Trace.h"
+#include "recording/CaptureArea.h"
 #include "recording/state/RecorderState.h"
 
 namespace kv {
@@ -13,17 +14,35 @@ const char* const kShowEndedEarlyText =
     "The slide show ended early: the presentation program closed unexpectedly. "
     "The video holds the show up to that point.";
 
+const char* const kSilentInputText =
+    "The sound input is silent: the first seconds of the recording held no sound at all. "
+    "Check the device and its volume.";
+
 bool OfficeWentAway(HRESULT automationResult) {
     return automationResult == RPC_E_DISCONNECTED || automationResult == RPC_E_TIMEOUT;
 }
 
-void TellHowTheRecordingWent(bool officeLost) {
+std::string ShrunkSizeText(int askedWidth, int askedHeight, int width, int height) {
+    const ScreenRect asked = RoundCaptureSize({0, 0, askedWidth, askedHeight});
+    const ScreenRect made = RoundCaptureSize({0, 0, width, height});
+    if (asked.width == made.width && asked.height == made.height) return {};
+    const auto size = [](const ScreenRect& r) { return std::to_string(r.width) + "x" + std::to_string(r.height); };
+    return "The video is " + size(made) + " instead of " + size(asked) +
+           ": the screen has no room for more beside the recording window's toolbar.";
+}
+
+void TellHowTheRecordingWent(bool officeLost, const std::string& shrunkSize) {
     if (officeLost) {
         Trace("CPptContainerDlg : the office went away during the show\n");
         ShowMessageBox(kShowEndedEarlyText);
     }
+    if (!shrunkSize.empty()) ShowNotice(shrunkSize);
     if (g_iRecordAudio != AUDIO_SOURCE_MIC) return;
     std::string sound = GetAudioCaptureProblem();
+    if (sound.empty() && AudioInputWasSilent()) {
+        ShowNotice(kSilentInputText);
+        return;
+    }
     if (sound.empty()) return;
     sound[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(sound[0])));
     ShowNotice(sound + ".");

@@ -10,11 +10,18 @@
 namespace kv {
 
 extern const char* const kShowEndedEarlyText;
+extern const char* const kSilentInputText;
 
 // The office is gone (it crashed or was ended) when it answers a call so.
 bool OfficeWentAway(HRESULT automationResult);
 
-// Shows what applies; `officeLost` from the end of the show.
-void TellHowTheRecordingWent(bool officeLost);
+// What the user is told when the screen has no room for the capture size
+// asked plus the toolbar, so the video is smaller; empty when it is the size
+// asked. Both sizes as the recorder rounds them.
+std::string ShrunkSizeText(int askedWidth, int askedHeight, int width, int height);
+
+// Shows what applies; `officeLost` from the end of the show, `shrunkSize`
+// from ShrunkSizeText.
+void TellHowTheRecordingWent(bool officeLost, const std::string& shrunkSize = {});
 
 }  // namespace kv
