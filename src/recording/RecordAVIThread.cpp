@@ -8,6 +8,7 @@
 #include "platform/core/Trace.h"
 #include "recording/CaptureArea.h"
 #include "recording/Recorder.h"
+#include "recording/state/RecordingReport.h"
 
 namespace kv {
 
@@ -87,6 +88,7 @@ unsigned RecordAVIThread(void*) {
     ThreadEnd end(recorder, g_hContainerWnd.load());
     if (!recorder) return end.NoRecorder();
 
+    ClearRecordingReport();
     g_iRecordedFrameRate = g_iFrameRate.load();
     recorder->m_strTempVideoPath = TempVideoPath();
 

@@ -70,6 +70,10 @@ void GetTempWavePath(CRecorder* recorder);
 // Makes the default output folder and returns its path.
 std::string CreateDefaultFolder();
 
+// Tells the user (through the recording report) that the video file written
+// at `written` could not be completed for `why`, and where the recording is.
+void ReportIncompleteVideo(const std::string& why, const std::string& written, const std::string& kept);
+
 // The AVI that SaveAVI writes; it also becomes AVIVideoFileName.
 extern std::string g_strSavedAviPath;
 

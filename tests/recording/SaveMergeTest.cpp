@@ -16,6 +16,7 @@
 #include "recording/ChildProcessLimit.h"
 #include "recording/Recorder.h"
 #include "recording/TestPictures.h"
+#include "recording/state/RecordingReport.h"
 #include "support/TempDir.h"
 
 namespace kv {
@@ -196,14 +197,33 @@ TEST_F(SaveMergeTest, MergeThatCannotBeWrittenKeepsPictureAndSoundSeparately) {
     const long limit = static_cast<long>(fs::file_size(recorder.m_strTempSoundPath)) + 1000;
     const int code = kvtest::RunWithFileSizeLimit(limit, [&] {
         TraceCapture trace;
+        ClearRecordingReport();
         const int result = recorder.SaveAVI();
-        return result == 0 && trace.Contains("CRecorder::SaveAVI() result == 5\n") ? 0 : 1;
+        if (result != 0 || !trace.Contains("CRecorder::SaveAVI() result == 5\n")) return 1;
+        // The user is told, with both names.
+        return GetRecordingReport().notice == "Kalvista could not merge the video with its sound. They are saved "
+                                              "separately as\n" + saved + "\n" + saved + ".wav"
+                   ? 0
+                   : 2;
     });
     EXPECT_EQ(code, 0);
     EXPECT_EQ(kvtest::ReadAvi(saved).positions, 100);
     EXPECT_EQ(kvtest::ReadAvi(saved).audioStreams, 0);
     EXPECT_GT(fs::file_size(saved + ".wav"), 1'700'000u);
     EXPECT_FALSE(fs::exists(recorder.m_strTempVideoPath));
+}
+
+TEST(IncompleteVideo, AFullDiskIsNamedAndTheRecordingsPlaceGiven) {
+    ClearRecordingReport();
+    ReportIncompleteVideo("writing the file: No space left on device", "/tmp/Temp/~Record.avi", "/tmp/Temp/talk.avi");
+    EXPECT_EQ(GetRecordingReport().failure,
+              "No space left on /tmp/Temp. The video holds the recording up to that point.\n"
+              "The recording is kept at /tmp/Temp/talk.avi");
+    ReportIncompleteVideo("writing the index: File too large", "/tmp/Temp/~Record.avi", "/tmp/Temp/~Record.avi");
+    EXPECT_EQ(GetRecordingReport().failure,
+              "The video file could not be written in full (writing the index: File too large). The video holds "
+              "the recording up to that point.\nThe recording is kept at /tmp/Temp/~Record.avi");
+    EXPECT_EQ(GetRecordingReport().notice, "");
 }
 
 TEST(TempFilesTest, FoldersAndNames) {

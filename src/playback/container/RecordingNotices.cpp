@@ -6,6 +6,7 @@
 #include "platform/core/MessageBox.h"
 #include "platform/core/Trace.h"
 #include "recording/state/RecorderState.h"
+#include "recording/state/RecordingReport.h"
 
 namespace kv {
 
@@ -22,6 +23,9 @@ void TellHowTheRecordingWent(bool officeLost) {
         Trace("CPptContainerDlg : the office went away during the show\n");
         ShowMessageBox(kShowEndedEarlyText);
     }
+    const RecordingReport report = GetRecordingReport();
+    if (!report.failure.empty()) ShowMessageBox(report.failure);
+    if (!report.notice.empty()) ShowNotice(report.notice);
     if (g_iRecordAudio != AUDIO_SOURCE_MIC) return;
     std::string sound = GetAudioCaptureProblem();
     if (sound.empty()) return;
