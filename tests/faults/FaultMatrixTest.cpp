@@ -1,17 +1,22 @@
 // The faults of real desktops, made to happen around `kalvista --convert`:
 // each run checks the exit status, what the user reads and what is kept.
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/mount.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <optional>
 #include <random>
 #include <sstream>
+#include <thread>
 
 #include "platform/process/ChildProcess.h"
+#include "support/RecordedFile.h"
 #include "support/SoundSource.h"
 #include "support/TempDir.h"
 #include "support/Xvfb.h"
@@ -63,26 +68,47 @@ protected:
         fs::create_directories(dir / "run");
     }
 
-    // One batch run of the presentation; `environment` adds to or replaces ours.
-    BatchRun Convert(const fs::path& output, const std::string& format, std::vector<std::string> environment = {}) {
+    // Starts a batch run of the presentation; `environment` adds to or replaces ours.
+    kv::ChildProcess Start(const fs::path& output, const std::string& format, std::vector<std::string> environment,
+                           const std::string& seconds = "1", bool withSound = false) {
         kv::SpawnOptions options;
         options.outputFile = dir / "kalvista.log";
         options.newProcessGroup = true;
         options.environment = {"KALVISTA_REGISTRY=" + (dir / "settings.reg").string(),
                                "XDG_RUNTIME_DIR=" + (dir / "run").string(), "HOME=" + dir.path().string(),
-                               "KALVISTA_TRACE=" + (dir / "trace.txt").string()};
+                               "KALVISTA_TRACE=" + trace.string(), marker};
         options.environment.insert(options.environment.end(), environment.begin(), environment.end());
-        kv::ChildProcess child = kv::ChildProcess::Spawn(
-            {kalvista.string(), "--convert", (s_dir->path() / "one.pptx").string(), "--output", output.string(),
-             "--format", format, "--mode", "auto", "--seconds", "1", "--size", "320x240", "--fps", "10",
-             "--no-sound"},
-            options);
+        std::vector<std::string> argv = {kalvista.string(), "--convert", (s_dir->path() / "one.pptx").string(),
+                                         "--output", output.string(), "--format", format, "--mode", "auto",
+                                         "--seconds", seconds, "--size", "320x240", "--fps", "10"};
+        if (withSound) argv.insert(argv.end(), {"--sound", "default"});
+        else argv.push_back("--no-sound");
+        return kv::ChildProcess::Spawn(argv, options);
+    }
+
+    BatchRun Finish(kv::ChildProcess& child) {
         BatchRun run;
         if (!child.Started()) return run;
         run.status = child.Wait(150000);
         if (!run.status) child.Terminate(2000);
         run.log = ReadText(dir / "kalvista.log");
         return run;
+    }
+
+    BatchRun Convert(const fs::path& output, const std::string& format, std::vector<std::string> environment = {}) {
+        kv::ChildProcess child = Start(output, format, std::move(environment));
+        return Finish(child);
+    }
+
+    // Ends what a killed run left running (its office), found by the marker in their environment.
+    void EndLeftovers() {
+        for (const auto& entry : fs::directory_iterator("/proc")) {
+            const std::string name = entry.path().filename().string();
+            if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+            std::string environment = ReadText(entry.path() / "environ");
+            std::replace(environment.begin(), environment.end(), '\0', '\n');
+            if (environment.find(marker + "\n") != std::string::npos) ::kill(std::stoi(name), SIGKILL);
+        }
     }
 
     // A PATH whose first folder holds an ffmpeg made of `script`.
@@ -107,7 +133,40 @@ protected:
     kvtest::TempDir dir{"kalvista-fault"};
     kvtest::TestSoundSource sound;
     fs::path kalvista;
+    const fs::path trace = dir / "trace.txt";
+    const std::string marker = "KALVISTA_FAULT_RUN=" + std::to_string(::getpid()) + "-" +
+                               std::to_string(std::random_device{}());
 };
+
+TEST_F(FaultMatrix, ARecordingKilledMidShowIsRecoveredWithItsSoundAtTheNextStart) {
+    kv::ChildProcess first = Start(dir / "talk.mp4", "MP4", {}, "20", true);
+    ASSERT_TRUE(first.Started());
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(90);
+    while (ReadText(trace).find("----g_iRecordAudio == AUDIO_SOURCE_MIC") == std::string::npos) {
+        ASSERT_TRUE(first.Running() && std::chrono::steady_clock::now() < deadline) << ReadText(dir / "kalvista.log");
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    const auto recording = std::chrono::steady_clock::now();
+    std::this_thread::sleep_for(std::chrono::seconds(4));
+    ::kill(first.Pid(), SIGKILL);
+    const double recorded = std::chrono::duration<double>(std::chrono::steady_clock::now() - recording).count();
+    first.Wait(5000);
+    EndLeftovers();
+
+    // The next start rebuilds it before it records anything itself.
+    const BatchRun second = Convert(dir / "again.avi", "AVI");
+    ASSERT_TRUE(second.status.has_value()) << second.log;
+    EXPECT_EQ(*second.status, 0) << second.log;
+    const fs::path recovered = dir / "talk-recovered.avi";
+    EXPECT_NE(second.log.find("kalvista: recovered an interrupted recording: " + recovered.string() + "\n"),
+              std::string::npos)
+        << second.log;
+    const kvtest::RecordedFile video = kvtest::ReadRecordedFile(recovered.string());
+    ASSERT_TRUE(video.opened);
+    EXPECT_GT(video.VideoSeconds(), recorded - 2.0) << "recorded for " << recorded << " s";
+    EXPECT_GT(video.audioSeconds, recorded - 2.0) << "recorded for " << recorded << " s";
+    EXPECT_GT(fs::file_size(dir / "again.avi"), 1000u);  // and the new run made its own video
+}
 
 TEST_F(FaultMatrix, AFailingFfmpegIsNamedWithItsLastErrorAndTheRecordingKept) {
     const BatchRun run = Convert(dir / "talk.mp4", "MP4",
@@ -143,6 +202,7 @@ TEST_F(FaultMatrix, AFullOutputDiskIsNamedAndTheRecordingKept) {
         GTEST_SKIP() << "mounting a small tmpfs needs root (and a system that allows mounts)";
     std::ofstream(full / "filler").write(std::string(60 * 1024, 'x').data(), 60 * 1024);
     const BatchRun run = Convert(full / "talk.avi", "AVI");
+    EndLeftovers();
     ::umount2(full.c_str(), MNT_DETACH);
     ASSERT_TRUE(run.status.has_value()) << run.log;
     EXPECT_NE(*run.status, 0);

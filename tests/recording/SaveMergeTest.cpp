@@ -1,6 +1,8 @@
 // Saving a recording: the merge of real picture and sound files, the name
 // search, and what is kept when something fails.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cmath>
@@ -15,6 +17,7 @@
 #include "recording/AviReadBack.h"
 #include "recording/ChildProcessLimit.h"
 #include "recording/Recorder.h"
+#include "recording/RecordingRecovery.h"
 #include "recording/TestPictures.h"
 #include "recording/state/RecordingReport.h"
 #include "support/TempDir.h"
@@ -211,6 +214,51 @@ TEST_F(SaveMergeTest, MergeThatCannotBeWrittenKeepsPictureAndSoundSeparately) {
     EXPECT_EQ(kvtest::ReadAvi(saved).audioStreams, 0);
     EXPECT_GT(fs::file_size(saved + ".wav"), 1'700'000u);
     EXPECT_FALSE(fs::exists(recorder.m_strTempVideoPath));
+}
+
+// A recording killed mid-way (SIGKILL: nothing is closed or finalised) is
+// rebuilt with its sound at the next start, beside the video it was meant for.
+TEST_F(SaveMergeTest, ARecordingKilledMidWayIsRebuiltWithItsSoundBesideItsOutput) {
+    recorder.m_strTempVideoPath = (fs::path(temp) / "~Record.avi").string();
+    recorder.m_strTempSoundPath = (fs::path(temp) / "~Record001.wav").string();
+    const std::string output = (dir / "out" / (name + ".mp4")).string();
+    fs::create_directories(dir / "out");
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        WriteRecordingJournal(recorder.m_strTempVideoPath, recorder.m_strTempSoundPath, output);
+        g_iFrameRate = kFps;
+        g_iQualityFactor = 80;
+        CSoundFile wav(recorder.m_strTempSoundPath, MakePcmFormat(44100, 2, 16));
+        CBuffer block(4410 * 4, true);
+        CAviFile avi;
+        if (avi.Initialise(recorder.m_strTempVideoPath, 324, 244, 0) == S_OK) {
+            for (long position = 0; position < 30; ++position) {
+                kvtest::OwnedFrame frame = kvtest::MakeNumberedFrame(static_cast<int>(position), 324, 244);
+                avi.AppendNewFrame(frame.image, position);
+                wav.Write(block);
+            }
+        }
+        ::raise(SIGKILL);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status));
+
+    const auto recovery = RecoverInterruptedRecording();
+    ASSERT_TRUE(recovery.has_value());
+    const std::string recovered = (dir / "out" / (name + "-recovered.avi")).string();
+    EXPECT_EQ(recovery->recovered, recovered) << recovery->problem;
+    const auto back = kvtest::ReadAvi(recovered);
+    // Lost at most: the pictures still inside the encoder, well under 2 s.
+    EXPECT_GE(back.positions, 30 - 2 * kFps);
+    EXPECT_EQ(back.pictures.size(), static_cast<size_t>(back.positions));
+    EXPECT_EQ(back.audioStreams, 1);
+    EXPECT_GT(back.audioSeconds, 1.0);
+    EXPECT_FALSE(fs::exists(recorder.m_strTempVideoPath));
+    EXPECT_FALSE(fs::exists(recorder.m_strTempSoundPath));
+    EXPECT_FALSE(RecoverInterruptedRecording().has_value());  // done once only
+    fs::remove(recovered);
 }
 
 TEST(IncompleteVideo, AFullDiskIsNamedAndTheRecordingsPlaceGiven) {

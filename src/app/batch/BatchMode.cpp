@@ -17,6 +17,7 @@
 #include "platform/x11/ScreenGrabber.h"
 #include "playback/container/PptContainerRunner.h"
 #include "playback/container/WaitDialogs.h"
+#include "recording/RecordingRecovery.h"
 #include "recording/state/RecorderState.h"
 
 namespace kv {
@@ -93,7 +94,16 @@ public:
     ~OfficeStartedEarly() { EndPreloadedOffice(); }
 };
 
+// A recording cut off by a crash is rebuilt before this run's files replace it.
+void RecoverEarlierRecording() {
+    const auto recovery = RecoverInterruptedRecording();
+    if (!recovery) return;
+    if (!recovery->recovered.empty()) Fail("recovered an interrupted recording: " + recovery->recovered);
+    else Fail(recovery->problem);
+}
+
 int Convert(const BatchOptions& options) {
+    RecoverEarlierRecording();
     OfficeStartedEarly office;
     int soundDevice = 0;
     if (!ResolveSoundDevice(options, soundDevice)) return kExitFailure;
