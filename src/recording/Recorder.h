@@ -40,7 +40,8 @@ public:
     std::string m_strTempVideoPath;
     std::string m_strTempSoundPath;
     CAviFile m_AviFile;
-    bool m_bMouseCapture = false;
+    // Set by the user-interface thread, read by the recording thread.
+    std::atomic<bool> m_bMouseCapture{false};
     int m_iThreadStarted = 0;
     // The capture resources of RecordVideo; released with the recorder.
     ScreenGrabber m_ScreenGrabber;
