@@ -44,8 +44,16 @@ function(kv_test target)
   # the sound source) start once per program rather than once per case.
   add_test(NAME ${target} COMMAND ${target})
   set_property(TEST ${target} PROPERTY TIMEOUT ${ARG_TIMEOUT})
+  # Each program gets a home of its own under the build, so settings, office
+  # profiles and caches never land in the user's; the office profile stays
+  # warm from one run to the next.
+  set(home ${PROJECT_BINARY_DIR}/test-home/${target})
+  file(MAKE_DIRECTORY ${home})
   set_property(TEST ${target} PROPERTY ENVIRONMENT
-    "KALVISTA_SOURCE_DIR=${PROJECT_SOURCE_DIR}" "KALVISTA_BINARY_DIR=${PROJECT_BINARY_DIR}")
+    "KALVISTA_SOURCE_DIR=${PROJECT_SOURCE_DIR}" "KALVISTA_BINARY_DIR=${PROJECT_BINARY_DIR}"
+    "HOME=${home}" "XDG_CONFIG_HOME=${home}/.config" "XDG_CACHE_HOME=${home}/.cache"
+    "XDG_DATA_HOME=${home}/.local/share" "KALVISTA_REGISTRY=${home}/.config/Kalvista Software/Kalvista.reg"
+    "KALVISTA_OFFICE_PROFILES=${PROJECT_BINARY_DIR}/office-profiles")
   if(ARG_CORE)
     set_property(TEST ${target} PROPERTY LABELS core)
   endif()

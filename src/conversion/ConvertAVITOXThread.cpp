@@ -6,6 +6,7 @@
 #include "app/core/AppMessages.h"
 #include "app/core/SettingsCatalogue.h"
 #include "audio/AudioFormat.h"
+#include "conversion/ConversionFailure.h"
 #include "conversion/ConvertAVIToX.h"
 #include "conversion/OutputFileName.h"
 #include "conversion/OutputFormats.h"
@@ -26,7 +27,7 @@ int ConversionSampleRate(const std::string& audioProperties) {
 
 namespace {
 
-bool ConvertRecording(const std::string& recording) {
+bool ConvertRecording(const std::string& recording, std::string* reason) {
     std::string output = settings::OutputFileName.Get();
     const float frameRate = static_cast<float>(settings::FrameRate.Get());
     const std::string format = settings::OutputFormat.GetOr(settings::kOutputFormatDefaultInConversion);
@@ -36,7 +37,13 @@ bool ConvertRecording(const std::string& recording) {
     GetOutPutFileName(output);
     const int index = ConvertedFormatIndex(format);
     if (index < 0) TraceF("CWaitDlg::ConvertAVITOXThread : Unknown output format %s\n", format.c_str());
-    return ConvertAVIToX(recording, output, index, frameRate, sampleRate, bitRate);
+    return ConvertAVIToX(recording, output, index, frameRate, sampleRate, bitRate, reason);
+}
+
+std::string MoveFailureReason(const std::error_code& error, const std::string& output) {
+    const std::string folder = fs::path(output).parent_path().string();
+    if (error.value() == ENOSPC) return "No space left on " + folder;
+    return "cannot write " + output + (error ? ": " + error.message() : std::string());
 }
 
 void DeleteRecording(const std::string& recording) {
@@ -50,15 +57,17 @@ void DeleteRecording(const std::string& recording) {
 
 int ConvertAVITOXThread() {
     bool converted = false;
-    std::string recording;
+    std::string recording, reason;
+    ClearConversionFailure();
     try {
         recording = settings::AVIVideoFileName.Get();
-        converted = ConvertRecording(recording);
+        converted = ConvertRecording(recording, &reason);
         if (!converted) Trace("CWaitDlg::OnDialogEnd():- ConvertAVIToX() Failed\n");
     } catch (...) {
         Trace("CWaitDlg::ConvertWMVTOXThread : Exception Caught.\n");
         converted = false;
     }
+    if (!converted) SetConversionFailure(reason.empty() ? "an unexpected error ended the conversion" : reason);
     try {
         // Without a converted file the recording is the user's only copy.
         if (converted && settings::DeleteIntermediateFile.Get() != 0) DeleteRecording(recording);
@@ -70,6 +79,7 @@ int ConvertAVITOXThread() {
 }
 
 bool MoveAVIToOutput() {
+    ClearConversionFailure();
     try {
         const std::string recording = settings::AVIVideoFileName.Get();
         std::string output = settings::OutputFileName.Get();
@@ -82,8 +92,10 @@ bool MoveAVIToOutput() {
         }
         TraceF("CWaitDlg::OnDialogEnd : Unable to move %s to %s, Error: %d\n", recording.c_str(), output.c_str(),
                error.value());
+        SetConversionFailure(MoveFailureReason(error, output));
     } catch (...) {
         Trace("CWaitDlg::OnDialogEnd : Exception Caught.\n");
+        SetConversionFailure("an unexpected error ended the move");
     }
     return false;
 }

@@ -2,13 +2,18 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <limits>
+#include <optional>
 
 #include "app/core/SettingsCatalogue.h"
 #include "platform/core/Paths.h"
 #include "platform/core/Trace.h"
+#include "platform/media/MediaDuration.h"
 #include "platform/process/ChildProcess.h"
 
 namespace kv {
@@ -26,11 +31,20 @@ fs::path ConverterLogPath() {
     return folder / ("kalvista-ffmpeg-" + std::to_string(::getpid()) + "-" + std::to_string(++counter) + ".log");
 }
 
-std::string LastLine(const fs::path& log) {
+std::atomic<int> g_iLimitBaseMs{ConverterTimeLimit{}.baseMs};
+std::atomic<int> g_iLimitMsPerSecond{ConverterTimeLimit{}.msPerVideoSecond};
+
+// The last line ffmpeg wrote that says something: progress lines end in a
+// carriage return, and "Conversion failed!" only repeats that it failed.
+std::string LastErrorLine(const fs::path& log) {
     std::ifstream in(log);
     std::string line, last;
-    while (std::getline(in, line))
-        if (!line.empty()) last = line;
+    while (std::getline(in, line)) {
+        while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
+        const size_t cr = line.rfind('\r');
+        if (cr != std::string::npos) line.erase(0, cr + 1);
+        if (!line.empty() && line != "Conversion failed!") last = line;
+    }
     return last;
 }
 
@@ -39,8 +53,23 @@ void RemovePartialOutput(const std::string& outputFile) {
     fs::remove(outputFile, error);
 }
 
-// Runs the command to its end; true when ffmpeg exited with 0.
-bool RunConverter(const ConverterCommand& command, const std::string& outputFile) {
+std::string FolderOf(const std::string& path) {
+    const fs::path folder = fs::path(path).parent_path();
+    return folder.empty() ? std::string(".") : folder.string();
+}
+
+// What the user reads for an exit status and ffmpeg's last error line.
+std::string ExitReason(int status, const std::string& lastLine, const std::string& outputFile) {
+    if (lastLine.find("No space left on device") != std::string::npos) return "No space left on " + FolderOf(outputFile);
+    if (status > 128 && status < 160) return "ffmpeg was ended by signal " + std::to_string(status - 128);
+    if (!lastLine.empty()) return lastLine;
+    return "ffmpeg ended with exit status " + std::to_string(status);
+}
+
+// Runs the command to its end or its time limit; true when ffmpeg exited
+// with 0 and made the output. Otherwise *reason says why, in words.
+bool RunConverter(const ConverterCommand& command, const std::string& inputFile, const std::string& outputFile,
+                  std::string* reason) {
     SpawnOptions options;
     options.searchFirst = {ProgramFolder()};
     options.newProcessGroup = true;
@@ -49,19 +78,31 @@ bool RunConverter(const ConverterCommand& command, const std::string& outputFile
     ChildProcess converter = ChildProcess::Spawn(command.argv, options, &error);
     if (!converter.Started()) {
         TraceF("CWaitDlg::ConvertAVIToX : CreateProcess() Fails with err code : %d", error);
+        *reason = error == ENOENT ? "ffmpeg was not found in " + ProgramFolder().string() + " or on PATH"
+                                  : "ffmpeg could not be started: " + std::string(std::strerror(error));
         return false;
     }
-    const int status = converter.Wait().value_or(255);
-    const std::string reason = status != 0 ? LastLine(options.outputFile) : std::string();
+    const int limitMs = ConverterTimeLimitMs(media::MediaDurationSeconds(inputFile));
+    std::optional<int> status = converter.Wait(limitMs);
+    if (!status) {
+        converter.Terminate();
+        TraceF("CWaitDlg::ConvertAVIToX : ffmpeg did not finish within %d ms, ended\n", limitMs);
+        *reason = "ffmpeg did not finish within " + std::to_string((limitMs + 999) / 1000) + " s";
+    }
+    const std::string lastLine = status && *status != 0 ? LastErrorLine(options.outputFile) : std::string();
     std::error_code ignored;
     fs::remove(options.outputFile, ignored);
-    if (status != 0) {
-        TraceF("CWaitDlg::ConvertAVIToX : ffmpeg failed with exit code : %d : %s\n", status, reason.c_str());
+    if (status && *status != 0) {
+        TraceF("CWaitDlg::ConvertAVIToX : ffmpeg failed with exit code : %d : %s\n", *status, lastLine.c_str());
+        *reason = ExitReason(*status, lastLine, outputFile);
+    }
+    if (!status || *status != 0) {
         RemovePartialOutput(outputFile);
         return false;
     }
     if (!fs::exists(outputFile, ignored)) {
         Trace("CWaitDlg::ConvertAVIToX : ffmpeg created no output file\n");
+        *reason = "ffmpeg made no output file: " + outputFile;
         return false;
     }
     return true;
@@ -69,11 +110,25 @@ bool RunConverter(const ConverterCommand& command, const std::string& outputFile
 
 }  // namespace
 
+void SetConverterTimeLimit(const ConverterTimeLimit& limit) {
+    g_iLimitBaseMs = limit.baseMs;
+    g_iLimitMsPerSecond = limit.msPerVideoSecond;
+}
+
+int ConverterTimeLimitMs(double videoSeconds) {
+    const double ms = g_iLimitBaseMs.load() + std::max(0.0, videoSeconds) * g_iLimitMsPerSecond.load();
+    return static_cast<int>(std::min(ms, static_cast<double>(std::numeric_limits<int>::max())));
+}
+
 bool ConvertAVIToX(const std::string& inputFile, const std::string& outputFile, int formatIndex, double frameRate,
-                   int audioSampleRate, int audioBitRate) {
+                   int audioSampleRate, int audioBitRate, std::string* failure) {
+    std::string ignoredReason;
+    std::string& reason = failure ? *failure : ignoredReason;
+    reason.clear();
     try {
         if (ProgramFolder().empty()) {
             TraceF("CWaitDlg::ConvertAVIToX: GetModuleFileName Fails with err code : %d", errno);
+            reason = "the program's folder is not known";
             return false;
         }
         const bool powerPlugs = settings::SupportPowerPlugs.Get() != 0;
@@ -82,18 +137,21 @@ bool ConvertAVIToX(const std::string& inputFile, const std::string& outputFile, 
         if (!command.HasArguments()) {
             // Nothing to convert to: running a bare "ffmpeg" would only print its help.
             TraceF("CWaitDlg::ConvertAVIToX : No converter command for format index %d\n", formatIndex);
+            reason = "no conversion is known for this output format";
             return false;
         }
         std::error_code same;
         if (fs::equivalent(inputFile, outputFile, same)) {
             // A failed run removes its output: never let that be the recording.
             Trace("CWaitDlg::ConvertAVIToX : Output file is the input file\n");
+            reason = "the output file is the recording itself: " + outputFile;
             return false;
         }
         TraceF("CWaitDlg::ConvertAVIToX : %s\n", command.text.c_str());
-        return RunConverter(command, outputFile);
+        return RunConverter(command, inputFile, outputFile, &reason);
     } catch (...) {
         Trace("CWaitDlg::ConvertAVIToX : Exception Caught.\n");
+        reason = "an unexpected error ended the conversion";
         return false;
     }
 }

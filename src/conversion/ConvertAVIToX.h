@@ -20,10 +20,21 @@ ConverterCommand BuildConverterCommand(const std::string& inputFile, const std::
                                        bool supportPowerPlugs);
 
 // Runs ffmpeg (the program's own folder first, then PATH) with the command
-// for the format and waits for its end. True only when ffmpeg exited with 0
-// and the output file exists; a failed run removes its partial output and
-// never touches the input. Reads SupportPowerPlugs from the settings.
+// for the format and waits for its end, at most ConverterTimeLimitMs of the
+// input's length. True only when ffmpeg exited with 0 and the output file
+// exists; a failed run removes its partial output, never touches the input
+// and puts the reason in *failure (ffmpeg's last error line, or what kept it
+// from running). Reads SupportPowerPlugs from the settings.
 bool ConvertAVIToX(const std::string& inputFile, const std::string& outputFile, int formatIndex, double frameRate,
-                   int audioSampleRate, int audioBitRate);
+                   int audioSampleRate, int audioBitRate, std::string* failure = nullptr);
+
+// How long ffmpeg may take: a base, and more for every second of video, so
+// a hanging ffmpeg is ended while a long video still gets its time.
+struct ConverterTimeLimit {
+    int baseMs = 120000;
+    int msPerVideoSecond = 10000;
+};
+void SetConverterTimeLimit(const ConverterTimeLimit& limit);
+int ConverterTimeLimitMs(double videoSeconds);
 
 }  // namespace kv

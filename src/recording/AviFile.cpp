@@ -123,13 +123,14 @@ int CAviFile::AppendRepeatedFrame(long position) {
 
 bool CAviFile::CanRepeatFrames() const { return m_impl && m_impl->writer.RepeatsAreExact(); }
 
-bool CAviFile::ReleaseMemory() {
+bool CAviFile::ReleaseMemory(std::string* problem) {
     Trace("CAviFile::ReleaseMemory() Started\n");
     bool closed = true;
     if (m_impl) {
         std::string why;
         closed = m_impl->writer.Close(&why);
         if (!closed) TraceF("CAviFile::ReleaseMemory() : the video file is incomplete: %s\n", why.c_str());
+        if (!closed && problem) *problem = why;
         m_impl.reset();
         // Only closing a file ends its recording's settings: a writer that was
         // never opened (a recorder released early) must not clear the next one's.

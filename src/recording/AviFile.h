@@ -32,8 +32,9 @@ public:
     // encoder gave back at once.
     bool CanRepeatFrames() const;
     // Closes the file; safe to call more than once. False when the file could
-    // not be completed (disk full, file too large): what was written stays.
-    bool ReleaseMemory();
+    // not be completed (disk full, file too large), with the reason in *why:
+    // what was written stays.
+    bool ReleaseMemory(std::string* why = nullptr);
 
 private:
     template <class Write>

@@ -8,6 +8,8 @@
 #include "platform/core/Trace.h"
 #include "recording/CaptureArea.h"
 #include "recording/Recorder.h"
+#include "recording/RecordingRecovery.h"
+#include "recording/state/RecordingReport.h"
 
 namespace kv {
 
@@ -87,6 +89,7 @@ unsigned RecordAVIThread(void*) {
     ThreadEnd end(recorder, g_hContainerWnd.load());
     if (!recorder) return end.NoRecorder();
 
+    ClearRecordingReport();
     g_iRecordedFrameRate = g_iFrameRate.load();
     recorder->m_strTempVideoPath = TempVideoPath();
 
@@ -106,7 +109,13 @@ unsigned RecordAVIThread(void*) {
     if (recorder->m_AviFile.Initialise(recorder->m_strTempVideoPath, rect.width, rect.height, powerPlugs ? 1 : 0) < 0)
         return end.Failure(-1, " * Thread ended : AVI Initialize Failed\n");
 
+    // Until the recording is saved, a journal tells the next start what to rebuild.
+    const bool sound = settings::CaptureSound.GetOr(settings::kCaptureSoundDefaultInCaptureLoop) != 0;
+    if (sound) GetTempWavePath(recorder.get());
+    WriteRecordingJournal(recorder->m_strTempVideoPath, sound ? recorder->m_strTempSoundPath : std::string(),
+                          settings::OutputFileName.Get());
     const int result = recorder->RecordVideo();
+    RemoveRecordingJournal(recorder->m_strTempVideoPath);
     if (result == 0) return end.Success();
     return end.Failure(result, "* Thread ended: RecordVideo Failed.\n");
 }

@@ -156,8 +156,11 @@ int CRecorder::RecordVideo() {
     queue.Finish();
     if (queue.Dropped() > 0) TraceF("RecordVideo : %d frames dropped, the writer was busy\n", queue.Dropped());
     StopSound(*this);
-    m_AviFile.ReleaseMemory();
-    return SaveAVI();
+    std::string problem;
+    const bool complete = m_AviFile.ReleaseMemory(&problem);
+    const int saved = SaveAVI();
+    if (!complete) ReportIncompleteVideo(problem, m_strTempVideoPath, saved == 0 ? g_strSavedAviPath : m_strTempVideoPath);
+    return saved;
 }
 
 }  // namespace kv

@@ -40,7 +40,8 @@ public:
     std::string m_strTempVideoPath;
     std::string m_strTempSoundPath;
     CAviFile m_AviFile;
-    bool m_bMouseCapture = false;
+    // Set by the user-interface thread, read by the recording thread.
+    std::atomic<bool> m_bMouseCapture{false};
     int m_iThreadStarted = 0;
     // The capture resources of RecordVideo; released with the recorder.
     ScreenGrabber m_ScreenGrabber;
@@ -69,6 +70,10 @@ std::string GetTempFolder(const std::string& fallback);
 void GetTempWavePath(CRecorder* recorder);
 // Makes the default output folder and returns its path.
 std::string CreateDefaultFolder();
+
+// Tells the user (through the recording report) that the video file written
+// at `written` could not be completed for `why`, and where the recording is.
+void ReportIncompleteVideo(const std::string& why, const std::string& written, const std::string& kept);
 
 // The AVI that SaveAVI writes; it also becomes AVIVideoFileName.
 extern std::string g_strSavedAviPath;

@@ -4,12 +4,14 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <cstring>
 #include <filesystem>
 
 #include "app/core/SettingsCatalogue.h"
 #include "platform/core/Trace.h"
 #include "recording/Recorder.h"
 #include "recording/SaveFiles.h"
+#include "recording/state/RecordingReport.h"
 
 namespace kv {
 namespace fs = std::filesystem;
@@ -131,7 +133,18 @@ int CRecorder::SaveSeparately() {
     }
     Trace("Tapewell is unable to merge the video with audio files. Your video and audio files are saved "
           "separately as \n\n" + g_strSavedAviPath + "\n" + soundPath);
+    SetRecordingNotice("Kalvista could not merge the video with its sound. They are saved separately as\n" +
+                       g_strSavedAviPath + "\n" + soundPath);
     return 0;
+}
+
+void ReportIncompleteVideo(const std::string& why, const std::string& written, const std::string& kept) {
+    const std::string folder = fs::path(written).parent_path().string();
+    const std::string reason = why.find(std::strerror(ENOSPC)) != std::string::npos
+                                   ? "No space left on " + folder
+                                   : "The video file could not be written in full (" + why + ")";
+    SetRecordingFailure(reason + ". The video holds the recording up to that point.\n" +
+                        "The recording is kept at " + kept);
 }
 
 }  // namespace kv

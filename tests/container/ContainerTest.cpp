@@ -24,6 +24,7 @@
 #include "playback/container/RecordingNotices.h"
 #include "recording/CaptureArea.h"
 #include "recording/state/RecorderState.h"
+#include "recording/state/RecordingReport.h"
 #include "support/TempDir.h"
 #include "support/Xvfb.h"
 #include "container/ContainerDoubles.h"
@@ -272,6 +273,24 @@ TEST_F(ContainerTest, AnOfficeThatGoesAwayMidShowStillGivesAVideoAndTheUserIsTol
     ASSERT_TRUE(Ended());
     EXPECT_EQ(log->Count("WaitDialog"), 1);  // saved, merged and converted as usual
     EXPECT_EQ(boxes->Texts(), std::vector<std::string>{kShowEndedEarlyText});
+}
+
+TEST(RecordingNotices, AnIncompleteVideoAndSeparateFilesAreToldAfterTheDialog) {
+    auto boxes = std::make_shared<RecordingMessageBox>();
+    SetMessageBoxService(boxes);
+    g_iRecordAudio = AUDIO_SOURCE_NONE;
+    ClearRecordingReport();
+    SetRecordingFailure("No space left on /tmp/Temp. The video holds the recording up to that point.");
+    SetRecordingNotice("saved separately as\na.avi\na.avi.wav");
+    TellHowTheRecordingWent(false);
+    EXPECT_EQ(boxes->Texts(), (std::vector<std::string>{"No space left on /tmp/Temp. The video holds the recording up "
+                                                         "to that point.",
+                                                         "saved separately as\na.avi\na.avi.wav"}));
+    ClearRecordingReport();
+    boxes->Clear();
+    TellHowTheRecordingWent(false);
+    EXPECT_TRUE(boxes->Texts().empty());
+    SetMessageBoxService(nullptr);
 }
 
 TEST_F(ContainerTest, PresenterModeStepsWithNextAndStopsOnTheClosingScreen) {

@@ -155,7 +155,12 @@ TEST_F(WaitDialog, AviOutputIsMovedUnderAFreeName) {
 TEST_F(WaitDialog, AviMoveIntoAMissingFolderShowsTheErrorAndKeepsTheRecording) {
     Open("AVI", (dir / "no such folder" / "talk.avi").string());
     SendFromThread(UWM_DIALOGEND);
-    EXPECT_EQ(boxes->Texts(), std::vector<std::string>{"File Creation Error : Unable to create output AVI file"});
+    ASSERT_EQ(boxes->Texts().size(), 1u);
+    EXPECT_EQ(boxes->Texts()[0].rfind("File Creation Error : Unable to create output AVI file\nConversion failed: "
+                                      "cannot write " + (dir / "no such folder" / "talk.avi").string(), 0),
+              0u)
+        << boxes->Texts()[0];
+    EXPECT_NE(boxes->Texts()[0].find("\nThe recording is kept at " + recording), std::string::npos);
     EXPECT_FALSE(dialog->isVisible());
     EXPECT_TRUE(fs::exists(recording));
 }
@@ -170,8 +175,11 @@ TEST_F(WaitDialog, AFailedConversionSaysSoAndWhereTheRecordingIs) {
     ::setenv("PATH", path.c_str(), 1);
     ASSERT_TRUE(done);
     EXPECT_TRUE(dialog->ConversionFailed());
-    EXPECT_EQ(dialog->DoneText().toStdString(),
-              "\n\n\n Conversion failed.\n The recording is kept at :\n" + recording);
+    const std::string failure = dialog->FailureText().toStdString();
+    EXPECT_EQ(failure.rfind("Conversion failed: ffmpeg was not found in ", 0), 0u) << failure;
+    EXPECT_EQ(failure.substr(failure.find('\n')), "\nThe recording is kept at " + recording);
+    EXPECT_EQ(dialog->DoneText().toStdString(), "\n\n\n " + failure.substr(0, failure.find('\n')) +
+                                                     "\n The recording is kept at " + recording);
     EXPECT_TRUE(dialog->FinishButton().isEnabled());
     EXPECT_TRUE(fs::exists(recording));
     EXPECT_FALSE(fs::exists(dir / "talk.mov"));

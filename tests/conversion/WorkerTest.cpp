@@ -10,12 +10,14 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <thread>
 
 #include "app/core/AppMessages.h"
 #include "app/core/SettingsCatalogue.h"
 #include "conversion/ConvertAVITOXThread.h"
 #include "conversion/ConvertAVIToX.h"
+#include "conversion/ConversionFailure.h"
 #include "conversion/OutputFileName.h"
 #include "conversion/OutputFormats.h"
 #include "conversion/TestAvi.h"
@@ -154,6 +156,85 @@ TEST_F(ConversionWorker, FailingFfmpegRemovesItsPartialOutput) {
     for (const auto& line : traces.Lines())
         traced |= line.rfind("CWaitDlg::ConvertAVIToX : ffmpeg failed with exit code : 1", 0) == 0;
     EXPECT_TRUE(traced);
+}
+
+// A stand-in ffmpeg in a folder of its own, put first on PATH.
+class FakeFfmpeg {
+public:
+    explicit FakeFfmpeg(const std::string& body) {
+        const fs::path program = m_folder / "ffmpeg";
+        std::ofstream(program) << "#!/bin/sh\n" << body << "\n";
+        fs::permissions(program, fs::perms::owner_all);
+        const char* path = std::getenv("PATH");
+        m_path.emplace(m_folder.path().string() + ":" + (path ? path : ""));
+    }
+
+private:
+    kvtest::TempDir m_folder{"kalvista-fake-ffmpeg"};
+    std::optional<ScopedPath> m_path;
+};
+
+TEST_F(ConversionWorker, FailuresSayWhyInWords) {
+    std::string why;
+    {
+        kvtest::TempDir emptyFolder;
+        ScopedPath path(emptyFolder.path().string());
+        EXPECT_FALSE(ConvertAVIToX(recording, (dir / "x.mp4").string(), FORMAT_MP4, 5, 22050, 128, &why));
+        EXPECT_EQ(why.rfind("ffmpeg was not found in ", 0), 0u) << why;
+    }
+    {
+        // Progress lines end in a carriage return; "Conversion failed!" says nothing new.
+        FakeFfmpeg ffmpeg("printf 'frame=    1 fps=0.0\\r' >&2\n"
+                          "echo 'Error while opening encoder for output stream #0:0' >&2\n"
+                          "echo 'Conversion failed!' >&2\nexit 1");
+        EXPECT_FALSE(ConvertAVIToX(recording, (dir / "x.mp4").string(), FORMAT_MP4, 5, 22050, 128, &why));
+        EXPECT_EQ(why, "Error while opening encoder for output stream #0:0");
+    }
+    {
+        FakeFfmpeg ffmpeg("echo 'av_interleaved_write_frame(): No space left on device' >&2\nexit 1");
+        EXPECT_FALSE(ConvertAVIToX(recording, (dir / "x.mp4").string(), FORMAT_MP4, 5, 22050, 128, &why));
+        EXPECT_EQ(why, "No space left on " + dir.path().string());
+    }
+    {
+        FakeFfmpeg ffmpeg("exit 0");  // claims success, makes nothing
+        EXPECT_FALSE(ConvertAVIToX(recording, (dir / "x.mp4").string(), FORMAT_MP4, 5, 22050, 128, &why));
+        EXPECT_EQ(why, "ffmpeg made no output file: " + (dir / "x.mp4").string());
+    }
+    EXPECT_FALSE(ConvertAVIToX(recording, recording, FORMAT_ASF, 5, 44100, 128, &why));
+    EXPECT_EQ(why.rfind("the output file is the recording itself", 0), 0u) << why;
+}
+
+TEST_F(ConversionWorker, TheWorkerKeepsTheReasonForTheDialog) {
+    FakeFfmpeg ffmpeg("echo 'Unknown encoder libfoo' >&2\nexit 1");
+    EXPECT_EQ(ConvertAVITOXThread(), 0);
+    EXPECT_EQ(ConversionFailure(), "Unknown encoder libfoo");
+    EXPECT_TRUE(fs::exists(recording));
+    settings::OutputFormat.Set("AVI");
+    settings::OutputFileName.Set((dir / "no folder" / "talk.avi").string());
+    EXPECT_FALSE(MoveAVIToOutput());
+    EXPECT_EQ(ConversionFailure().rfind("cannot write " + (dir / "no folder" / "talk.avi").string(), 0), 0u)
+        << ConversionFailure();
+    settings::OutputFileName.Set((dir / "talk.avi").string());
+    EXPECT_TRUE(MoveAVIToOutput());
+    EXPECT_EQ(ConversionFailure(), "");
+}
+
+TEST_F(ConversionWorker, AHangingFfmpegIsEndedAtItsTimeLimit) {
+    EXPECT_EQ(ConverterTimeLimitMs(0), 120000);
+    EXPECT_EQ(ConverterTimeLimitMs(60), 120000 + 600000);
+    SetConverterTimeLimit({500, 100});  // the recording lasts 2 s: 0.7 s in all
+    FakeFfmpeg ffmpeg("touch \"$(eval echo \\${$#})\"\nexec sleep 600");
+    const std::string output = (dir / "hang.mp4").string();
+    const auto started = std::chrono::steady_clock::now();
+    std::string why;
+    const bool converted = ConvertAVIToX(recording, output, FORMAT_MP4, 5, 22050, 128, &why);
+    const auto took = std::chrono::steady_clock::now() - started;
+    SetConverterTimeLimit({});
+    EXPECT_FALSE(converted);
+    EXPECT_EQ(why, "ffmpeg did not finish within 1 s");
+    EXPECT_LT(took, std::chrono::seconds(10));
+    EXPECT_FALSE(fs::exists(output));  // its partial output is gone
+    EXPECT_TRUE(fs::exists(recording));
 }
 
 TEST_F(ConversionWorker, NeverConvertsARecordingOntoItself) {

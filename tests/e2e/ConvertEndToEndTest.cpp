@@ -19,6 +19,7 @@
 #include "support/office/TestOffice.h"
 #include "platform/process/ChildProcess.h"
 #include "support/RecordedFile.h"
+#include "support/RunMarker.h"
 #include "support/SoundSource.h"
 #include "support/TempDir.h"
 #include "support/Xvfb.h"
@@ -27,12 +28,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadText(const fs::path& path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using kvtest::ProcessesWithMarker;
+
+std::string ReadText(const fs::path& path) { return kvtest::ReadTextFile(path); }
 
 // The slide colour a picture shows at its centre: 'R', 'G', 'B', or '?' for
 // anything else (black screen, a transition).
@@ -51,19 +49,6 @@ kvtest::RecordedFile ReadSlideColours(const fs::path& video, std::string& colour
         const char c = CentreColour(picture);
         if (c != '?' && (colours.empty() || colours.back() != c)) colours += c;
     });
-}
-
-// Processes still running that inherited `marker` in their environment.
-std::vector<pid_t> ProcessesWithMarker(const std::string& marker) {
-    std::vector<pid_t> found;
-    for (const auto& entry : fs::directory_iterator("/proc")) {
-        const std::string name = entry.path().filename().string();
-        if (name.find_first_not_of("0123456789") != std::string::npos) continue;
-        std::string environment = ReadText(entry.path() / "environ");
-        std::replace(environment.begin(), environment.end(), '\0', '\n');
-        if (environment.find(marker + "\n") != std::string::npos) found.push_back(std::stoi(name));
-    }
-    return found;
 }
 
 // `kalvista --convert` on a three-colour presentation made by the office,

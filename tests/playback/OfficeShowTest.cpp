@@ -53,6 +53,8 @@ protected:
     static void SetUpTestSuite() {
         if (const char* build = std::getenv("KALVISTA_BINARY_DIR"))
             setenv("KALVISTA_OFFICE_PROFILES", (std::string(build) + "/office-profiles").c_str(), 0);
+        // The automation reads its settings: from a file of the suite's own, never the user's.
+        registry = new kvtest::ScopedRegistry();
         xvfb = new kvtest::XvfbServer("1280x1024x24");
         files = new kvtest::TempDir("kalvista-office");
         auto t0 = Clock::now();
@@ -75,6 +77,7 @@ protected:
         delete userOffice;
         delete files;
         delete xvfb;
+        delete registry;
     }
     void SetUp() override {
         g_bSlideShowEnded = false;
@@ -105,6 +108,7 @@ protected:
 
     static inline kvtest::XvfbServer* xvfb = nullptr;
     static inline kvtest::TempDir* files = nullptr;
+    static inline kvtest::ScopedRegistry* registry = nullptr;
     static inline kvtest::TestOffice* userOffice = nullptr;
     TraceCapture traces;
     std::shared_ptr<RecordingMessageBox> boxes = std::make_shared<RecordingMessageBox>();

@@ -1,6 +1,8 @@
 // Saving a recording: the merge of real picture and sound files, the name
 // search, and what is kept when something fails.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cmath>
@@ -15,7 +17,9 @@
 #include "recording/AviReadBack.h"
 #include "recording/ChildProcessLimit.h"
 #include "recording/Recorder.h"
+#include "recording/RecordingRecovery.h"
 #include "recording/TestPictures.h"
+#include "recording/state/RecordingReport.h"
 #include "support/TempDir.h"
 
 namespace kv {
@@ -201,14 +205,78 @@ TEST_F(SaveMergeTest, MergeThatCannotBeWrittenKeepsPictureAndSoundSeparately) {
     const long limit = static_cast<long>(fs::file_size(recorder.m_strTempSoundPath)) + 1000;
     const int code = kvtest::RunWithFileSizeLimit(limit, [&] {
         TraceCapture trace;
+        ClearRecordingReport();
         const int result = recorder.SaveAVI();
-        return result == 0 && trace.Contains("CRecorder::SaveAVI() result == 5\n") ? 0 : 1;
+        if (result != 0 || !trace.Contains("CRecorder::SaveAVI() result == 5\n")) return 1;
+        // The user is told, with both names.
+        return GetRecordingReport().notice == "Kalvista could not merge the video with its sound. They are saved "
+                                              "separately as\n" + saved + "\n" + saved + ".wav"
+                   ? 0
+                   : 2;
     });
     EXPECT_EQ(code, 0);
     EXPECT_EQ(kvtest::ReadAvi(saved).positions, 100);
     EXPECT_EQ(kvtest::ReadAvi(saved).audioStreams, 0);
     EXPECT_GT(fs::file_size(saved + ".wav"), 1'700'000u);
     EXPECT_FALSE(fs::exists(recorder.m_strTempVideoPath));
+}
+
+// A recording killed mid-way (SIGKILL: nothing is closed or finalised) is
+// rebuilt with its sound at the next start, beside the video it was meant for.
+TEST_F(SaveMergeTest, ARecordingKilledMidWayIsRebuiltWithItsSoundBesideItsOutput) {
+    recorder.m_strTempVideoPath = (fs::path(temp) / "~Record.avi").string();
+    recorder.m_strTempSoundPath = (fs::path(temp) / "~Record001.wav").string();
+    const std::string output = (dir / "out" / (name + ".mp4")).string();
+    fs::create_directories(dir / "out");
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        WriteRecordingJournal(recorder.m_strTempVideoPath, recorder.m_strTempSoundPath, output);
+        g_iFrameRate = kFps;
+        g_iQualityFactor = 80;
+        CSoundFile wav(recorder.m_strTempSoundPath, MakePcmFormat(44100, 2, 16));
+        CBuffer block(4410 * 4, true);
+        CAviFile avi;
+        if (avi.Initialise(recorder.m_strTempVideoPath, 324, 244, 0) == S_OK) {
+            for (long position = 0; position < 30; ++position) {
+                kvtest::OwnedFrame frame = kvtest::MakeNumberedFrame(static_cast<int>(position), 324, 244);
+                avi.AppendNewFrame(frame.image, position);
+                wav.Write(block);
+            }
+        }
+        ::raise(SIGKILL);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status));
+
+    const auto recovery = RecoverInterruptedRecording();
+    ASSERT_TRUE(recovery.has_value());
+    const std::string recovered = (dir / "out" / (name + "-recovered.avi")).string();
+    EXPECT_EQ(recovery->recovered, recovered) << recovery->problem;
+    const auto back = kvtest::ReadAvi(recovered);
+    // Lost at most: the pictures still inside the encoder, well under 2 s.
+    EXPECT_GE(back.positions, 30 - 2 * kFps);
+    EXPECT_EQ(back.pictures.size(), static_cast<size_t>(back.positions));
+    EXPECT_EQ(back.audioStreams, 1);
+    EXPECT_GT(back.audioSeconds, 1.0);
+    EXPECT_FALSE(fs::exists(recorder.m_strTempVideoPath));
+    EXPECT_FALSE(fs::exists(recorder.m_strTempSoundPath));
+    EXPECT_FALSE(RecoverInterruptedRecording().has_value());  // done once only
+    fs::remove(recovered);
+}
+
+TEST(IncompleteVideo, AFullDiskIsNamedAndTheRecordingsPlaceGiven) {
+    ClearRecordingReport();
+    ReportIncompleteVideo("writing the file: No space left on device", "/tmp/Temp/~Record.avi", "/tmp/Temp/talk.avi");
+    EXPECT_EQ(GetRecordingReport().failure,
+              "No space left on /tmp/Temp. The video holds the recording up to that point.\n"
+              "The recording is kept at /tmp/Temp/talk.avi");
+    ReportIncompleteVideo("writing the index: File too large", "/tmp/Temp/~Record.avi", "/tmp/Temp/~Record.avi");
+    EXPECT_EQ(GetRecordingReport().failure,
+              "The video file could not be written in full (writing the index: File too large). The video holds "
+              "the recording up to that point.\nThe recording is kept at /tmp/Temp/~Record.avi");
+    EXPECT_EQ(GetRecordingReport().notice, "");
 }
 
 TEST(TempFilesTest, FoldersAndNames) {

@@ -18,6 +18,7 @@
 #include "platform/x11/ScreenGrabber.h"
 #include "playback/container/PptContainerRunner.h"
 #include "playback/container/WaitDialogs.h"
+#include "recording/RecordingRecovery.h"
 #include "recording/state/RecorderState.h"
 
 namespace kv {
@@ -26,7 +27,16 @@ namespace {
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
 
-void Fail(const std::string& reason) { std::fprintf(stderr, "kalvista: %s\n", reason.c_str()); }
+// Every line of a message on a line of its own, each with the program's name.
+void Fail(const std::string& reason) {
+    size_t start = 0;
+    do {
+        const size_t end = reason.find('\n', start);
+        const std::string line = reason.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        std::fprintf(stderr, "kalvista: %s\n", line.c_str());
+        start = end == std::string::npos ? end : end + 1;
+    } while (start != std::string::npos);
+}
 
 // Nobody is there to press OK: every message goes to stderr and counts as a
 // failure; notices (a video made without sound) go there too, as warnings.
@@ -86,7 +96,16 @@ public:
     ~OfficeStartedEarly() { EndPreloadedOffice(); }
 };
 
+// A recording cut off by a crash is rebuilt before this run's files replace it.
+void RecoverEarlierRecording() {
+    const auto recovery = RecoverInterruptedRecording();
+    if (!recovery) return;
+    if (!recovery->recovered.empty()) Fail("recovered an interrupted recording: " + recovery->recovered);
+    else Fail(recovery->problem);
+}
+
 int Convert(const BatchOptions& options) {
+    RecoverEarlierRecording();
     OfficeStartedEarly office;
     int soundDevice = 0;
     if (!ResolveSoundDevice(options, soundDevice)) return kExitFailure;

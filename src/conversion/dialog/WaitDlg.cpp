@@ -20,6 +20,7 @@
 #include "controls/CustomeButton.h"
 #include "controls/SkinBitmaps.h"
 #include "controls/SkinNotify.h"
+#include "conversion/ConversionFailure.h"
 #include "conversion/ConvertAVITOXThread.h"
 #include "conversion/OutputFileName.h"
 #include "conversion/OutputFormats.h"
@@ -40,6 +41,15 @@ QRect FromDialogUnits(int x, int y, int width, int height) {
 }
 
 QString FromUtf8(const std::string& text) { return QString::fromStdString(text); }
+
+// The reason, then where the recording is when it is still there.
+std::string FailureLines(const std::string& reason) {
+    std::string lines = ConversionFailedText(reason);
+    const std::string recording = settings::AVIVideoFileName.Get();
+    std::error_code error;
+    if (!recording.empty() && std::filesystem::exists(recording, error)) lines += "\n" + RecordingKeptText(recording);
+    return lines;
+}
 
 const char* const kCaptionConverting = "Kalvista - Conversion is in progress...";
 const char* const kCaptionDone = "Kalvista";
@@ -161,7 +171,7 @@ LRESULT CWaitDlg::OnDialogEnd() {
     const std::string format = settings::OutputFormat.GetOr(settings::kOutputFormatDefaultInConversion);
     if (IsAviOutput(format)) {
         if (!MoveAVIToOutput()) {
-            ShowMessageBox(kAviMoveFailed);
+            ShowMessageBox(std::string(kAviMoveFailed) + "\n" + FailureLines(ConversionFailure()));
             CloseDialog();
             return 0;
         }
@@ -204,12 +214,11 @@ LRESULT CWaitDlg::ConvertWMVToX() {
         m_bFailed = false;
     } else {
         if (exists) Trace("CWaitDlg::ConvertWMVToX : Failed to open file");
-        // Say so, and where the recording is, rather than show an empty panel.
-        const std::string recording = settings::AVIVideoFileName.Get();
-        std::error_code error;
-        m_strDoneText = "\n\n\n Conversion failed.";
-        if (!recording.empty() && std::filesystem::exists(recording, error))
-            m_strDoneText += "\n The recording is kept at :\n" + FromUtf8(recording);
+        // Say so, why, and where the recording is, rather than show an empty panel.
+        std::string reason = ConversionFailure();
+        if (reason.empty()) reason = (exists ? "the output file cannot be read: " : "no output file was made: ") + output;
+        m_strFailureText = FromUtf8(FailureLines(reason));
+        m_strDoneText = "\n\n\n " + QString(m_strFailureText).replace("\n", "\n ");
         m_bFailed = true;
     }
     m_bDone = 1;

@@ -48,6 +48,9 @@ public:
     bool IsDone() const { return m_bDone != 0; }
     bool ConversionFailed() const { return m_bFailed; }
     const QString& DoneText() const { return m_strDoneText; }
+    // After a failed conversion: "Conversion failed: <why>", and on a line of
+    // its own where the recording is kept.
+    const QString& FailureText() const { return m_strFailureText; }
     CKCBusyProgressCtrl& BusyCtrl() { return *m_ctrlBusy; }
     CKCBusyProgressCtrl& MergeProgressCtrl() { return *m_ctrlMergeProgress; }
     QAbstractButton& FinishButton() { return *m_btnFinish; }
@@ -79,6 +82,7 @@ private:
     QString m_strFormatText;
     QString m_strOutputText;
     QString m_strDoneText;
+    QString m_strFailureText;
     int m_bDone = 0;
     bool m_bFailed = false;
     bool m_bInitialised = false;

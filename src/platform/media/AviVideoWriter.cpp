@@ -70,6 +70,9 @@ bool AviVideoWriter::Open(const std::string& path, const std::string& encoderNam
     std::remove(path.c_str());
     OutputFormatPtr output = CreateAviOutput(path, &error);
     if (!output) return Fail(why, "creating the file", error);
+    // Every packet reaches the file at once: a recording cut off by a crash
+    // keeps all but the last picture.
+    output->flush_packets = 1;
     m_stream = avformat_new_stream(output.get(), nullptr);
     if (!m_stream) return Fail(why, "creating the stream", AVERROR(ENOMEM));
     avcodec_parameters_from_context(m_stream->codecpar, m_encoder.get());

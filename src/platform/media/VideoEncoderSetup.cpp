@@ -65,6 +65,11 @@ void ApplyKeyFrames(AVCodecContext* ctx, AVDictionary** options) {
         // "superfast" halves the file against "ultrafast" on slides (its
         // 4x4 and 8x8 intra blocks suit text) for about 7% more CPU.
         av_dict_set(options, "preset", kH264Preset, 0);
+        // Threads within a picture rather than across pictures: each packet
+        // comes out with its picture, so a still slide's one picture reaches
+        // the file at once instead of waiting in the encoder for later ones
+        // (a crash would lose it, and the whole still show with it).
+        av_dict_set(options, "tune", "zerolatency", 0);
     }
 }
 

@@ -7,6 +7,7 @@
 #include "platform/core/Trace.h"
 #include "recording/CaptureArea.h"
 #include "recording/state/RecorderState.h"
+#include "recording/state/RecordingReport.h"
 
 namespace kv {
 
@@ -37,6 +38,9 @@ void TellHowTheRecordingWent(bool officeLost, const std::string& shrunkSize) {
         ShowMessageBox(kShowEndedEarlyText);
     }
     if (!shrunkSize.empty()) ShowNotice(shrunkSize);
+    const RecordingReport report = GetRecordingReport();
+    if (!report.failure.empty()) ShowMessageBox(report.failure);
+    if (!report.notice.empty()) ShowNotice(report.notice);
     if (g_iRecordAudio != AUDIO_SOURCE_MIC) return;
     std::string sound = GetAudioCaptureProblem();
     if (sound.empty() && AudioInputWasSilent()) {

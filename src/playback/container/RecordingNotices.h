@@ -1,8 +1,9 @@
 #pragma once
 // What the user learns when a recording is over and its video was made,
 // beyond the video itself: that the show ended early because the office went
-// away (a failure: the video holds only part of the show), or that the sound
-// could not be recorded in full (a notice: the video is there, silent in part).
+// away (a failure: the video holds only part of the show), that the video file
+// could not be written in full (a failure), or that the sound could not be
+// recorded in full or merged (notices: the video is there, silent in part).
 #include <string>
 
 #include "platform/automation/HResult.h"

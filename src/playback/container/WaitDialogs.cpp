@@ -4,6 +4,7 @@
 #include <QTimer>
 
 #include "conversion/dialog/WaitDlg.h"
+#include "platform/core/MessageBox.h"
 
 namespace kv {
 namespace {
@@ -24,6 +25,8 @@ public:
             finisher.start(kDonePollMs);
         }
         dialog.exec();
+        // Nobody reads the panel of a dialog that finishes by itself.
+        if (m_finishWhenDone && dialog.ConversionFailed()) ShowMessageBox(dialog.FailureText().toStdString());
     }
 
     void PlayOutputFile() override { CWaitDlg::PlayOutputFile(); }

@@ -1,0 +1,223 @@
+// The faults of real desktops, made to happen around `kalvista --convert`:
+// each run checks the exit status, what the user reads and what is kept.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/mount.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <random>
+#include <sstream>
+#include <thread>
+
+#include "platform/process/ChildProcess.h"
+#include "support/RecordedFile.h"
+#include "support/RunMarker.h"
+#include "support/SoundSource.h"
+#include "support/TempDir.h"
+#include "support/Xvfb.h"
+#include "support/office/TestOffice.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadText(const fs::path& path) { return kvtest::ReadTextFile(path); }
+
+// The path after `prefix` on the line of `log` that starts with it; empty when none.
+std::string PathAfter(const std::string& log, const std::string& prefix) {
+    std::istringstream lines(log);
+    for (std::string line; std::getline(lines, line);)
+        if (line.rfind(prefix, 0) == 0) return line.substr(prefix.size());
+    return {};
+}
+
+struct BatchRun {
+    std::optional<int> status;  // nothing when it had to be ended
+    std::string log;            // stdout and stderr
+};
+
+class FaultMatrix : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        s_dir = new kvtest::TempDir("kalvista-faults");
+        s_xvfb = new kvtest::XvfbServer("1024x768x24");
+        kvtest::TestOffice office;
+        office.MakePresentation(*s_dir / "one.pptx", {kvtest::SlideDesign{0xC02020, 0}});
+    }
+    static void TearDownTestSuite() {
+        delete s_xvfb;
+        delete s_dir;
+    }
+
+    void SetUp() override {
+        const char* binaryDir = std::getenv("KALVISTA_BINARY_DIR");
+        ASSERT_NE(binaryDir, nullptr) << "run through ctest (KALVISTA_BINARY_DIR names the build)";
+        kalvista = fs::path(binaryDir) / "src/app/kalvista";
+        ASSERT_TRUE(fs::exists(kalvista)) << kalvista;
+        sound.SetTone(44100, 2, 16, 440.0, 120);
+        fs::create_directories(dir / "run");
+        fs::permissions(dir / "run", fs::perms::owner_all);
+    }
+
+    // Starts a batch run of the presentation; `environment` adds to or replaces ours.
+    kv::ChildProcess Start(const fs::path& output, const std::string& format, std::vector<std::string> environment,
+                           const std::string& seconds = "1", bool withSound = false) {
+        kv::SpawnOptions options;
+        options.outputFile = dir / "kalvista.log";
+        options.newProcessGroup = true;
+        options.environment = {"KALVISTA_REGISTRY=" + (dir / "settings.reg").string(),
+                               "XDG_RUNTIME_DIR=" + (dir / "run").string(), "HOME=" + dir.path().string(),
+                               "KALVISTA_TRACE=" + trace.string(), marker};
+        options.environment.insert(options.environment.end(), environment.begin(), environment.end());
+        std::vector<std::string> argv = {kalvista.string(), "--convert", (s_dir->path() / "one.pptx").string(),
+                                         "--output", output.string(), "--format", format, "--mode", "auto",
+                                         "--seconds", seconds, "--size", "320x240", "--fps", "10"};
+        if (withSound) argv.insert(argv.end(), {"--sound", "default"});
+        else argv.push_back("--no-sound");
+        return kv::ChildProcess::Spawn(argv, options);
+    }
+
+    BatchRun Finish(kv::ChildProcess& child) {
+        BatchRun run;
+        if (!child.Started()) return run;
+        run.status = child.Wait(150000);
+        if (!run.status) child.Terminate(2000);
+        run.log = ReadText(dir / "kalvista.log");
+        return run;
+    }
+
+    BatchRun Convert(const fs::path& output, const std::string& format, std::vector<std::string> environment = {}) {
+        kv::ChildProcess child = Start(output, format, std::move(environment));
+        return Finish(child);
+    }
+
+    // Ends what a killed run left running (its office), found by the marker in their environment.
+    void EndLeftovers() {
+        for (pid_t pid : kvtest::ProcessesWithMarker(marker)) ::kill(pid, SIGKILL);
+    }
+
+    // A PATH whose first folder holds an ffmpeg made of `script`.
+    std::string PathWithFfmpeg(const std::string& script) {
+        const fs::path folder = dir / "fake-bin";
+        fs::create_directories(folder);
+        std::ofstream(folder / "ffmpeg") << "#!/bin/sh\n" << script << "\n";
+        fs::permissions(folder / "ffmpeg", fs::perms::owner_all);
+        return "PATH=" + folder.string() + ":" + std::getenv("PATH");
+    }
+
+    // The recording a failed run names as kept, checked to be there and whole.
+    void ExpectRecordingKept(const BatchRun& run) {
+        const std::string kept = PathAfter(run.log, "kalvista: The recording is kept at ");
+        ASSERT_FALSE(kept.empty()) << run.log;
+        EXPECT_TRUE(fs::exists(kept)) << kept;
+        EXPECT_GT(fs::file_size(kept), 1000u);
+    }
+
+    inline static kvtest::TempDir* s_dir = nullptr;
+    inline static kvtest::XvfbServer* s_xvfb = nullptr;
+    kvtest::TempDir dir{"kalvista-fault"};
+    kvtest::TestSoundSource sound;
+    fs::path kalvista;
+    const fs::path trace = dir / "trace.txt";
+    const std::string marker = "KALVISTA_FAULT_RUN=" + std::to_string(::getpid()) + "-" +
+                               std::to_string(std::random_device{}());
+};
+
+TEST_F(FaultMatrix, ARecordingKilledMidShowIsRecoveredWithItsSoundAtTheNextStart) {
+    kv::ChildProcess first = Start(dir / "talk.mp4", "MP4", {}, "20", true);
+    ASSERT_TRUE(first.Started());
+    // As long as a whole run may take: the office's first start on a loaded machine is slow.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(150);
+    while (ReadText(trace).find("----g_iRecordAudio == AUDIO_SOURCE_MIC") == std::string::npos) {
+        ASSERT_TRUE(first.Running() && std::chrono::steady_clock::now() < deadline) << ReadText(dir / "kalvista.log");
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    const auto recording = std::chrono::steady_clock::now();
+    std::this_thread::sleep_for(std::chrono::seconds(4));
+    ::kill(first.Pid(), SIGKILL);
+    const double recorded = std::chrono::duration<double>(std::chrono::steady_clock::now() - recording).count();
+    first.Wait(5000);
+    EndLeftovers();
+
+    // The next start rebuilds it before it records anything itself.
+    const BatchRun second = Convert(dir / "again.avi", "AVI");
+    ASSERT_TRUE(second.status.has_value()) << second.log;
+    EXPECT_EQ(*second.status, 0) << second.log;
+    const fs::path recovered = dir / "talk-recovered.avi";
+    EXPECT_NE(second.log.find("kalvista: recovered an interrupted recording: " + recovered.string() + "\n"),
+              std::string::npos)
+        << second.log;
+    const kvtest::RecordedFile video = kvtest::ReadRecordedFile(recovered.string());
+    ASSERT_TRUE(video.opened);
+    EXPECT_GT(video.VideoSeconds(), recorded - 2.0) << "recorded for " << recorded << " s";
+    EXPECT_GT(video.audioSeconds, recorded - 2.0) << "recorded for " << recorded << " s";
+    EXPECT_GT(fs::file_size(dir / "again.avi"), 1000u);  // and the new run made its own video
+}
+
+TEST_F(FaultMatrix, AFailingFfmpegIsNamedWithItsLastErrorAndTheRecordingKept) {
+    const BatchRun run = Convert(dir / "talk.mp4", "MP4",
+                            {PathWithFfmpeg("echo 'Unknown encoder libnothing' >&2\necho 'Conversion failed!' >&2\n"
+                                            "exit 1")});
+    ASSERT_TRUE(run.status.has_value()) << run.log;
+    EXPECT_NE(*run.status, 0);
+    EXPECT_NE(run.log.find("kalvista: Conversion failed: Unknown encoder libnothing\n"), std::string::npos) << run.log;
+    ExpectRecordingKept(run);
+    EXPECT_FALSE(fs::exists(dir / "talk.mp4"));
+}
+
+TEST_F(FaultMatrix, AMissingFfmpegIsNamedAndTheRecordingKept) {
+    // Everything of the system's programs but ffmpeg.
+    const fs::path folder = dir / "no-ffmpeg";
+    fs::create_directories(folder);
+    for (const char* system : {"/usr/bin", "/bin"})
+        for (const auto& entry : fs::directory_iterator(system)) {
+            std::error_code exists;
+            if (entry.path().filename() != "ffmpeg") fs::create_symlink(entry.path(), folder / entry.path().filename(), exists);
+        }
+    const BatchRun run = Convert(dir / "talk.mov", "MOV", {"PATH=" + folder.string()});
+    ASSERT_TRUE(run.status.has_value()) << run.log;
+    EXPECT_NE(*run.status, 0);
+    EXPECT_NE(run.log.find("kalvista: Conversion failed: ffmpeg was not found in "), std::string::npos) << run.log;
+    ExpectRecordingKept(run);
+}
+
+TEST_F(FaultMatrix, AFullOutputDiskIsNamedAndTheRecordingKept) {
+    const fs::path full = dir / "small disk";
+    fs::create_directories(full);
+    if (::geteuid() != 0 || ::mount("kalvista-faults", full.c_str(), "tmpfs", 0, "size=64k") != 0)
+        GTEST_SKIP() << "mounting a small tmpfs needs root (and a system that allows mounts)";
+    std::ofstream(full / "filler").write(std::string(60 * 1024, 'x').data(), 60 * 1024);
+    const BatchRun run = Convert(full / "talk.avi", "AVI");
+    EndLeftovers();
+    ::umount2(full.c_str(), MNT_DETACH);
+    ASSERT_TRUE(run.status.has_value()) << run.log;
+    EXPECT_NE(*run.status, 0);
+    EXPECT_NE(run.log.find("kalvista: Conversion failed: No space left on " + full.string() + "\n"), std::string::npos)
+        << run.log;
+    ExpectRecordingKept(run);
+}
+
+TEST_F(FaultMatrix, AGarbageSettingsFileAndAnOddOutputPathStillGiveTheVideo) {
+    std::string garbage(64 * 1024, '\0');
+    std::mt19937 random(7);
+    for (char& c : garbage) c = static_cast<char>(random());
+    std::ofstream(dir / "settings.reg", std::ios::binary) << "Windows Registry Editor Version 5.00\n\n[SOFT" << garbage;
+    const fs::path odd = dir / "Talks 'q' \"d\"\nnew Ünïcødé";
+    fs::create_directories(odd);
+    const BatchRun run = Convert(odd / "talk $x.mp4", "MP4");
+    ASSERT_TRUE(run.status.has_value()) << run.log;
+    EXPECT_EQ(*run.status, 0) << run.log;
+    EXPECT_GT(fs::file_size(odd / "talk $x.mp4"), 1000u);
+    bool keptACopy = false;
+    for (const auto& entry : fs::directory_iterator(dir.path()))
+        keptACopy |= entry.path().filename().string().rfind("settings.reg.corrupt-", 0) == 0;
+    EXPECT_TRUE(keptACopy) << "the damaged settings were not copied aside";
+}
+
+}  // namespace
