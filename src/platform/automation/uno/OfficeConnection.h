@@ -4,6 +4,7 @@
 // Every call into it is time-limited; an office that stops answering, or
 // that we release, is ended (only ever this one, never another office).
 #include <atomic>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -32,6 +33,8 @@ public:
     const Reference<css::uno::XComponentContext>& Context() const { return m_context; }
     Reference<css::frame::XDesktop2> Desktop() const { return m_desktop; }
     pid_t ProcessGroup() const { return m_group; }
+    // The office profile this office uses (ours alone while it runs).
+    const std::filesystem::path& Profile() const { return m_profile; }
 
     // Runs `call` on the office's worker within `limitMs`; UNO failures come
     // back as AutomationException (RPC_E_DISCONNECTED once the office is gone,
@@ -56,6 +59,7 @@ private:
     ChildProcess m_process;
     pid_t m_group = 0;
     int m_profileLock = -1;
+    std::filesystem::path m_profile;
     std::string m_pipe;
     Reference<css::uno::XComponentContext> m_context;
     Reference<css::frame::XDesktop2> m_desktop;
