@@ -153,6 +153,7 @@ bool OfficeConnection::Connect(std::string* error) {
     m_bridge->addEventListener(new BridgeListener(weak_from_this()));
     m_context.set(bridge->getInstance("StarOffice.ComponentContext"), UNO_QUERY_THROW);
     m_desktop = css::frame::Desktop::create(m_context);
+    m_questions = std::make_unique<QuestionWatch>(m_context, m_group);
     try {
         TurnOffLockFiles(m_context);
     } catch (const css::uno::Exception& e) {
@@ -183,21 +184,35 @@ void OfficeConnection::Call(const std::function<void()>& call, int limitMs) {
     if (m_worker.Hung()) throw AutomationException(RPC_E_TIMEOUT, "the office stopped answering");
     bool inTime = m_worker.Run(
         [&] {
+            if (m_questions) m_questions->CallStarted();
+            std::exception_ptr failure;
             try {
-                call();
-            } catch (const css::lang::DisposedException& e) {
-                throw AutomationException(RPC_E_DISCONNECTED, "the office has gone away");
-            } catch (const css::uno::RuntimeException& e) {
-                if (m_disposed) throw AutomationException(RPC_E_DISCONNECTED, "the office has gone away");
-                throw AutomationException(E_FAIL, FromOU(e.Message));
-            } catch (const css::uno::Exception& e) {
-                throw AutomationException(E_FAIL, FromOU(e.Message));
+                CallTranslated(call);
+            } catch (...) {
+                failure = std::current_exception();
             }
+            // The question is the reason, whatever the call made of its answer.
+            const std::string asked = m_questions ? m_questions->CallEnded() : std::string();
+            if (!asked.empty()) throw AutomationException(E_FAIL, "the office asked: " + asked);
+            if (failure) std::rethrow_exception(failure);
         },
         limitMs, [this] { EndProcess(); });
     if (!inTime)
         throw AutomationException(RPC_E_TIMEOUT, "the office did not answer within " + std::to_string(limitMs / 1000) +
                                                      " s and was ended");
+}
+
+void OfficeConnection::CallTranslated(const std::function<void()>& call) {
+    try {
+        call();
+    } catch (const css::lang::DisposedException&) {
+        throw AutomationException(RPC_E_DISCONNECTED, "the office has gone away");
+    } catch (const css::uno::RuntimeException& e) {
+        if (m_disposed) throw AutomationException(RPC_E_DISCONNECTED, "the office has gone away");
+        throw AutomationException(E_FAIL, FromOU(e.Message));
+    } catch (const css::uno::Exception& e) {
+        throw AutomationException(E_FAIL, FromOU(e.Message));
+    }
 }
 
 void OfficeConnection::Quit() {

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "platform/automation/HResult.h"
+#include "platform/automation/uno/QuestionWatch.h"
 #include "platform/automation/uno/UnoHeaders.h"
 #include "platform/automation/uno/UnoWorker.h"
 #include "platform/process/ChildProcess.h"
@@ -38,7 +39,9 @@ public:
 
     // Runs `call` on the office's worker within `limitMs`; UNO failures come
     // back as AutomationException (RPC_E_DISCONNECTED once the office is gone,
-    // RPC_E_TIMEOUT when it stopped answering, which also ends it).
+    // RPC_E_TIMEOUT when it stopped answering, which also ends it). A question
+    // the office asks meanwhile is answered at once and fails the call with
+    // "the office asked: <its text>".
     void Call(const std::function<void()>& call, int limitMs = kCallLimitMs);
     bool Alive() const { return !m_disposed && !m_worker.Hung(); }
 
@@ -53,6 +56,8 @@ private:
     bool Launch(std::string* error);
     bool Connect(std::string* error);
     void EndProcess();
+    // Runs `call`, its UNO failures turned into AutomationException.
+    void CallTranslated(const std::function<void()>& call);
     void Disconnected();
     class BridgeListener;
 
@@ -65,6 +70,7 @@ private:
     Reference<css::frame::XDesktop2> m_desktop;
     Reference<css::lang::XComponent> m_bridge;
     UnoWorker m_worker;
+    std::unique_ptr<QuestionWatch> m_questions;  // made once connected
     std::atomic<bool> m_disposed{false};
     std::mutex m_handlerMutex;
     std::function<void()> m_onDisconnect;
