@@ -294,6 +294,27 @@ TEST_F(OfficeShowTest, OnlyStaleLockFilesOfOurOwnProfilesAreRemoved) {
     a.DoCleanup();
 }
 
+// Decks that cannot play fail within seconds, each with its reason.
+TEST_F(OfficeShowTest, DecksThatCannotPlayFailWithTheirReasonWithinSeconds) {
+    std::ofstream(*files / "zero.pptx").close();
+    fs::create_directories(*files / "folder.pptx");
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"zero.pptx", "is an empty file"},
+        {"folder.pptx", "is not a file"},
+    };
+    for (const auto& [file, reason] : cases) {
+        SCOPED_TRACE(file);
+        boxes->Clear();
+        const auto start = Clock::now();
+        EXPECT_EQ(Start(2, 1.0f, file).RunSlideShow(), E_FAIL);
+        EXPECT_LT(Since(start), 5);
+        ASSERT_EQ(boxes->Texts().size(), 1u);
+        EXPECT_THAT(boxes->Texts()[0], HasSubstr(reason));
+        EXPECT_FALSE(fs::exists(uno::LockFileOf(*files / file)));
+        automation.reset();
+    }
+}
+
 TEST_F(OfficeShowTest, MissingOfficeFailsQuickly) {
     setenv("KALVISTA_SOFFICE", "/nonexistent/soffice", 1);
     const auto start = Clock::now();

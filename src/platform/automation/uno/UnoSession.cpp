@@ -44,6 +44,8 @@ void CheckReadable(const fs::path& path) {
     if (!fs::is_regular_file(path, ec)) throw AutomationException(E_FAIL, "The presentation is not a file: " + path.string());
     if (::access(path.c_str(), R_OK) != 0)
         throw AutomationException(E_FAIL, "The presentation cannot be read: " + path.string());
+    // The office would open an empty file as a new, blank presentation.
+    if (fs::file_size(path, ec) == 0) throw AutomationException(E_FAIL, "The presentation is an empty file: " + path.string());
 }
 
 // One property of a descriptor the office filled in; empty when it has none.
