@@ -7,6 +7,9 @@
 
 #include <signal.h>
 
+#include <com/sun/star/frame/XController.hpp>
+#include <com/sun/star/util/XModifiable.hpp>
+
 #include <chrono>
 #include <fstream>
 #include <regex>
@@ -14,11 +17,14 @@
 #include "app/core/AppMessages.h"
 #include "platform/automation/Apartment.h"
 #include "platform/automation/OfficeProcesses.h"
+#include "platform/automation/uno/OfficeLocks.h"
 #include "platform/automation/uno/UnoAutomation.h"
+#include "platform/automation/uno/UnoSession.h"
 #include "platform/core/MessageBox.h"
 #include "platform/core/Trace.h"
 #include "playback/AutomationHost.h"
 #include "support/HostWindow.h"
+#include "support/OoxmlDeck.h"
 #include "playback/PptAutomation.h"
 #include "recording/Recorder.h"
 #include "recording/state/RecorderState.h"
@@ -34,6 +40,8 @@ namespace {
 
 constexpr int kWidth = 800;
 constexpr int kHeight = 600;
+
+namespace fs = std::filesystem;
 
 double Since(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
@@ -70,6 +78,8 @@ protected:
         userOffice->MakeDrawing(*files / "drawing.pptx");
         userOffice->MakePresentation(*files / "user.odp", kvtest::TestOffice::ThreeColours());
         userOffice->OpenDocument(*files / "user.odp");
+        kvtest::MakeOoxmlDeck(*files / "written.ppsx", kvtest::ThreeTextSlides());
+        fs::copy_file(*files / "written.ppsx", *files / "renamed.pptx");
         std::printf("presentations made in %.2f s\n", Since(t0));
         RegisterUnoAutomation();
     }
@@ -100,6 +110,7 @@ protected:
     }
     // Runs the test's loop (where the office's events arrive) for a while.
     void Pump(int ms) { host.window.Loop().RunUntil([] { return false; }, ms); }
+    void PlaysToItsEndWithoutLockOrQuestion(const std::string& file);
     int Colour() const { return kvtest::ColourIndex(slideArea.PixelAt(kWidth / 2, kHeight * 2 / 3)); }
     bool Ended() const {
         auto messages = host.window.Messages();
@@ -210,6 +221,100 @@ TEST_F(OfficeShowTest, BadPresentationsFailWithAReasonAndLeaveNoOffice) {
         EXPECT_THAT(boxes->Texts()[0], HasSubstr(reason));
         EXPECT_EQ(boxes->Texts()[0].find("2007") != std::string::npos, file.ends_with("x"));
         EXPECT_EQ(host.steps.back(), "EndDialog 1");
+        automation.reset();
+    }
+}
+
+// A deck of PowerPoint's layout that opens as a show of its own (.ppsx, also
+// renamed): it plays in our window to its end, the office asks nothing, and
+// nothing is left beside the file.
+void OfficeShowTest::PlaysToItsEndWithoutLockOrQuestion(const std::string& file) {
+    CPptAutomation& a = Start(2, 1.0f, file);
+    const auto opened = Clock::now();
+    ASSERT_EQ(a.RunSlideShow(), S_OK) << a.LastError() << (boxes->Texts().empty() ? "" : boxes->Texts()[0]);
+    EXPECT_LT(Since(opened), 5);
+    EXPECT_EQ(a.SlideCount(), 3);
+    EXPECT_FALSE(fs::exists(uno::LockFileOf(*files / file))) << "a lock file beside the user's deck";
+    a.SetViewState(1);
+    EXPECT_TRUE(host.window.WaitFor(UWM_SLIDESHOWEND, 6000)) << "the show never ended";
+    EXPECT_EQ(a.CurrentShowPosition(), 4);
+    a.DoCleanup();
+    EXPECT_TRUE(boxes->Texts().empty()) << boxes->Texts()[0];
+    EXPECT_FALSE(fs::exists(uno::LockFileOf(*files / file)));
+    EXPECT_FALSE(traces.Contains("Office asked"));
+}
+
+TEST_F(OfficeShowTest, ASelfRunningDeckOfAnotherWriterPlaysInOurWindow) { PlaysToItsEndWithoutLockOrQuestion("written.ppsx"); }
+
+TEST_F(OfficeShowTest, ASelfRunningDeckRenamedToPptxPlaysInOurWindow) { PlaysToItsEndWithoutLockOrQuestion("renamed.pptx"); }
+
+// Whatever the office asks while we wait in a call is answered harmlessly
+// within about a second, and the call fails naming the question: here the
+// question about saving a changed presentation that ending its view asks.
+TEST_F(OfficeShowTest, AQuestionOfTheOfficeFailsTheWaitingCallWithItsText) {
+    std::string error;
+    auto office = uno::OfficeConnection::Start(&error);
+    ASSERT_TRUE(office) << error;
+    uno::Reference<css::lang::XComponent> model;
+    office->Call([&] {
+        model = office->Desktop()->loadComponentFromURL(uno::ToOU("file://" + (*files / "three.pptx").string()), "_blank", 0, {});
+    });
+    uno::Reference<css::util::XModifiable> modifiable(model, uno::UNO_QUERY_THROW);
+    const auto asked = Clock::now();
+    try {
+        office->Call([&] {
+            modifiable->setModified(true);
+            uno::Reference<css::frame::XModel>(model, uno::UNO_QUERY_THROW)->getCurrentController()->suspend(true);
+        });
+        ADD_FAILURE() << "the office asked nothing";
+    } catch (const AutomationException& e) {
+        EXPECT_THAT(e.what(), HasSubstr("the office asked: "));
+        EXPECT_THAT(e.what(), HasSubstr("three"));
+    }
+    EXPECT_LT(Since(asked), 3);
+    ASSERT_TRUE(office->Alive()) << "answered, not ended";
+    bool modified = false;
+    office->Call([&] { modified = modifiable->isModified(); });
+    EXPECT_TRUE(modified) << "the question was cancelled, not answered with Don't Save";
+    office->Call([&] { uno::Reference<css::util::XCloseable>(model, uno::UNO_QUERY_THROW)->close(true); });
+    office->Quit();
+}
+
+// A lock file our office left (a crash, a kill) goes at the next open; one of
+// someone else's office stays.
+TEST_F(OfficeShowTest, OnlyStaleLockFilesOfOurOwnProfilesAreRemoved) {
+    const fs::path deck = *files / "locked.pptx";
+    fs::copy_file(*files / "three.pptx", deck, fs::copy_options::overwrite_existing);
+    const auto write = [&](const fs::path& profile) {
+        std::ofstream(uno::LockFileOf(deck)) << ",user,host,08.12.2026 05:56,file://" << profile.string() << ";";
+    };
+    write(fs::path("/home/someone/.config/libreoffice/4"));
+    EXPECT_FALSE(uno::RemoveLockOfOurs(deck, {}));
+    EXPECT_TRUE(fs::exists(uno::LockFileOf(deck)));
+    write(uno::OfficeProfileFolder() / "profile-31");
+    CPptAutomation& a = Start(3, 0, "locked.pptx");
+    ASSERT_EQ(a.RunSlideShow(), S_OK) << a.LastError();
+    EXPECT_FALSE(fs::exists(uno::LockFileOf(deck))) << "our stale lock file is still there";
+    a.DoCleanup();
+}
+
+// Decks that cannot play fail within seconds, each with its reason.
+TEST_F(OfficeShowTest, DecksThatCannotPlayFailWithTheirReasonWithinSeconds) {
+    std::ofstream(*files / "zero.pptx").close();
+    fs::create_directories(*files / "folder.pptx");
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"zero.pptx", "is an empty file"},
+        {"folder.pptx", "is not a file"},
+    };
+    for (const auto& [file, reason] : cases) {
+        SCOPED_TRACE(file);
+        boxes->Clear();
+        const auto start = Clock::now();
+        EXPECT_EQ(Start(2, 1.0f, file).RunSlideShow(), E_FAIL);
+        EXPECT_LT(Since(start), 5);
+        ASSERT_EQ(boxes->Texts().size(), 1u);
+        EXPECT_THAT(boxes->Texts()[0], HasSubstr(reason));
+        EXPECT_FALSE(fs::exists(uno::LockFileOf(*files / file)));
         automation.reset();
     }
 }

@@ -14,6 +14,7 @@
 
 #include "platform/automation/Dispatch.h"
 #include "platform/automation/OfficeProcesses.h"
+#include "platform/automation/uno/OfficeLocks.h"
 #include "platform/core/Paths.h"
 #include "platform/core/Trace.h"
 
@@ -40,16 +41,11 @@ Reference<css::uno::XComponentContext> LocalContext() {
 
 // Office profiles of ours, one per office running at a time: an office that
 // shares a profile with another hands its work over to that one instead.
-fs::path ProfileFolder() {
-    if (const char* folder = std::getenv("KALVISTA_OFFICE_PROFILES"); folder && *folder) return folder;
-    return CacheFolder() / "Kalvista" / "office";
-}
-
 int LockFreeProfile(fs::path* profile) {
     std::error_code ec;
-    fs::create_directories(ProfileFolder(), ec);
+    fs::create_directories(OfficeProfileFolder(), ec);
     for (int slot = 0; slot < kProfileSlots; ++slot) {
-        fs::path candidate = ProfileFolder() / ("profile-" + std::to_string(slot));
+        fs::path candidate = OfficeProfileFolder() / ("profile-" + std::to_string(slot));
         int fd = ::open((candidate.string() + ".lock").c_str(), O_CREAT | O_RDWR | O_CLOEXEC, 0600);
         if (fd < 0) continue;
         if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
@@ -103,8 +99,9 @@ std::shared_ptr<OfficeConnection> OfficeConnection::Start(std::string* error) {
 bool OfficeConnection::Launch(std::string* error) {
     fs::path profile;
     m_profileLock = LockFreeProfile(&profile);
+    m_profile = profile;
     if (m_profileLock < 0) {
-        *error = "no office profile is free in " + ProfileFolder().string();
+        *error = "no office profile is free in " + OfficeProfileFolder().string();
         return false;
     }
     OUString profileUrl;
@@ -156,6 +153,13 @@ bool OfficeConnection::Connect(std::string* error) {
     m_bridge->addEventListener(new BridgeListener(weak_from_this()));
     m_context.set(bridge->getInstance("StarOffice.ComponentContext"), UNO_QUERY_THROW);
     m_desktop = css::frame::Desktop::create(m_context);
+    m_questions = std::make_unique<QuestionWatch>(m_context, m_group);
+    try {
+        TurnOffLockFiles(m_context);
+    } catch (const css::uno::Exception& e) {
+        // Documents are opened read-only as well, which makes no lock file either.
+        TraceF("Office lock files stay on: %s\n", FromOU(e.Message).c_str());
+    }
     return true;
 }
 
@@ -180,21 +184,35 @@ void OfficeConnection::Call(const std::function<void()>& call, int limitMs) {
     if (m_worker.Hung()) throw AutomationException(RPC_E_TIMEOUT, "the office stopped answering");
     bool inTime = m_worker.Run(
         [&] {
+            if (m_questions) m_questions->CallStarted();
+            std::exception_ptr failure;
             try {
-                call();
-            } catch (const css::lang::DisposedException& e) {
-                throw AutomationException(RPC_E_DISCONNECTED, "the office has gone away");
-            } catch (const css::uno::RuntimeException& e) {
-                if (m_disposed) throw AutomationException(RPC_E_DISCONNECTED, "the office has gone away");
-                throw AutomationException(E_FAIL, FromOU(e.Message));
-            } catch (const css::uno::Exception& e) {
-                throw AutomationException(E_FAIL, FromOU(e.Message));
+                CallTranslated(call);
+            } catch (...) {
+                failure = std::current_exception();
             }
+            // The question is the reason, whatever the call made of its answer.
+            const std::string asked = m_questions ? m_questions->CallEnded() : std::string();
+            if (!asked.empty()) throw AutomationException(E_FAIL, "the office asked: " + asked);
+            if (failure) std::rethrow_exception(failure);
         },
         limitMs, [this] { EndProcess(); });
     if (!inTime)
         throw AutomationException(RPC_E_TIMEOUT, "the office did not answer within " + std::to_string(limitMs / 1000) +
                                                      " s and was ended");
+}
+
+void OfficeConnection::CallTranslated(const std::function<void()>& call) {
+    try {
+        call();
+    } catch (const css::lang::DisposedException&) {
+        throw AutomationException(RPC_E_DISCONNECTED, "the office has gone away");
+    } catch (const css::uno::RuntimeException& e) {
+        if (m_disposed) throw AutomationException(RPC_E_DISCONNECTED, "the office has gone away");
+        throw AutomationException(E_FAIL, FromOU(e.Message));
+    } catch (const css::uno::Exception& e) {
+        throw AutomationException(E_FAIL, FromOU(e.Message));
+    }
 }
 
 void OfficeConnection::Quit() {

@@ -4,12 +4,14 @@
 // Every call into it is time-limited; an office that stops answering, or
 // that we release, is ended (only ever this one, never another office).
 #include <atomic>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
 
 #include "platform/automation/HResult.h"
+#include "platform/automation/uno/QuestionWatch.h"
 #include "platform/automation/uno/UnoHeaders.h"
 #include "platform/automation/uno/UnoWorker.h"
 #include "platform/process/ChildProcess.h"
@@ -32,10 +34,14 @@ public:
     const Reference<css::uno::XComponentContext>& Context() const { return m_context; }
     Reference<css::frame::XDesktop2> Desktop() const { return m_desktop; }
     pid_t ProcessGroup() const { return m_group; }
+    // The office profile this office uses (ours alone while it runs).
+    const std::filesystem::path& Profile() const { return m_profile; }
 
     // Runs `call` on the office's worker within `limitMs`; UNO failures come
     // back as AutomationException (RPC_E_DISCONNECTED once the office is gone,
-    // RPC_E_TIMEOUT when it stopped answering, which also ends it).
+    // RPC_E_TIMEOUT when it stopped answering, which also ends it). A question
+    // the office asks meanwhile is answered at once and fails the call with
+    // "the office asked: <its text>".
     void Call(const std::function<void()>& call, int limitMs = kCallLimitMs);
     bool Alive() const { return !m_disposed && !m_worker.Hung(); }
 
@@ -50,17 +56,21 @@ private:
     bool Launch(std::string* error);
     bool Connect(std::string* error);
     void EndProcess();
+    // Runs `call`, its UNO failures turned into AutomationException.
+    void CallTranslated(const std::function<void()>& call);
     void Disconnected();
     class BridgeListener;
 
     ChildProcess m_process;
     pid_t m_group = 0;
     int m_profileLock = -1;
+    std::filesystem::path m_profile;
     std::string m_pipe;
     Reference<css::uno::XComponentContext> m_context;
     Reference<css::frame::XDesktop2> m_desktop;
     Reference<css::lang::XComponent> m_bridge;
     UnoWorker m_worker;
+    std::unique_ptr<QuestionWatch> m_questions;  // made once connected
     std::atomic<bool> m_disposed{false};
     std::mutex m_handlerMutex;
     std::function<void()> m_onDisconnect;

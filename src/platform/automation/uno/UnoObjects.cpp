@@ -189,8 +189,8 @@ public:
     Variant Invoke(DISPID id, WORD, const std::vector<Variant>& args) override {
         if (id != kPresentationsOpen) NoMember("Presentations", id);
         if (args.empty()) throw AutomationException(DISP_E_BADPARAMCOUNT, "Open needs a file name");
-        const bool readOnly = args.size() > 1 && args[1].ToInt() != 0;
-        return Variant::Dispatch(MakePresentation(m_session, m_session->Open(args[0].ToString(), readOnly)));
+        // The read-only argument does not matter: every presentation is opened read-only.
+        return Variant::Dispatch(MakePresentation(m_session, m_session->Open(args[0].ToString())));
     }
 };
 

@@ -2,6 +2,9 @@
 
 #include <unistd.h>
 
+#include <com/sun/star/container/XNameAccess.hpp>
+#include <com/sun/star/document/XTypeDetection.hpp>
+#include <com/sun/star/util/XModifiable2.hpp>
 #include <osl/file.hxx>
 
 #include <chrono>
@@ -9,6 +12,7 @@
 #include <thread>
 
 #include "platform/automation/uno/InteractionBlocker.h"
+#include "platform/automation/uno/OfficeLocks.h"
 #include "platform/automation/uno/ShowClock.h"
 #include "platform/automation/uno/ShowListener.h"
 #include "platform/automation/uno/UnoObjects.h"
@@ -40,6 +44,50 @@ void CheckReadable(const fs::path& path) {
     if (!fs::is_regular_file(path, ec)) throw AutomationException(E_FAIL, "The presentation is not a file: " + path.string());
     if (::access(path.c_str(), R_OK) != 0)
         throw AutomationException(E_FAIL, "The presentation cannot be read: " + path.string());
+    // The office would open an empty file as a new, blank presentation.
+    if (fs::file_size(path, ec) == 0) throw AutomationException(E_FAIL, "The presentation is an empty file: " + path.string());
+}
+
+// One property of a descriptor the office filled in; empty when it has none.
+OUString Named(const css::uno::Sequence<css::beans::PropertyValue>& properties, const char* name) {
+    OUString value;
+    for (const auto& property : properties)
+        if (property.Name.equalsAscii(name)) property.Value >>= value;
+    return value;
+}
+
+// The office's filter for this file when it is a self-running show (.ppsx,
+// .pps, also renamed): its "AutoPlay" filter would start a full-screen show of
+// the office's own on loading, which our show then has to replace. Empty when
+// the office's own choice is right.
+OUString FilterWithoutAutoPlay(const Reference<css::uno::XComponentContext>& context, const OUString& url) {
+    const auto services = context->getServiceManager();
+    Reference<css::document::XTypeDetection> detection(
+        services->createInstanceWithContext("com.sun.star.document.TypeDetection", context), UNO_QUERY_THROW);
+    const css::beans::PropertyValue location = Property("URL", css::uno::Any(url));
+    css::uno::Sequence<css::beans::PropertyValue> descriptor(&location, 1);
+    const OUString type = detection->queryTypeByDescriptor(descriptor, true);
+    OUString filter = Named(descriptor, "FilterName");
+    if (filter.isEmpty() && !type.isEmpty()) {
+        css::uno::Sequence<css::beans::PropertyValue> properties;
+        Reference<css::container::XNameAccess>(detection, UNO_QUERY_THROW)->getByName(type) >>= properties;
+        filter = Named(properties, "PreferredFilter");
+    }
+    const OUString autoPlay(" AutoPlay");
+    if (!filter.endsWith(autoPlay)) return {};
+    const OUString plain = filter.copy(0, filter.getLength() - autoPlay.getLength());
+    Reference<css::container::XNameAccess> filters(
+        services->createInstanceWithContext("com.sun.star.document.FilterFactory", context), UNO_QUERY_THROW);
+    return filters->hasByName(plain) ? plain : OUString();
+}
+
+// Nothing we do to a presentation (its timings, its show settings) may count
+// as a change: a changed document makes the office ask about saving it.
+void KeepUnmodified(const Reference<css::lang::XComponent>& model, bool fromNowOn) {
+    Reference<css::util::XModifiable2> modifiable(model, UNO_QUERY);
+    if (!modifiable.is()) return;
+    if (modifiable->isModified()) modifiable->setModified(false);
+    if (fromNowOn) modifiable->disableSetModified();
 }
 
 }  // namespace
@@ -104,13 +152,14 @@ void UnoSession::HideOfficeUi(const Reference<css::frame::XFrame>& frame) {
     }
 }
 
-std::string UnoSession::Load(const DocumentPtr& document, const OUString& url, bool readOnly) {
+std::string UnoSession::Load(const DocumentPtr& document, const OUString& url) {
     // Every question (a password, a repair) is answered "abort", so the load
-    // fails instead of waiting for a click; no macros run.
+    // fails instead of waiting for a click; no macros run. Read-only: we never
+    // save, and the office then leaves no lock file beside the presentation.
     rtl::Reference<InteractionBlocker> blocker = new InteractionBlocker();
     const css::beans::PropertyValue properties[] = {
         Property("InteractionHandler", css::uno::Any(Reference<css::task::XInteractionHandler>(blocker.get()))),
-        Property("Hidden", css::uno::Any(false)), Property("ReadOnly", css::uno::Any(readOnly)),
+        Property("Hidden", css::uno::Any(false)), Property("ReadOnly", css::uno::Any(true)),
         Property("MacroExecutionMode", css::uno::Any(css::document::MacroExecMode::NEVER_EXECUTE)),
         Property("UpdateDocMode", css::uno::Any(css::document::UpdateDocMode::NO_UPDATE)),
         Property("RepairPackage", css::uno::Any(false))};
@@ -119,6 +168,18 @@ std::string UnoSession::Load(const DocumentPtr& document, const OUString& url, b
     try {
         office->Call(
             [&] {
+                OUString filter;
+                try {
+                    filter = FilterWithoutAutoPlay(office->Context(), url);
+                } catch (const css::uno::RuntimeException&) {
+                    throw;
+                } catch (const css::uno::Exception&) {
+                    // Not detected: the load below finds out and says why.
+                }
+                if (!filter.isEmpty()) {
+                    arguments.realloc(arguments.getLength() + 1);
+                    arguments.getArray()[arguments.getLength() - 1] = Property("FilterName", css::uno::Any(filter));
+                }
                 Reference<css::frame::XComponentLoader> loader;
                 if (document->frame.is())
                     loader.set(document->frame, UNO_QUERY_THROW);
@@ -126,6 +187,7 @@ std::string UnoSession::Load(const DocumentPtr& document, const OUString& url, b
                     loader.set(office->Desktop(), UNO_QUERY_THROW);
                 document->model = loader->loadComponentFromURL(url, document->frame.is() ? OUString("_self") : OUString("_blank"), 0, arguments);
                 if (!document->model.is()) return;
+                KeepUnmodified(document->model, true);
                 Reference<css::lang::XServiceInfo> info(document->model, UNO_QUERY);
                 Reference<css::presentation::XPresentationSupplier> supplier(document->model, UNO_QUERY);
                 Reference<css::drawing::XDrawPagesSupplier> pages(document->model, UNO_QUERY);
@@ -144,19 +206,16 @@ std::string UnoSession::Load(const DocumentPtr& document, const OUString& url, b
     return failure;
 }
 
-DocumentPtr UnoSession::Open(const std::string& path, bool readOnly) {
+DocumentPtr UnoSession::Open(const std::string& path) {
     const fs::path file = fs::absolute(path);
     CheckReadable(file);
+    RemoveLockOfOurs(file, office->Profile());
     OUString url;
     osl::FileBase::getFileURLFromSystemPath(ToOU(file.string()), url);
     auto document = std::make_shared<UnoDocument>();
+    document->file = file;
     if (hostWindow != 0) document->frame = MakeHostFrame();
-    std::string failure = Load(document, url, readOnly);
-    if (!document->model.is() && !readOnly && failure == kAskedSomething) {
-        // Most often the file is open in someone's office (its lock asks
-        // whether to open a copy): we never save, so open it read-only.
-        failure = Load(document, url, true);
-    }
+    std::string failure = Load(document, url);
     if (!document->model.is())
         failure = "The office could not open the presentation (damaged, protected by a password, or not a presentation): " +
                   file.string() + (failure.empty() || failure == kAskedSomething ? "" : " (" + failure + ")");
@@ -186,6 +245,7 @@ void UnoSession::StartShow(const DocumentPtr& document) {
         show->setPropertyValue("StartWithNavigator", css::uno::Any(false));
         show->setPropertyValue("IsShowAll", css::uno::Any(document->showAll));
         advanceAfter = TakeOverTimings(document);
+        KeepUnmodified(document->model, false);
         document->presentation->start();
     });
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kControllerLimitMs);
@@ -265,6 +325,7 @@ void UnoSession::CloseQuietly(const DocumentPtr& document) {
                 document->controller->removeSlideShowListener(document->listener.get());
             if (document->presentation.is() && document->presentation->isRunning()) document->presentation->end();
             // Closed without saving: the capture mode's changes are never kept.
+            KeepUnmodified(document->model, false);
             Reference<css::util::XCloseable> closeable(document->model, UNO_QUERY);
             if (closeable.is()) closeable->close(true);
             Reference<css::lang::XComponent> frame(document->frame, UNO_QUERY);
@@ -276,6 +337,7 @@ void UnoSession::CloseQuietly(const DocumentPtr& document) {
     document->presentation.clear();
     document->model.clear();
     document->frame.clear();
+    if (!document->file.empty()) RemoveLockOfOurs(document->file, office->Profile());
 }
 
 void UnoSession::Close(const DocumentPtr& document) {

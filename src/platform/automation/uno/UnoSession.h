@@ -2,6 +2,7 @@
 // What the office backend's objects share: the office, its event connection
 // point, where shows are drawn, and the open presentations with their shows.
 #include <atomic>
+#include <filesystem>
 #include <list>
 #include <memory>
 #include <mutex>
@@ -17,6 +18,7 @@ class ShowListener;
 class ShowClock;
 
 struct UnoDocument {
+    std::filesystem::path file;
     Reference<css::lang::XComponent> model;
     Reference<css::frame::XFrame> frame;  // our frame in the host window; null when the office made its own
     Reference<css::presentation::XPresentation2> presentation;
@@ -41,8 +43,9 @@ struct UnoSession : std::enable_shared_from_this<UnoSession> {
     explicit UnoSession(std::shared_ptr<OfficeConnection> office);
     ~UnoSession();
 
-    // Opens the presentation in the host window (or a window of the office's own).
-    DocumentPtr Open(const std::string& path, bool readOnly);
+    // Opens the presentation in the host window (or a window of the office's
+    // own), always read-only: we never save, and the user's file gets no lock.
+    DocumentPtr Open(const std::string& path);
     void StartShow(const DocumentPtr& document);
     // Pauses or resumes the show and its clock.
     void SetPaused(const DocumentPtr& document, bool pause);
@@ -63,7 +66,7 @@ struct UnoSession : std::enable_shared_from_this<UnoSession> {
 private:
     Reference<css::frame::XFrame> MakeHostFrame();
     // Loads into the document (its frame, when it has one); the reason when it failed.
-    std::string Load(const DocumentPtr& document, const OUString& url, bool readOnly);
+    std::string Load(const DocumentPtr& document, const OUString& url);
     // The slides' times, for the show clock; the office is left to advance none by itself.
     std::vector<double> TakeOverTimings(const DocumentPtr& document);
     void HideOfficeUi(const Reference<css::frame::XFrame>& frame);

@@ -1,0 +1,170 @@
+#!/usr/bin/env python3
+"""Writes a presentation the way PowerPoint lays one out (OOXML parts: a
+master with layouts, a theme, slides), without any office involved.
+
+usage: make_ooxml_deck.py OUT.pptx|OUT.ppsx SPEC.json
+SPEC: {"size": [cx, cy] in EMU (default 4:3),
+       "slides": [{"title": "...", "body": ["line", ...],
+                   "transition": "fade"|"push"|"random"|null,
+                   "advance_ms": 1500 | null (click only),
+                   "hidden": false, "colour": "RRGGBB" | null}, ...]}
+"""
+import json
+import sys
+import zipfile
+from xml.sax.saxutils import escape
+
+P = ('xmlns:a="http://schemas.openxmlformats.org/drawingml/2006/main" '
+     'xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships" '
+     'xmlns:p="http://schemas.openxmlformats.org/presentationml/2006/main"')
+REL = "http://schemas.openxmlformats.org/officeDocument/2006/relationships"
+CT = "application/vnd.openxmlformats-officedocument.presentationml"
+LAYOUTS = [("title", "Title Slide"), ("obj", "Title and Content")]
+
+
+def rels(items):
+    body = "".join(f'<Relationship Id="rId{i + 1}" Type="{REL}/{kind}" Target="{target}"/>'
+                   for i, (kind, target) in enumerate(items))
+    return ('<?xml version="1.0" encoding="UTF-8" standalone="yes"?>'
+            f'<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">{body}</Relationships>')
+
+
+def shape(sid, name, ph, lines, box=None):
+    xfrm = ""
+    if box:
+        x, y, cx, cy = box
+        xfrm = f'<a:xfrm><a:off x="{x}" y="{y}"/><a:ext cx="{cx}" cy="{cy}"/></a:xfrm>'
+    paras = "".join(f'<a:p><a:r><a:rPr lang="en-US"/><a:t>{escape(t)}</a:t></a:r></a:p>' for t in lines) or "<a:p/>"
+    return (f'<p:sp><p:nvSpPr><p:cNvPr id="{sid}" name="{name}"/><p:cNvSpPr><a:spLocks noGrp="1"/></p:cNvSpPr>'
+            f'<p:nvPr>{ph}</p:nvPr></p:nvSpPr><p:spPr>{xfrm}</p:spPr>'
+            f'<p:txBody><a:bodyPr/><a:lstStyle/>{paras}</p:txBody></p:sp>')
+
+
+def tree(shapes, background=""):
+    return (f'<p:cSld>{background}<p:spTree><p:nvGrpSpPr><p:cNvPr id="1" name=""/><p:cNvGrpSpPr/><p:nvPr/></p:nvGrpSpPr>'
+            '<p:grpSpPr><a:xfrm><a:off x="0" y="0"/><a:ext cx="0" cy="0"/><a:chOff x="0" y="0"/>'
+            f'<a:chExt cx="0" cy="0"/></a:xfrm></p:grpSpPr>{"".join(shapes)}</p:spTree></p:cSld>')
+
+
+def theme():
+    colours = {"dk1": "000000", "lt1": "FFFFFF", "dk2": "1F497D", "lt2": "EEECE1", "accent1": "4F81BD",
+               "accent2": "C0504D", "accent3": "9BBB59", "accent4": "8064A2", "accent5": "4BACC6",
+               "accent6": "F79646", "hlink": "0000FF", "folHlink": "800080"}
+    scheme = "".join(f'<a:{k}><a:srgbClr val="{v}"/></a:{k}>' for k, v in colours.items())
+    fill = '<a:solidFill><a:schemeClr val="phClr"/></a:solidFill>'
+    line = '<a:ln w="9525"><a:solidFill><a:schemeClr val="phClr"/></a:solidFill></a:ln>'
+    font = '<a:latin typeface="DejaVu Sans"/><a:ea typeface=""/><a:cs typeface=""/>'
+    return (f'<?xml version="1.0" encoding="UTF-8" standalone="yes"?><a:theme {P} name="Office Theme"><a:themeElements>'
+            f'<a:clrScheme name="Office">{scheme}</a:clrScheme>'
+            f'<a:fontScheme name="Office"><a:majorFont>{font}</a:majorFont><a:minorFont>{font}</a:minorFont></a:fontScheme>'
+            f'<a:fmtScheme name="Office"><a:fillStyleLst>{fill * 3}</a:fillStyleLst><a:lnStyleLst>{line * 3}</a:lnStyleLst>'
+            '<a:effectStyleLst>' + '<a:effectStyle><a:effectLst/></a:effectStyle>' * 3 + '</a:effectStyleLst>'
+            f'<a:bgFillStyleLst>{fill * 3}</a:bgFillStyleLst></a:fmtScheme></a:themeElements></a:theme>')
+
+
+def master(cx, cy):
+    title = shape(2, "Title Placeholder 1", '<p:ph type="title"/>', ["Title"], (cx // 12, cy // 24, cx * 5 // 6, cy // 6))
+    body = shape(3, "Text Placeholder 2", '<p:ph type="body" idx="1"/>', ["Text"], (cx // 12, cy // 4, cx * 5 // 6, cy * 2 // 3))
+    ids = "".join(f'<p:sldLayoutId id="{2147483649 + i}" r:id="rId{i + 1}"/>' for i in range(len(LAYOUTS)))
+    return (f'<?xml version="1.0" encoding="UTF-8" standalone="yes"?><p:sldMaster {P}>'
+            + tree([title, body], '<p:bg><p:bgRef idx="1001"><a:schemeClr val="bg1"/></p:bgRef></p:bg>')
+            + '<p:clrMap bg1="lt1" tx1="dk1" bg2="lt2" tx2="dk2" accent1="accent1" accent2="accent2" accent3="accent3" '
+              'accent4="accent4" accent5="accent5" accent6="accent6" hlink="hlink" folHlink="folHlink"/>'
+            + f'<p:sldLayoutIdLst>{ids}</p:sldLayoutIdLst>'
+            + '<p:txStyles><p:titleStyle><a:lvl1pPr><a:defRPr sz="4400"/></a:lvl1pPr></p:titleStyle>'
+              '<p:bodyStyle><a:lvl1pPr><a:defRPr sz="3200"/></a:lvl1pPr></p:bodyStyle><p:otherStyle/></p:txStyles></p:sldMaster>')
+
+
+def layout(kind, name):
+    shapes = [shape(2, "Title 1", '<p:ph type="ctrTitle"/>' if kind == "title" else '<p:ph type="title"/>', [])]
+    shapes.append(shape(3, "Subtitle 2", '<p:ph type="subTitle" idx="1"/>', []) if kind == "title"
+                  else shape(3, "Content 2", '<p:ph idx="1"/>', []))
+    return (f'<?xml version="1.0" encoding="UTF-8" standalone="yes"?><p:sldLayout {P} type="{kind}" preserve="1">'
+            f'<p:cSld name="{name}">' + tree(shapes)[len("<p:cSld>"):] + '<p:clrMapOvr><a:masterClrMapping/></p:clrMapOvr></p:sldLayout>')
+
+
+def transition(slide):
+    kind = slide.get("transition")
+    advance = slide.get("advance_ms")
+    attrs = f' advTm="{int(advance)}"' if advance is not None else ""
+    if not kind and advance is None:
+        return ""
+    effect = {"fade": "<p:fade/>", "push": '<p:push dir="l"/>', "random": "<p:random/>", None: ""}[kind]
+    return f'<p:transition spd="fast"{attrs}>{effect}</p:transition>'
+
+
+def slide_xml(index, slide):
+    first = index == 0
+    title = shape(2, "Title 1", '<p:ph type="ctrTitle"/>' if first else '<p:ph type="title"/>', [slide.get("title", "")])
+    body = shape(3, "Subtitle 2" if first else "Content 2", '<p:ph type="subTitle" idx="1"/>' if first else '<p:ph idx="1"/>',
+                 slide.get("body", []))
+    background = ""
+    if slide.get("colour"):
+        background = f'<p:bg><p:bgPr><a:solidFill><a:srgbClr val="{slide["colour"]}"/></a:solidFill><a:effectLst/></p:bgPr></p:bg>'
+    hidden = ' show="0"' if slide.get("hidden") else ""
+    return (f'<?xml version="1.0" encoding="UTF-8" standalone="yes"?><p:sld {P}{hidden}>' + tree([title, body], background)
+            + '<p:clrMapOvr><a:masterClrMapping/></p:clrMapOvr>' + transition(slide) + '</p:sld>')
+
+
+def write(out, spec):
+    cx, cy = spec.get("size", [9144000, 6858000])
+    slides = spec["slides"]
+    show = out.lower().endswith(".ppsx")
+    main = f"{CT}.slideshow.main+xml" if show else f"{CT}.presentation.main+xml"
+    overrides = [("/ppt/presentation.xml", main), ("/ppt/slideMasters/slideMaster1.xml", f"{CT}.slideMaster+xml"),
+                 ("/ppt/theme/theme1.xml", "application/vnd.openxmlformats-officedocument.theme+xml"),
+                 ("/docProps/core.xml", "application/vnd.openxmlformats-package.core-properties+xml"),
+                 ("/docProps/app.xml", "application/vnd.openxmlformats-officedocument.extended-properties+xml")]
+    overrides += [(f"/ppt/slideLayouts/slideLayout{i + 1}.xml", f"{CT}.slideLayout+xml") for i in range(len(LAYOUTS))]
+    overrides += [(f"/ppt/slides/slide{i + 1}.xml", f"{CT}.slide+xml") for i in range(len(slides))]
+    types = ('<?xml version="1.0" encoding="UTF-8" standalone="yes"?>'
+             '<Types xmlns="http://schemas.openxmlformats.org/package/2006/content-types">'
+             '<Default Extension="rels" ContentType="application/vnd.openxmlformats-package.relationships+xml"/>'
+             '<Default Extension="xml" ContentType="application/xml"/>'
+             + "".join(f'<Override PartName="{n}" ContentType="{t}"/>' for n, t in overrides) + '</Types>')
+    slide_ids = "".join(f'<p:sldId id="{256 + i}" r:id="rId{i + 2}"/>' for i in range(len(slides)))
+    presentation = (f'<?xml version="1.0" encoding="UTF-8" standalone="yes"?><p:presentation {P} saveSubsetFonts="1">'
+                    '<p:sldMasterIdLst><p:sldMasterId id="2147483648" r:id="rId1"/></p:sldMasterIdLst>'
+                    f'<p:sldIdLst>{slide_ids}</p:sldIdLst>' if slides else
+                    f'<?xml version="1.0" encoding="UTF-8" standalone="yes"?><p:presentation {P} saveSubsetFonts="1">'
+                    '<p:sldMasterIdLst><p:sldMasterId id="2147483648" r:id="rId1"/></p:sldMasterIdLst>')
+    presentation += f'<p:sldSz cx="{cx}" cy="{cy}"/><p:notesSz cx="{cy}" cy="{cx}"/></p:presentation>'
+    with zipfile.ZipFile(out, "w", zipfile.ZIP_DEFLATED) as z:
+        z.writestr("[Content_Types].xml", types)
+        z.writestr("_rels/.rels", rels([("officeDocument", "ppt/presentation.xml"),
+                                        ("extended-properties", "docProps/app.xml")]).replace(
+            f'Type="{REL}/extended-properties" Target="docProps/app.xml"/>',
+            f'Type="{REL}/extended-properties" Target="docProps/app.xml"/><Relationship Id="rId3" '
+            'Type="http://schemas.openxmlformats.org/package/2006/relationships/metadata/core-properties" '
+            'Target="docProps/core.xml"/>'))
+        z.writestr("docProps/app.xml", '<?xml version="1.0" encoding="UTF-8" standalone="yes"?><Properties '
+                   'xmlns="http://schemas.openxmlformats.org/officeDocument/2006/extended-properties">'
+                   f'<Application>Microsoft Office PowerPoint</Application><Slides>{len(slides)}</Slides></Properties>')
+        z.writestr("docProps/core.xml", '<?xml version="1.0" encoding="UTF-8" standalone="yes"?><cp:coreProperties '
+                   'xmlns:cp="http://schemas.openxmlformats.org/package/2006/metadata/core-properties" '
+                   'xmlns:dc="http://purl.org/dc/elements/1.1/"><dc:title>Deck</dc:title></cp:coreProperties>')
+        z.writestr("ppt/presentation.xml", presentation)
+        z.writestr("ppt/_rels/presentation.xml.rels",
+                   rels([("slideMaster", "slideMasters/slideMaster1.xml")]
+                        + [("slide", f"slides/slide{i + 1}.xml") for i in range(len(slides))]
+                        + [("theme", "theme/theme1.xml")]))
+        z.writestr("ppt/theme/theme1.xml", theme())
+        z.writestr("ppt/slideMasters/slideMaster1.xml", master(cx, cy))
+        z.writestr("ppt/slideMasters/_rels/slideMaster1.xml.rels",
+                   rels([("slideLayout", f"../slideLayouts/slideLayout{i + 1}.xml") for i in range(len(LAYOUTS))]
+                        + [("theme", "../theme/theme1.xml")]))
+        for i, (kind, name) in enumerate(LAYOUTS):
+            z.writestr(f"ppt/slideLayouts/slideLayout{i + 1}.xml", layout(kind, name))
+            z.writestr(f"ppt/slideLayouts/_rels/slideLayout{i + 1}.xml.rels",
+                       rels([("slideMaster", "../slideMasters/slideMaster1.xml")]))
+        for i, slide in enumerate(slides):
+            z.writestr(f"ppt/slides/slide{i + 1}.xml", slide_xml(i, slide))
+            z.writestr(f"ppt/slides/_rels/slide{i + 1}.xml.rels",
+                       rels([("slideLayout", f"../slideLayouts/slideLayout{1 if i == 0 else 2}.xml")]))
+
+
+if __name__ == "__main__":
+    if len(sys.argv) != 3:
+        sys.exit(__doc__)
+    with open(sys.argv[2], encoding="utf-8") as f:
+        write(sys.argv[1], json.load(f))
