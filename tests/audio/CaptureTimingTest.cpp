@@ -27,30 +27,6 @@ TEST_F(EngineTest, LengthFollowsWallTimeOverThirtySeconds) {
 namespace kvtest {
 namespace {
 
-// Where the file's frames came from: with frames that number themselves, any
-// silence put in or sound left out shows as a jump of the numbering.
-struct CounterTrack {
-    std::uint64_t leadingSilence = 0;  // frames before the device's frame 0
-    std::uint64_t jumps = 0;
-    std::int64_t framesOffNumbering = 0;  // file frames less device frames
-};
-
-CounterTrack ReadCounterTrack(const WavContents& wav) {
-    CounterTrack track;
-    const auto samples = wav.Samples16();
-    std::size_t i = 0;
-    while (i + 3 < samples.size() && TestSoundSource::CounterAt(&samples[i + 2], 2) != 1) i += 2;
-    track.leadingSilence = i / 2;
-    std::uint64_t expected = 0;
-    for (; i + 1 < samples.size(); i += 2) {
-        const auto counter = TestSoundSource::CounterAt(&samples[i], 2);
-        if (counter != expected) ++track.jumps;
-        expected = counter + 1;
-    }
-    track.framesOffNumbering = static_cast<std::int64_t>(samples.size() / 2) - static_cast<std::int64_t>(expected);
-    return track;
-}
-
 TEST_F(EngineTest, FileHoldsTheDeviceFramesAndNothingElseOverThirtySeconds) {
     Sound().SetCounter(2, 44100 * 40);
     const auto format = kv::MakePcmFormat(44100, 2, 16);
