@@ -61,11 +61,15 @@ struct PictureTaker {
     // same picture, neither grabbed nor encoded again). The position is
     // taken before the grab, so a grab's own duration never pushes the next
     // pass past a position.
+    // Whether the screen changed is asked first: the answer waits for the X
+    // server (so no drawing it has done is missed), and the position is
+    // taken after that wait, as near to the grab as can be.
     template <class PositionOf>
     void Take(PositionOf positionOf) {
+        const bool changed = !repeatable || grabber.Changed();
         const long position = positionOf(RecordingClock::Clock::now());
         if (position <= lastPosition) return;
-        if (repeatable && !grabber.Changed()) {
+        if (!changed) {
             if (queued ? queue.SubmitRepeat(position) : avi.AppendRepeatedFrame(position) == S_OK) lastPosition = position;
             return;
         }
