@@ -168,8 +168,10 @@ void CSoundSync::Correct(double error, std::vector<std::uint8_t>& kept, std::vec
         // What is off now goes over the next second, a few samples at a time.
         // Below a couple of milliseconds the sound passes untouched: a device
         // that keeps the clock is never resampled at all.
+        // Nor before the rate has been estimated over seconds: what a short
+        // look shows is the device's jitter, not drift.
         m_nSinceCompensation = 0;
-        const bool off = std::abs(error) >= kDeadbandSeconds * m_nRate;
+        const bool off = m_bFitted && std::abs(error) >= kDeadbandSeconds * m_nRate;
         m_resampler.Compensate(off ? static_cast<int>(frames) : 0, static_cast<int>(m_nRate));
     }
     Emit(kept.data(), kept.size() / m_nFrameBytes, out);

@@ -69,8 +69,12 @@ TEST_F(FailureTest, DeviceGoneMidRecordingKeepsSoundThenSilence) {
     EXPECT_NEAR(r.wav.Seconds(), r.wallSeconds, 0.1);
     const auto samples = r.wav.Samples16();
     ASSERT_GT(samples.size(), 2u * 48000u * 5u);
-    // Sound from the first second (after the device's own start), silence for the rest.
-    EXPECT_NEAR(static_cast<double>(TestSoundSource::CounterAt(&samples[2 * 48000 / 2], 2)), 48000 / 2, 48000 * 0.02);
+    // Sound from the first second, silence for the rest. The file starts at
+    // the recording's start: the device's own start (a few ms, more on a
+    // loaded machine) is silence before its frame 0.
+    const auto atHalfSecond = TestSoundSource::CounterAt(&samples[2 * 48000 / 2], 2);
+    EXPECT_LE(atHalfSecond, 48000u / 2);
+    EXPECT_GE(atHalfSecond, 48000u / 2 - 48000u / 10);
     const auto lastSecond = samples.end() - 2 * 48000;
     EXPECT_TRUE(std::all_of(lastSecond, samples.end(), [](std::int16_t v) { return v == 0; }));
     std::printf("%s\n", r.problem.c_str());
