@@ -10,7 +10,7 @@
 
 namespace kv {
 
-CBlockReader::CBlockReader(AlsaCapture& device, unsigned rate, unsigned blockAlign, std::uint8_t silence,
+CBlockReader::CBlockReader(SoundInput& device, unsigned rate, unsigned blockAlign, std::uint8_t silence,
                            Clock::time_point start)
     : m_device(device), m_nRate(rate), m_nBlockAlign(blockAlign), m_nSilence(silence), m_tStart(start), m_tLastSound(start) {}
 
@@ -24,6 +24,17 @@ long CBlockReader::Read(std::uint8_t* dst, unsigned long frames, int timeoutMs) 
 std::uint64_t CBlockReader::Due() const {
     const auto elapsed = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - m_tStart).count();
     return static_cast<std::uint64_t>(std::max<long long>(elapsed, 0)) * m_nRate / 1000000u;
+}
+
+long CBlockReader::Delay() const {
+    if (m_bLost) return 0;  // silence is handed out as it falls due
+    // What the device reports beyond its own buffer (the sound server's
+    // latency, wild while a fresh server settles) is left out: a steady part
+    // of it shifts nothing, and an unsteady one would be taken for drift.
+    long device = m_device.Delay();
+    if (device < 0) device = 0;
+    device = std::min(device, m_nMaxDelay);
+    return device + static_cast<long>(m_nSilenceOwed + m_nHeldFrames);
 }
 
 long long CBlockReader::Lag(long fresh) const {

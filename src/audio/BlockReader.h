@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/sound/AlsaCapture.h"
+#include "platform/sound/SoundInput.h"
 
 namespace kv {
 
@@ -18,7 +18,7 @@ public:
     using Clock = std::chrono::steady_clock;
 
     // `silence` is the byte value of silent sound (0x80 for 8-bit, 0 for 16-bit).
-    CBlockReader(AlsaCapture& device, unsigned rate, unsigned blockAlign, std::uint8_t silence,
+    CBlockReader(SoundInput& device, unsigned rate, unsigned blockAlign, std::uint8_t silence,
                  Clock::time_point start);
 
     // Reads at most `frames` frames into `dst`, waiting at most `timeoutMs`;
@@ -30,6 +30,11 @@ public:
     // Why the device was given up, with the time into the recording.
     const std::string& LostReason() const { return m_strLostReason; }
     std::uint64_t Frames() const { return m_nFrames; }
+    // Frames captured after the last one handed out (what the device holds,
+    // and silence and frames still waiting here); -1 when unknown.
+    long Delay() const;
+    // The device's buffer: no more than this can wait in it.
+    void SetBufferFrames(long frames) { m_nMaxDelay = frames; }
     // Frames that wall time since the start calls for.
     std::uint64_t Due() const;
 
@@ -45,7 +50,7 @@ private:
     long ReadSilence(std::uint8_t* dst, unsigned long frames, int timeoutMs);
     void GiveUp(const std::string& what);
 
-    AlsaCapture& m_device;
+    SoundInput& m_device;
     unsigned m_nRate;
     unsigned m_nBlockAlign;
     std::uint8_t m_nSilence;
@@ -58,6 +63,7 @@ private:
     std::vector<std::uint8_t> m_held;        // device frames waiting behind that silence
     std::size_t m_nHeldFrames = 0;
     std::string m_strLostReason;
+    long m_nMaxDelay = 1L << 30;
 };
 
 }  // namespace kv

@@ -11,9 +11,11 @@
 #include "app/core/SettingsCatalogue.h"
 #include "audio/AudioDeviceTable.h"
 #include "audio/BlockReader.h"
+#include "audio/SoundSync.h"
 #include "platform/core/Trace.h"
-#include "platform/sound/AlsaCapture.h"
+#include "platform/sound/SoundInput.h"
 #include "recording/state/RecorderState.h"
+#include "recording/state/RecordingTimeline.h"
 
 namespace kv {
 
@@ -33,7 +35,7 @@ constexpr int kPollMs = 10;
 // Everything the engine owns for one capture. The recording thread touches
 // the device and the buffers only while the capture thread is not running.
 struct Engine {
-    AlsaCapture device;
+    std::unique_ptr<SoundInput> device = MakeSoundInput();
     std::vector<std::unique_ptr<CBuffer>> buffers;
     std::thread thread;
     std::atomic<bool> quit{false};
@@ -88,21 +90,28 @@ void AddInputBufferToQueue() {
     ++g_nQueuedBuffers;
 }
 
-// A filled block is back from the device: keep it while recording and not
-// paused, then let it circulate again; once no recording is in progress the
-// block is released.
-void OnWIM_DATA(CBuffer& block, std::uint32_t bytes, Clock::time_point delivered, std::size_t& circulating) {
+// Hands frames to the file through the synchroniser, which keeps what the
+// recording clock calls for (nothing of a pause, silence for a late start).
+void WriteSynced(CSoundSync& sync, const CBuffer& block, std::uint32_t bytes, Clock::time_point delivered, long delay) {
+    static thread_local std::vector<std::uint8_t> out;
+    out.clear();
+    sync.Deliver(block.ptr, bytes / g_RecordFormat.nBlockAlign, delivered, delay, g_RecordingTimeline.Take(), out);
+    if (!out.empty()) DataFromSoundIn(CBuffer(out.data(), static_cast<std::uint32_t>(out.size())));
+}
+
+// A filled block is back from the device: it goes to the file (the
+// synchroniser cuts out what a pause covers), then circulates again; once no
+// recording is in progress the block is released.
+void OnWIM_DATA(CSoundSync& sync, CBuffer& block, std::uint32_t bytes, Clock::time_point delivered, long delay,
+                std::size_t& circulating) {
     if (g_bStoppingAudio) return;
     if (!g_bRecording) {
         --circulating;
         --g_nQueuedBuffers;
         return;
     }
-    if (g_bPaused) {
-        UpdateStats([](AudioCaptureStats& s) { ++s.blocksPaused; });
-        return;
-    }
-    DataFromSoundIn(CBuffer(block.ptr, bytes));
+    if (g_bPaused) UpdateStats([](AudioCaptureStats& s) { ++s.blocksPaused; });
+    WriteSynced(sync, block, bytes, delivered, delay);
     const auto written = Clock::now();
     UpdateStats([&](AudioCaptureStats& s) {
         const auto handler = std::chrono::duration_cast<std::chrono::microseconds>(written - delivered).count();
@@ -123,25 +132,30 @@ void RecordDelivery(std::uint64_t framesSoFar) {
     });
 }
 
-// The recording has just ended in the middle of a block: keep the sound up to
-// this moment, including what is still on its way from the device (a few
-// milliseconds of transport), so the sound ends where the picture ends.
-void WriteTail(CBlockReader& reader, CBuffer& block, std::uint32_t& filled) {
+// The recording has just ended: keep reading until the device has handed
+// over the sound up to the stop (what is still on its way is a few
+// milliseconds of transport), then end the file exactly at the stop, so the
+// sound ends where the picture ends.
+void WriteTail(CBlockReader& reader, CSoundSync& sync, CBuffer& block, std::uint32_t& filled, Clock::time_point delivered,
+               long delay) {
     const unsigned align = g_RecordFormat.nBlockAlign;
-    const std::uint64_t target = reader.Due();
-    const auto deadline = Clock::now() + std::chrono::milliseconds(150);
+    const auto stop = g_RecordingTimeline.StopTime().value_or(delivered);
+    const auto deadline = Clock::now() + std::chrono::milliseconds(300);
     for (;;) {
-        if (filled == block.ByteLen) {
-            DataFromSoundIn(CBuffer(block.ptr, filled));
-            filled = 0;
-        }
-        if (reader.Frames() >= target || Clock::now() >= deadline || g_bStoppingAudio) break;
-        const auto want = std::min<std::uint64_t>((block.ByteLen - filled) / align, target - reader.Frames());
-        filled += static_cast<std::uint32_t>(std::max(reader.Read(block.ptr + filled, want, kPollMs), 0L)) * align;
+        if (filled > 0) WriteSynced(sync, block, filled, delivered, delay);
+        filled = 0;
+        if (sync.Covers(stop) || Clock::now() >= deadline || g_bStoppingAudio || reader.DeviceLost()) break;
+        filled = static_cast<std::uint32_t>(std::max(reader.Read(block.ptr, block.ByteLen / align, kPollMs), 0L)) * align;
+        delivered = Clock::now();
+        delay = reader.Delay();
     }
-    if (filled > 0) DataFromSoundIn(CBuffer(block.ptr, filled));
+    std::vector<std::uint8_t> out;
+    auto timeline = g_RecordingTimeline.Take();
+    sync.Finish(timeline, stop, out);
+    if (!out.empty()) DataFromSoundIn(CBuffer(out.data(), static_cast<std::uint32_t>(out.size())));
+    TraceF("CSoundSync : %llu frames for the recording, the device ran %+.0f ppm against the recording clock",
+           static_cast<unsigned long long>(sync.FileFrames()), sync.DriftPpm());
     UpdateStats([](AudioCaptureStats& s) { ++s.blocksWritten; });
-    filled = 0;
 }
 
 // The capture thread: fills the circulating blocks in turn and hands each
@@ -152,8 +166,10 @@ void CaptureLoop() {
     pthread_setname_np(pthread_self(), "kv-sound");
     auto& e = E();
     const unsigned align = g_RecordFormat.nBlockAlign;
-    CBlockReader reader(e.device, g_RecordFormat.nSamplesPerSec, align,
+    CBlockReader reader(*e.device, g_RecordFormat.nSamplesPerSec, align,
                         g_RecordFormat.wBitsPerSample == 8 ? 0x80 : 0, e.startTime);
+    reader.SetBufferFrames(3L * g_nSamplesPerBuffer);
+    CSoundSync sync(g_RecordFormat.nSamplesPerSec, g_RecordFormat.nChannels, g_RecordFormat.wBitsPerSample);
     std::size_t circulating = e.buffers.size();
     std::size_t current = 0;
     std::uint32_t filled = 0;
@@ -161,7 +177,7 @@ void CaptureLoop() {
     bool lostReported = false;
     while (!e.quit) {
         if (circulating == 0 || g_bStoppingAudio) {
-            if (g_bStoppingAudio && e.device.IsOpen()) e.device.Drop();  // a failed write stops the device
+            if (g_bStoppingAudio && e.device->IsOpen()) e.device->Drop();  // a failed write stops the device
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
             continue;
         }
@@ -172,13 +188,14 @@ void CaptureLoop() {
             lostReported = true;
         }
         const auto delivered = Clock::now();
+        const long delay = reader.Delay();
         filled += static_cast<std::uint32_t>(std::max(n, 0L)) * align;
         const bool recording = g_bRecording;
-        if (wasRecording && !recording && !g_bPaused && !g_bStoppingAudio) {
-            WriteTail(reader, block, filled);
+        if (wasRecording && !recording && !g_bStoppingAudio) {
+            WriteTail(reader, sync, block, filled, delivered, delay);
         } else if (filled == block.ByteLen) {
             RecordDelivery(reader.Frames());
-            OnWIM_DATA(block, filled, delivered, circulating);
+            OnWIM_DATA(sync, block, filled, delivered, delay, circulating);
             filled = 0;
             current = (current + 1) % e.buffers.size();
         }
@@ -188,7 +205,7 @@ void CaptureLoop() {
 
 void ReleaseDevice() {
     auto& e = E();
-    e.device.Close();
+    e.device->Close();
     e.buffers.clear();
 }
 
@@ -253,10 +270,11 @@ int OpenAndStart(std::string& reason) {
     const bool consistent = g_RecordFormat.wFormatTag == WAVE_FORMAT_PCM &&
                             g_RecordFormat.nBlockAlign == g_RecordFormat.wBitsPerSample / 8 * g_RecordFormat.nChannels &&
                             g_RecordFormat.nBlockAlign > 0;
-    int err = consistent ? e.device.Open(*name, format) : -EINVAL;
+    e.device = MakeSoundInput();
+    int err = consistent ? e.device->Open(*name, format) : -EINVAL;
     if (err == 0) {
         for (int i = 0; i < 3; ++i) AddInputBufferToQueue();
-        err = e.buffers.size() == 3 ? e.device.Start() : -ENOMEM;
+        err = e.buffers.size() == 3 ? e.device->Start() : -ENOMEM;
         e.startTime = Clock::now();  // sound frame 0; the picture's clock starts right after
     }
     if (err < 0)
@@ -276,6 +294,8 @@ int StartAudioRecording(const PcmFormat* format) {
     }
     if (format) g_RecordFormat = *format;
     MatchFileFormat();
+    // A capture that no recording has timed is timed from its own start.
+    if (!g_RecordingTimeline.Started() || g_RecordingTimeline.StopTime()) g_RecordingTimeline.Start(Clock::now());
     std::string reason;
     const int err = OpenAndStart(reason);
     if (err < 0) {
@@ -306,11 +326,11 @@ void StopAudioRecording() {
     }
     e.started = false;
     // Every step runs whatever the one before it did, so the device is always released.
-    const int dropped = e.device.IsOpen() ? e.device.Drop() : 0;
+    const int dropped = e.device->IsOpen() ? e.device->Drop() : 0;
     if (dropped < 0) WaveInErrorMsg(dropped, "in Stop()");
     else Trace("StopAudioRecording After waveInReset\n");
     Trace("StopAudioRecording After waveInStop\n");
-    const int closed = e.device.Close();
+    const int closed = e.device->Close();
     if (closed < 0) WaveInErrorMsg(closed, "Error in StopAudioRecording() (WaveinClose)");
     else Trace("StopAudioRecording After waveInClose\n");
     ReleaseDevice();

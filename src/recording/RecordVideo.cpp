@@ -11,6 +11,7 @@
 #include "recording/FrameQueue.h"
 #include "recording/Recorder.h"
 #include "recording/RecordingClock.h"
+#include "recording/state/RecordingTimeline.h"
 
 namespace kv {
 
@@ -19,7 +20,9 @@ namespace {
 // Capture images shared with the writer: enough to ride out a slow encode,
 // few enough that a stalled writer costs frames, not memory.
 constexpr int kQueuedFrames = 3;
-constexpr auto kPausePoll = std::chrono::milliseconds(50);
+// A resume is seen this soon, so the first picture after it is taken at the
+// resume's own position.
+constexpr auto kPausePoll = std::chrono::milliseconds(5);
 constexpr auto kStopPoll = std::chrono::milliseconds(5);
 
 void StartSound(CRecorder& recorder) {
@@ -58,11 +61,15 @@ struct PictureTaker {
     // same picture, neither grabbed nor encoded again). The position is
     // taken before the grab, so a grab's own duration never pushes the next
     // pass past a position.
+    // Whether the screen changed is asked first: the answer waits for the X
+    // server (so no drawing it has done is missed), and the position is
+    // taken after that wait, as near to the grab as can be.
     template <class PositionOf>
     void Take(PositionOf positionOf) {
+        const bool changed = !repeatable || grabber.Changed();
         const long position = positionOf(RecordingClock::Clock::now());
         if (position <= lastPosition) return;
-        if (repeatable && !grabber.Changed()) {
+        if (!changed) {
             if (queued ? queue.SubmitRepeat(position) : avi.AppendRepeatedFrame(position) == S_OK) lastPosition = position;
             return;
         }
@@ -77,6 +84,20 @@ struct PictureTaker {
         else avi.AppendNewFrame(grabber.Frame(slot), position);
     }
 };
+
+// The stream position of a picture taken at `at`: the recording time before
+// it (pauses left out, as the controls timed them) in whole frames.
+long PositionAt(RecordingTimeline::TimePoint at, int fps) {
+    const auto active = g_RecordingTimeline.Take().ActiveBefore(at);
+    return static_cast<long>(std::chrono::duration_cast<std::chrono::microseconds>(active).count() * fps / 1000000);
+}
+
+// The last position of a recording stopped at `stop`: the one whose end lies
+// nearest to the stop, so the video ends within half a frame of the sound.
+long EndPositionAt(RecordingTimeline::TimePoint stop, int fps) {
+    const auto active = g_RecordingTimeline.Take().ActiveBefore(stop);
+    return static_cast<long>((std::chrono::duration_cast<std::chrono::microseconds>(active).count() * fps + 500000) / 1000000) - 1;
+}
 
 }  // namespace
 
@@ -124,32 +145,34 @@ int CRecorder::RecordVideo() {
     PictureTaker taker{m_ScreenGrabber, m_AviFile, queue, queued, m_AviFile.CanRepeatFrames()};
     if (first) taker.lastPosition = 0;
 
-    StartSound(*this);
-    // Position 0 of the video is the start of the sound file.
+    // Position 0 of the video and frame 0 of the sound file are this instant,
+    // however long the sound device then takes to start.
+    const auto started = RecordingClock::Clock::now();
+    g_RecordingTimeline.Start(started);
+    if (g_bPaused) g_RecordingTimeline.Pause(started);  // paused before the recording could begin
     RecordingClock clock(fps);
-    clock.Start(RecordingClock::Clock::now());
+    clock.Start(started);
+    StartSound(*this);
 
     while (g_bRecording) {
         if (g_bPaused) {
-            clock.PauseBegan(RecordingClock::Clock::now());
             while (g_bPaused) std::this_thread::sleep_for(kPausePoll);
         } else {
-            taker.Take([&](RecordingClock::TimePoint now) {
-                clock.Grabbed(now);
-                return static_cast<long>(clock.Position(now));
-            });
+            taker.Take([&](RecordingClock::TimePoint now) { return PositionAt(now, fps); });
         }
         // Sleep in short slices so that a stop is seen within a few ms:
-        // the sound ends at the stop, and so should the picture.
-        const auto due = clock.NextDue(RecordingClock::Clock::now());
+        // the sound ends at the stop, and so should the picture. The next
+        // pass comes at the start of the next position, also after a pause.
+        const auto now = RecordingClock::Clock::now();
+        const auto due = clock.NextPositionDue(now, g_RecordingTimeline.Take().ActiveBefore(now));
         while (g_bRecording && RecordingClock::Clock::now() < due)
             std::this_thread::sleep_until(std::min(due, RecordingClock::Clock::now() + kStopPoll));
         PostMessage(container, UWM_IS_SLIDESHOW_ENDED, 0, 0);
     }
     // A last picture at the stop, so the video ends where the sound does.
-    const auto stopped = RecordingClock::Clock::now();
-    clock.Grabbed(stopped);
-    const long endPosition = static_cast<long>(clock.EndPosition(stopped));
+    g_RecordingTimeline.Stop(RecordingClock::Clock::now());  // unless the controls timed it already
+    const auto stopped = g_RecordingTimeline.StopTime().value_or(RecordingClock::Clock::now());
+    const long endPosition = EndPositionAt(stopped, fps);
     taker.Take([&](RecordingClock::TimePoint) { return endPosition; });
 
     Trace("RecordVideo --- Out of continuous While loop");

@@ -8,11 +8,14 @@
 #include "app/core/SettingsCatalogue.h"
 #include "platform/core/Trace.h"
 #include "recording/Recorder.h"
+#include "recording/state/RecordingTimeline.h"
 
 namespace kv {
 
+// The controls time each pause, resume and stop on the recording clock the
+// moment they are pressed; picture and sound are both cut at those instants.
 void CRecorder::RecordOrResume() {
-    if (g_bPaused) g_bPaused = 0;
+    if (g_bPaused) ResumeAt(std::chrono::steady_clock::now());
     else StartRecording();
 }
 
@@ -21,7 +24,7 @@ void CRecorder::StartRecording() {
     g_bRecording = 1;
     LoadRecordingSettings();
     if (g_bPaused) {
-        g_bPaused = 0;
+        ResumeAt(std::chrono::steady_clock::now());
         return;
     }
     if (m_iThreadStarted == 0) {
@@ -34,12 +37,11 @@ void CRecorder::StartRecording() {
     }
 }
 
-void CRecorder::PauseRecording() { g_bPaused = 1; }
+void CRecorder::PauseRecording() { PauseAt(std::chrono::steady_clock::now()); }
 
 void CRecorder::StopRecording() {
     if (!g_bRecording) return;
-    g_bPaused = 0;
-    g_bRecording = 0;
+    StopAt(std::chrono::steady_clock::now());
 }
 
 void CRecorder::ReleaseInstance() {

@@ -52,4 +52,14 @@ RecordingClock::TimePoint RecordingClock::NextDue(TimePoint now) {
     return m_due < earliest ? earliest : m_due;
 }
 
+RecordingClock::TimePoint RecordingClock::NextPositionDue(TimePoint now, Clock::duration recorded) const {
+    using std::chrono::microseconds;
+    const std::int64_t us = std::chrono::duration_cast<microseconds>(recorded).count();
+    const std::int64_t next = us * m_fps / 1000000 + 1;
+    // The first microsecond of the next position (rounded up), plus one
+    // millisecond so a pass that wakes on time lands inside it.
+    const std::int64_t nextUs = (next * 1000000 + m_fps - 1) / m_fps;
+    return now + microseconds(nextUs - us) + std::chrono::milliseconds(1);
+}
+
 }  // namespace kv

@@ -37,6 +37,12 @@ public:
     // (every pass yields), and never catching up on more than one lost period.
     TimePoint NextDue(TimePoint now);
 
+    // When the next position begins, for a pass at `now` after `recorded` of
+    // recording time (pauses left out): the next pass is due just after it,
+    // so every picture is taken at the start of its position, before and
+    // after any number of pauses alike.
+    TimePoint NextPositionDue(TimePoint now, Clock::duration recorded) const;
+
     std::int64_t PausedMs() const { return m_pausedMs; }
 
 private:

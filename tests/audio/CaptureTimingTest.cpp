@@ -23,3 +23,21 @@ TEST_F(EngineTest, LengthFollowsWallTimeOverThirtySeconds) {
 
 }  // namespace
 }  // namespace kvtest
+
+namespace kvtest {
+namespace {
+
+TEST_F(EngineTest, FileHoldsTheDeviceFramesAndNothingElseOverThirtySeconds) {
+    Sound().SetCounter(2, 44100 * 40);
+    const auto format = kv::MakePcmFormat(44100, 2, 16);
+    const auto r = Capture(&format, 30s);
+    ASSERT_EQ(r.started, 1) << r.problem;
+    const auto track = ReadCounterTrack(r.wav);
+    std::printf("sound %.4f s for %.4f s of wall time; %llu frames of leading silence, %llu jumps, %lld frames off\n",
+                r.wav.Seconds(), r.wallSeconds, static_cast<unsigned long long>(track.leadingSilence),
+                static_cast<unsigned long long>(track.jumps), static_cast<long long>(track.framesOffNumbering));
+    EXPECT_EQ(track.jumps, 0u);
+}
+
+}  // namespace
+}  // namespace kvtest

@@ -17,11 +17,21 @@ namespace kvtest {
 
 struct CaptureResult {
     int started = 0;
-    double wallSeconds = 0;  // from StartAudioRecording's return to the end of recording
+    double wallSeconds = 0;  // from the start of the recording clock to the stop
     WavContents wav;
     std::string problem;
     kv::AudioCaptureStats stats;
 };
+
+// Where a file's frames came from, when the source numbers its frames
+// (stereo counter): silence put in or sound left out shows as a jump.
+struct CounterTrack {
+    std::uint64_t leadingSilence = 0;  // frames before the source's frame 0
+    std::uint64_t jumps = 0;
+    std::uint64_t skipped = 0;            // source frames the jumps passed over
+    std::int64_t framesOffNumbering = 0;  // frames put in (+) or lost (-) after the lead-in
+};
+CounterTrack ReadCounterTrack(const WavContents& wav);
 
 class EngineTest : public ::testing::Test {
 protected:

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <set>
 
 #include "recording/RecordingClock.h"
@@ -94,4 +95,22 @@ TEST(RecordingClock, AnOverrunDoesNotMakeTheNextPassesRush) {
     EXPECT_LE(due, now + milliseconds(1) + microseconds(10));
     due = clock.NextDue(due);
     EXPECT_GE(due - now, milliseconds(40));
+}
+
+TEST(RecordingClockGrid, EveryPassIsDueJustAfterItsPositionBegins) {
+    for (const int fps : {5, 25, 30}) {
+        SCOPED_TRACE(fps);
+        RecordingClock clock(fps);
+        const auto now = RecordingClock::Clock::time_point{} + std::chrono::hours(1);
+        // Anywhere within a position, and after a pause of any length: the
+        // next pass is due one millisecond into the next position.
+        for (const double recordedMs : {0.0, 1.0, 199.0, 1234.5, 60000.0 + 1000.0 / fps - 0.001}) {
+            const auto recorded = std::chrono::duration_cast<RecordingClock::Clock::duration>(
+                std::chrono::duration<double, std::milli>(recordedMs));
+            const auto due = clock.NextPositionDue(now, recorded);
+            const double atDue = recordedMs + std::chrono::duration<double, std::milli>(due - now).count();
+            const double nextStart = (std::floor(recordedMs * fps / 1000.0) + 1) * 1000.0 / fps;
+            EXPECT_NEAR(atDue, nextStart + 1.0, 0.01) << recordedMs;
+        }
+    }
 }

@@ -171,6 +171,26 @@ TEST_F(ScreenGrabberTest, KnowsWhenTheAreaIsUnchangedSinceTheLastGrab) {
     EXPECT_TRUE(ChangedWithin(grabber, 500));
 }
 
+// A change the X server has carried out is a change at the very next
+// question, never one pass later: the window drawing in a child of the area
+// syncs each picture, and the grabber is asked at once, many times over.
+TEST_F(ScreenGrabberTest, DrawingTheServerHasDoneIsAChangeAtTheNextQuestion) {
+    m_window.reset();
+    m_window.emplace(kLeft, kTop, kWidth, kHeight, 15);
+    ScreenGrabber grabber;
+    ASSERT_EQ(grabber.Open({kLeft - 20, kTop - 20, kWidth + 40, kHeight + 40}, GrabberOptions{}), GrabberStatus::Ok);
+    int missed = 0;
+    for (int round = 0; round < 150; ++round) {
+        ASSERT_TRUE(grabber.Grab());
+        // The picture after the next one is drawn wholly after the grab (the
+        // next one may have been on its way during it, and then is in it).
+        const int shown = m_window->CurrentIndex();
+        while (m_window->CurrentIndex() < shown + 2) std::this_thread::yield();
+        missed += !grabber.Changed();
+    }
+    EXPECT_EQ(missed, 0) << "drawing done by the server was not seen as a change";
+}
+
 TEST_F(ScreenGrabberTest, AreaPartlyOffScreenKeepsTheRestBlack) {
     ScreenGrabber grabber;
     // 120 columns on screen, 120 beyond the right edge of the 1920-wide screen.

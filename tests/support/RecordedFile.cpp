@@ -92,12 +92,20 @@ RecordedFile ReadRecordedFile(const std::string& path, const FrameVisitor& visit
             const AVCodecParameters* p = input->streams[audio]->codecpar;
             if (av_get_bits_per_sample(p->codec_id) > 0 && p->block_align > 0)
                 audioSamples += packet->size / p->block_align;
+            if (p->codec_id == AV_CODEC_ID_PCM_S16LE) {
+                const auto* samples = reinterpret_cast<const std::int16_t*>(packet->data);
+                file.pcm16.insert(file.pcm16.end(), samples, samples + packet->size / 2);
+            }
             else
                 codedAudioSeconds += packet->duration * av_q2d(input->streams[audio]->time_base);
         }
         av_packet_unref(packet.get());
     }
     if (decoder) decoder->Send(nullptr);
+    if (audio >= 0) {
+        file.audioRate = input->streams[audio]->codecpar->sample_rate;
+        file.audioChannels = input->streams[audio]->codecpar->ch_layout.nb_channels;
+    }
     if (audio >= 0)
         file.audioSeconds = codedAudioSeconds + double(audioSamples) / input->streams[audio]->codecpar->sample_rate;
     return file;

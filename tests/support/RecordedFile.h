@@ -19,6 +19,9 @@ struct RecordedFile {
     std::string pixelFormat;  // e.g. "yuv420p"
     std::vector<std::int64_t> positions;  // positions holding a picture, in order
     double audioSeconds = -1;             // -1 without a sound stream
+    int audioRate = 0;
+    int audioChannels = 0;
+    std::vector<std::int16_t> pcm16;      // the sound's samples when it is 16-bit PCM
 
     double VideoSeconds() const { return positions.empty() ? 0 : (positions.back() + 1) / frameRate; }
     // Positions with a picture, as a share of all positions up to the last.

@@ -111,6 +111,12 @@ long AlsaCapture::Available() const {
     return available > 0 ? static_cast<long>(available) : 0;
 }
 
+long AlsaCapture::Delay() const {
+    snd_pcm_sframes_t delay = 0;
+    if (!m_pcm || snd_pcm_delay(m_pcm, &delay) < 0) return -1;
+    return delay >= 0 ? static_cast<long>(delay) : -1;
+}
+
 int AlsaCapture::Drop() { return m_pcm ? snd_pcm_drop(m_pcm) : -EBADFD; }
 
 int AlsaCapture::Close() {

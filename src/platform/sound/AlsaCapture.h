@@ -36,6 +36,9 @@ public:
     int Recover(int error);
     // Frames captured and ready to be read now, or 0 if unknown.
     long Available() const;
+    // Frames between the device's capture point and what the program has
+    // read (its latency included), or -1 if unknown.
+    long Delay() const;
     // Discards pending sound and stops the stream.
     int Drop();
     int Close();

@@ -17,6 +17,10 @@ bool DamageWatch::Start(Display* display, Drawable drawable) {
 
 bool DamageWatch::Damaged() {
     if (!m_damage) return true;
+    // A round trip first: every event the server made before answering is
+    // then in our queue, so drawing it has done is never taken for none and
+    // a repeat is never chosen while a change waits unread in the socket.
+    XSync(m_display, False);
     XEvent event;
     while (XCheckTypedEvent(m_display, m_eventBase + XDamageNotify, &event)) m_damaged = true;
     return m_damaged;

@@ -15,7 +15,8 @@ public:
     // Watches `drawable` and everything drawn inside it. False when the
     // display has no DAMAGE: Damaged() then always answers true.
     bool Start(Display* display, Drawable drawable);
-    // Whether anything may have been drawn since the last Reset.
+    // Whether anything may have been drawn since the last Reset; everything
+    // the server has drawn by the time it is asked counts.
     bool Damaged();
     // Forgets what was drawn so far: call just before taking a picture, so
     // that whatever is drawn during or after it counts for the next one.
