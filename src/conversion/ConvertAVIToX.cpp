@@ -67,18 +67,17 @@ bool RunConverter(const ConverterCommand& command, const std::string& outputFile
     return true;
 }
 
-}  // namespace
-
-bool ConvertAVIToX(const std::string& inputFile, const std::string& outputFile, int formatIndex, double frameRate,
-                   int audioSampleRate, int audioBitRate) {
+bool Convert(const std::string& inputFile, const std::string& outputFile, int formatIndex, double frameRate,
+             int audioSampleRate, int audioBitRate, bool stillPictures) {
     try {
         if (ProgramFolder().empty()) {
             TraceF("CWaitDlg::ConvertAVIToX: GetModuleFileName Fails with err code : %d", errno);
             return false;
         }
         const bool powerPlugs = settings::SupportPowerPlugs.Get() != 0;
-        const ConverterCommand command = BuildConverterCommand(inputFile, outputFile, formatIndex, frameRate,
-                                                               audioSampleRate, audioBitRate, powerPlugs);
+        ConverterCommand command = BuildConverterCommand(inputFile, outputFile, formatIndex, frameRate,
+                                                         audioSampleRate, audioBitRate, powerPlugs);
+        if (stillPictures) command = KeepStillPictures(std::move(command), formatIndex);
         if (!command.HasArguments()) {
             // Nothing to convert to: running a bare "ffmpeg" would only print its help.
             TraceF("CWaitDlg::ConvertAVIToX : No converter command for format index %d\n", formatIndex);
@@ -96,6 +95,18 @@ bool ConvertAVIToX(const std::string& inputFile, const std::string& outputFile, 
         Trace("CWaitDlg::ConvertAVIToX : Exception Caught.\n");
         return false;
     }
+}
+
+}  // namespace
+
+bool ConvertAVIToX(const std::string& inputFile, const std::string& outputFile, int formatIndex, double frameRate,
+                   int audioSampleRate, int audioBitRate) {
+    return Convert(inputFile, outputFile, formatIndex, frameRate, audioSampleRate, audioBitRate, false);
+}
+
+bool ConvertStillPicturesAVIToX(const std::string& inputFile, const std::string& outputFile, int formatIndex,
+                                double frameRate, int audioSampleRate, int audioBitRate) {
+    return Convert(inputFile, outputFile, formatIndex, frameRate, audioSampleRate, audioBitRate, true);
 }
 
 }  // namespace kv

@@ -26,4 +26,14 @@ ConverterCommand BuildConverterCommand(const std::string& inputFile, const std::
 bool ConvertAVIToX(const std::string& inputFile, const std::string& outputFile, int formatIndex, double frameRate,
                    int audioSampleRate, int audioBitRate);
 
+// The same for a video of still pictures, each held for its time (a rendered
+// presentation): where the format stores every frame's time, a held picture
+// stays one frame instead of being repeated at the frame rate.
+bool ConvertStillPicturesAVIToX(const std::string& inputFile, const std::string& outputFile, int formatIndex,
+                                double frameRate, int audioSampleRate, int audioBitRate);
+
+// `command` with its frames passed on at their own times, for the formats
+// that store them; MPEG-1, MPEG-2 and SWF keep a constant frame rate.
+ConverterCommand KeepStillPictures(ConverterCommand command, int formatIndex);
+
 }  // namespace kv

@@ -6,6 +6,7 @@
 
 #include "app/batch/BatchOptions.h"
 #include "app/batch/BatchSettings.h"
+#include "app/batch/FastBatch.h"
 #include "app/batch/OutputCheck.h"
 #include "app/batch/SoundDeviceChoice.h"
 #include "app/core/SettingsCatalogue.h"
@@ -85,6 +86,7 @@ public:
 };
 
 int Convert(const BatchOptions& options) {
+    if (options.fast) return ConvertFast(options);
     OfficeStartedEarly office;
     int soundDevice = 0;
     if (!ResolveSoundDevice(options, soundDevice)) return kExitFailure;

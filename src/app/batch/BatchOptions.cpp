@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <map>
 
+#include "rendering/SlideTimeline.h"
+
 namespace kv {
 namespace fs = std::filesystem;
 
@@ -33,6 +35,12 @@ const char* const kBatchUsage =
     "                    as \"default\", or its number in the device list)\n"
     "  --no-sound        record no sound\n"
     "  --cursor          draw the mouse pointer into the video\n"
+    "  --fast            render instead of recording: the office draws every shown\n"
+    "                    slide and the video is made from those pictures, about ten\n"
+    "                    times faster than the show lasts. No live sound (the video\n"
+    "                    has none), animations inside a slide show their final\n"
+    "                    state, and a transition becomes a cross-fade of its length.\n"
+    "                    Not with --mode presenter.\n"
     "  --help            this text\n"
     "\n"
     "A display is needed (DISPLAY); scripts/convert-sample starts a private Xvfb.\n";
@@ -104,6 +112,7 @@ std::string Complete(BatchOptions& o) {
         return "frame rate " + std::to_string(o.fps) + " is not offered for " + o.format;
     if (o.width < 100 || o.height < 96) return "Minimum resolution must be 100 x 100.";
     if (o.seconds < 1 || o.seconds > 20) return "--seconds must lie between 1 and 20";
+    if (o.fast && o.captureMode == 3) return std::string("--fast: ") + kPresenterModeRefusal;
     return {};
 }
 
@@ -175,6 +184,8 @@ BatchParse ParseBatchOptions(const std::vector<std::string>& args) {
             options.soundDevice.clear();
         } else if (arg == "--cursor") {
             options.cursor = true;
+        } else if (arg == "--fast") {
+            options.fast = true;
         } else if (arg.rfind("--", 0) == 0) {
             const bool isConvert = arg == "--convert";
             if (i + 1 >= args.size()) {

@@ -1,7 +1,7 @@
 #pragma once
 // The command line of the batch mode:
 //   kalvista --convert PRESENTATION [--output FILE] [--format NAME] [--mode auto|presenter|timings]
-//            [--seconds N] [--size WxH] [--fps N] [--sound DEVICE|--no-sound] [--cursor]
+//            [--seconds N] [--size WxH] [--fps N] [--sound DEVICE|--no-sound] [--cursor] [--fast]
 #include <optional>
 #include <string>
 #include <vector>
@@ -20,6 +20,7 @@ struct BatchOptions {
     bool sound = true;
     std::string soundDevice;   // a device name, a list entry's text or its number; empty: the first
     bool cursor = false;
+    bool fast = false;         // the office draws the slides; nothing is played or recorded
 };
 
 struct BatchParse {
