@@ -49,6 +49,11 @@ TEST_F(BatchOptionsTest, DefaultsAndEveryOption) {
     EXPECT_FALSE(parse.options->sound);
     EXPECT_TRUE(parse.options->cursor);
 
+    EXPECT_FALSE(parse.options->fast);
+    parse = Parse({"--fast", "--mode", "timings"});
+    ASSERT_TRUE(parse.options) << parse.error;
+    EXPECT_TRUE(parse.options->fast);
+
     parse = Parse({"--format", "mpeg2", "--mode", "timings"});
     ASSERT_TRUE(parse.options) << parse.error;
     EXPECT_EQ(parse.options->format, "MPEG2");
@@ -80,6 +85,7 @@ TEST_F(BatchOptionsTest, RefusesBadInputWithAReason) {
         {{"--convert", m_talk, "--mode", "fast"}, "unknown mode"},
         {{"--convert", m_talk, "--frobnicate", "1"}, "unknown option"},
         {{"--convert", m_talk, "extra"}, "unexpected argument"},
+        {{"--convert", m_talk, "--fast", "--mode", "presenter"}, "cannot be rendered fast"},
     };
     for (const auto& c : cases) {
         const auto parse = kv::ParseBatchOptions(c.args);
@@ -111,6 +117,7 @@ TEST_F(BatchOptionsTest, StoresWhatTheWizardStoresAndReadsTheContainerArgumentsB
     EXPECT_EQ(Resolution.Get(), 2u);  // "640x480" in the wizard's list
     EXPECT_EQ(TimeinSec.Get(), 2u);   // the list index: seconds less one
     EXPECT_EQ(MouseCapture.Get(), 1u);
+    EXPECT_EQ(FastRender.Get(), 0u);
 
     const kv::ContainerRequest request = kv::ReadContainerRequest();
     EXPECT_EQ(request.presentationPath, m_talk);
