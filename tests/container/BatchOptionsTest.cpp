@@ -84,7 +84,7 @@ TEST_F(BatchOptionsTest, RefusesBadInputWithAReason) {
         {{"--convert", m_talk, "--seconds", "0"}, "between 1 and 20"},
         {{"--convert", m_talk, "--mode", "fast"}, "unknown mode"},
         {{"--convert", m_talk, "--frobnicate", "1"}, "unknown option"},
-        {{"--convert", m_talk, "extra"}, "unexpected argument"},
+        {{"--convert", m_talk, "--cursor", "extra"}, "unexpected argument"},
         {{"--convert", m_talk, "--fast", "--mode", "presenter"}, "cannot be rendered fast"},
     };
     for (const auto& c : cases) {

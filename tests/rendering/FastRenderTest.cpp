@@ -22,7 +22,7 @@ using kvtest::SlideDesign;
 
 constexpr std::uint32_t kRed = 0xD01010, kGreen = 0x10B020, kBlue = 0x1030E0, kWhite = 0xFFFFFF;
 
-std::string Run(const std::string& command) {
+std::string Shell(const std::string& command) {
     std::string out;
     std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
     if (!pipe) return out;
@@ -37,7 +37,7 @@ std::string Run(const std::string& command) {
 class ShownColours {
 public:
     explicit ShownColours(const fs::path& video) {
-        m_pixels = Run("ffmpeg -v error -i '" + video.string() +
+        m_pixels = Shell("ffmpeg -v error -i '" + video.string() +
                        "' -vf fps=25,crop=2:2 -f rawvideo -pix_fmt rgb24 - 2>/dev/null");
     }
     std::uint32_t At(double seconds) const {
@@ -53,7 +53,7 @@ private:
 
 double Seconds(const fs::path& video) {
     const std::string out =
-        Run("ffprobe -v error -show_entries format=duration -of default=nw=1:nk=1 '" + video.string() + "'");
+        Shell("ffprobe -v error -show_entries format=duration -of default=nw=1:nk=1 '" + video.string() + "'");
     return out.empty() ? -1 : std::stod(out);
 }
 
@@ -165,6 +165,39 @@ TEST_F(FastRenderTest, PresenterModeAndABrokenFileAreRefusedWithoutAVideo) {
     EXPECT_FALSE(result.ok);
     EXPECT_NE(result.error.find("could not open"), std::string::npos) << result.error;
     EXPECT_FALSE(fs::exists(request.output));
+}
+
+// The decoded pictures with their times, one checksum line each.
+std::string FrameChecksums(const fs::path& video) {
+    return Shell("ffmpeg -v error -i '" + video.string() + "' -f framemd5 - 2>/dev/null | grep -v '^#'");
+}
+
+// `kalvista --convert A B C --fast`: a broken presentation among good ones
+// fails alone, one line each, and two jobs make the same videos as one.
+TEST_F(FastRenderTest, SeveralPresentationsInOneCall) {
+    const char* build = std::getenv("KALVISTA_BINARY_DIR");
+    ASSERT_NE(build, nullptr);
+    { std::ofstream(*files / "damaged.odp") << "not a presentation"; }
+    kvtest::ScopedRegistry registry;
+    auto convert = [&](const std::string& folder, const std::string& jobs) {
+        fs::create_directories(*files / folder);
+        return Shell("cd '" + files->path().string() + "' && '" + build + "/src/app/kalvista' --convert order.odp damaged.odp fade.odp"
+                   " --output " + folder + " --fast --jobs " + jobs + " --seconds 1 --size 160x120 2>&1; echo status=$?");
+    };
+    const std::string two = convert("two", "2");
+    EXPECT_NE(two.find("Video: " + (*files / "two/order.mp4").string()), std::string::npos) << two;
+    EXPECT_NE(two.find("Video: " + (*files / "two/fade.mp4").string()), std::string::npos) << two;
+    EXPECT_NE(two.find("Failed: " + (*files / "damaged.odp").string() + ": "), std::string::npos) << two;
+    EXPECT_NE(two.find("status=1"), std::string::npos) << two;
+    EXPECT_FALSE(fs::exists(*files / "two/damaged.mp4"));
+
+    const std::string one = convert("one", "1");
+    EXPECT_NE(one.find("status=1"), std::string::npos) << one;
+    for (const char* video : {"order.mp4", "fade.mp4"}) {
+        const std::string frames = FrameChecksums(*files / "one" / video);
+        EXPECT_FALSE(frames.empty()) << video;
+        EXPECT_EQ(frames, FrameChecksums(*files / "two" / video)) << video;
+    }
 }
 
 }  // namespace

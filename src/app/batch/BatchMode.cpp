@@ -8,6 +8,7 @@
 #include "app/batch/BatchSettings.h"
 #include "app/batch/FastBatch.h"
 #include "app/batch/OutputCheck.h"
+#include "app/batch/RecordedDecks.h"
 #include "app/batch/SoundDeviceChoice.h"
 #include "app/core/SettingsCatalogue.h"
 #include "audio/AudioDeviceTable.h"
@@ -86,7 +87,6 @@ public:
 };
 
 int Convert(const BatchOptions& options) {
-    if (options.fast) return ConvertFast(options);
     OfficeStartedEarly office;
     int soundDevice = 0;
     if (!ResolveSoundDevice(options, soundDevice)) return kExitFailure;
@@ -127,7 +127,8 @@ bool WantsBatchMode(int argc, char** argv) {
 }
 
 int RunBatchMode(int argc, char** argv) {
-    const BatchParse parse = ParseBatchOptions(std::vector<std::string>(argv + 1, argv + argc));
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    const BatchParse parse = ParseBatchOptions(args);
     if (parse.help) {
         std::fputs(kBatchUsage, stdout);
         return 0;
@@ -141,6 +142,8 @@ int RunBatchMode(int argc, char** argv) {
         Fail("no display: set DISPLAY, or run scripts/convert-sample, which starts a private Xvfb");
         return kExitFailure;
     }
+    if (parse.options->fast) return ConvertFast(*parse.options);
+    if (parse.options->Several()) return ConvertRecordedDecks(args, *parse.options);
     QApplication application(argc, argv);
     return Convert(*parse.options);
 }

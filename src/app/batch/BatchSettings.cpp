@@ -1,8 +1,10 @@
 #include "app/batch/BatchSettings.h"
 
 #include <filesystem>
+#include <fstream>
 
 #include "app/core/SettingsCatalogue.h"
+#include "conversion/OutputFileName.h"
 
 namespace kv {
 namespace fs = std::filesystem;
@@ -30,6 +32,18 @@ BatchFileNames MakeBatchFileNames(const BatchOptions& options, const std::string
     const fs::path folder = output.parent_path();
     const std::string stem = output.stem().string();
     return {(folder / (stem + ".avi")).string(), (folder / (stem + FormatExtension(options.format))).string()};
+}
+
+std::vector<Deck> NameDeckVideos(const BatchOptions& options, const std::string& defaultFolder) {
+    const fs::path folder = options.output.empty() ? fs::path(defaultFolder) : fs::path(options.output);
+    std::vector<Deck> decks;
+    for (const std::string& presentation : options.presentations) {
+        const fs::path wanted = folder / (fs::path(presentation).stem().string() + FormatExtension(options.format));
+        Deck deck{presentation, FreeOutputFileName(wanted.string())};
+        std::ofstream(deck.output, std::ios::app);
+        decks.push_back(std::move(deck));
+    }
+    return decks;
 }
 
 void StoreBatchSettings(const BatchOptions& options, const BatchFileNames& names, int soundDevice) {

@@ -31,6 +31,8 @@ public:
     virtual ~SlideDrawingOffice() = default;
     // Null with the reason in *why when the presentation cannot be opened.
     virtual std::unique_ptr<SlidePictures> Open(const std::string& path, std::string* why) = 0;
+    // False once the office has gone away or stopped answering.
+    virtual bool Usable() const = 0;
 };
 
 }  // namespace kv

@@ -143,6 +143,8 @@ public:
         }
     }
 
+    bool Usable() const override { return m_office->Alive(); }
+
 private:
     // Hidden and read-only: nothing on screen, no lock on the user's file;
     // every question the office would ask is answered "abort".
