@@ -5,6 +5,7 @@
 
 #include "app/batch/BatchOptions.h"
 #include "app/batch/BatchSettings.h"
+#include "app/batch/RecordedDecks.h"
 #include "app/batch/SoundDeviceChoice.h"
 #include "app/core/SettingsCatalogue.h"
 #include "support/TempDir.h"
@@ -147,6 +148,30 @@ TEST(SoundDeviceChoice, ByNameTextOrPosition) {
     EXPECT_EQ(kv::ChooseSoundDevice("3", names, texts), std::nullopt);
     EXPECT_EQ(kv::ChooseSoundDevice("nope", names, texts), std::nullopt);
     EXPECT_EQ(kv::ChooseSoundDevice("", {}, {}), std::nullopt);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(BatchOptionsTest, SeveralPresentationsGoIntoAFolder) {
+    const std::string other = (m_dir / "Other.odp").string();
+    std::ofstream(other) << "x";
+    auto parse = kv::ParseBatchOptions({"--convert", m_talk, other, "--output", m_dir.path().string(), "--fast"});
+    ASSERT_TRUE(parse.options) << parse.error;
+    EXPECT_EQ(parse.options->presentations, (std::vector<std::string>{m_talk, other}));
+    EXPECT_EQ(parse.options->format, "MP4");
+    EXPECT_GE(parse.options->jobs, 1);
+
+    parse = kv::ParseBatchOptions({"--convert", m_talk, other, "--output", (m_dir / "a.mp4").string()});
+    EXPECT_NE(parse.error.find("names a folder"), std::string::npos) << parse.error;
+    parse = kv::ParseBatchOptions({"--convert", m_talk, "--jobs", "2"});
+    EXPECT_NE(parse.error.find("--jobs needs --fast"), std::string::npos) << parse.error;
+
+    // The recorded path runs each presentation on its own command line.
+    const auto one = kv::OneDeckArguments({"--convert", m_talk, other, "--output", "/videos", "--seconds", "3"}, other,
+                                          "/videos/Other.mp4");
+    EXPECT_EQ(one, (std::vector<std::string>{"--seconds", "3", "--convert", other, "--output", "/videos/Other.mp4"}));
 }
 
 }  // namespace
