@@ -3,7 +3,8 @@
 // into MP4 at 1280x720 and 25 fps, beside the recorded path on the same deck.
 // Before it, the batch throughput: ten 10-slide decks in one call with
 // --jobs 1 and --jobs 2, and the same ten as ten calls (an office start each).
-// `--no-recorded` leaves the recorded run out (it lasts the whole show).
+// `--no-recorded` leaves the recorded run out (it lasts the whole show),
+// `--no-batch` the ten decks.
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -87,7 +88,11 @@ double Convert(const std::string& deck, const std::string& output, bool fast) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const bool recorded = !(argc > 1 && std::strcmp(argv[1], "--no-recorded") == 0);
+    bool recorded = true, batch = true;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--no-recorded") == 0) recorded = false;
+        if (std::strcmp(argv[i], "--no-batch") == 0) batch = false;
+    }
     kvtest::TempDir files("kalvista-bench-fast");
     setenv("HOME", files.path().c_str(), 1);
     setenv("XDG_CONFIG_HOME", (files / "config").c_str(), 1);
@@ -101,7 +106,7 @@ int main(int argc, char** argv) {
         std::vector<kvtest::SlideDesign> slides;
         for (int i = 0; i < kSlides; ++i) slides.push_back(kvtest::TestOffice::ThreeColours()[i % 3]);
         office.MakePresentation(deck, slides);
-        Batch(office, files);
+        if (batch) Batch(office, files);
     }
     const double wall = Convert(deck, (files / "fast.mp4").string(), true);
     std::printf("fast: %.2f s\n", wall);
