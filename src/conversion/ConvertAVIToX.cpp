@@ -120,8 +120,10 @@ int ConverterTimeLimitMs(double videoSeconds) {
     return static_cast<int>(std::min(ms, static_cast<double>(std::numeric_limits<int>::max())));
 }
 
-bool ConvertAVIToX(const std::string& inputFile, const std::string& outputFile, int formatIndex, double frameRate,
-                   int audioSampleRate, int audioBitRate, std::string* failure) {
+namespace {
+
+bool Convert(const std::string& inputFile, const std::string& outputFile, int formatIndex, double frameRate,
+             int audioSampleRate, int audioBitRate, bool stillPictures, std::string* failure) {
     std::string ignoredReason;
     std::string& reason = failure ? *failure : ignoredReason;
     reason.clear();
@@ -132,8 +134,9 @@ bool ConvertAVIToX(const std::string& inputFile, const std::string& outputFile, 
             return false;
         }
         const bool powerPlugs = settings::SupportPowerPlugs.Get() != 0;
-        const ConverterCommand command = BuildConverterCommand(inputFile, outputFile, formatIndex, frameRate,
-                                                               audioSampleRate, audioBitRate, powerPlugs);
+        ConverterCommand command = BuildConverterCommand(inputFile, outputFile, formatIndex, frameRate,
+                                                         audioSampleRate, audioBitRate, powerPlugs);
+        if (stillPictures) command = KeepStillPictures(std::move(command), formatIndex);
         if (!command.HasArguments()) {
             // Nothing to convert to: running a bare "ffmpeg" would only print its help.
             TraceF("CWaitDlg::ConvertAVIToX : No converter command for format index %d\n", formatIndex);
@@ -154,6 +157,18 @@ bool ConvertAVIToX(const std::string& inputFile, const std::string& outputFile, 
         reason = "an unexpected error ended the conversion";
         return false;
     }
+}
+
+}  // namespace
+
+bool ConvertAVIToX(const std::string& inputFile, const std::string& outputFile, int formatIndex, double frameRate,
+                   int audioSampleRate, int audioBitRate, std::string* failure) {
+    return Convert(inputFile, outputFile, formatIndex, frameRate, audioSampleRate, audioBitRate, false, failure);
+}
+
+bool ConvertStillPicturesAVIToX(const std::string& inputFile, const std::string& outputFile, int formatIndex,
+                                double frameRate, int audioSampleRate, int audioBitRate, std::string* failure) {
+    return Convert(inputFile, outputFile, formatIndex, frameRate, audioSampleRate, audioBitRate, true, failure);
 }
 
 }  // namespace kv

@@ -37,4 +37,15 @@ struct ConverterTimeLimit {
 void SetConverterTimeLimit(const ConverterTimeLimit& limit);
 int ConverterTimeLimitMs(double videoSeconds);
 
+// The same for a video of still pictures, each held for its time (a rendered
+// presentation): where the format stores every frame's time, a held picture
+// stays one frame instead of being repeated at the frame rate.
+bool ConvertStillPicturesAVIToX(const std::string& inputFile, const std::string& outputFile, int formatIndex,
+                                double frameRate, int audioSampleRate, int audioBitRate,
+                                std::string* failure = nullptr);
+
+// `command` with its frames passed on at their own times, for the formats
+// that store them; MPEG-1, MPEG-2 and SWF keep a constant frame rate.
+ConverterCommand KeepStillPictures(ConverterCommand command, int formatIndex);
+
 }  // namespace kv

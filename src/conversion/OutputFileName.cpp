@@ -16,21 +16,21 @@ bool Exists(const std::string& path) {
 }
 }  // namespace
 
+std::string FreeOutputFileName(const std::string& path) {
+    if (!Exists(path)) return path;
+    const fs::path original(path);
+    const std::string extension = original.extension().string();
+    const std::string stem = path.substr(0, path.size() - extension.size());
+    for (unsigned counter = 1;; ++counter) {
+        const std::string candidate = stem + std::to_string(counter) + extension;
+        TraceF("SaveAVI: Retrying with filename %s\n", candidate.c_str());
+        if (!Exists(candidate)) return candidate;
+    }
+}
+
 bool GetOutPutFileName(std::string& path) {
     try {
-        if (Exists(path)) {
-            const fs::path original(path);
-            const std::string extension = original.extension().string();
-            const std::string stem = path.substr(0, path.size() - extension.size());
-            for (unsigned counter = 1;; ++counter) {
-                const std::string candidate = stem + std::to_string(counter) + extension;
-                TraceF("SaveAVI: Retrying with filename %s\n", candidate.c_str());
-                if (!Exists(candidate)) {
-                    path = candidate;
-                    break;
-                }
-            }
-        }
+        path = FreeOutputFileName(path);
         settings::OutputFileName.Set(path);
         return true;
     } catch (...) {

@@ -9,4 +9,7 @@ namespace kv {
 // back in `path` and stored as OutputFileName. False on an unexpected error.
 bool GetOutPutFileName(std::string& path);
 
+// The same choice of name, without storing it.
+std::string FreeOutputFileName(const std::string& path);
+
 }  // namespace kv

@@ -32,6 +32,7 @@ TEST(SettingsCatalogue, KeysAndDefaultsAreTheDocumentedOnes) {
         {settings::SlideShowCaptureMode, "PowerPointSettings", "SlideShowCaptureMode", 1},
         {settings::TimeinSec, "PowerPointSettings", "TimeinSec", 0},
         {settings::MouseCapture, "PowerPointSettings", "MouseCapture", 0},
+        {settings::FastRender, "PowerPointSettings", "FastRender", 0},
         {settings::SupportPowerPlugs, "PowerPointSettings", "SupportPowerPlugs", 0},
         {settings::DeleteIntermediateFile, "PowerPointSettings", "DeleteIntermediateFile", 1},
         {settings::RunVideo, "Finish", "RunVideo", 1},

@@ -5,6 +5,7 @@
 
 #include "app/batch/BatchOptions.h"
 #include "app/batch/BatchSettings.h"
+#include "app/batch/RecordedDecks.h"
 #include "app/batch/SoundDeviceChoice.h"
 #include "app/core/SettingsCatalogue.h"
 #include "support/TempDir.h"
@@ -49,6 +50,11 @@ TEST_F(BatchOptionsTest, DefaultsAndEveryOption) {
     EXPECT_FALSE(parse.options->sound);
     EXPECT_TRUE(parse.options->cursor);
 
+    EXPECT_FALSE(parse.options->fast);
+    parse = Parse({"--fast", "--mode", "timings"});
+    ASSERT_TRUE(parse.options) << parse.error;
+    EXPECT_TRUE(parse.options->fast);
+
     parse = Parse({"--format", "mpeg2", "--mode", "timings"});
     ASSERT_TRUE(parse.options) << parse.error;
     EXPECT_EQ(parse.options->format, "MPEG2");
@@ -79,7 +85,8 @@ TEST_F(BatchOptionsTest, RefusesBadInputWithAReason) {
         {{"--convert", m_talk, "--seconds", "0"}, "between 1 and 20"},
         {{"--convert", m_talk, "--mode", "fast"}, "unknown mode"},
         {{"--convert", m_talk, "--frobnicate", "1"}, "unknown option"},
-        {{"--convert", m_talk, "extra"}, "unexpected argument"},
+        {{"--convert", m_talk, "--cursor", "extra"}, "unexpected argument"},
+        {{"--convert", m_talk, "--fast", "--mode", "presenter"}, "cannot be rendered fast"},
     };
     for (const auto& c : cases) {
         const auto parse = kv::ParseBatchOptions(c.args);
@@ -111,6 +118,7 @@ TEST_F(BatchOptionsTest, StoresWhatTheWizardStoresAndReadsTheContainerArgumentsB
     EXPECT_EQ(Resolution.Get(), 2u);  // "640x480" in the wizard's list
     EXPECT_EQ(TimeinSec.Get(), 2u);   // the list index: seconds less one
     EXPECT_EQ(MouseCapture.Get(), 1u);
+    EXPECT_EQ(FastRender.Get(), 0u);
 
     const kv::ContainerRequest request = kv::ReadContainerRequest();
     EXPECT_EQ(request.presentationPath, m_talk);
@@ -148,6 +156,30 @@ TEST(SoundDeviceChoice, ByNameTextOrPosition) {
     EXPECT_EQ(kv::ChooseSoundDevice("3", names, texts), std::nullopt);
     EXPECT_EQ(kv::ChooseSoundDevice("nope", names, texts), std::nullopt);
     EXPECT_EQ(kv::ChooseSoundDevice("", {}, {}), std::nullopt);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(BatchOptionsTest, SeveralPresentationsGoIntoAFolder) {
+    const std::string other = (m_dir / "Other.odp").string();
+    std::ofstream(other) << "x";
+    auto parse = kv::ParseBatchOptions({"--convert", m_talk, other, "--output", m_dir.path().string(), "--fast"});
+    ASSERT_TRUE(parse.options) << parse.error;
+    EXPECT_EQ(parse.options->presentations, (std::vector<std::string>{m_talk, other}));
+    EXPECT_EQ(parse.options->format, "MP4");
+    EXPECT_GE(parse.options->jobs, 1);
+
+    parse = kv::ParseBatchOptions({"--convert", m_talk, other, "--output", (m_dir / "a.mp4").string()});
+    EXPECT_NE(parse.error.find("names a folder"), std::string::npos) << parse.error;
+    parse = kv::ParseBatchOptions({"--convert", m_talk, "--jobs", "2"});
+    EXPECT_NE(parse.error.find("--jobs needs --fast"), std::string::npos) << parse.error;
+
+    // The recorded path runs each presentation on its own command line.
+    const auto one = kv::OneDeckArguments({"--convert", m_talk, other, "--output", "/videos", "--seconds", "3"}, other,
+                                          "/videos/Other.mp4");
+    EXPECT_EQ(one, (std::vector<std::string>{"--seconds", "3", "--convert", other, "--output", "/videos/Other.mp4"}));
 }
 
 }  // namespace

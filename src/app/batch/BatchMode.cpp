@@ -6,7 +6,9 @@
 
 #include "app/batch/BatchOptions.h"
 #include "app/batch/BatchSettings.h"
+#include "app/batch/FastBatch.h"
 #include "app/batch/OutputCheck.h"
+#include "app/batch/RecordedDecks.h"
 #include "app/batch/SoundDeviceChoice.h"
 #include "app/core/SettingsCatalogue.h"
 #include "audio/AudioDeviceTable.h"
@@ -146,7 +148,8 @@ bool WantsBatchMode(int argc, char** argv) {
 }
 
 int RunBatchMode(int argc, char** argv) {
-    const BatchParse parse = ParseBatchOptions(std::vector<std::string>(argv + 1, argv + argc));
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    const BatchParse parse = ParseBatchOptions(args);
     if (parse.help) {
         std::fputs(kBatchUsage, stdout);
         return 0;
@@ -167,6 +170,8 @@ int RunBatchMode(int argc, char** argv) {
             return kExitFailure;
         }
     }
+    if (parse.options->fast) return ConvertFast(*parse.options);
+    if (parse.options->Several()) return ConvertRecordedDecks(args, *parse.options);
     QApplication application(argc, argv);
     return Convert(*parse.options);
 }

@@ -5,20 +5,29 @@
 #include <charconv>
 #include <filesystem>
 #include <map>
+#include <thread>
+
+#include "rendering/SlideTimeline.h"
 
 namespace kv {
 namespace fs = std::filesystem;
 
 const char* const kBatchUsage =
-    "Usage: kalvista --convert PRESENTATION [options]\n"
+    "Usage: kalvista --convert PRESENTATION... [options]\n"
     "\n"
     "Plays PRESENTATION as a slide show, records it with sound and converts the\n"
     "recording, without the wizard. The container window and the conversion\n"
     "dialog are shown as usual; recording starts at once. Exits 0 only when the\n"
     "output file exists and is complete; otherwise prints the reason and exits 1.\n"
     "\n"
+    "Several presentations are converted one after another (with --fast, several\n"
+    "at once); --output then names a folder and each video is <name>.<ext> in it.\n"
+    "One line per presentation: \"Video: <path>\" or \"Failed: <presentation>: <reason>\".\n"
+    "A failing presentation does not stop the others; the exit status is 1 when\n"
+    "any failed.\n"
+    "\n"
     "Options:\n"
-    "  --output FILE     the video to write (default: ~/Videos/<presentation>.<ext>,\n"
+    "  --output FILE     the video to write; a folder with several presentations (default: ~/Videos/<presentation>.<ext>,\n"
     "                    or the home folder when there is no ~/Videos)\n"
     "  --format NAME     AVI, WMV, MPEG1, MPEG2, MP4, FLV, 3G2, 3GP, SWF, MOV or ASF\n"
     "                    (default: from the output's extension, else MP4)\n"
@@ -33,6 +42,14 @@ const char* const kBatchUsage =
     "                    as \"default\", or its number in the device list)\n"
     "  --no-sound        record no sound\n"
     "  --cursor          draw the mouse pointer into the video\n"
+    "  --fast            render instead of recording: the office draws every shown\n"
+    "                    slide and the video is made from those pictures, about ten\n"
+    "                    times faster than the show lasts. No live sound (the video\n"
+    "                    has none), animations inside a slide show their final\n"
+    "                    state, and a transition becomes a cross-fade of its length.\n"
+    "                    Not with --mode presenter.\n"
+    "  --jobs N          with --fast: presentations rendered at once, each by an\n"
+    "                    office of its own (default: the number of processor cores)\n"
     "  --help            this text\n"
     "\n"
     "The show runs on the display DISPLAY names; without one, on a private X\n"
@@ -72,16 +89,41 @@ std::string FormatFromExtension(const std::string& extension) {
     return {};
 }
 
+// Checks one presentation and makes its path absolute; the reason when it is refused.
+std::string CheckPresentation(std::string& presentation) {
+    std::error_code ec;
+    if (!fs::is_regular_file(presentation, ec)) return "presentation not found: " + presentation;
+    if (!IsPresentation(presentation))
+        return "not a presentation (*.ppt, *.pptx, *.pps, *.ppsx, *.odp or *.fodp): " + presentation;
+    presentation = fs::absolute(presentation).lexically_normal().string();
+    return {};
+}
+
+// Several presentations: the output is a folder, the format is named or MP4.
+std::string CompleteSeveral(BatchOptions& o) {
+    std::error_code ec;
+    if (!o.output.empty()) {
+        if (!fs::is_directory(o.output, ec)) return "with several presentations --output names a folder: " + o.output;
+        o.output = fs::absolute(o.output).lexically_normal().string();
+    }
+    if (o.format.empty()) o.format = "MP4";
+    o.format = Upper(o.format);
+    const auto& names = OutputFormatNames();
+    if (std::find(names.begin(), names.end(), o.format) == names.end()) return "unknown format: " + o.format;
+    return {};
+}
+
 // Fills in what the options leave open and checks that they fit together.
 std::string Complete(BatchOptions& o) {
-    if (o.presentation.empty()) return "no presentation given";
+    if (o.presentations.empty()) return "no presentation given";
+    for (std::string& presentation : o.presentations)
+        if (std::string refused = CheckPresentation(presentation); !refused.empty()) return refused;
+    o.presentation = o.presentations.front();
     std::error_code ec;
-    if (!fs::is_regular_file(o.presentation, ec)) return "presentation not found: " + o.presentation;
-    if (!IsPresentation(o.presentation))
-        return "not a presentation (*.ppt, *.pptx, *.pps, *.ppsx, *.odp or *.fodp): " + o.presentation;
-    o.presentation = fs::absolute(o.presentation).lexically_normal().string();
 
-    if (!o.format.empty()) {
+    if (o.Several()) {
+        if (std::string refused = CompleteSeveral(o); !refused.empty()) return refused;
+    } else if (!o.format.empty()) {
         o.format = Upper(o.format);
         const auto& names = OutputFormatNames();
         if (std::find(names.begin(), names.end(), o.format) == names.end()) return "unknown format: " + o.format;
@@ -91,7 +133,7 @@ std::string Complete(BatchOptions& o) {
     } else {
         o.format = "MP4";
     }
-    if (!o.output.empty()) {
+    if (!o.output.empty() && !o.Several()) {
         const fs::path output = fs::absolute(o.output).lexically_normal();
         if (Lower(output.extension().string()) != FormatExtension(o.format))
             return "the output's extension does not fit the format " + o.format + " (" + FormatExtension(o.format) +
@@ -107,6 +149,10 @@ std::string Complete(BatchOptions& o) {
         return "frame rate " + std::to_string(o.fps) + " is not offered for " + o.format;
     if (o.width < 100 || o.height < 96) return "Minimum resolution must be 100 x 100.";
     if (o.seconds < 1 || o.seconds > 20) return "--seconds must lie between 1 and 20";
+    if (o.fast && o.captureMode == 3) return std::string("--fast: ") + kPresenterModeRefusal;
+    if (o.jobs != 0 && !o.fast) return "--jobs needs --fast: a recorded show needs the screen to itself";
+    if (o.jobs < 0) return "--jobs must be at least 1";
+    if (o.jobs == 0) o.jobs = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     return {};
 }
 
@@ -121,10 +167,10 @@ bool TakeOption(const std::string& name, const std::string& value, BatchOptions&
         auto it = kModes.find(Lower(value));
         if (it == kModes.end()) return error = "unknown mode: " + value, false;
         o.captureMode = it->second;
-    } else if (name == "--seconds" || name == "--fps") {
+    } else if (name == "--seconds" || name == "--fps" || name == "--jobs") {
         auto number = Number(value);
-        if (!number) return error = name + " needs a number: " + value, false;
-        (name == "--fps" ? o.fps : o.seconds) = *number;
+        if (!number || (name == "--jobs" && *number < 1)) return error = name + " needs a number: " + value, false;
+        (name == "--fps" ? o.fps : name == "--jobs" ? o.jobs : o.seconds) = *number;
     } else if (name == "--size") {
         const auto x = value.find_first_of("xX");
         auto w = Number(value.substr(0, x));
@@ -139,6 +185,12 @@ bool TakeOption(const std::string& name, const std::string& value, BatchOptions&
         return error = "unknown option: " + name, false;
     }
     return true;
+}
+
+// True when args[i] follows "--convert" with only presentations between.
+bool IsPresentationList(const std::vector<std::string>& args, size_t i) {
+    while (i > 0 && args[i - 1].rfind("--", 0) != 0) --i;
+    return i > 0 && args[i - 1] == "--convert";
 }
 
 }  // namespace
@@ -178,6 +230,8 @@ BatchParse ParseBatchOptions(const std::vector<std::string>& args) {
             options.soundDevice.clear();
         } else if (arg == "--cursor") {
             options.cursor = true;
+        } else if (arg == "--fast") {
+            options.fast = true;
         } else if (arg.rfind("--", 0) == 0) {
             const bool isConvert = arg == "--convert";
             if (i + 1 >= args.size()) {
@@ -185,8 +239,10 @@ BatchParse ParseBatchOptions(const std::vector<std::string>& args) {
                 return parse;
             }
             const std::string& value = args[++i];
-            if (isConvert) options.presentation = value;
+            if (isConvert) options.presentations.push_back(value);
             else if (!TakeOption(arg, value, options, parse.error)) return parse;
+        } else if (!options.presentations.empty() && i > 0 && IsPresentationList(args, i)) {
+            options.presentations.push_back(arg);
         } else {
             parse.error = "unexpected argument: " + arg;
             return parse;

@@ -1,7 +1,7 @@
 #pragma once
 // The command line of the batch mode:
-//   kalvista --convert PRESENTATION [--output FILE] [--format NAME] [--mode auto|presenter|timings]
-//            [--seconds N] [--size WxH] [--fps N] [--sound DEVICE|--no-sound] [--cursor]
+//   kalvista --convert PRESENTATION... [--output FILE|FOLDER] [--format NAME] [--mode auto|presenter|timings]
+//            [--seconds N] [--size WxH] [--fps N] [--sound DEVICE|--no-sound] [--cursor] [--fast [--jobs N]]
 #include <optional>
 #include <string>
 #include <vector>
@@ -9,8 +9,10 @@
 namespace kv {
 
 struct BatchOptions {
-    std::string presentation;  // absolute
-    std::string output;        // absolute; empty: the videos folder, named after the presentation
+    std::string presentation;  // absolute; the first of `presentations`
+    std::vector<std::string> presentations;  // every presentation given, absolute
+    std::string output;        // absolute; empty: the videos folder, named after the presentation;
+                               // with several presentations the folder of their videos
     std::string format;        // one of the eleven names; empty: from the output's extension, else MP4
     int captureMode = 2;       // 2 auto, 3 presenter, 1 the slides' own timings
     int seconds = 5;           // 1 to 20
@@ -20,6 +22,10 @@ struct BatchOptions {
     bool sound = true;
     std::string soundDevice;   // a device name, a list entry's text or its number; empty: the first
     bool cursor = false;
+    bool fast = false;         // the office draws the slides; nothing is played or recorded
+    int jobs = 0;              // presentations rendered at once with `fast`; 0: one per processor core
+
+    bool Several() const { return presentations.size() > 1; }
 };
 
 struct BatchParse {

@@ -1,8 +1,10 @@
 #include "app/batch/BatchSettings.h"
 
 #include <filesystem>
+#include <fstream>
 
 #include "app/core/SettingsCatalogue.h"
+#include "conversion/OutputFileName.h"
 
 namespace kv {
 namespace fs = std::filesystem;
@@ -32,6 +34,18 @@ BatchFileNames MakeBatchFileNames(const BatchOptions& options, const std::string
     return {(folder / (stem + ".avi")).string(), (folder / (stem + FormatExtension(options.format))).string()};
 }
 
+std::vector<Deck> NameDeckVideos(const BatchOptions& options, const std::string& defaultFolder) {
+    const fs::path folder = options.output.empty() ? fs::path(defaultFolder) : fs::path(options.output);
+    std::vector<Deck> decks;
+    for (const std::string& presentation : options.presentations) {
+        const fs::path wanted = folder / (fs::path(presentation).stem().string() + FormatExtension(options.format));
+        Deck deck{presentation, FreeOutputFileName(wanted.string())};
+        std::ofstream(deck.output, std::ios::app);
+        decks.push_back(std::move(deck));
+    }
+    return decks;
+}
+
 void StoreBatchSettings(const BatchOptions& options, const BatchFileNames& names, int soundDevice) {
     using namespace settings;
     PowerPointFileName.Set(options.presentation);
@@ -55,6 +69,7 @@ void StoreBatchSettings(const BatchOptions& options, const BatchFileNames& names
     SlideShowCaptureMode.Set(static_cast<std::uint32_t>(options.captureMode));
     TimeinSec.Set(static_cast<std::uint32_t>(options.seconds - 1));
     MouseCapture.Set(options.cursor ? 1 : 0);
+    FastRender.Set(options.fast ? 1 : 0);
 }
 
 ContainerRequest ReadContainerRequest() {

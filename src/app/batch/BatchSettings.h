@@ -13,6 +13,15 @@ struct BatchFileNames {
 };
 BatchFileNames MakeBatchFileNames(const BatchOptions& options, const std::string& defaultFolder);
 
+// Several presentations: each video is <folder>/<name>.<ext> (the output
+// folder, else `defaultFolder`), every name free on disk and among the others;
+// an empty file holds each name until its video comes.
+struct Deck {
+    std::string presentation;
+    std::string output;
+};
+std::vector<Deck> NameDeckVideos(const BatchOptions& options, const std::string& defaultFolder);
+
 // Writes every setting in the wizard's order; `soundDevice` is the position
 // in the sound device list.
 void StoreBatchSettings(const BatchOptions& options, const BatchFileNames& names, int soundDevice);

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -23,7 +24,10 @@ struct ProbeResult {
 
 ProbeResult Probe(const std::string& path) {
     ProbeResult result;
-    const fs::path report = fs::temp_directory_path() / ("kalvista-probe-" + std::to_string(::getpid()) + ".txt");
+    // Several videos may be checked at once (rendering jobs): a report each.
+    static std::atomic<int> counter{0};
+    const fs::path report = fs::temp_directory_path() /
+                            ("kalvista-probe-" + std::to_string(::getpid()) + "-" + std::to_string(++counter) + ".txt");
     SpawnOptions options;
     options.outputFile = report;
     // Streams and duration from the container, after reading every packet.

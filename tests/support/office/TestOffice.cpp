@@ -62,6 +62,12 @@ void FillSlide(const Reference<css::lang::XMultiServiceFactory>& factory,
         properties->setPropertyValue("HighResDuration", Any(design.advanceSeconds));
         properties->setPropertyValue("Duration", Any(static_cast<sal_Int32>(design.advanceSeconds + 0.5)));
     }
+    if (design.fadeSeconds > 0) {
+        properties->setPropertyValue("TransitionType", Any(sal_Int16(37)));      // FADE
+        properties->setPropertyValue("TransitionSubtype", Any(sal_Int16(101)));  // CROSSFADE
+        properties->setPropertyValue("TransitionDuration", Any(design.fadeSeconds));
+    }
+    if (design.hidden) properties->setPropertyValue("Visible", Any(false));
 }
 
 }  // namespace

@@ -16,6 +16,8 @@ namespace kvtest {
 struct SlideDesign {
     std::uint32_t colour = 0xFFFFFF;  // 0xRRGGBB, the slide's solid background
     double advanceSeconds = 0;        // > 0: the slide moves on by itself after this time
+    double fadeSeconds = 0;           // > 0: the slide comes in with a cross-fade this long
+    bool hidden = false;              // left out of the show
 };
 
 class TestOffice {

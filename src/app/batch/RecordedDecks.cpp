@@ -1,0 +1,71 @@
+#include "app/batch/RecordedDecks.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include "app/batch/BatchSettings.h"
+#include "platform/core/Paths.h"
+#include "platform/process/ChildProcess.h"
+
+namespace kv {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool IsOption(const std::string& arg) { return arg.rfind("--", 0) == 0; }
+
+// Runs one presentation; its own lines go to our stdout, or its reason to stderr.
+bool RunOne(const std::vector<std::string>& args, const Deck& deck) {
+    std::error_code error;
+    std::vector<std::string> argv = OneDeckArguments(args, deck.presentation, deck.output);
+    argv.insert(argv.begin(), fs::read_symlink("/proc/self/exe", error).string());
+    SpawnOptions options;
+    options.outputFile = fs::temp_directory_path(error) / ("kalvista-deck-" + std::to_string(::getpid()) + ".log");
+    ChildProcess run = ChildProcess::Spawn(argv, options);
+    const int status = run.Started() ? run.Wait().value_or(255) : 255;
+    std::ifstream in(options.outputFile);
+    std::string line, reason = "the run ended with status " + std::to_string(status);
+    while (std::getline(in, line)) {
+        if (status == 0) std::printf("%s\n", line.c_str());
+        else if (line.rfind("kalvista: ", 0) == 0) reason = line.substr(10);
+    }
+    in.close();
+    fs::remove(options.outputFile, error);
+    if (status == 0) return true;
+    if (fs::file_size(deck.output, error) == 0) fs::remove(deck.output, error);  // only our placeholder
+    std::fprintf(stderr, "kalvista: Failed: %s: %s\n", deck.presentation.c_str(), reason.c_str());
+    return false;
+}
+
+}  // namespace
+
+std::vector<std::string> OneDeckArguments(const std::vector<std::string>& args, const std::string& presentation,
+                                          const std::string& video) {
+    std::vector<std::string> kept;
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--output") {
+            ++i;
+        } else if (args[i] == "--convert") {
+            while (i + 1 < args.size() && !IsOption(args[i + 1])) ++i;
+        } else {
+            kept.push_back(args[i]);
+        }
+    }
+    kept.insert(kept.end(), {"--convert", presentation, "--output", video});
+    return kept;
+}
+
+int ConvertRecordedDecks(const std::vector<std::string>& args, const BatchOptions& options) {
+    int failed = 0;
+    for (const Deck& deck : NameDeckVideos(options, VideosFolder().string())) {
+        if (!RunOne(args, deck)) ++failed;
+        std::fflush(stdout);
+    }
+    return failed == 0 ? 0 : 1;
+}
+
+}  // namespace kv

@@ -1,0 +1,38 @@
+#pragma once
+// A presentation as still pictures: what each slide asks of the show (hidden,
+// its own timing, the transition into it) and the slide drawn as a picture
+// file at a given size. The office backend provides it; the fast renderer
+// uses it without knowing which office draws.
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace kv {
+
+struct SlideFacts {
+    int number = 0;                // 1-based, as the presentation counts its slides
+    bool hidden = false;           // left out of the show
+    double ownSeconds = -1;        // the slide's own timing; < 0 when it waits for a click
+    double transitionSeconds = 0;  // > 0: the slide comes in with a transition this long
+};
+
+class SlidePictures {
+public:
+    virtual ~SlidePictures() = default;
+    virtual const std::vector<SlideFacts>& Slides() const = 0;
+    // Draws slide `number` at exactly width x height pixels into a PNG file;
+    // false with the reason in *why.
+    virtual bool DrawSlide(int number, int width, int height, const std::string& pngPath, std::string* why) = 0;
+};
+
+// An office that opens presentations for drawing.
+class SlideDrawingOffice {
+public:
+    virtual ~SlideDrawingOffice() = default;
+    // Null with the reason in *why when the presentation cannot be opened.
+    virtual std::unique_ptr<SlidePictures> Open(const std::string& path, std::string* why) = 0;
+    // False once the office has gone away or stopped answering.
+    virtual bool Usable() const = 0;
+};
+
+}  // namespace kv

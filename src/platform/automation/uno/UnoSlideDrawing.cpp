@@ -1,0 +1,189 @@
+#include "platform/automation/uno/UnoSlideDrawing.h"
+
+#include <com/sun/star/document/XExporter.hpp>
+#include <com/sun/star/document/XFilter.hpp>
+#include <com/sun/star/drawing/XDrawPage.hpp>
+#include <osl/file.hxx>
+
+#include <filesystem>
+
+#include "platform/automation/Dispatch.h"
+#include "platform/automation/uno/InteractionBlocker.h"
+#include "platform/automation/uno/OfficeConnection.h"
+#include "platform/core/Trace.h"
+
+namespace kv {
+
+namespace {
+
+using namespace uno;
+using css::uno::Any;
+
+css::beans::PropertyValue Property(const char* name, Any value) {
+    css::beans::PropertyValue property;
+    property.Name = OUString::createFromAscii(name);
+    property.Value = std::move(value);
+    return property;
+}
+
+template <size_t N>
+css::uno::Sequence<css::beans::PropertyValue> Properties(const css::beans::PropertyValue (&list)[N]) {
+    return css::uno::Sequence<css::beans::PropertyValue>(list, N);
+}
+
+OUString FileUrl(const std::string& path) {
+    OUString url;
+    osl::FileBase::getFileURLFromSystemPath(ToOU(std::filesystem::absolute(path).string()), url);
+    return url;
+}
+
+// What the show makes of one slide.
+SlideFacts ReadFacts(const Reference<css::beans::XPropertySet>& page, int number) {
+    SlideFacts facts;
+    facts.number = number;
+    bool visible = true;
+    page->getPropertyValue("Visible") >>= visible;
+    facts.hidden = !visible;
+    sal_Int32 change = 0, duration = 0;
+    double seconds = 0;
+    page->getPropertyValue("Change") >>= change;
+    page->getPropertyValue("Duration") >>= duration;
+    page->getPropertyValue("HighResDuration") >>= seconds;
+    if (seconds <= 0) seconds = duration;
+    // Change 0 waits for a click; 1 and 2 move on after the slide's time.
+    if (change != 0) facts.ownSeconds = seconds;
+    sal_Int16 transition = 0;
+    double transitionSeconds = 0;
+    page->getPropertyValue("TransitionType") >>= transition;
+    page->getPropertyValue("TransitionDuration") >>= transitionSeconds;
+    if (transition != 0 && transitionSeconds > 0) facts.transitionSeconds = transitionSeconds;
+    return facts;
+}
+
+class UnoSlidePictures : public SlidePictures {
+public:
+    UnoSlidePictures(std::shared_ptr<OfficeConnection> office, Reference<css::lang::XComponent> model)
+        : m_office(std::move(office)), m_model(std::move(model)) {
+        m_office->Call([&] {
+            Reference<css::drawing::XDrawPagesSupplier> supplier(m_model, UNO_QUERY_THROW);
+            m_pages.set(supplier->getDrawPages(), UNO_QUERY_THROW);
+            for (sal_Int32 i = 0; i < m_pages->getCount(); ++i)
+                m_slides.push_back(ReadFacts(Reference<css::beans::XPropertySet>(m_pages->getByIndex(i), UNO_QUERY_THROW), i + 1));
+        });
+    }
+    ~UnoSlidePictures() override {
+        if (!m_office->Alive()) return;
+        try {
+            m_office->Call([&] { Reference<css::util::XCloseable>(m_model, UNO_QUERY_THROW)->close(true); });
+        } catch (...) {
+            Trace("Office could not close a presentation it drew\n");
+        }
+    }
+
+    const std::vector<SlideFacts>& Slides() const override { return m_slides; }
+
+    bool DrawSlide(int number, int width, int height, const std::string& pngPath, std::string* why) override {
+        try {
+            m_office->Call([&] {
+                const auto& context = m_office->Context();
+                Reference<css::document::XExporter> exporter(
+                    context->getServiceManager()->createInstanceWithContext("com.sun.star.drawing.GraphicExportFilter", context),
+                    UNO_QUERY_THROW);
+                exporter->setSourceDocument(Reference<css::lang::XComponent>(m_pages->getByIndex(number - 1), UNO_QUERY_THROW));
+                const css::beans::PropertyValue size[] = {Property("PixelWidth", Any(sal_Int32(width))),
+                                                          Property("PixelHeight", Any(sal_Int32(height)))};
+                const css::beans::PropertyValue descriptor[] = {Property("URL", Any(FileUrl(pngPath))),
+                                                                Property("MediaType", Any(OUString("image/png"))),
+                                                                Property("FilterData", Any(Properties(size)))};
+                if (!Reference<css::document::XFilter>(exporter, UNO_QUERY_THROW)->filter(Properties(descriptor)))
+                    throw AutomationException(E_FAIL, "the office's graphic export failed");
+            });
+        } catch (const std::exception& e) {
+            if (why) *why = "slide " + std::to_string(number) + " could not be drawn: " + e.what();
+            return false;
+        }
+        std::error_code error;
+        if (std::filesystem::file_size(pngPath, error) == 0 || error) {
+            if (why) *why = "slide " + std::to_string(number) + " was not drawn";
+            return false;
+        }
+        return true;
+    }
+
+private:
+    std::shared_ptr<OfficeConnection> m_office;
+    Reference<css::lang::XComponent> m_model;
+    Reference<css::container::XIndexAccess> m_pages;
+    std::vector<SlideFacts> m_slides;
+};
+
+class UnoDrawingOffice : public SlideDrawingOffice {
+public:
+    explicit UnoDrawingOffice(std::shared_ptr<OfficeConnection> office) : m_office(std::move(office)) {}
+    ~UnoDrawingOffice() override { m_office->Quit(); }
+
+    std::unique_ptr<SlidePictures> Open(const std::string& path, std::string* why) override {
+        const std::string reason = "The office could not open the presentation (damaged, protected by a password, "
+                                   "or not a presentation): " + path;
+        try {
+            Reference<css::lang::XComponent> model = Load(path);
+            if (!model.is()) {
+                if (why) *why = reason;
+                return nullptr;
+            }
+            auto pictures = std::make_unique<UnoSlidePictures>(m_office, model);
+            if (pictures->Slides().empty()) {
+                if (why) *why = "The presentation has no slides: " + path;
+                return nullptr;
+            }
+            return pictures;
+        } catch (const std::exception& e) {
+            if (why) *why = reason + " (" + e.what() + ")";
+            return nullptr;
+        }
+    }
+
+    bool Usable() const override { return m_office->Alive(); }
+
+private:
+    // Hidden and read-only: nothing on screen, no lock on the user's file;
+    // every question the office would ask is answered "abort".
+    Reference<css::lang::XComponent> Load(const std::string& path) {
+        rtl::Reference<InteractionBlocker> blocker = new InteractionBlocker();
+        const css::beans::PropertyValue properties[] = {
+            Property("InteractionHandler", Any(Reference<css::task::XInteractionHandler>(blocker.get()))),
+            Property("Hidden", Any(true)), Property("ReadOnly", Any(true)),
+            Property("MacroExecutionMode", Any(css::document::MacroExecMode::NEVER_EXECUTE)),
+            Property("UpdateDocMode", Any(css::document::UpdateDocMode::NO_UPDATE)),
+            Property("RepairPackage", Any(false))};
+        Reference<css::lang::XComponent> model;
+        m_office->Call(
+            [&] {
+                Reference<css::frame::XComponentLoader> loader(m_office->Desktop(), UNO_QUERY_THROW);
+                model = loader->loadComponentFromURL(FileUrl(path), "_blank", 0, Properties(properties));
+                Reference<css::lang::XServiceInfo> info(model, UNO_QUERY);
+                if (model.is() && !(info.is() && info->supportsService("com.sun.star.presentation.PresentationDocument"))) {
+                    Reference<css::util::XCloseable>(model, UNO_QUERY_THROW)->close(true);
+                    model.clear();
+                }
+            },
+            kLoadLimitMs);
+        return model;
+    }
+
+    std::shared_ptr<OfficeConnection> m_office;
+};
+
+}  // namespace
+
+std::unique_ptr<SlideDrawingOffice> StartSlideDrawingOffice(std::string* why) {
+    std::string error;
+    auto office = OfficeConnection::Start(&error);
+    if (!office) {
+        if (why) *why = "The office could not be started: " + error;
+        return nullptr;
+    }
+    return std::make_unique<UnoDrawingOffice>(std::move(office));
+}
+
+}  // namespace kv

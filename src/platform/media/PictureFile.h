@@ -1,0 +1,23 @@
+#pragma once
+// A picture file (PNG) read into a BGRA picture of a given size; a file of
+// another size is scaled to it.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/core/FrameImage.h"
+
+namespace kv::media {
+
+struct OwnedPicture {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint8_t> pixels;  // BGRA, rows of 4 * width bytes
+
+    FrameImage View() { return {width, height, 4 * width, pixels.data()}; }
+};
+
+// False with the reason in *why when the file cannot be read as a picture.
+bool ReadPictureFile(const std::string& path, int width, int height, OwnedPicture& picture, std::string* why);
+
+}  // namespace kv::media

@@ -1,0 +1,33 @@
+#include "rendering/SlideTimeline.h"
+
+#include <algorithm>
+
+namespace kv {
+
+const char* const kPresenterModeRefusal =
+    "Slides that the presenter advances cannot be rendered fast: choose automatic advance or the "
+    "presentation's own timings";
+
+SlideTimeline PlanSlideTimeline(const std::vector<SlideFacts>& slides, int captureMode, double secondsPerSlide) {
+    SlideTimeline timeline;
+    if (captureMode != 1 && captureMode != 2) {
+        timeline.refusal = kPresenterModeRefusal;
+        return timeline;
+    }
+    for (const SlideFacts& facts : slides) {
+        if (facts.hidden) continue;
+        ShownSlide shown;
+        shown.number = facts.number;
+        shown.start = timeline.seconds;
+        shown.duration = captureMode == 1 && facts.ownSeconds > 0 ? facts.ownSeconds : secondsPerSlide;
+        // The first slide comes from nothing: no fade. A transition never
+        // outlasts its slide.
+        if (!timeline.slides.empty()) shown.transitionSeconds = std::min(facts.transitionSeconds, shown.duration);
+        timeline.seconds += shown.duration;
+        timeline.slides.push_back(shown);
+    }
+    if (timeline.slides.empty()) timeline.refusal = "every slide of the presentation is hidden";
+    return timeline;
+}
+
+}  // namespace kv

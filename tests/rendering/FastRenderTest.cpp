@@ -1,0 +1,203 @@
+// Fast rendering with the real parts: presentations made by the office, the
+// office drawing their slides, the real ffmpeg converting; the videos are read
+// back by ffmpeg at chosen times.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+
+#include "platform/automation/uno/UnoSlideDrawing.h"
+#include "rendering/FastRender.h"
+#include "support/TempDir.h"
+#include "support/Xvfb.h"
+#include "support/office/TestOffice.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using kvtest::SlideDesign;
+
+constexpr std::uint32_t kRed = 0xD01010, kGreen = 0x10B020, kBlue = 0x1030E0, kWhite = 0xFFFFFF;
+
+std::string Shell(const std::string& command) {
+    std::string out;
+    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
+    if (!pipe) return out;
+    char buffer[256];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe.get())) > 0) out.append(buffer, n);
+    return out;
+}
+
+// The video as a player shows it, 25 pictures a second: the colour
+// (0xRRGGBB) at the centre of each.
+class ShownColours {
+public:
+    explicit ShownColours(const fs::path& video) {
+        m_pixels = Shell("ffmpeg -v error -i '" + video.string() +
+                       "' -vf fps=25,crop=2:2 -f rawvideo -pix_fmt rgb24 - 2>/dev/null");
+    }
+    std::uint32_t At(double seconds) const {
+        const size_t at = static_cast<size_t>(seconds * 25) * 12;
+        if (at + 3 > m_pixels.size()) return 0xFFFFFFFF;
+        auto byte = [&](size_t i) { return static_cast<std::uint32_t>(static_cast<unsigned char>(m_pixels[at + i])); };
+        return byte(0) << 16 | byte(1) << 8 | byte(2);
+    }
+
+private:
+    std::string m_pixels;
+};
+
+double Seconds(const fs::path& video) {
+    const std::string out =
+        Shell("ffprobe -v error -show_entries format=duration -of default=nw=1:nk=1 '" + video.string() + "'");
+    return out.empty() ? -1 : std::stod(out);
+}
+
+// Each channel within `slack` of the expected colour (the video is compressed).
+bool Near(std::uint32_t colour, std::uint32_t expected, int slack = 40) {
+    for (int shift : {16, 8, 0})
+        if (std::abs(int(colour >> shift & 0xFF) - int(expected >> shift & 0xFF)) > slack) return false;
+    return true;
+}
+
+class FastRenderTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        if (const char* build = std::getenv("KALVISTA_BINARY_DIR"))
+            setenv("KALVISTA_OFFICE_PROFILES", (std::string(build) + "/office-profiles").c_str(), 0);
+        xvfb = new kvtest::XvfbServer("1280x1024x24");
+        files = new kvtest::TempDir("kalvista-render");
+        {
+            kvtest::TestOffice maker;
+            maker.MakePresentation(*files / "order.odp",
+                                   {{kRed}, {kGreen}, {kWhite, 0, 0, true}, {kBlue}});
+            maker.MakePresentation(*files / "fade.odp", {{kRed}, {kGreen, 0, 1.0}});
+            maker.MakePresentation(*files / "timed.pptx", {{kRed, 1}, {kGreen, 3}, {kBlue}});
+        }
+        std::string why;
+        office = kv::StartSlideDrawingOffice(&why).release();
+        ASSERT_NE(office, nullptr) << why;
+    }
+    static void TearDownTestSuite() {
+        delete office;
+        delete files;
+        delete xvfb;
+    }
+    kv::FastRenderResult Render(const std::string& deck, int mode, double seconds, const std::string& format = "MP4") {
+        request.presentation = (*files / deck).string();
+        request.output = (*files / (fs::path(deck).stem().string() + "." + format)).string();
+        request.format = format;
+        request.width = 320;
+        request.height = 240;
+        request.fps = 25;
+        request.captureMode = mode;
+        request.seconds = seconds;
+        request.workFolder = files->path().string();
+        fs::remove(request.output);
+        return kv::RenderFast(*office, request);
+    }
+    static kvtest::XvfbServer* xvfb;
+    static kvtest::TempDir* files;
+    static kv::SlideDrawingOffice* office;
+    kv::FastRenderRequest request;
+};
+kvtest::XvfbServer* FastRenderTest::xvfb = nullptr;
+kvtest::TempDir* FastRenderTest::files = nullptr;
+kv::SlideDrawingOffice* FastRenderTest::office = nullptr;
+
+TEST_F(FastRenderTest, SlidesInOrderForTheirTimeWithoutTheHiddenOne) {
+    for (const std::string format : {"MP4", "AVI"}) {
+        const auto result = Render("order.odp", 2, 2, format);
+        ASSERT_TRUE(result.ok) << result.error;
+        ASSERT_EQ(result.timeline.slides.size(), 3u);
+        EXPECT_EQ(result.timeline.slides[2].number, 4);
+        EXPECT_DOUBLE_EQ(result.timeline.slides[2].start, 4);
+        const fs::path video = request.output;
+        EXPECT_NEAR(Seconds(video), 6.0, 0.1) << format;
+        const ShownColours shown(video);
+        const std::uint32_t expected[] = {kRed, kGreen, kBlue};
+        for (int i = 0; i < 3; ++i)
+            EXPECT_TRUE(Near(shown.At(2.0 * i + 1), expected[i]))
+                << format << " slide " << i + 1 << " shows " << std::hex << shown.At(2.0 * i + 1);
+    }
+    // Nothing of the rendering is left behind but the videos and the presentations.
+    for (const auto& entry : fs::directory_iterator(files->path()))
+        EXPECT_EQ(entry.path().filename().string().rfind("~Render", 0), std::string::npos) << entry.path();
+}
+
+TEST_F(FastRenderTest, ATransitionIsACrossFadeOfItsLength) {
+    const auto result = Render("fade.odp", 2, 2);
+    ASSERT_TRUE(result.ok) << result.error;
+    const fs::path video = request.output;
+    EXPECT_NEAR(Seconds(video), 4.0, 0.1);
+    const ShownColours shown(video);
+    EXPECT_TRUE(Near(shown.At(1.0), kRed));
+    const std::uint32_t middle = shown.At(2.5);
+    const int red = middle >> 16 & 0xFF, green = middle >> 8 & 0xFF;
+    EXPECT_NEAR(red, (0xD0 + 0x10) / 2, 30) << std::hex << middle;
+    EXPECT_NEAR(green, (0x10 + 0xB0) / 2, 30) << std::hex << middle;
+    EXPECT_TRUE(Near(shown.At(3.5), kGreen));
+}
+
+TEST_F(FastRenderTest, OwnTimingsAndTheSecondsWhereASlideHasNone) {
+    const auto result = Render("timed.pptx", 1, 2);
+    ASSERT_TRUE(result.ok) << result.error;
+    const fs::path video = request.output;
+    EXPECT_NEAR(Seconds(video), 6.0, 0.1);
+    const ShownColours shown(video);
+    EXPECT_TRUE(Near(shown.At(0.5), kRed));
+    EXPECT_TRUE(Near(shown.At(2.5), kGreen));
+    EXPECT_TRUE(Near(shown.At(5.0), kBlue));
+}
+
+TEST_F(FastRenderTest, PresenterModeAndABrokenFileAreRefusedWithoutAVideo) {
+    auto result = Render("order.odp", 3, 2);
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(result.error, kv::kPresenterModeRefusal);
+    EXPECT_FALSE(fs::exists(request.output));
+
+    { std::ofstream(*files / "broken.pptx") << "not a presentation"; }
+    result = Render("broken.pptx", 2, 2);
+    EXPECT_FALSE(result.ok);
+    EXPECT_NE(result.error.find("could not open"), std::string::npos) << result.error;
+    EXPECT_FALSE(fs::exists(request.output));
+}
+
+// The decoded pictures with their times, one checksum line each.
+std::string FrameChecksums(const fs::path& video) {
+    return Shell("ffmpeg -v error -i '" + video.string() + "' -f framemd5 - 2>/dev/null | grep -v '^#'");
+}
+
+// `kalvista --convert A B C --fast`: a broken presentation among good ones
+// fails alone, one line each, and two jobs make the same videos as one.
+TEST_F(FastRenderTest, SeveralPresentationsInOneCall) {
+    const char* build = std::getenv("KALVISTA_BINARY_DIR");
+    ASSERT_NE(build, nullptr);
+    { std::ofstream(*files / "damaged.odp") << "not a presentation"; }
+    kvtest::ScopedRegistry registry;
+    auto convert = [&](const std::string& folder, const std::string& jobs) {
+        fs::create_directories(*files / folder);
+        return Shell("cd '" + files->path().string() + "' && '" + build + "/src/app/kalvista' --convert order.odp damaged.odp fade.odp"
+                   " --output " + folder + " --fast --jobs " + jobs + " --seconds 1 --size 160x120 2>&1; echo status=$?");
+    };
+    const std::string two = convert("two", "2");
+    EXPECT_NE(two.find("Video: " + (*files / "two/order.mp4").string()), std::string::npos) << two;
+    EXPECT_NE(two.find("Video: " + (*files / "two/fade.mp4").string()), std::string::npos) << two;
+    EXPECT_NE(two.find("Failed: " + (*files / "damaged.odp").string() + ": "), std::string::npos) << two;
+    EXPECT_NE(two.find("status=1"), std::string::npos) << two;
+    EXPECT_FALSE(fs::exists(*files / "two/damaged.mp4"));
+
+    const std::string one = convert("one", "1");
+    EXPECT_NE(one.find("status=1"), std::string::npos) << one;
+    for (const char* video : {"order.mp4", "fade.mp4"}) {
+        const std::string frames = FrameChecksums(*files / "one" / video);
+        EXPECT_FALSE(frames.empty()) << video;
+        EXPECT_EQ(frames, FrameChecksums(*files / "two" / video)) << video;
+    }
+}
+
+}  // namespace
