@@ -77,8 +77,9 @@ bool ConvertAVIToX(const std::string& inputFile, const std::string& outputFile, 
             return false;
         }
         const bool powerPlugs = settings::SupportPowerPlugs.Get() != 0;
+        const int quality = static_cast<int>(settings::QualityFactor.Get());
         const ConverterCommand command = BuildConverterCommand(inputFile, outputFile, formatIndex, frameRate,
-                                                               audioSampleRate, audioBitRate, powerPlugs);
+                                                               audioSampleRate, audioBitRate, powerPlugs, quality);
         if (!command.HasArguments()) {
             // Nothing to convert to: running a bare "ffmpeg" would only print its help.
             TraceF("CWaitDlg::ConvertAVIToX : No converter command for format index %d\n", formatIndex);

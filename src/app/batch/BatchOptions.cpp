@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <map>
 
+#include "conversion/OutputFormats.h"
+
 namespace kv {
 namespace fs = std::filesystem;
 
@@ -20,7 +22,8 @@ const char* const kBatchUsage =
     "Options:\n"
     "  --output FILE     the video to write (default: ~/Videos/<presentation>.<ext>,\n"
     "                    or the home folder when there is no ~/Videos)\n"
-    "  --format NAME     AVI, WMV, MPEG1, MPEG2, MP4, FLV, 3G2, 3GP, SWF, MOV or ASF\n"
+    "  --format NAME     AVI, WMV, MPEG1, MPEG2, MP4, FLV, 3G2, 3GP, SWF, MOV, ASF,\n"
+    "                    WEBM or GIF\n"
     "                    (default: from the output's extension, else MP4)\n"
     "  --mode MODE       auto: every slide for --seconds (default);\n"
     "                    presenter: slides advance with the Next slide button;\n"
@@ -141,17 +144,19 @@ bool TakeOption(const std::string& name, const std::string& value, BatchOptions&
 }  // namespace
 
 const std::vector<std::string>& OutputFormatNames() {
-    static const std::vector<std::string> kNames = {"AVI", "WMV", "MPEG1", "MPEG2", "MP4", "FLV",
-                                                    "3G2", "3GP", "SWF",   "MOV",   "ASF"};
+    static const std::vector<std::string> kNames = [] {
+        std::vector<std::string> names;
+        for (const auto& format : kOutputFormats) names.push_back(format.name);
+        return names;
+    }();
     return kNames;
 }
 
 std::string FormatExtension(const std::string& format) {
-    static const std::map<std::string, std::string> kExtensions = {
-        {"AVI", ".avi"}, {"WMV", ".wmv"}, {"MPEG1", ".mpg"}, {"MPEG2", ".mpg"}, {"MP4", ".mp4"}, {"FLV", ".flv"},
-        {"3G2", ".3g2"}, {"3GP", ".3gp"}, {"SWF", ".swf"},   {"MOV", ".mov"},   {"ASF", ".asf"}};
-    auto it = kExtensions.find(Upper(format));
-    return it == kExtensions.end() ? std::string() : it->second;
+    const std::string name = Upper(format);
+    for (const auto& known : kOutputFormats)
+        if (name == known.name) return known.extension;
+    return {};
 }
 
 bool IsMpegFormat(const std::string& format) {
