@@ -64,8 +64,8 @@ std::string GifPieces(double frameRate) {
            ",scale=min(800\\,iw):-1:flags=lanczos,split[a][b];[a]palettegen[p];[b][p]paletteuse -an -f gif ";
 }
 
-// The pieces between the input and the output file; empty for AVI and for
-// indexes that are no converted format.
+// The pieces between the input and the output file; empty for indexes that
+// are no output format.
 std::vector<std::string> MiddlePieces(int formatIndex, double frameRate, int sampleRate, int bitRate,
                                       bool supportPowerPlugs, int qualityFactor) {
     const std::string rate = Format(" -r %.2f ", frameRate);
@@ -75,6 +75,9 @@ std::vector<std::string> MiddlePieces(int formatIndex, double frameRate, int sam
     const std::string bits = Format(" -ab %ldk ", static_cast<long>(bitRate));
     const std::string frameSize = supportPowerPlugs ? "-s 704x576 " : "";
     switch (formatIndex) {
+    // Only for a recording of our default encoder (see PlayableAvi.h); the
+    // PCM sound is kept, and no B-frames, which some AVI players mishandle.
+    case FORMAT_AVI: return {rate, H264Pieces(frameRate, qualityFactor), "-bf 0 -acodec copy -f avi "};
     case FORMAT_WMV: return {rate, " -b 2496k -g 15 ", bits};
     // mp2 takes 224k/256k only at 32-48 kHz; DVD sound is 48 kHz.
     case FORMAT_MPEG1: return {" -vcodec mpeg1video ", mpeg1Rate, "-b 2496k -g 15 -f mpeg -ab 224k -ar 44100 "};

@@ -28,19 +28,33 @@ int RunProgram(const std::vector<std::string>& argv, std::string* output) {
     return status;
 }
 
-bool MakeTestAvi(const std::filesystem::path& path, int framesPerSecond, int sampleRate, double seconds,
-                 std::string* why, const std::string& size, int channels) {
+namespace {
+bool MakeAvi(const std::filesystem::path& path, int framesPerSecond, int sampleRate, double seconds,
+             std::string* why, const std::string& size, int channels, const std::vector<std::string>& video) {
     const std::string duration = std::to_string(seconds);
+    std::vector<std::string> argv = {
+        "ffmpeg", "-nostdin", "-v", "error", "-y", "-f", "lavfi", "-i",
+        "testsrc=size=" + size + ":rate=" + std::to_string(framesPerSecond) + ":duration=" + duration, "-f", "lavfi",
+        "-i", "sine=frequency=440:sample_rate=" + std::to_string(sampleRate) + ":duration=" + duration, "-ac",
+        std::to_string(channels)};
+    argv.insert(argv.end(), video.begin(), video.end());
+    for (const char* rest : {"-c:a", "pcm_s16le", "-shortest"}) argv.push_back(rest);
+    argv.push_back(path.string());
     std::string output;
-    const int status = RunProgram(
-        {"ffmpeg", "-nostdin", "-v", "error", "-y", "-f", "lavfi", "-i",
-         "testsrc=size=" + size + ":rate=" + std::to_string(framesPerSecond) + ":duration=" + duration, "-f",
-         "lavfi", "-i", "sine=frequency=440:sample_rate=" + std::to_string(sampleRate) + ":duration=" + duration,
-         "-ac", std::to_string(channels), "-c:v", "libx264", "-pix_fmt", "yuv444p", "-g", "1", "-preset", "superfast",
-         "-crf", "10", "-c:a", "pcm_s16le", "-shortest", path.string()},
-        &output);
+    const int status = RunProgram(argv, &output);
     if (why) *why = output;
     return status == 0;
+}
+}  // namespace
+
+bool MakeTestAvi(const std::filesystem::path& path, int framesPerSecond, int sampleRate, double seconds,
+                 std::string* why, const std::string& size, int channels) {
+    return MakeAvi(path, framesPerSecond, sampleRate, seconds, why, size, channels,
+                   {"-c:v", "libx264", "-pix_fmt", "yuv444p", "-g", "1", "-preset", "superfast", "-crf", "10"});
+}
+
+bool MakeMpeg4Avi(const std::filesystem::path& path, int framesPerSecond, int sampleRate, double seconds) {
+    return MakeAvi(path, framesPerSecond, sampleRate, seconds, nullptr, "160x120", 2, {"-c:v", "mpeg4", "-q:v", "5"});
 }
 
 namespace {

@@ -12,6 +12,9 @@ namespace kvtest {
 bool MakeTestAvi(const std::filesystem::path& path, int framesPerSecond, int sampleRate, double seconds,
                  std::string* why = nullptr, const std::string& size = "160x120", int channels = 2);
 
+// The same with MPEG-4 part 2 video, as a compressor the user chose writes it.
+bool MakeMpeg4Avi(const std::filesystem::path& path, int framesPerSecond, int sampleRate, double seconds);
+
 // Runs a program with arguments (no shell); its exit status, output in `output`.
 int RunProgram(const std::vector<std::string>& argv, std::string* output = nullptr);
 

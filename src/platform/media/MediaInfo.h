@@ -1,0 +1,14 @@
+#pragma once
+// What a media file's first video stream holds, read from its headers.
+#include <string>
+
+namespace kv::media {
+
+struct VideoStreamInfo {
+    std::string codec;        // FFmpeg's codec name ("h264", "mpeg4"); empty when unreadable
+    std::string pixelFormat;  // "yuv444p", "yuv420p", ...; empty when unknown
+};
+
+VideoStreamInfo ReadVideoStreamInfo(const std::string& path);
+
+}  // namespace kv::media
