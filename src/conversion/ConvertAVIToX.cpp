@@ -7,7 +7,9 @@
 #include <fstream>
 
 #include "app/core/SettingsCatalogue.h"
+#include "conversion/SlideChapters.h"
 #include "platform/core/Paths.h"
+#include "platform/media/MediaInfo.h"
 #include "platform/core/Trace.h"
 #include "platform/process/ChildProcess.h"
 
@@ -18,12 +20,12 @@ namespace fs = std::filesystem;
 namespace {
 
 // ffmpeg's own report goes to a log of its own, so a failure can say why.
-fs::path ConverterLogPath() {
+fs::path ConverterTempPath(const char* extension) {
     static std::atomic<int> counter{0};
     std::error_code error;
     fs::path folder = fs::temp_directory_path(error);
     if (error) folder = "/tmp";
-    return folder / ("kalvista-ffmpeg-" + std::to_string(::getpid()) + "-" + std::to_string(++counter) + ".log");
+    return folder / ("kalvista-ffmpeg-" + std::to_string(::getpid()) + "-" + std::to_string(++counter) + extension);
 }
 
 std::string LastLine(const fs::path& log) {
@@ -32,6 +34,46 @@ std::string LastLine(const fs::path& log) {
     while (std::getline(in, line))
         if (!line.empty()) last = line;
     return last;
+}
+
+bool WriteTextFile(const fs::path& path, const std::string& text) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << text;
+    out.close();
+    return static_cast<bool>(out);
+}
+
+// A temporary file that goes whichever way the conversion ends.
+struct TempFile {
+    fs::path path;
+    ~TempFile() {
+        std::error_code ignored;
+        fs::remove(path, ignored);
+    }
+};
+
+// The chapters of the slides this recording showed, for formats that keep
+// them; nothing when no slide was recorded.
+ChapterInput PrepareChapters(const ShownSlides& slides, int formatIndex, const std::string& inputFile,
+                             const fs::path& metadataFile) {
+    ChapterInput chapters;
+    if (slides.empty() || !FormatKeepsChapters(formatIndex)) return chapters;
+    const double seconds = media::ReadVideoStreamInfo(inputFile).seconds;
+    if (!WriteTextFile(metadataFile, ChapterMetadata(slides, seconds))) {
+        TraceF("CWaitDlg::ConvertAVIToX : Unable to write the chapters to %s\n", metadataFile.c_str());
+        return chapters;
+    }
+    chapters.metadataFile = metadataFile.string();
+    chapters.keyFrameTimes = SlideKeyFrameTimes(slides);
+    return chapters;
+}
+
+// The chapter list beside a finished video; a failure costs only the list.
+void WriteChapterList(const ShownSlides& slides, const std::string& outputFile) {
+    if (slides.empty()) return;
+    const std::string path = ChapterListPath(outputFile);
+    if (!WriteTextFile(path, ChapterListText(slides)))
+        TraceF("CWaitDlg::ConvertAVIToX : Unable to write %s\n", path.c_str());
 }
 
 void RemovePartialOutput(const std::string& outputFile) {
@@ -44,7 +86,7 @@ bool RunConverter(const ConverterCommand& command, const std::string& outputFile
     SpawnOptions options;
     options.searchFirst = {ProgramFolder()};
     options.newProcessGroup = true;
-    options.outputFile = ConverterLogPath();
+    options.outputFile = ConverterTempPath(".log");
     int error = 0;
     ChildProcess converter = ChildProcess::Spawn(command.argv, options, &error);
     if (!converter.Started()) {
@@ -78,8 +120,12 @@ bool ConvertAVIToX(const std::string& inputFile, const std::string& outputFile, 
         }
         const bool powerPlugs = settings::SupportPowerPlugs.Get() != 0;
         const int quality = static_cast<int>(settings::QualityFactor.Get());
+        const ShownSlides slides = GetShownSlides();
+        const TempFile metadataFile{ConverterTempPath(".chapters")};
+        const ChapterInput chapters = PrepareChapters(slides, formatIndex, inputFile, metadataFile.path);
         const ConverterCommand command = BuildConverterCommand(inputFile, outputFile, formatIndex, frameRate,
-                                                               audioSampleRate, audioBitRate, powerPlugs, quality);
+                                                               audioSampleRate, audioBitRate, powerPlugs, quality,
+                                                               chapters);
         if (!command.HasArguments()) {
             // Nothing to convert to: running a bare "ffmpeg" would only print its help.
             TraceF("CWaitDlg::ConvertAVIToX : No converter command for format index %d\n", formatIndex);
@@ -92,7 +138,9 @@ bool ConvertAVIToX(const std::string& inputFile, const std::string& outputFile, 
             return false;
         }
         TraceF("CWaitDlg::ConvertAVIToX : %s\n", command.text.c_str());
-        return RunConverter(command, outputFile);
+        const bool converted = RunConverter(command, outputFile);
+        if (converted) WriteChapterList(slides, outputFile);
+        return converted;
     } catch (...) {
         Trace("CWaitDlg::ConvertAVIToX : Exception Caught.\n");
         return false;

@@ -13,12 +13,20 @@ struct ConverterCommand {
     bool HasArguments() const { return argv.size() > 1; }
 };
 
+// Chapters for formats that keep them: FFmpeg's metadata file, read as a
+// second input, and the slide times that become key frames.
+struct ChapterInput {
+    std::string metadataFile;
+    std::string keyFrameTimes;  // "0.000,12.400,..."
+};
+
 // The command for one conversion. `supportPowerPlugs` chooses the 3G2/3GP
 // variant with the fixed frame size; `qualityFactor` (0-100, higher is
 // better) sets the quality of the H.264 and VP9 formats.
 ConverterCommand BuildConverterCommand(const std::string& inputFile, const std::string& outputFile, int formatIndex,
                                        double frameRate, int audioSampleRate, int audioBitRate,
-                                       bool supportPowerPlugs, int qualityFactor);
+                                       bool supportPowerPlugs, int qualityFactor,
+                                       const ChapterInput& chapters = {});
 
 // The H.264 crf of a conversion: the default quality 80 gives 23, 100 gives
 // 18 (no visible loss on slides), 0 gives 43.

@@ -119,14 +119,21 @@ int ConversionCrf(int qualityFactor) { return 18 + (100 - std::clamp(qualityFact
 
 ConverterCommand BuildConverterCommand(const std::string& inputFile, const std::string& outputFile, int formatIndex,
                                        double frameRate, int audioSampleRate, int audioBitRate,
-                                       bool supportPowerPlugs, int qualityFactor) {
+                                       bool supportPowerPlugs, int qualityFactor, const ChapterInput& chapters) {
     std::vector<Piece> pieces;
     const auto middle =
         MiddlePieces(formatIndex, frameRate, audioSampleRate, audioBitRate, supportPowerPlugs, qualityFactor);
     if (!middle.empty()) {
         pieces.push_back({" -y -i "});
         pieces.push_back({inputFile, true});
+        if (!chapters.metadataFile.empty()) {
+            // Inputs come before every output option.
+            pieces.push_back({" -i "});
+            pieces.push_back({chapters.metadataFile, true});
+            pieces.push_back({" -map 0 -map_metadata 1 -map_chapters 1 "});
+        }
         for (const auto& text : middle) pieces.push_back({text});
+        if (!chapters.keyFrameTimes.empty()) pieces.push_back({"-force_key_frames " + chapters.keyFrameTimes + " "});
         pieces.push_back({outputFile, true});
     }
     ConverterCommand command{"ffmpeg", {"ffmpeg"}};

@@ -13,6 +13,7 @@ VideoStreamInfo ReadVideoStreamInfo(const std::string& path) {
     int error = 0;
     const InputFormatPtr input = OpenInput(path, &error);
     if (!input) return info;
+    if (input->duration > 0) info.seconds = static_cast<double>(input->duration) / AV_TIME_BASE;
     const int index = av_find_best_stream(input.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
     if (index < 0) return info;
     const AVCodecParameters* parameters = input->streams[index]->codecpar;

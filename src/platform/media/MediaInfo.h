@@ -7,6 +7,7 @@ namespace kv::media {
 struct VideoStreamInfo {
     std::string codec;        // FFmpeg's codec name ("h264", "mpeg4"); empty when unreadable
     std::string pixelFormat;  // "yuv444p", "yuv420p", ...; empty when unknown
+    double seconds = 0;       // the file's length; 0 when unknown
 };
 
 VideoStreamInfo ReadVideoStreamInfo(const std::string& path);
