@@ -127,6 +127,7 @@ int CRecorder::RecordVideo() {
     StartSound(*this);
     // Position 0 of the video is the start of the sound file.
     RecordingClock clock(fps);
+    g_llRecordedMs = 0;
     clock.Start(RecordingClock::Clock::now());
 
     while (g_bRecording) {
@@ -136,7 +137,9 @@ int CRecorder::RecordVideo() {
         } else {
             taker.Take([&](RecordingClock::TimePoint now) {
                 clock.Grabbed(now);
-                return static_cast<long>(clock.Position(now));
+                const long position = static_cast<long>(clock.Position(now));
+                g_llRecordedMs = static_cast<long long>(position) * 1000 / fps;
+                return position;
             });
         }
         // Sleep in short slices so that a stop is seen within a few ms:
