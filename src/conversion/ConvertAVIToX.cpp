@@ -52,28 +52,38 @@ struct TempFile {
     }
 };
 
-// The chapters of the slides this recording showed, for formats that keep
-// them; nothing when no slide was recorded.
-ChapterInput PrepareChapters(const ShownSlides& slides, int formatIndex, const std::string& inputFile,
-                             const fs::path& metadataFile) {
-    ChapterInput chapters;
-    if (slides.empty() || !FormatKeepsChapters(formatIndex)) return chapters;
-    const double seconds = media::ReadVideoStreamInfo(inputFile).seconds;
-    if (!WriteTextFile(metadataFile, ChapterMetadata(slides, seconds))) {
-        TraceF("CWaitDlg::ConvertAVIToX : Unable to write the chapters to %s\n", metadataFile.c_str());
-        return chapters;
+// The chapters (and with `subtitles` the notes) of the slides this
+// recording showed, for formats that keep them; nothing when no slide was
+// recorded. A file that cannot be written costs only its part.
+ChapterInput PrepareSlideInputs(const ShownSlides& slides, int formatIndex, double seconds, bool subtitles,
+                                const TempFile& metadata, const TempFile& cues) {
+    ChapterInput input;
+    if (slides.empty() || !FormatKeepsChapters(formatIndex)) return input;
+    if (WriteTextFile(metadata.path, ChapterMetadata(slides, seconds))) {
+        input.metadataFile = metadata.path.string();
+        input.keyFrameTimes = SlideKeyFrameTimes(slides);
+    } else {
+        TraceF("CWaitDlg::ConvertAVIToX : Unable to write the chapters to %s\n", metadata.path.c_str());
     }
-    chapters.metadataFile = metadataFile.string();
-    chapters.keyFrameTimes = SlideKeyFrameTimes(slides);
-    return chapters;
+    if (!subtitles || !HasNotes(slides)) return input;
+    if (WriteTextFile(cues.path, NotesSubtitles(slides, seconds))) {
+        input.subtitleFile = cues.path.string();
+        input.subtitleCodec = SubtitleCodecOf(formatIndex);
+    } else {
+        TraceF("CWaitDlg::ConvertAVIToX : Unable to write the subtitles to %s\n", cues.path.c_str());
+    }
+    return input;
 }
 
-// The chapter list beside a finished video; a failure costs only the list.
-void WriteChapterList(const ShownSlides& slides, const std::string& outputFile) {
+void WriteBesideVideo(const std::string& path, const std::string& text) {
+    if (!WriteTextFile(path, text)) TraceF("CWaitDlg::ConvertAVIToX : Unable to write %s\n", path.c_str());
+}
+
+// The chapter list (and the notes as SubRip) beside a finished video.
+void WriteSidecars(const ShownSlides& slides, const std::string& outputFile, double seconds, bool subtitles) {
     if (slides.empty()) return;
-    const std::string path = ChapterListPath(outputFile);
-    if (!WriteTextFile(path, ChapterListText(slides)))
-        TraceF("CWaitDlg::ConvertAVIToX : Unable to write %s\n", path.c_str());
+    WriteBesideVideo(ChapterListPath(outputFile), ChapterListText(slides));
+    if (subtitles && HasNotes(slides)) WriteBesideVideo(SubtitlePath(outputFile), NotesSubtitles(slides, seconds));
 }
 
 void RemovePartialOutput(const std::string& outputFile) {
@@ -121,8 +131,10 @@ bool ConvertAVIToX(const std::string& inputFile, const std::string& outputFile, 
         const bool powerPlugs = settings::SupportPowerPlugs.Get() != 0;
         const int quality = static_cast<int>(settings::QualityFactor.Get());
         const ShownSlides slides = GetShownSlides();
-        const TempFile metadataFile{ConverterTempPath(".chapters")};
-        const ChapterInput chapters = PrepareChapters(slides, formatIndex, inputFile, metadataFile.path);
+        const bool subtitles = settings::NotesSubtitles.Get() != 0;
+        const double seconds = slides.empty() ? 0 : media::ReadVideoStreamInfo(inputFile).seconds;
+        const TempFile metadata{ConverterTempPath(".chapters")}, cues{ConverterTempPath(".srt")};
+        const ChapterInput chapters = PrepareSlideInputs(slides, formatIndex, seconds, subtitles, metadata, cues);
         const ConverterCommand command = BuildConverterCommand(inputFile, outputFile, formatIndex, frameRate,
                                                                audioSampleRate, audioBitRate, powerPlugs, quality,
                                                                chapters);
@@ -139,7 +151,7 @@ bool ConvertAVIToX(const std::string& inputFile, const std::string& outputFile, 
         }
         TraceF("CWaitDlg::ConvertAVIToX : %s\n", command.text.c_str());
         const bool converted = RunConverter(command, outputFile);
-        if (converted) WriteChapterList(slides, outputFile);
+        if (converted) WriteSidecars(slides, outputFile, seconds, subtitles);
         return converted;
     } catch (...) {
         Trace("CWaitDlg::ConvertAVIToX : Exception Caught.\n");

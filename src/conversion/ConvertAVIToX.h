@@ -13,11 +13,14 @@ struct ConverterCommand {
     bool HasArguments() const { return argv.size() > 1; }
 };
 
-// Chapters for formats that keep them: FFmpeg's metadata file, read as a
-// second input, and the slide times that become key frames.
+// Chapters and subtitles for formats that keep them: FFmpeg's metadata
+// file and a SubRip file, read as further inputs, and the slide times that
+// become key frames.
 struct ChapterInput {
     std::string metadataFile;
     std::string keyFrameTimes;  // "0.000,12.400,..."
+    std::string subtitleFile;
+    std::string subtitleCodec;  // "mov_text", "webvtt"
 };
 
 // The command for one conversion. `supportPowerPlugs` chooses the 3G2/3GP

@@ -126,12 +126,18 @@ ConverterCommand BuildConverterCommand(const std::string& inputFile, const std::
     if (!middle.empty()) {
         pieces.push_back({" -y -i "});
         pieces.push_back({inputFile, true});
-        if (!chapters.metadataFile.empty()) {
-            // Inputs come before every output option.
+        // Inputs come before every output option.
+        int inputs = 1;
+        std::string maps = " -map 0 ";
+        for (const std::string* extra : {&chapters.metadataFile, &chapters.subtitleFile}) {
+            if (extra->empty()) continue;
             pieces.push_back({" -i "});
-            pieces.push_back({chapters.metadataFile, true});
-            pieces.push_back({" -map 0 -map_metadata 1 -map_chapters 1 "});
+            pieces.push_back({*extra, true});
+            const std::string input = std::to_string(inputs++);
+            maps += extra == &chapters.metadataFile ? "-map_metadata " + input + " -map_chapters " + input + " "
+                                                    : "-map " + input + " -c:s " + chapters.subtitleCodec + " ";
         }
+        if (inputs > 1) pieces.push_back({maps});
         for (const auto& text : middle) pieces.push_back({text});
         if (!chapters.keyFrameTimes.empty()) pieces.push_back({"-force_key_frames " + chapters.keyFrameTimes + " "});
         pieces.push_back({outputFile, true});

@@ -111,6 +111,16 @@ bool FormatKeepsChapters(int formatIndex) {
     return formatIndex == FORMAT_MP4 || formatIndex == FORMAT_MOV || formatIndex == FORMAT_WEBM;
 }
 
+std::string SubtitleCodecOf(int formatIndex) {
+    if (formatIndex == FORMAT_MP4 || formatIndex == FORMAT_MOV) return "mov_text";
+    if (formatIndex == FORMAT_WEBM) return "webvtt";
+    return {};
+}
+
+bool HasNotes(const ShownSlides& slides) {
+    return std::any_of(slides.begin(), slides.end(), [](const ShownSlide& s) { return !WithoutBlankLines(s.notes).empty(); });
+}
+
 std::string ChapterListPath(const std::string& videoPath) { return BesideVideo(videoPath, ".chapters.txt"); }
 std::string SubtitlePath(const std::string& videoPath) { return BesideVideo(videoPath, ".srt"); }
 

@@ -24,6 +24,10 @@ std::string SlideKeyFrameTimes(const ShownSlides& slides);
 
 // Whether the format keeps chapters (MP4, MOV, WebM).
 bool FormatKeepsChapters(int formatIndex);
+// The subtitle codec of a format that keeps subtitles; empty for the others.
+std::string SubtitleCodecOf(int formatIndex);
+// Whether any shown slide has notes.
+bool HasNotes(const ShownSlides& slides);
 
 // `<video>.chapters.txt` beside "<folder>/<video>.<ext>", and the .srt the same way.
 std::string ChapterListPath(const std::string& videoPath);

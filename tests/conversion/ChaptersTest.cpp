@@ -3,6 +3,7 @@
 // reads back.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -12,6 +13,7 @@
 #include "conversion/OutputFormats.h"
 #include "conversion/SlideChapters.h"
 #include "conversion/TestAvi.h"
+#include "app/core/SettingsCatalogue.h"
 #include "recording/state/ShownSlides.h"
 #include "support/TempDir.h"
 
@@ -115,6 +117,55 @@ TEST(SlideChapters, ChapteredFormatsCarryOneChapterPerSlideAndAKeyFrameAtEach) {
         for (double slide : {1.4, 2.6})
             EXPECT_TRUE(std::any_of(keys.begin(), keys.end(), [&](double t) { return std::abs(t - slide) < 0.21; }))
                 << "no key frame at " << slide;
+    }
+    ClearShownSlides();
+}
+
+TEST(SlideChapters, NotesBecomeASoftSubtitleTrackAndASidecarOnlyWhenAskedFor) {
+    kvtest::ScopedRegistry registry;
+    kvtest::TempDir dir("kalvista-subtitles");
+    const fs::path recording = dir / "~Record.avi";
+    ASSERT_TRUE(kvtest::MakeTestAvi(recording, 5, 11025, 3.0, nullptr, "160x120", 2));
+    ClearShownSlides();
+    AddShownSlide({1, "One", "Hello there", 0.0});
+    AddShownSlide({2, "Two", "", 1.0});
+    AddShownSlide({3, "Three", "Last words\nin two lines", 2.0});
+    const std::string expectedCues = "1\n00:00:00,000 --> 00:00:01,000\nHello there\n\n"
+                                     "2\n00:00:02,000 --> 00:00:03,000\nLast words\nin two lines\n\n";
+
+    const fs::path plain = dir / "plain.mp4";
+    ASSERT_TRUE(ConvertAVIToX(recording.string(), plain.string(), FORMAT_MP4, 5, 11025, 128));
+    EXPECT_FALSE(fs::exists(dir / "plain.srt"));
+    EXPECT_EQ(kvtest::StreamFacts(plain), "video:h264:High:yuv420p audio:aac:LC:");
+
+    settings::NotesSubtitles.Set(1);
+    for (int index : {FORMAT_MP4, FORMAT_MOV, FORMAT_WEBM}) {
+        const fs::path output = dir / (std::string("talk") + kOutputFormats[index].extension);
+        SCOPED_TRACE(output.string());
+        ASSERT_TRUE(ConvertAVIToX(recording.string(), output.string(), index, 5, 11025, 128));
+        EXPECT_EQ(ReadText(dir / "talk.srt"), expectedCues);
+        fs::remove(dir / "talk.srt");
+        std::string codec;
+        kvtest::RunProgram({"ffprobe", "-v", "error", "-select_streams", "s", "-show_entries", "stream=codec_name",
+                            "-of", "csv=p=0", output.string()},
+                           &codec);
+        EXPECT_EQ(codec, index == FORMAT_WEBM ? "webvtt\n" : "mov_text\n");
+        // The track read back gives the same cues.
+        std::string cues;
+        EXPECT_EQ(kvtest::RunProgram({"ffmpeg", "-nostdin", "-v", "error", "-i", output.string(), "-map", "0:s",
+                                      "-f", "srt", "-"},
+                                     &cues),
+                  0);
+        // ffmpeg writes a line break inside a cue as CR LF.
+        cues.erase(std::remove(cues.begin(), cues.end(), '\r'), cues.end());
+        if (index != FORMAT_WEBM) {
+            EXPECT_EQ(cues, expectedCues);
+            continue;
+        }
+        // WebM's clock starts a few ms in (Opus's delay): the cues stay within a frame.
+        EXPECT_NE(cues.find("00:00:00,0"), std::string::npos) << cues;
+        EXPECT_NE(cues.find("\nHello there\n\n2\n00:00:02,0"), std::string::npos) << cues;
+        EXPECT_NE(cues.find("\nLast words\nin two lines\n"), std::string::npos) << cues;
     }
     ClearShownSlides();
 }

@@ -36,6 +36,7 @@ const char* const kBatchUsage =
     "                    as \"default\", or its number in the device list)\n"
     "  --no-sound        record no sound\n"
     "  --cursor          draw the mouse pointer into the video\n"
+    "  --subtitles       speaker notes as subtitles (MP4, MOV, WEBM; and <video>.srt)\n"
     "  --help            this text\n"
     "\n"
     "A display is needed (DISPLAY); scripts/convert-sample starts a private Xvfb.\n";
@@ -180,6 +181,8 @@ BatchParse ParseBatchOptions(const std::vector<std::string>& args) {
             options.soundDevice.clear();
         } else if (arg == "--cursor") {
             options.cursor = true;
+        } else if (arg == "--subtitles") {
+            options.subtitles = true;
         } else if (arg.rfind("--", 0) == 0) {
             const bool isConvert = arg == "--convert";
             if (i + 1 >= args.size()) {

@@ -20,6 +20,7 @@ struct BatchOptions {
     bool sound = true;
     std::string soundDevice;   // a device name, a list entry's text or its number; empty: the first
     bool cursor = false;
+    bool subtitles = false;  // speaker notes as subtitles
 };
 
 struct BatchParse {
