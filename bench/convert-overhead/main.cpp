@@ -84,7 +84,7 @@ int main() {
 
     const fs::path ours = dir / "ours.mp4", direct = dir / "direct.mp4";
     const auto command =
-        kv::BuildConverterCommand(recording.string(), direct.string(), kv::FORMAT_MP4, 10.0, 44100, 128, false);
+        kv::BuildConverterCommand(recording.string(), direct.string(), kv::FORMAT_MP4, 10.0, 44100, 128, false, 80);
     std::printf("command: %s\n", command.text.c_str());
     std::vector<double> oursTimes, directTimes, oursCpu, directCpu;
     bool ok = true;

@@ -35,7 +35,7 @@ bool ConvertRecording(const std::string& recording, std::string* reason) {
     const std::string audio = settings::AudioProperties.GetOr(settings::kAudioPropertiesDefaultInConversion);
     const int sampleRate = ConversionSampleRate(audio);
     GetOutPutFileName(output);
-    const int index = ConvertedFormatIndex(format);
+    const int index = IsAviOutput(format) ? FORMAT_AVI : ConvertedFormatIndex(format);
     if (index < 0) TraceF("CWaitDlg::ConvertAVITOXThread : Unknown output format %s\n", format.c_str());
     return ConvertAVIToX(recording, output, index, frameRate, sampleRate, bitRate, reason);
 }
@@ -56,13 +56,15 @@ void DeleteRecording(const std::string& recording) {
 }  // namespace
 
 int ConvertAVITOXThread() {
-    bool converted = false;
+    bool converted = false, moved = false;
     std::string recording, reason;
     ClearConversionFailure();
     try {
         recording = settings::AVIVideoFileName.Get();
         converted = ConvertRecording(recording, &reason);
         if (!converted) Trace("CWaitDlg::OnDialogEnd():- ConvertAVIToX() Failed\n");
+        // AVI output is still wanted when the 4:2:0 copy failed: the recording itself.
+        if (!converted && IsAviOutput(settings::OutputFormat.Get())) converted = moved = MoveAVIToOutput();
     } catch (...) {
         Trace("CWaitDlg::ConvertWMVTOXThread : Exception Caught.\n");
         converted = false;
@@ -70,7 +72,7 @@ int ConvertAVITOXThread() {
     if (!converted) SetConversionFailure(reason.empty() ? "an unexpected error ended the conversion" : reason);
     try {
         // Without a converted file the recording is the user's only copy.
-        if (converted && settings::DeleteIntermediateFile.Get() != 0) DeleteRecording(recording);
+        if (converted && !moved && settings::DeleteIntermediateFile.Get() != 0) DeleteRecording(recording);
     } catch (...) {
         Trace("CWaitDlg::ConvertWMVTOXThread : Exception Caught.\n");
     }

@@ -11,7 +11,9 @@
 #include <optional>
 
 #include "app/core/SettingsCatalogue.h"
+#include "conversion/SlideChapters.h"
 #include "platform/core/Paths.h"
+#include "platform/media/MediaInfo.h"
 #include "platform/core/Trace.h"
 #include "platform/media/MediaDuration.h"
 #include "platform/process/ChildProcess.h"
@@ -23,12 +25,12 @@ namespace fs = std::filesystem;
 namespace {
 
 // ffmpeg's own report goes to a log of its own, so a failure can say why.
-fs::path ConverterLogPath() {
+fs::path ConverterTempPath(const char* extension) {
     static std::atomic<int> counter{0};
     std::error_code error;
     fs::path folder = fs::temp_directory_path(error);
     if (error) folder = "/tmp";
-    return folder / ("kalvista-ffmpeg-" + std::to_string(::getpid()) + "-" + std::to_string(++counter) + ".log");
+    return folder / ("kalvista-ffmpeg-" + std::to_string(::getpid()) + "-" + std::to_string(++counter) + extension);
 }
 
 std::atomic<int> g_iLimitBaseMs{ConverterTimeLimit{}.baseMs};
@@ -46,6 +48,56 @@ std::string LastErrorLine(const fs::path& log) {
         if (!line.empty() && line != "Conversion failed!") last = line;
     }
     return last;
+}
+
+bool WriteTextFile(const fs::path& path, const std::string& text) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << text;
+    out.close();
+    return static_cast<bool>(out);
+}
+
+// A temporary file that goes whichever way the conversion ends.
+struct TempFile {
+    fs::path path;
+    ~TempFile() {
+        std::error_code ignored;
+        fs::remove(path, ignored);
+    }
+};
+
+// The chapters (and with `subtitles` the notes) of the slides this
+// recording showed, for formats that keep them; nothing when no slide was
+// recorded. A file that cannot be written costs only its part.
+ChapterInput PrepareSlideInputs(const ShownSlides& slides, int formatIndex, double seconds, bool subtitles,
+                                const TempFile& metadata, const TempFile& cues) {
+    ChapterInput input;
+    if (slides.empty() || !FormatKeepsChapters(formatIndex)) return input;
+    if (WriteTextFile(metadata.path, ChapterMetadata(slides, seconds))) {
+        input.metadataFile = metadata.path.string();
+        input.keyFrameTimes = SlideKeyFrameTimes(slides);
+    } else {
+        TraceF("CWaitDlg::ConvertAVIToX : Unable to write the chapters to %s\n", metadata.path.c_str());
+    }
+    if (!subtitles || !HasNotes(slides)) return input;
+    if (WriteTextFile(cues.path, NotesSubtitles(slides, seconds))) {
+        input.subtitleFile = cues.path.string();
+        input.subtitleCodec = SubtitleCodecOf(formatIndex);
+    } else {
+        TraceF("CWaitDlg::ConvertAVIToX : Unable to write the subtitles to %s\n", cues.path.c_str());
+    }
+    return input;
+}
+
+void WriteBesideVideo(const std::string& path, const std::string& text) {
+    if (!WriteTextFile(path, text)) TraceF("CWaitDlg::ConvertAVIToX : Unable to write %s\n", path.c_str());
+}
+
+// The chapter list (and the notes as SubRip) beside a finished video.
+void WriteSidecars(const ShownSlides& slides, const std::string& outputFile, double seconds, bool subtitles) {
+    if (slides.empty()) return;
+    WriteBesideVideo(ChapterListPath(outputFile), ChapterListText(slides));
+    if (subtitles && HasNotes(slides)) WriteBesideVideo(SubtitlePath(outputFile), NotesSubtitles(slides, seconds));
 }
 
 void RemovePartialOutput(const std::string& outputFile) {
@@ -73,7 +125,7 @@ bool RunConverter(const ConverterCommand& command, const std::string& inputFile,
     SpawnOptions options;
     options.searchFirst = {ProgramFolder()};
     options.newProcessGroup = true;
-    options.outputFile = ConverterLogPath();
+    options.outputFile = ConverterTempPath(".log");
     int error = 0;
     ChildProcess converter = ChildProcess::Spawn(command.argv, options, &error);
     if (!converter.Started()) {
@@ -134,8 +186,15 @@ bool Convert(const std::string& inputFile, const std::string& outputFile, int fo
             return false;
         }
         const bool powerPlugs = settings::SupportPowerPlugs.Get() != 0;
+        const int quality = static_cast<int>(settings::QualityFactor.Get());
+        // A rendered presentation brings no slide changes of a recording.
+        const ShownSlides slides = stillPictures ? ShownSlides{} : GetShownSlides();
+        const bool subtitles = settings::NotesSubtitles.Get() != 0;
+        const double seconds = slides.empty() ? 0 : media::ReadVideoStreamInfo(inputFile).seconds;
+        const TempFile metadata{ConverterTempPath(".chapters")}, cues{ConverterTempPath(".srt")};
+        const ChapterInput chapters = PrepareSlideInputs(slides, formatIndex, seconds, subtitles, metadata, cues);
         ConverterCommand command = BuildConverterCommand(inputFile, outputFile, formatIndex, frameRate,
-                                                         audioSampleRate, audioBitRate, powerPlugs);
+                                                         audioSampleRate, audioBitRate, powerPlugs, quality, chapters);
         if (stillPictures) command = KeepStillPictures(std::move(command), formatIndex);
         if (!command.HasArguments()) {
             // Nothing to convert to: running a bare "ffmpeg" would only print its help.
@@ -151,7 +210,9 @@ bool Convert(const std::string& inputFile, const std::string& outputFile, int fo
             return false;
         }
         TraceF("CWaitDlg::ConvertAVIToX : %s\n", command.text.c_str());
-        return RunConverter(command, inputFile, outputFile, &reason);
+        const bool converted = RunConverter(command, inputFile, outputFile, &reason);
+        if (converted) WriteSidecars(slides, outputFile, seconds, subtitles);
+        return converted;
     } catch (...) {
         Trace("CWaitDlg::ConvertAVIToX : Exception Caught.\n");
         reason = "an unexpected error ended the conversion";

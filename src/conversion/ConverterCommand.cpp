@@ -2,6 +2,8 @@
 // pieces: text pieces carry their own blanks (where two meet the command
 // has two blanks, as it always had) and split into arguments at blanks;
 // path pieces are written between double quotes and passed as one argument.
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 #include "conversion/ConvertAVIToX.h"
@@ -27,10 +29,45 @@ std::string Format(const char* format, auto value) {
 // are written as PAL's 25: ffmpeg repeats frames, so the timing stays right.
 double Mpeg1FrameRate(double rate) { return rate < 23.976 ? 25.0 : rate; }
 
-// The pieces between the input and the output file; empty for AVI and for
-// indexes that are no converted format.
+// A key frame at least every 10 s, so seeking is never far off; scene-cut
+// detection adds one at each slide change (keyint_min 1 lets it).
+std::string KeyFramePiece(double frameRate) {
+    const int frames = std::max(1, static_cast<int>(std::lround(frameRate * 10)));
+    return Format("-g %d -keyint_min 1 ", frames);
+}
+
+// 4:2:0 needs even sides; a capture size may be odd, so the last row or
+// column goes rather than the conversion failing.
+const char* const kEvenSize = "-vf crop=trunc(iw/2)*2:trunc(ih/2)*2 ";
+
+// H.264 High 4:2:0, the one H.264 flavour every browser, phone and player
+// decodes; quality through crf (see ConversionCrf), level chosen by x264 to
+// fit the size and rate.
+std::string H264Pieces(double frameRate, int qualityFactor) {
+    return "-vcodec libx264 -profile:v high -pix_fmt yuv420p -preset veryfast" +
+           Format(" -crf %d ", ConversionCrf(qualityFactor)) + KeyFramePiece(frameRate) + kEvenSize;
+}
+
+// VP9 4:2:0 at realtime speed with row multithreading: on two cores a 720p
+// show converts in well under its own length; crf with no bit-rate cap.
+std::string Vp9Pieces(double frameRate, int qualityFactor) {
+    return "-vcodec libvpx-vp9 -pix_fmt yuv420p -deadline realtime -cpu-used 8 -row-mt 1 -b:v 0" +
+           Format(" -crf %d ", std::min(63, ConversionCrf(qualityFactor) + 10)) + KeyFramePiece(frameRate) +
+           kEvenSize;
+}
+
+// An animated GIF: at most 10 fps and 800 px wide, one palette made from the
+// whole video first (palettegen reads every frame before paletteuse starts).
+std::string GifPieces(double frameRate) {
+    const double rate = std::min(frameRate > 0 ? frameRate : 10.0, 10.0);
+    return Format("-vf fps=%.2f", rate) +
+           ",scale=min(800\\,iw):-1:flags=lanczos,split[a][b];[a]palettegen[p];[b][p]paletteuse -an -f gif ";
+}
+
+// The pieces between the input and the output file; empty for indexes that
+// are no output format.
 std::vector<std::string> MiddlePieces(int formatIndex, double frameRate, int sampleRate, int bitRate,
-                                      bool supportPowerPlugs) {
+                                      bool supportPowerPlugs, int qualityFactor) {
     const std::string rate = Format(" -r %.2f ", frameRate);
     const std::string mpeg1Rate = Format(" -r %.2f ", Mpeg1FrameRate(frameRate));
     const std::string sample = Format(" -ar %ld ", static_cast<long>(sampleRate));
@@ -38,11 +75,17 @@ std::vector<std::string> MiddlePieces(int formatIndex, double frameRate, int sam
     const std::string bits = Format(" -ab %ldk ", static_cast<long>(bitRate));
     const std::string frameSize = supportPowerPlugs ? "-s 704x576 " : "";
     switch (formatIndex) {
+    // Only for a recording of our default encoder (see PlayableAvi.h); the
+    // PCM sound is kept, and no B-frames, which some AVI players mishandle.
+    case FORMAT_AVI: return {rate, H264Pieces(frameRate, qualityFactor), "-bf 0 -acodec copy -f avi "};
     case FORMAT_WMV: return {rate, " -b 2496k -g 15 ", bits};
     // mp2 takes 224k/256k only at 32-48 kHz; DVD sound is 48 kHz.
     case FORMAT_MPEG1: return {" -vcodec mpeg1video ", mpeg1Rate, "-b 2496k -g 15 -f mpeg -ab 224k -ar 44100 "};
     case FORMAT_MPEG2: return {" -vcodec mpeg2video ", rate, "-b 2496k -g 15 -f dvd -ab 256k -ar 48000 "};
-    case FORMAT_MP4: return {" -vcodec mpeg4 ", rate, "-b 2496k -g 15 -f mp4 ", bits};
+    // AAC-LC at 44.1 kHz: the recording's 11.025 kHz is not decoded everywhere.
+    // The index goes before the data so a browser can start playing at once.
+    case FORMAT_MP4:
+        return {rate, H264Pieces(frameRate, qualityFactor), " -acodec aac -ar 44100 -movflags +faststart -f mp4 ", bits};
     case FORMAT_FLV: return {rate, "-b 1152k -g 15 -f flv ", bits, sample};
     // MPEG-4 video takes any frame size; this ffmpeg has no AMR encoder.
     case FORMAT_3G2:
@@ -50,8 +93,12 @@ std::vector<std::string> MiddlePieces(int formatIndex, double frameRate, int sam
     case FORMAT_3GP:
         return {" -vcodec mpeg4 ", rate, frameSize + "-b 1152k -g 15 -ar 8000 -ac 1 -acodec aac -f 3gp ", bits};
     case FORMAT_SWF: return {rate, "-b 2496k -g 15 -f swf ", bits, sample};
-    case FORMAT_MOV: return {rate, "-b 2496k -g 15 -f mov ", bits};
+    case FORMAT_MOV:
+        return {rate, H264Pieces(frameRate, qualityFactor), " -acodec aac -ar 44100 -movflags +faststart -f mov ", bits};
     case FORMAT_ASF: return {rate, "-b 2496k -g 15 -f asf ", bits};
+    // Opus takes 48 kHz (of the rates a recording has).
+    case FORMAT_WEBM: return {rate, Vp9Pieces(frameRate, qualityFactor), " -acodec libopus -ar 48000 -f webm ", bits};
+    case FORMAT_GIF: return {" ", GifPieces(frameRate)};
     default: return {};
     }
 }
@@ -68,15 +115,31 @@ void AppendWords(const std::string& text, std::vector<std::string>& argv) {
 
 }  // namespace
 
+int ConversionCrf(int qualityFactor) { return 18 + (100 - std::clamp(qualityFactor, 0, 100)) / 4; }
+
 ConverterCommand BuildConverterCommand(const std::string& inputFile, const std::string& outputFile, int formatIndex,
                                        double frameRate, int audioSampleRate, int audioBitRate,
-                                       bool supportPowerPlugs) {
+                                       bool supportPowerPlugs, int qualityFactor, const ChapterInput& chapters) {
     std::vector<Piece> pieces;
-    const auto middle = MiddlePieces(formatIndex, frameRate, audioSampleRate, audioBitRate, supportPowerPlugs);
+    const auto middle =
+        MiddlePieces(formatIndex, frameRate, audioSampleRate, audioBitRate, supportPowerPlugs, qualityFactor);
     if (!middle.empty()) {
         pieces.push_back({" -y -i "});
         pieces.push_back({inputFile, true});
+        // Inputs come before every output option.
+        int inputs = 1;
+        std::string maps = " -map 0 ";
+        for (const std::string* extra : {&chapters.metadataFile, &chapters.subtitleFile}) {
+            if (extra->empty()) continue;
+            pieces.push_back({" -i "});
+            pieces.push_back({*extra, true});
+            const std::string input = std::to_string(inputs++);
+            maps += extra == &chapters.metadataFile ? "-map_metadata " + input + " -map_chapters " + input + " "
+                                                    : "-map " + input + " -c:s " + chapters.subtitleCodec + " ";
+        }
+        if (inputs > 1) pieces.push_back({maps});
         for (const auto& text : middle) pieces.push_back({text});
+        if (!chapters.keyFrameTimes.empty()) pieces.push_back({"-force_key_frames " + chapters.keyFrameTimes + " "});
         pieces.push_back({outputFile, true});
     }
     ConverterCommand command{"ffmpeg", {"ffmpeg"}};

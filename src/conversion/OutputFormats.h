@@ -18,6 +18,8 @@ enum OutputFormatIndex : int {
     FORMAT_SWF = 8,
     FORMAT_MOV = 9,
     FORMAT_ASF = 10,
+    FORMAT_WEBM = 11,
+    FORMAT_GIF = 12,
 };
 
 struct OutputFormat {
@@ -26,7 +28,9 @@ struct OutputFormat {
     const char* extension;  // with its dot
 };
 
-inline constexpr std::array<OutputFormat, 11> kOutputFormats{{
+// Stored settings name formats by name and the wizard lists them by index:
+// new formats go at the end.
+inline constexpr std::array<OutputFormat, 13> kOutputFormats{{
     {"AVI", FORMAT_AVI, ".avi"},
     {"WMV", FORMAT_WMV, ".wmv"},
     {"MPEG1", FORMAT_MPEG1, ".mpg"},
@@ -38,12 +42,14 @@ inline constexpr std::array<OutputFormat, 11> kOutputFormats{{
     {"SWF", FORMAT_SWF, ".swf"},
     {"MOV", FORMAT_MOV, ".mov"},
     {"ASF", FORMAT_ASF, ".asf"},
+    {"WEBM", FORMAT_WEBM, ".webm"},
+    {"GIF", FORMAT_GIF, ".gif"},
 }};
 
 // True when `name` is "AVI" (letter case ignored): the recording is moved, not converted.
 bool IsAviOutput(std::string_view name);
 
-// The index of a converted format (WMV ... ASF), letter case ignored, first
+// The index of a converted format (WMV ... GIF), letter case ignored, first
 // match wins; -1 for "AVI" and for names that are no output format.
 int ConvertedFormatIndex(std::string_view name);
 

@@ -26,6 +26,11 @@ constexpr DISPID Slides_Count = 11;
 constexpr DISPID Slides_Item = 0;
 // Slide
 constexpr DISPID Slide_SlideShowTransition = 2005;
+// A slide's texts, for chapters and subtitles: its title placeholder's text,
+// the text of its topmost shape, and its speaker notes. Ours, as above.
+constexpr DISPID Slide_TitleText = 0x4B560010;
+constexpr DISPID Slide_TopmostText = 0x4B560011;
+constexpr DISPID Slide_NotesText = 0x4B560012;
 // SlideShowTransition
 constexpr DISPID SlideShowTransition_AdvanceOnClick = 2003;
 constexpr DISPID SlideShowTransition_AdvanceOnTime = 2004;

@@ -196,6 +196,20 @@ void CPptAutomation::ForEachTransition(const std::function<void(const COleDispat
     }
 }
 
+ShownSlide CPptAutomation::ShownSlideAt(int index) const {
+    std::string title, topmost, notes;
+    try {
+        COleDispatchDriver slides(m_pptpresentation.GetDispatchProperty(ppt::Presentation_Slides));
+        COleDispatchDriver slide(slides.InvokeMethod(ppt::Slides_Item, {Variant::I4(index)}).ToDispatch());
+        title = slide.GetProperty(ppt::Slide_TitleText).ToString();
+        topmost = slide.GetProperty(ppt::Slide_TopmostText).ToString();
+        notes = slide.GetProperty(ppt::Slide_NotesText).ToString();
+    } catch (...) {
+        // The number alone still makes a chapter.
+    }
+    return {index, SlideTitle(index, title, topmost), notes, 0.0};
+}
+
 void CPptAutomation::ApplyCaptureMode() {
     if (!m_bPowerPlugs) {
         m_slideshow.SetProperty(ppt::SlideShowSettings_RangeType, Variant::I4(ppt::ppShowAll));

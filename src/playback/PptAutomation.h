@@ -10,6 +10,7 @@
 #include "platform/automation/Dispatch.h"
 #include "platform/automation/DispatchDriver.h"
 #include "platform/core/Messages.h"
+#include "recording/state/ShownSlides.h"
 
 namespace kv {
 
@@ -66,6 +67,10 @@ public:
     void ActivateSlideShowWindow() const;
     // Slides.Count of the open presentation (0 when none is open).
     int SlideCount() const;
+    // Slide `index` (from 1) as a shown slide, without its time: its title by
+    // the usual fallbacks, and its notes. A backend that cannot tell gives
+    // "Slide N" and no notes.
+    ShownSlide ShownSlideAt(int index) const;
 
     std::string m_strPresentationPath;
     int m_nCaptureMode = 0;

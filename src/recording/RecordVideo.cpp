@@ -152,13 +152,18 @@ int CRecorder::RecordVideo() {
     if (g_bPaused) g_RecordingTimeline.Pause(started);  // paused before the recording could begin
     RecordingClock clock(fps);
     clock.Start(started);
+    g_llRecordedMs = 0;
     StartSound(*this);
 
     while (g_bRecording) {
         if (g_bPaused) {
             while (g_bPaused) std::this_thread::sleep_for(kPausePoll);
         } else {
-            taker.Take([&](RecordingClock::TimePoint now) { return PositionAt(now, fps); });
+            taker.Take([&](RecordingClock::TimePoint now) {
+                const long position = PositionAt(now, fps);
+                g_llRecordedMs = static_cast<long long>(position) * 1000 / fps;
+                return position;
+            });
         }
         // Sleep in short slices so that a stop is seen within a few ms:
         // the sound ends at the stop, and so should the picture. The next

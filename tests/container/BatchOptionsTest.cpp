@@ -61,6 +61,13 @@ TEST_F(BatchOptionsTest, DefaultsAndEveryOption) {
     EXPECT_EQ(parse.options->fps, 25);
     EXPECT_EQ(parse.options->captureMode, 1);
 
+    parse = Parse({"--format", "webm"});
+    ASSERT_TRUE(parse.options) << parse.error;
+    EXPECT_EQ(parse.options->format, "WEBM");
+    parse = Parse({"--output", (m_dir / "clip.gif").string()});
+    ASSERT_TRUE(parse.options) << parse.error;
+    EXPECT_EQ(parse.options->format, "GIF");
+
     EXPECT_TRUE(kv::ParseBatchOptions({"--convert", "--help"}).help);
 }
 
@@ -74,7 +81,8 @@ TEST_F(BatchOptionsTest, RefusesBadInputWithAReason) {
         {{"--convert", (m_dir / "missing.pptx").string()}, "presentation not found"},
         {{"--convert", notes}, "not a presentation"},
         {{"--convert"}, "needs a value"},
-        {{"--convert", m_talk, "--format", "GIF"}, "unknown format"},
+        {{"--convert", m_talk, "--format", "MKV"}, "unknown format"},
+        {{"--convert", m_talk, "--output", (m_dir / "a.gif").string(), "--format", "WEBM"}, "does not fit"},
         {{"--convert", m_talk, "--output", (m_dir / "a.mp4").string(), "--format", "AVI"}, "does not fit"},
         {{"--convert", m_talk, "--output", (m_dir / "a.xyz").string()}, "cannot tell the format"},
         {{"--convert", m_talk, "--output", (m_dir / "no/such/a.mp4").string()}, "output folder not found"},

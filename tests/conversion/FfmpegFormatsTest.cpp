@@ -1,10 +1,15 @@
-// Every output format converted for real by ffmpeg from short recordings at
-// each sample rate and at a low and a high frame rate: the output must
-// decode cleanly, carry picture and sound, and last as long as the input.
+// Every output format converted for real by ffmpeg from short recordings as
+// our recorder writes them (H.264 4:4:4, every frame a key frame, PCM), at
+// the wizard's defaults (5 fps, 11.025 kHz mono and stereo) and at a high
+// rate: the output must decode completely without an error, carry the codecs
+// and profiles that players expect, and last as long as the input.
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <filesystem>
+#include <fstream>
+#include <map>
 
 #include "app/core/SettingsCatalogue.h"
 #include "conversion/ConvertAVIToX.h"
@@ -20,7 +25,54 @@ namespace fs = std::filesystem;
 struct Input {
     int framesPerSecond;
     int sampleRate;
+    int channels;
 };
+
+// What each format must hold, stream by stream ("type:codec:profile:pixels").
+const std::map<int, std::string> kStreams = {
+    // AVI output of our default encoder's recording: 4:2:0, the sound as it was.
+    {FORMAT_AVI, "video:h264:High:yuv420p audio:pcm_s16le::"},
+    {FORMAT_WMV, "video:msmpeg4v3::yuv420p audio:wmav2::"},
+    {FORMAT_MPEG1, "video:mpeg1video::yuv420p audio:mp2::"},
+    {FORMAT_MPEG2, "video:mpeg2video:Main:yuv420p audio:mp2::"},
+    // Browsers play only H.264 High (or lower) 4:2:0 with AAC-LC.
+    {FORMAT_MP4, "video:h264:High:yuv420p audio:aac:LC:"},
+    {FORMAT_FLV, "video:flv1::yuv420p audio:mp3::"},
+    // What phones decode: MPEG-4 Simple Profile and AAC-LC.
+    {FORMAT_3G2, "video:mpeg4:Simple Profile:yuv420p audio:aac:LC:"},
+    {FORMAT_3GP, "video:mpeg4:Simple Profile:yuv420p audio:aac:LC:"},
+    {FORMAT_SWF, "video:flv1::yuv420p audio:mp3::"},
+    {FORMAT_MOV, "video:h264:High:yuv420p audio:aac:LC:"},
+    {FORMAT_ASF, "video:msmpeg4v3::yuv420p audio:wmav2::"},
+    {FORMAT_WEBM, "video:vp9:Profile 0:yuv420p audio:opus::"},
+    {FORMAT_GIF, "video:gif::bgra"},
+};
+
+// The top-level boxes of an MP4/MOV file, in order.
+std::vector<std::string> TopLevelBoxes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::vector<std::string> boxes;
+    const auto fileSize = static_cast<std::uint64_t>(fs::file_size(path));
+    std::uint64_t at = 0;
+    while (at + 8 <= fileSize && boxes.size() < 64) {
+        unsigned char header[16] = {};
+        in.seekg(static_cast<std::streamoff>(at));
+        in.read(reinterpret_cast<char*>(header), 16);
+        std::uint64_t size = (std::uint64_t{header[0]} << 24) | (header[1] << 16) | (header[2] << 8) | header[3];
+        if (size == 1)
+            for (int i = 8; i < 16; ++i) size = (i == 8 ? 0 : size << 8) | header[i];
+        if (size < 8) break;
+        boxes.emplace_back(reinterpret_cast<char*>(header + 4), 4);
+        at += size;
+    }
+    return boxes;
+}
+
+int Position(const std::vector<std::string>& boxes, const std::string& name) {
+    for (size_t i = 0; i < boxes.size(); ++i)
+        if (boxes[i] == name) return static_cast<int>(i);
+    return -1;
+}
 
 class EveryFormat : public ::testing::TestWithParam<Input> {};
 
@@ -30,12 +82,14 @@ TEST_P(EveryFormat, ConvertsToAFileThatPlaysWithPictureAndSound) {
     kvtest::TempDir dir("kalvista-formats");
     const fs::path recording = dir / "~Record.avi";
     std::string why;
-    ASSERT_TRUE(kvtest::MakeTestAvi(recording, input.framesPerSecond, input.sampleRate, 2.0, &why)) << why;
+    ASSERT_TRUE(kvtest::MakeTestAvi(recording, input.framesPerSecond, input.sampleRate, 2.0, &why, "162x122",
+                                    input.channels))
+        << why;
+    ASSERT_EQ(kvtest::StreamFacts(recording), "video:h264:High 4:4:4 Intra:yuv444p audio:pcm_s16le::");
     const double inputDuration = kvtest::Probe(recording).duration;
     ASSERT_GT(inputDuration, 1.5);
 
     for (const auto& format : kOutputFormats) {
-        if (format.index == FORMAT_AVI) continue;
         const bool hasSizeVariant = format.index == FORMAT_3G2 || format.index == FORMAT_3GP;
         for (int powerPlugs : hasSizeVariant ? std::vector<int>{0, 1} : std::vector<int>{0}) {
             SCOPED_TRACE(std::string(format.name) + (powerPlugs ? " with -s 704x576" : ""));
@@ -52,21 +106,30 @@ TEST_P(EveryFormat, ConvertsToAFileThatPlaysWithPictureAndSound) {
                                          &errors),
                       0);
             EXPECT_EQ(errors, "");
+            EXPECT_EQ(kvtest::StreamFacts(output), kStreams.at(format.index));
             const kvtest::MediaFacts facts = kvtest::Probe(output);
             EXPECT_TRUE(facts.hasVideo);
-            EXPECT_TRUE(facts.hasAudio);
+            EXPECT_EQ(facts.hasAudio, format.index != FORMAT_GIF);
             EXPECT_NEAR(facts.duration, inputDuration, 0.25);
+            if (format.index == FORMAT_MP4 || format.index == FORMAT_MOV) {
+                // The index first, so a browser plays while it downloads.
+                const auto boxes = TopLevelBoxes(output);
+                ASSERT_GE(Position(boxes, "mdat"), 0);
+                EXPECT_GE(Position(boxes, "moov"), 0);
+                EXPECT_LT(Position(boxes, "moov"), Position(boxes, "mdat"));
+            }
             fs::remove(output);
         }
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(Recordings, EveryFormat,
-                         ::testing::Values(Input{5, 11025}, Input{30, 11025}, Input{5, 22050}, Input{30, 22050},
-                                           Input{5, 44100}, Input{30, 44100}),
+                         ::testing::Values(Input{5, 11025, 1}, Input{5, 11025, 2}, Input{30, 22050, 2},
+                                           Input{5, 44100, 2}, Input{30, 44100, 1}),
                          [](const auto& info) {
                              return std::to_string(info.param.framesPerSecond) + "fps_" +
-                                    std::to_string(info.param.sampleRate) + "Hz";
+                                    std::to_string(info.param.sampleRate) + "Hz_" +
+                                    std::to_string(info.param.channels) + "ch";
                          });
 
 }  // namespace

@@ -141,7 +141,8 @@ TEST_F(WaitDialog, RecorderErrorClosesAtOnce) {
     EXPECT_TRUE(fs::exists(recording));
 }
 
-TEST_F(WaitDialog, AviOutputIsMovedUnderAFreeName) {
+TEST_F(WaitDialog, AviOutputOfAChosenCompressorIsMovedUnderAFreeName) {
+    ASSERT_TRUE(kvtest::MakeMpeg4Avi(recording, 5, 44100, 1.0));
     std::ofstream(dir / "talk.avi") << "taken";
     Open("avi", (dir / "talk.avi").string());
     EXPECT_EQ(SendFromThread(UWM_DIALOGEND), 1);
@@ -152,7 +153,19 @@ TEST_F(WaitDialog, AviOutputIsMovedUnderAFreeName) {
     EXPECT_NE(dialog->DoneText().indexOf("Output File created successfully"), -1);
 }
 
+TEST_F(WaitDialog, AviOutputOfOurDefaultEncoderIsConvertedToAPlayableAvi) {
+    std::ofstream(dir / "talk.avi") << "taken";
+    Open("AVI", (dir / "talk.avi").string());
+    SendFromThread(UWM_DIALOGEND);
+    ASSERT_TRUE(WaitDone());
+    EXPECT_FALSE(dialog->ConversionFailed());
+    EXPECT_FALSE(fs::exists(recording));
+    EXPECT_EQ(kvtest::StreamFacts(dir / "talk1.avi"), "video:h264:High:yuv420p audio:pcm_s16le::");
+    EXPECT_EQ(settings::OutputFileName.Get(), (dir / "talk1.avi").string());
+}
+
 TEST_F(WaitDialog, AviMoveIntoAMissingFolderShowsTheErrorAndKeepsTheRecording) {
+    ASSERT_TRUE(kvtest::MakeMpeg4Avi(recording, 5, 44100, 1.0));
     Open("AVI", (dir / "no such folder" / "talk.avi").string());
     SendFromThread(UWM_DIALOGEND);
     ASSERT_EQ(boxes->Texts().size(), 1u);

@@ -20,6 +20,7 @@
 #include "conversion/ConversionFailure.h"
 #include "conversion/OutputFileName.h"
 #include "conversion/OutputFormats.h"
+#include "conversion/PlayableAvi.h"
 #include "conversion/TestAvi.h"
 #include "platform/core/Trace.h"
 #include "recording/state/RecorderState.h"
@@ -290,6 +291,29 @@ TEST(AwkwardPaths, BlanksQuotesDollarsBackslashesAndAccentsReachFfmpegWhole) {
     EXPECT_TRUE(ConvertAVIToX(recording.string(), output.string(), FORMAT_MP4, 5, 44100, 128));
     EXPECT_GT(fs::file_size(output), 1000u);
     EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 2);
+}
+
+TEST_F(ConversionWorker, OnlyOurDefaultEncodersRecordingIsMadePlayableForAviOutput) {
+    EXPECT_TRUE(NeedsPlayableAvi(recording));
+    const fs::path chosen = dir / "chosen.avi";
+    ASSERT_TRUE(kvtest::MakeMpeg4Avi(chosen, 5, 22050, 1.0));
+    EXPECT_FALSE(NeedsPlayableAvi(chosen.string()));
+    EXPECT_FALSE(NeedsPlayableAvi((dir / "missing.avi").string()));
+    Touch(dir / "broken.avi");
+    EXPECT_FALSE(NeedsPlayableAvi((dir / "broken.avi").string()));
+}
+
+TEST_F(ConversionWorker, AviOutputKeepsTheRecordingWhenItCannotBeMadePlayable) {
+    // Without ffmpeg the 4:2:0 copy fails; the user still gets the recording.
+    kvtest::TempDir empty;
+    ScopedPath path(empty.path().string());
+    EndListener listener;
+    settings::OutputFormat.Set("AVI");
+    settings::OutputFileName.Set((dir / "talk.avi").string());
+    EXPECT_EQ(ConvertAVITOXThread(), 1);
+    EXPECT_EQ(listener.ends.load(), 1);
+    EXPECT_FALSE(fs::exists(recording));
+    EXPECT_TRUE(NeedsPlayableAvi((dir / "talk.avi").string()));
 }
 
 }  // namespace

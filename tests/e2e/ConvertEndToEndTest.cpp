@@ -62,7 +62,8 @@ protected:
         kalvista = fs::path(binaryDir) / "src/app/kalvista";
         ASSERT_TRUE(fs::exists(kalvista)) << kalvista;
         kvtest::TestOffice office;
-        office.MakePresentation(talk, kvtest::TestOffice::ThreeColours());
+        office.MakePresentationWithTexts(talk, kvtest::TestOffice::ThreeColours(),
+                                         {"Red start\nof the talk", "Green middle", "Blue end"});
         sound.SetTone(44100, 2, 16, 440.0, 120);
         fs::create_directories(dir / "run");
     }
@@ -132,6 +133,32 @@ TEST_F(ConvertEndToEnd, RealPresentationBecomesAVideoOfItsSlidesInOrder) {
     EXPECT_NEAR(video.audioSeconds, video.VideoSeconds(), 0.5);
     EXPECT_EQ(video.width, 640);
     EXPECT_EQ(video.height, 480);
+
+    // A chapter per slide, titled by its topmost text, where the slide began.
+    std::string chapters;
+    kv::SpawnOptions probeOptions;
+    probeOptions.outputFile = dir / "chapters.csv";
+    kv::ChildProcess probe = kv::ChildProcess::Spawn(
+        {"ffprobe", "-v", "error", "-show_entries", "chapter=start_time:chapter_tags=title", "-of", "csv=p=0",
+         output.string()},
+        probeOptions);
+    ASSERT_TRUE(probe.Started());
+    EXPECT_EQ(probe.Wait(30000).value_or(-1), 0);
+    std::istringstream rows(ReadText(dir / "chapters.csv"));
+    std::vector<std::string> titles;
+    std::vector<double> starts;
+    for (std::string row; std::getline(rows, row);) {
+        starts.push_back(std::atof(row.c_str()));
+        titles.push_back(row.substr(row.find(',') + 1));
+    }
+    EXPECT_EQ(titles, (std::vector<std::string>{"Red start", "Green middle", "Blue end"}));
+    ASSERT_EQ(starts.size(), 3u);
+    EXPECT_NEAR(starts[0], 0.0, 0.01);
+    EXPECT_NEAR(starts[1], 1.0, 0.4);
+    EXPECT_NEAR(starts[2], 2.0, 0.4);
+    const std::string list = ReadText(dir / "colours.chapters.txt");
+    EXPECT_EQ(list.rfind("0:00 Red start\n", 0), 0u) << list;
+    EXPECT_NE(list.find(" Blue end\n"), std::string::npos) << list;
 
     ExpectNothingLeft();
 }

@@ -67,7 +67,7 @@ TEST(FrameBlend, MixesByShare) {
 
 TEST(StillPictures, FramesKeepTheirTimesWhereTheFormatStoresThem) {
     const auto mp4 = kv::KeepStillPictures(
-        kv::BuildConverterCommand("/in dir/a.avi", "/out dir/a.mp4", kv::FORMAT_MP4, 25, 44100, 128, false), kv::FORMAT_MP4);
+        kv::BuildConverterCommand("/in dir/a.avi", "/out dir/a.mp4", kv::FORMAT_MP4, 25, 44100, 128, false, 80), kv::FORMAT_MP4);
     ASSERT_GE(mp4.argv.size(), 4u);
     EXPECT_EQ(mp4.argv.back(), "/out dir/a.mp4");
     EXPECT_EQ(mp4.argv[mp4.argv.size() - 3], "-fps_mode");
@@ -75,7 +75,7 @@ TEST(StillPictures, FramesKeepTheirTimesWhereTheFormatStoresThem) {
     EXPECT_NE(mp4.text.find("-fps_mode vfr \"/out dir/a.mp4\""), std::string::npos) << mp4.text;
 
     for (int format : {kv::FORMAT_MPEG1, kv::FORMAT_MPEG2, kv::FORMAT_SWF}) {
-        const auto plain = kv::BuildConverterCommand("a.avi", "a.out", format, 25, 44100, 128, false);
+        const auto plain = kv::BuildConverterCommand("a.avi", "a.out", format, 25, 44100, 128, false, 80);
         EXPECT_EQ(kv::KeepStillPictures(plain, format).argv, plain.argv) << format;
     }
 }

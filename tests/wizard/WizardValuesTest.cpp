@@ -117,6 +117,13 @@ TEST(WizardValues, ListSearchStartsAfterTheFirstEntryAndWraps) {
     for (const auto& f : OutputFormats()) formats.push_back(f.name);
     EXPECT_EQ(FindStringFrom(formats, 0, "mpeg2"), 3);
     EXPECT_EQ(FindStringFrom(formats, 0, "3gp"), 7);
+    // The newer formats follow ASF, so stored indexes 0-10 keep their meaning.
+    EXPECT_EQ(FindStringFrom(formats, 0, "asf"), 10);
+    EXPECT_EQ(FindStringFrom(formats, 0, "webm"), 11);
+    EXPECT_EQ(FindStringFrom(formats, 0, "gif"), 12);
+    EXPECT_EQ(ExtensionOfFormat(11), ".webm");
+    EXPECT_EQ(ExtensionOfFormat(12), ".gif");
+    EXPECT_EQ(ExtensionOfFormat(13), "");
     EXPECT_EQ(FindStringFrom({}, 0, "x"), -1);
     EXPECT_EQ(SlideTimeEntries().size(), 20u);
     EXPECT_EQ(StandardResolutions(1920, 1080)[5], "1920x1080");

@@ -9,6 +9,8 @@
 
 #include "rendering/SlideTimeline.h"
 
+#include "conversion/OutputFormats.h"
+
 namespace kv {
 namespace fs = std::filesystem;
 
@@ -29,7 +31,8 @@ const char* const kBatchUsage =
     "Options:\n"
     "  --output FILE     the video to write; a folder with several presentations (default: ~/Videos/<presentation>.<ext>,\n"
     "                    or the home folder when there is no ~/Videos)\n"
-    "  --format NAME     AVI, WMV, MPEG1, MPEG2, MP4, FLV, 3G2, 3GP, SWF, MOV or ASF\n"
+    "  --format NAME     AVI, WMV, MPEG1, MPEG2, MP4, FLV, 3G2, 3GP, SWF, MOV, ASF,\n"
+    "                    WEBM or GIF\n"
     "                    (default: from the output's extension, else MP4)\n"
     "  --mode MODE       auto: every slide for --seconds (default);\n"
     "                    presenter: slides advance with the Next slide button;\n"
@@ -50,6 +53,7 @@ const char* const kBatchUsage =
     "                    Not with --mode presenter.\n"
     "  --jobs N          with --fast: presentations rendered at once, each by an\n"
     "                    office of its own (default: the number of processor cores)\n"
+    "  --subtitles       speaker notes as subtitles (MP4, MOV, WEBM; and <video>.srt)\n"
     "  --help            this text\n"
     "\n"
     "The show runs on the display DISPLAY names; without one, on a private X\n"
@@ -196,17 +200,19 @@ bool IsPresentationList(const std::vector<std::string>& args, size_t i) {
 }  // namespace
 
 const std::vector<std::string>& OutputFormatNames() {
-    static const std::vector<std::string> kNames = {"AVI", "WMV", "MPEG1", "MPEG2", "MP4", "FLV",
-                                                    "3G2", "3GP", "SWF",   "MOV",   "ASF"};
+    static const std::vector<std::string> kNames = [] {
+        std::vector<std::string> names;
+        for (const auto& format : kOutputFormats) names.push_back(format.name);
+        return names;
+    }();
     return kNames;
 }
 
 std::string FormatExtension(const std::string& format) {
-    static const std::map<std::string, std::string> kExtensions = {
-        {"AVI", ".avi"}, {"WMV", ".wmv"}, {"MPEG1", ".mpg"}, {"MPEG2", ".mpg"}, {"MP4", ".mp4"}, {"FLV", ".flv"},
-        {"3G2", ".3g2"}, {"3GP", ".3gp"}, {"SWF", ".swf"},   {"MOV", ".mov"},   {"ASF", ".asf"}};
-    auto it = kExtensions.find(Upper(format));
-    return it == kExtensions.end() ? std::string() : it->second;
+    const std::string name = Upper(format);
+    for (const auto& known : kOutputFormats)
+        if (name == known.name) return known.extension;
+    return {};
 }
 
 bool IsMpegFormat(const std::string& format) {
@@ -232,6 +238,8 @@ BatchParse ParseBatchOptions(const std::vector<std::string>& args) {
             options.cursor = true;
         } else if (arg == "--fast") {
             options.fast = true;
+        } else if (arg == "--subtitles") {
+            options.subtitles = true;
         } else if (arg.rfind("--", 0) == 0) {
             const bool isConvert = arg == "--convert";
             if (i + 1 >= args.size()) {

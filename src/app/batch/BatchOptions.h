@@ -24,6 +24,7 @@ struct BatchOptions {
     bool cursor = false;
     bool fast = false;         // the office draws the slides; nothing is played or recorded
     int jobs = 0;              // presentations rendered at once with `fast`; 0: one per processor core
+    bool subtitles = false;    // speaker notes as subtitles
 
     bool Several() const { return presentations.size() > 1; }
 };

@@ -70,6 +70,7 @@ void StoreBatchSettings(const BatchOptions& options, const BatchFileNames& names
     TimeinSec.Set(static_cast<std::uint32_t>(options.seconds - 1));
     MouseCapture.Set(options.cursor ? 1 : 0);
     FastRender.Set(options.fast ? 1 : 0);
+    NotesSubtitles.Set(options.subtitles ? 1 : 0);
 }
 
 ContainerRequest ReadContainerRequest() {

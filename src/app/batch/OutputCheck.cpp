@@ -3,9 +3,12 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <vector>
 
 #include "platform/process/ChildProcess.h"
 
@@ -22,7 +25,7 @@ struct ProbeResult {
     std::string output;
 };
 
-ProbeResult Probe(const std::string& path) {
+ProbeResult Probe(const std::vector<std::string>& argv) {
     ProbeResult result;
     // Several videos may be checked at once (rendering jobs): a report each.
     static std::atomic<int> counter{0};
@@ -30,11 +33,7 @@ ProbeResult Probe(const std::string& path) {
                             ("kalvista-probe-" + std::to_string(::getpid()) + "-" + std::to_string(++counter) + ".txt");
     SpawnOptions options;
     options.outputFile = report;
-    // Streams and duration from the container, after reading every packet.
-    ChildProcess probe = ChildProcess::Spawn({"ffprobe", "-v", "error", "-count_packets", "-show_entries",
-                                              "stream=codec_type,nb_read_packets:format=duration", "-of",
-                                              "default=noprint_wrappers=1", path},
-                                             options);
+    ChildProcess probe = ChildProcess::Spawn(argv, options);
     if (probe.Started()) {
         auto status = probe.Wait(kProbeTimeoutMs);
         if (!status) probe.Terminate(1000);
@@ -50,6 +49,30 @@ ProbeResult Probe(const std::string& path) {
     return result;
 }
 
+// Streams and duration from the container, after reading every packet.
+ProbeResult ProbeContainer(const std::string& path) {
+    return Probe({"ffprobe", "-v", "error", "-count_packets", "-show_entries",
+                  "stream=codec_type,nb_read_packets:format=duration", "-of", "default=noprint_wrappers=1", path});
+}
+
+// The length of a video whose container keeps none (SWF): its decoded
+// frames over its frame rate; 0 when no frame decodes.
+double DecodedSeconds(const std::string& path) {
+    const ProbeResult probe = Probe({"ffprobe", "-v", "error", "-select_streams", "v:0", "-count_frames",
+                                     "-show_entries", "stream=nb_read_frames,r_frame_rate", "-of",
+                                     "default=noprint_wrappers=1", path});
+    if (!probe.ran || probe.status != 0) return 0;
+    long frames = 0;
+    double num = 0, den = 0;
+    std::istringstream lines(probe.output);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind("nb_read_frames=", 0) == 0) frames = std::atol(line.c_str() + 15);
+        else if (line.rfind("r_frame_rate=", 0) == 0) std::sscanf(line.c_str() + 13, "%lf/%lf", &num, &den);
+        else if (line.find("rror") != std::string::npos) return 0;
+    }
+    return frames > 0 && num > 0 && den > 0 ? frames * den / num : 0;
+}
+
 }  // namespace
 
 OutputCheck CheckOutputFile(const std::string& path) {
@@ -59,7 +82,7 @@ OutputCheck CheckOutputFile(const std::string& path) {
         check.problem = "no output file was made: " + path;
         return check;
     }
-    const ProbeResult probe = Probe(path);
+    const ProbeResult probe = ProbeContainer(path);
     if (!probe.ran || probe.status != 0) {
         check.problem = "the output file cannot be read to the end: " + path;
         return check;
@@ -74,8 +97,12 @@ OutputCheck CheckOutputFile(const std::string& path) {
         else if (line.find("rror") != std::string::npos) check.problem = line;
     }
     if (!check.problem.empty()) return check;
-    if (!video || packets == 0) check.problem = "the output file holds no picture: " + path;
-    else if (check.seconds <= 0) check.problem = "the output file has no length: " + path;
+    if (!video || packets == 0) {
+        check.problem = "the output file holds no picture: " + path;
+        return check;
+    }
+    if (check.seconds <= 0) check.seconds = DecodedSeconds(path);
+    if (check.seconds <= 0) check.problem = "the output file has no length: " + path;
     else check.complete = true;
     return check;
 }

@@ -1,6 +1,7 @@
 #pragma once
 // Whether a finished video is complete: it exists, ffprobe reads it to the
-// end without complaint, and it has a picture and a length.
+// end without complaint, and it has a picture and a length (from the
+// container, else from its decoded frames: SWF keeps no duration).
 #include <string>
 
 namespace kv {

@@ -47,6 +47,8 @@ inline constexpr NumberSetting Resolution{kAVSettings, "Resolution", 5};
 inline constexpr NumberSetting ResolutionWidth{kAVSettings, "ResolutionWidth", 320};
 inline constexpr NumberSetting ResolutionHeight{kAVSettings, "ResolutionHeight", 240};
 inline constexpr NumberSetting CaptureSound{kAVSettings, "CaptureSound", 1};  // the wizard's default
+// Not 0: each slide's speaker notes become a subtitle cue while it is shown.
+inline constexpr NumberSetting NotesSubtitles{kAVSettings, "NotesSubtitles", 0};
 inline constexpr std::uint32_t kCaptureSoundDefaultInCaptureLoop = 0;
 inline constexpr NumberSetting SoundDevice{kAVSettings, "SoundDevice", 0};
 inline constexpr NumberSetting AudioChannels{kAVSettings, "AudioChannels", 1};

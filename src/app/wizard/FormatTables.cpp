@@ -2,14 +2,16 @@
 
 #include <cctype>
 
+#include "conversion/OutputFormats.h"
+
 namespace kv::wizard {
 
 const std::vector<OutputFormat>& OutputFormats() {
-    static const std::vector<OutputFormat> formats = {
-        {"AVI", ".avi"}, {"WMV", ".wmv"}, {"MPEG1", ".mpg"}, {"MPEG2", ".mpg"},
-        {"MP4", ".mp4"}, {"FLV", ".flv"}, {"3G2", ".3g2"},   {"3GP", ".3gp"},
-        {"SWF", ".swf"}, {"MOV", ".mov"}, {"ASF", ".asf"},
-    };
+    static const std::vector<OutputFormat> formats = [] {
+        std::vector<OutputFormat> list;
+        for (const auto& format : kOutputFormats) list.push_back({format.name, format.extension});
+        return list;
+    }();
     return formats;
 }
 

@@ -11,7 +11,7 @@ struct OutputFormat {
     const char* extension;
 };
 
-// Index 0 to 10, in list order.
+// Index 0 to 12, in list order (the output formats' own order).
 const std::vector<OutputFormat>& OutputFormats();
 // The extension of format index `index` (".avi" ...); empty for no format.
 std::string ExtensionOfFormat(int index);

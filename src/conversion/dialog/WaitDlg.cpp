@@ -24,6 +24,7 @@
 #include "conversion/ConvertAVITOXThread.h"
 #include "conversion/OutputFileName.h"
 #include "conversion/OutputFormats.h"
+#include "conversion/PlayableAvi.h"
 #include "platform/core/MessageBox.h"
 #include "platform/core/Trace.h"
 #include "platform/ui/QtMessageThread.h"
@@ -169,7 +170,7 @@ LRESULT CWaitDlg::OnDialogEnd() {
     Trace("CWaitDlg::OnDialogEnd()-Got message posted\n");
     m_ctrlMergeProgress->Stop();
     const std::string format = settings::OutputFormat.GetOr(settings::kOutputFormatDefaultInConversion);
-    if (IsAviOutput(format)) {
+    if (IsAviOutput(format) && !NeedsPlayableAvi(settings::AVIVideoFileName.Get())) {
         if (!MoveAVIToOutput()) {
             ShowMessageBox(std::string(kAviMoveFailed) + "\n" + FailureLines(ConversionFailure()));
             CloseDialog();

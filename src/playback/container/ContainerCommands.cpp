@@ -34,6 +34,8 @@ void CPptContainerDlg::OnClickedBtnPlay() {
         }
         if (TimedMode()) m_automation.SetViewState(kViewRunning);
         ActivatePPTWindow();
+        // A new recording starts a new list; a resumed one goes on with it.
+        if (!m_bRecordingStarted) ClearShownSlides();
         m_services.recorder->RecordOrResume();
         m_wndToolBar->EnableButton(ID_BTN_PLAY, false);
         m_wndToolBar->EnableButton(ID_BTN_STOP, true);

@@ -59,12 +59,23 @@ void CPptContainerDlg::IsSlideShowEndReached() {
     if (m_automation.m_bPowerPlugs || m_bStopped || g_bSlideShowEnded) return;
     bool ended = false;
     try {
-        if (!m_automation.m_pptSlideShowWindow.IsEmpty() && !m_automation.GetSlideShowView().IsEmpty())
-            ended = m_automation.CurrentShowPosition() == m_nSlideCount + 1;
+        if (!m_automation.m_pptSlideShowWindow.IsEmpty() && !m_automation.GetSlideShowView().IsEmpty()) {
+            const int position = m_automation.CurrentShowPosition();
+            ended = position == m_nSlideCount + 1;
+            NoteShownSlide(position);
+        }
     } catch (...) {
         Trace("Caught exception in CPptContainerDlg::IsSlideShowEndReached");
     }
     if (ended && !m_bStopped) OnClickedBtnStop();
+}
+
+void CPptContainerDlg::NoteShownSlide(int position) {
+    if (!g_bRecording || position < 1 || position > m_nSlideCount || position == m_nShownSlide) return;
+    m_nShownSlide = position;
+    ShownSlide slide = m_automation.ShownSlideAt(position);
+    slide.startSeconds = static_cast<double>(g_llRecordedMs.load()) / 1000.0;
+    AddShownSlide(std::move(slide));
 }
 
 void CPptContainerDlg::OnRecorderError(WPARAM wParam, LPARAM lParam) {

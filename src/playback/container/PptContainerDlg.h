@@ -86,6 +86,8 @@ private:
     void PlaceToolbar();
     void SetCaption(const char* text);
     void IsSlideShowEndReached();
+    // Notes a slide change of the recorded show, at the recording's time.
+    void NoteShownSlide(int position);
     void OnRecorderError(WPARAM code, LPARAM lParam);
     void OnSlideShowEnd();
     void OnContinueSlideShow();
@@ -118,6 +120,7 @@ private:
     bool m_bRecordingStarted = false;
     std::atomic<bool> m_bStopped{false};
     int m_nSlideCount = 0;
+    int m_nShownSlide = 0;  // the slide last noted as shown, 0 before the first
     bool m_bFirstPaintDone = false;
     bool m_bTaskbarHidden = false;
     bool m_bOfficeLost = false;  // the show ended because the office went away

@@ -7,6 +7,7 @@ std::atomic<int> g_bPaused{0};
 std::atomic<int> g_iRecordAudio{AUDIO_SOURCE_NONE};
 std::atomic<int> g_iFrameRate{0};
 std::atomic<int> g_iQualityFactor{0};
+std::atomic<long long> g_llRecordedMs{0};
 std::atomic<int> g_iRecordedFrameRate{0};
 std::atomic<int> g_bRecorderThreadEnded{0};
 std::atomic<HWND> g_hContainerWnd{0};

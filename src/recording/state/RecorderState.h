@@ -25,6 +25,9 @@ extern std::atomic<int> g_iFrameRate;
 extern std::atomic<int> g_iQualityFactor;
 extern std::atomic<int> g_iRecordedFrameRate;
 extern std::atomic<int> g_bRecorderThreadEnded;
+// The recording's clock at its latest frame, in ms (position / frame rate):
+// where a slide that shows now begins in the video.
+extern std::atomic<long long> g_llRecordedMs;
 extern std::atomic<HWND> g_hContainerWnd;
 extern std::atomic<HWND> g_hWaitDlg;
 // "PPT_DLG_POSITIONED", made by the container, closed by ReleaseInstance.

@@ -45,7 +45,8 @@ const char* FilterFor(const fs::path& path) {
 }
 
 void FillSlide(const Reference<css::lang::XMultiServiceFactory>& factory,
-               const Reference<css::drawing::XDrawPage>& page, const SlideDesign& design, int number) {
+               const Reference<css::drawing::XDrawPage>& page, const SlideDesign& design, int number,
+               const std::string& words) {
     Reference<css::beans::XPropertySet> properties(page, UNO_QUERY_THROW);
     properties->setPropertyValue("Layout", Any(sal_Int16(20)));  // blank, no placeholders
     Reference<css::beans::XPropertySet> background(factory->createInstance("com.sun.star.drawing.Background"), UNO_QUERY_THROW);
@@ -56,7 +57,8 @@ void FillSlide(const Reference<css::lang::XMultiServiceFactory>& factory,
     Reference<css::drawing::XShapes>(page, UNO_QUERY_THROW)->add(text);
     text->setPosition(css::awt::Point(1000, 1000));
     text->setSize(css::awt::Size(8000, 2000));
-    Reference<css::text::XText>(text, UNO_QUERY_THROW)->setString(ToOU("Slide " + std::to_string(number)));
+    Reference<css::text::XText>(text, UNO_QUERY_THROW)->setString(
+        ToOU(words.empty() ? "Slide " + std::to_string(number) : words));
     if (design.advanceSeconds > 0) {
         properties->setPropertyValue("Change", Any(sal_Int32(1)));
         properties->setPropertyValue("HighResDuration", Any(design.advanceSeconds));
@@ -110,16 +112,26 @@ TestOffice::~TestOffice() {
 pid_t TestOffice::ProcessGroup() const { return m_impl->office->ProcessGroup(); }
 
 void TestOffice::MakePresentation(const fs::path& path, const std::vector<SlideDesign>& slides, const std::string& password) {
-    m_impl->office->Call([&] {
-        Reference<css::lang::XComponent> document = m_impl->Load("private:factory/simpress", true);
+    MakeSlides(*m_impl, path, slides, password, {});
+}
+
+void TestOffice::MakePresentationWithTexts(const fs::path& path, const std::vector<SlideDesign>& slides,
+                                           const std::vector<std::string>& texts) {
+    MakeSlides(*m_impl, path, slides, {}, texts);
+}
+
+void TestOffice::MakeSlides(Impl& impl, const fs::path& path, const std::vector<SlideDesign>& slides,
+                            const std::string& password, const std::vector<std::string>& texts) {
+    impl.office->Call([&] {
+        Reference<css::lang::XComponent> document = impl.Load("private:factory/simpress", true);
         Reference<css::lang::XMultiServiceFactory> factory(document, UNO_QUERY_THROW);
         Reference<css::drawing::XDrawPages> pages = Reference<css::drawing::XDrawPagesSupplier>(document, UNO_QUERY_THROW)->getDrawPages();
         while (pages->getCount() < static_cast<sal_Int32>(slides.size())) pages->insertNewByIndex(pages->getCount() - 1);
         for (size_t i = 0; i < slides.size(); ++i) {
             Reference<css::drawing::XDrawPage> page(pages->getByIndex(static_cast<sal_Int32>(i)), UNO_QUERY_THROW);
-            FillSlide(factory, page, slides[i], static_cast<int>(i + 1));
+            FillSlide(factory, page, slides[i], static_cast<int>(i + 1), i < texts.size() ? texts[i] : std::string());
         }
-        m_impl->Store(document, path, FilterFor(path), password);
+        impl.Store(document, path, FilterFor(path), password);
     }, 60000);
 }
 

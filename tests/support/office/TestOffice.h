@@ -33,6 +33,9 @@ public:
     // encrypts it (.odp only).
     void MakePresentation(const std::filesystem::path& path, const std::vector<SlideDesign>& slides,
                           const std::string& password = {});
+    // The same with `texts[k]` instead of "Slide k" on slide k + 1.
+    void MakePresentationWithTexts(const std::filesystem::path& path, const std::vector<SlideDesign>& slides,
+                                   const std::vector<std::string>& texts);
     // Saves a drawing (a document of the office, but not a presentation) under any name.
     void MakeDrawing(const std::filesystem::path& path);
     // Keeps a document open in this office, as a user working in it would.
@@ -47,6 +50,8 @@ public:
 
 private:
     struct Impl;
+    static void MakeSlides(Impl& impl, const std::filesystem::path& path, const std::vector<SlideDesign>& slides,
+                           const std::string& password, const std::vector<std::string>& texts);
     std::unique_ptr<Impl> m_impl;
 };
 

@@ -15,8 +15,42 @@ enum : DISPID {
     kSlideSlideShowTransition = 2005, kTransitionAdvanceOnClick = 2003, kTransitionAdvanceOnTime = 2004,
     kTransitionAdvanceTime = 2005, kSettingsAdvanceMode = 2007, kSettingsRun = 2008, kSettingsShowType = 2010,
     kSettingsRangeType = 2014, kWindowView = 2003, kWindowActivate = 2012, kViewState = 2006, kViewNext = 2019,
-    kViewCurrentShowPosition = 2027,
+    kViewCurrentShowPosition = 2027, kSlideTitleText = 0x4B560010, kSlideTopmostText = 0x4B560011,
+    kSlideNotesText = 0x4B560012,
 };
+
+std::string ShapeText(const Reference<css::drawing::XShape>& shape) {
+    Reference<css::text::XText> text(shape, UNO_QUERY);
+    return text.is() ? FromOU(text->getString()) : std::string();
+}
+
+// The text of the first shape of this kind on the page ("" when none).
+std::string TextOfKind(const Reference<css::drawing::XShapes>& shapes, const char* kind) {
+    for (sal_Int32 i = 0; shapes.is() && i < shapes->getCount(); ++i) {
+        Reference<css::lang::XServiceInfo> shape(shapes->getByIndex(i), UNO_QUERY);
+        if (shape.is() && shape->supportsService(OUString::createFromAscii(kind)))
+            return ShapeText(Reference<css::drawing::XShape>(shape, UNO_QUERY));
+    }
+    return {};
+}
+
+// The text of the shape nearest the top (then the left) that has any.
+std::string TopmostText(const Reference<css::drawing::XShapes>& shapes) {
+    std::string found;
+    css::awt::Point best{0, 0};
+    for (sal_Int32 i = 0; shapes.is() && i < shapes->getCount(); ++i) {
+        Reference<css::drawing::XShape> shape(shapes->getByIndex(i), UNO_QUERY);
+        if (!shape.is()) continue;
+        const std::string text = ShapeText(shape);
+        if (text.find_first_not_of(" \t\r\n") == std::string::npos) continue;
+        const css::awt::Point at = shape->getPosition();
+        if (found.empty() || at.Y < best.Y || (at.Y == best.Y && at.X < best.X)) {
+            found = text;
+            best = at;
+        }
+    }
+    return found;
+}
 
 bool IsPut(WORD flags) { return flags & DISPATCH_PROPERTYPUT; }
 const Variant& Value(const std::vector<Variant>& args) {
@@ -148,8 +182,24 @@ class Slide : public UnoObject {
 public:
     using UnoObject::UnoObject;
     Variant Invoke(DISPID id, WORD, const std::vector<Variant>&) override {
-        if (id != kSlideSlideShowTransition) NoMember("Slide", id);
-        return Variant::Dispatch(std::make_shared<Transition>(m_session, m_document, m_index));
+        if (id == kSlideSlideShowTransition)
+            return Variant::Dispatch(std::make_shared<Transition>(m_session, m_document, m_index));
+        if (id != kSlideTitleText && id != kSlideTopmostText && id != kSlideNotesText) NoMember("Slide", id);
+        auto page = Page();
+        std::string text;
+        Office().Call([&] {
+            Reference<css::drawing::XShapes> shapes(page, UNO_QUERY);
+            if (id == kSlideTitleText) {
+                text = TextOfKind(shapes, "com.sun.star.presentation.TitleTextShape");
+            } else if (id == kSlideTopmostText) {
+                text = TopmostText(shapes);
+            } else {
+                Reference<css::presentation::XPresentationPage> slide(page, UNO_QUERY);
+                Reference<css::drawing::XShapes> notes(slide.is() ? slide->getNotesPage() : nullptr, UNO_QUERY);
+                text = TextOfKind(notes, "com.sun.star.presentation.NotesShape");
+            }
+        });
+        return Variant::Bstr(text);
     }
 };
 

@@ -1,0 +1,36 @@
+#pragma once
+// Chapters and subtitles from the slides a recording showed: FFmpeg's
+// metadata file (one chapter per slide), the chapter list that video sites
+// read from a description, and speaker notes as SubRip cues.
+#include <string>
+
+#include "recording/state/ShownSlides.h"
+
+namespace kv {
+
+// ";FFMETADATA1" with one [CHAPTER] per slide in milliseconds; the first
+// starts at 0, each ends where the next starts, the last at `videoSeconds`.
+std::string ChapterMetadata(const ShownSlides& slides, double videoSeconds);
+
+// One line per slide, "m:ss Title" ("h:mm:ss Title" from an hour on); the
+// first at 0:00 whatever its recorded time.
+std::string ChapterListText(const ShownSlides& slides);
+
+// A SubRip cue for each slide with notes, shown while the slide is.
+std::string NotesSubtitles(const ShownSlides& slides, double videoSeconds);
+
+// Where a slide's time is a key frame: "0.000,12.400,...", for -force_key_frames.
+std::string SlideKeyFrameTimes(const ShownSlides& slides);
+
+// Whether the format keeps chapters (MP4, MOV, WebM).
+bool FormatKeepsChapters(int formatIndex);
+// The subtitle codec of a format that keeps subtitles; empty for the others.
+std::string SubtitleCodecOf(int formatIndex);
+// Whether any shown slide has notes.
+bool HasNotes(const ShownSlides& slides);
+
+// `<video>.chapters.txt` beside "<folder>/<video>.<ext>", and the .srt the same way.
+std::string ChapterListPath(const std::string& videoPath);
+std::string SubtitlePath(const std::string& videoPath);
+
+}  // namespace kv
