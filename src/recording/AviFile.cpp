@@ -38,6 +38,17 @@ std::string ChooseEncoder() {
     return table[found].name;
 }
 
+// The reason an encoder would not open, in the words the trace has always
+// used; other codes get no line.
+void TraceCompressedStreamFailure(media::AviVideoWriter::EncoderRefusal refusal) {
+    using Refusal = media::AviVideoWriter::EncoderRefusal;
+    const char* reason = nullptr;
+    if (refusal == Refusal::NotFound) reason = "A suitable compressor cannot be found.";
+    else if (refusal == Refusal::NoMemory) reason = "There is not enough memory to complete the operation.";
+    else if (refusal == Refusal::Unsupported) reason = "Compression is not supported for this type of data.";
+    if (reason) TraceF("CAVIFile:Initialise : Unable to Create Compressed Stream \n%s", reason);
+}
+
 }  // namespace
 
 CAviFile::CAviFile() = default;
@@ -70,7 +81,9 @@ int CAviFile::Initialise(const std::string& path, int width, int height, int bFu
         } else if (m_impl->writer.Open(path, encoder, width, height, frameRate, quality, &why)) {
             return S_OK;
         } else {
-            Trace("CAVIFile:Initialise : Unable to Create the Movie File");
+            const auto refusal = m_impl->writer.Refusal();
+            if (refusal != media::AviVideoWriter::EncoderRefusal::None) TraceCompressedStreamFailure(refusal);
+            else Trace("CAVIFile:Initialise : Unable to Create the Movie File");
             TraceF("CAVIFile:Initialise : %s (%s)", why.c_str(), encoder.c_str());
         }
     } catch (...) {
@@ -83,7 +96,7 @@ int CAviFile::Initialise(const std::string& path, int width, int height, int bFu
 
 namespace {
 
-int Outcome(media::AviVideoWriter::Result result, const std::string& why) {
+int Outcome(media::AviVideoWriter::Result result, const std::string& why, int code) {
     switch (result) {
     case media::AviVideoWriter::Result::Written:
         return S_OK;
@@ -91,7 +104,8 @@ int Outcome(media::AviVideoWriter::Result result, const std::string& why) {
         Trace("CAVIFile:AppendNewFrame : GetDIBits Failed\n");
         return E_INVALIDARG;
     case media::AviVideoWriter::Result::Failed:
-        TraceF("Error in AviFile::AppendNewFrame.---AVIStreamWrite Failed, Error: %s\n", why.c_str());
+        TraceF("Error in AviFile::AppendNewFrame.---AVIStreamWrite Failed, Error: %d\n", code);
+        TraceF("CAviFile::AppendNewFrame : %s\n", why.c_str());
         return E_FAIL;
     }
     return E_FAIL;
@@ -106,7 +120,8 @@ int CAviFile::Append(Write write) {
     try {
         if (!m_impl || !m_impl->writer.IsOpen()) return S_OK;
         std::string why;
-        return Outcome(write(m_impl->writer, &why), why);
+        const media::AviVideoWriter::Result result = write(m_impl->writer, &why);
+        return Outcome(result, why, -m_impl->writer.LastError());
     } catch (...) {
         Trace("Caught exception in AviFile::AppendNewFrame\n");
     }

@@ -134,8 +134,10 @@ int CRecorder::RecordVideo() {
     }
 
     // The first grab and encode are slow (pages mapped, encoder warming up):
-    // take them before the clock starts, as the picture of position 0.
-    const bool first = m_ScreenGrabber.Grab() && m_AviFile.AppendNewFrame(m_ScreenGrabber.Frame(), 0) == 0;
+    // take them before the clock starts, as the picture of position 0. A
+    // recording stopped before its set-up finished writes no picture at all.
+    const bool first =
+        g_bRecording && m_ScreenGrabber.Grab() && m_AviFile.AppendNewFrame(m_ScreenGrabber.Frame(), 0) == 0;
 
     FrameQueue queue;
     const bool queued = queue.Start(kQueuedFrames, [this](int slot, long position) {

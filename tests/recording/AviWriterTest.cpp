@@ -217,6 +217,17 @@ TEST_F(AviWriterTest, FailedOpenLeavesTheWriterEmptyAndReleaseIsRepeatable) {
     EXPECT_EQ(g_iQualityFactor.load(), 0);
 }
 
+TEST_F(AviWriterTest, AnEncoderThatRefusesTheSizeIsNamedAsSuch) {
+    settings::VideoCompression.Set("H.263+ / H.263-1998 / H.263 version 2");
+    TraceCapture trace;
+    CAviFile avi;
+    EXPECT_EQ(avi.Initialise((dir / "big.avi").string(), 4096, 2304, 0), E_FAIL);  // H.263 stops at 2048x1152
+    EXPECT_TRUE(trace.Contains("CAVIFile:Initialise : Unable to Create Compressed Stream \n"
+                               "Compression is not supported for this type of data."));
+    EXPECT_FALSE(trace.Contains("Unable to Create the Movie File"));
+    EXPECT_TRUE(trace.Contains("CAVIFile:Initialise : Error Occured While Rendering the Movie"));
+}
+
 // A file that may not grow (as on a full disk): the writer reports failure,
 // never success, and what it wrote stays on disk.
 TEST_F(AviWriterTest, FileSizeLimitIsReportedAsFailure) {
@@ -232,6 +243,10 @@ TEST_F(AviWriterTest, FileSizeLimitIsReportedAsFailure) {
         }
         const bool closed = avi.ReleaseMemory();
         if (!appendFailed && closed) return 11;
+        for (const std::string& line : trace.Lines())
+            if (line.find("AVIStreamWrite Failed, Error: ") != std::string::npos &&
+                line.find_first_of("123456789", line.find("Error: ")) == std::string::npos)
+                return 13;  // the code is written as a number
         return trace.Contains("AVIStreamWrite Failed") || trace.Contains("incomplete") ? 0 : 12;
     });
     EXPECT_EQ(code, 0);

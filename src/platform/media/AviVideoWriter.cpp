@@ -43,7 +43,17 @@ AviVideoWriter::~AviVideoWriter() {
 bool AviVideoWriter::Fail(std::string* why, const char* step, int error) {
     *why = std::string(step) + ": " + AvErrorText(error);
     m_failed = true;
+    m_lastError = error;
     return false;
+}
+
+AviVideoWriter::EncoderRefusal AviVideoWriter::Refusal() const {
+    if (!m_encoderRefused) return EncoderRefusal::None;
+    if (m_lastError == AVERROR_ENCODER_NOT_FOUND) return EncoderRefusal::NotFound;
+    if (m_lastError == AVERROR(ENOMEM)) return EncoderRefusal::NoMemory;
+    if (m_lastError == AVERROR(EINVAL) || m_lastError == AVERROR(ENOSYS) || m_lastError == AVERROR_PATCHWELCOME)
+        return EncoderRefusal::Unsupported;
+    return EncoderRefusal::Other;
 }
 
 bool AviVideoWriter::Open(const std::string& path, const std::string& encoderName, int width,
@@ -51,16 +61,20 @@ bool AviVideoWriter::Open(const std::string& path, const std::string& encoderNam
     std::string ignored;
     Close(&ignored);
     m_failed = false;
+    m_lastError = 0;
+    m_encoderRefused = false;
     m_chunks = 0;
     m_highestPosition = -1;
     m_lastSent = m_lastOut = -1;
     m_repeats.clear();
     KeepLibavQuiet();
     const AVCodec* codec = avcodec_find_encoder_by_name(encoderName.c_str());
+    m_encoderRefused = true;
     if (!codec) return Fail(why, ("no encoder " + encoderName).c_str(), AVERROR_ENCODER_NOT_FOUND);
     int error = 0;
     m_encoder = OpenVideoEncoder(codec, width, height, fps, qualityFactor, &error);
     if (!m_encoder) return Fail(why, "opening the encoder", error);
+    m_encoderRefused = false;
     m_frame = AllocateFrame(m_encoder->pix_fmt, width, height);
     m_packet.reset(av_packet_alloc());
     m_lastPacket.reset(av_packet_alloc());

@@ -16,6 +16,8 @@ namespace kv::media {
 class AviVideoWriter {
 public:
     enum class Result { Written, BadFrame, Failed };
+    // Why Open could not open the encoder, if that is where it failed.
+    enum class EncoderRefusal { None, NotFound, NoMemory, Unsupported, Other };
 
     AviVideoWriter() = default;
     ~AviVideoWriter();  // closes as Close does, ignoring failures
@@ -39,8 +41,9 @@ public:
     // and writes the index. False when anything could not be written.
     bool Close(std::string* why);
     bool IsOpen() const { return m_output != nullptr; }
-
-    const AVCodecContext* Encoder() const { return m_encoder.get(); }
+    // The libav code of the last failure (0 when none).
+    int LastError() const { return m_lastError; }
+    EncoderRefusal Refusal() const;
 
 private:
     bool FillFrame(const FrameImage& image);
@@ -65,6 +68,8 @@ private:
     long m_chunks = 0;            // chunks in the file so far (positions 0 .. m_chunks-1)
     long m_highestPosition = -1;  // highest position asked for
     bool m_failed = false;
+    int m_lastError = 0;
+    bool m_encoderRefused = false;
 };
 
 }  // namespace kv::media
