@@ -50,6 +50,18 @@ std::string LastErrorLine(const fs::path& log) {
     return last;
 }
 
+// The line in which ffmpeg said it could not write or close its output; empty
+// when there is none.
+std::string OutputWriteError(const fs::path& log) {
+    std::ifstream in(log);
+    std::string line;
+    while (std::getline(in, line))
+        if (line.rfind("Error writing trailer", 0) == 0 || line.rfind("Error closing file", 0) == 0 ||
+            line.find("No space left on device") != std::string::npos)
+            return line;
+    return {};
+}
+
 bool WriteTextFile(const fs::path& path, const std::string& text) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << text;
@@ -142,8 +154,17 @@ bool RunConverter(const ConverterCommand& command, const std::string& inputFile,
         *reason = "ffmpeg did not finish within " + std::to_string((limitMs + 999) / 1000) + " s";
     }
     const std::string lastLine = status && *status != 0 ? LastErrorLine(options.outputFile) : std::string();
+    // ffmpeg exits with 0 when only the end of its file could not be written
+    // (a full disk at the trailer): such a file is cut short, not a video.
+    const std::string writeError = status && *status == 0 ? OutputWriteError(options.outputFile) : std::string();
     std::error_code ignored;
     fs::remove(options.outputFile, ignored);
+    if (!writeError.empty()) {
+        TraceF("CWaitDlg::ConvertAVIToX : ffmpeg could not write its output : %s\n", writeError.c_str());
+        *reason = ExitReason(0, writeError, outputFile);
+        RemovePartialOutput(outputFile);
+        return false;
+    }
     if (status && *status != 0) {
         TraceF("CWaitDlg::ConvertAVIToX : ffmpeg failed with exit code : %d : %s\n", *status, lastLine.c_str());
         *reason = ExitReason(*status, lastLine, outputFile);
