@@ -166,8 +166,9 @@ void CSoundSync::Correct(double error, std::vector<std::uint8_t>& kept, std::vec
         m_nSinceCompensation = 0;
     } else if ((m_nSinceCompensation += keptFrames) >= m_nRate && m_bResample) {
         // What is off now goes over the next second, a few samples at a time.
-        // Below a couple of milliseconds the sound passes untouched: a device
-        // that keeps the clock is never resampled at all.
+        // Below ten milliseconds the sound passes untouched: a sound server's
+        // timing reports wander by several, and a device that keeps the clock
+        // is never resampled at all.
         // Nor before the rate has been estimated over seconds: what a short
         // look shows is the device's jitter, not drift.
         m_nSinceCompensation = 0;

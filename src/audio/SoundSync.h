@@ -49,7 +49,7 @@ public:
     double DriftPpm() const;
 
     static constexpr double kJumpSeconds = 0.050;
-    static constexpr double kDeadbandSeconds = 0.002;
+    static constexpr double kDeadbandSeconds = 0.010;
 
 private:
     struct Point {
