@@ -60,21 +60,18 @@ void ProgressReport::Feed(const std::string& text, double elapsedSeconds) {
             const long long us = std::strtoll(line.c_str() + 12, &rest, 10);
             if (rest != line.c_str() + 12 && us >= 0) m_outSeconds = us / 1e6;
         } else if (line.rfind("progress=", 0) == 0) {
-            EndOfBlock(line == "progress=end", elapsedSeconds);
+            EndOfBlock(elapsedSeconds);
         }
     }
     m_partialLine.erase(0, start);
 }
 
-void ProgressReport::EndOfBlock(bool finished, double elapsedSeconds) {
-    if (finished) {
-        PublishConversionProgress(100, 0);
-        return;
-    }
+void ProgressReport::EndOfBlock(double elapsedSeconds) {
     // A recording of unknown length reports no share.
     if (m_videoSeconds <= 0) return;
     const double done = std::clamp(m_outSeconds / m_videoSeconds, 0.0, 1.0);
-    // ffmpeg has not finished until it says so: 100 % comes with the end.
+    // 100 % only once ffmpeg has ended well (the run says so): an end with
+    // an error stays below it.
     const int percent = std::min(99, static_cast<int>(done * 100));
     const int left = done > 0 ? static_cast<int>(std::lround(elapsedSeconds * (1 - done) / done)) : -1;
     PublishConversionProgress(percent, left);

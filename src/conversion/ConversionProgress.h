@@ -32,7 +32,7 @@ public:
     void Feed(const std::string& text, double elapsedSeconds);
 
 private:
-    void EndOfBlock(bool finished, double elapsedSeconds);
+    void EndOfBlock(double elapsedSeconds);
 
     double m_videoSeconds;
     double m_outSeconds = 0;

@@ -192,6 +192,7 @@ bool RunConverter(const ConverterCommand& command, const std::string& inputFile,
         *reason = "ffmpeg made no output file: " + outputFile;
         return false;
     }
+    PublishConversionProgress(100, 0);
     return true;
 }
 
