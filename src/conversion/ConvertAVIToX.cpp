@@ -4,13 +4,16 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <limits>
 #include <optional>
 
 #include "app/core/SettingsCatalogue.h"
+#include "conversion/ConversionProgress.h"
 #include "conversion/SlideChapters.h"
 #include "platform/core/Paths.h"
 #include "platform/media/MediaInfo.h"
@@ -130,6 +133,30 @@ std::string ExitReason(int status, const std::string& lastLine, const std::strin
     return "ffmpeg ended with exit status " + std::to_string(status);
 }
 
+// Waits for ffmpeg's end, at most `limitMs`, publishing what its progress
+// report says meanwhile; nullopt when the time ran out.
+std::optional<int> WaitReportingProgress(ChildProcess& converter, int limitMs, const fs::path& progressFile,
+                                         double videoSeconds) {
+    using Clock = std::chrono::steady_clock;
+    const auto start = Clock::now();
+    ProgressReport report(videoSeconds);
+    std::ifstream in;
+    auto readNew = [&] {
+        if (!in.is_open()) in.open(progressFile, std::ios::binary);
+        if (!in.is_open()) return;
+        in.clear();  // past the end last time: read on from there
+        const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        report.Feed(text, std::chrono::duration<double>(Clock::now() - start).count());
+    };
+    for (;;) {
+        const auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+        if (waited >= limitMs) return std::nullopt;
+        const std::optional<int> status = converter.Wait(static_cast<int>(std::min<long long>(250, limitMs - waited)));
+        readNew();
+        if (status) return status;
+    }
+}
+
 // Runs the command to its end or its time limit; true when ffmpeg exited
 // with 0 and made the output. Otherwise *reason says why, in words.
 bool RunConverter(const ConverterCommand& command, const std::string& inputFile, const std::string& outputFile,
@@ -138,16 +165,24 @@ bool RunConverter(const ConverterCommand& command, const std::string& inputFile,
     options.searchFirst = {ProgramFolder()};
     options.newProcessGroup = true;
     options.outputFile = ConverterTempPath(".log");
+    const TempFile progressFile{ConverterTempPath(".progress")};
+    // The report is a global option: it goes first, the traced command stays as it is.
+    std::vector<std::string> argv = command.argv;
+    argv.insert(argv.begin() + 1, {"-progress", progressFile.path.string()});
     int error = 0;
-    ChildProcess converter = ChildProcess::Spawn(command.argv, options, &error);
+    StartConversionProgress();
+    ChildProcess converter = ChildProcess::Spawn(argv, options, &error);
     if (!converter.Started()) {
+        EndConversionProgress();
         TraceF("CWaitDlg::ConvertAVIToX : CreateProcess() Fails with err code : %d", error);
         *reason = error == ENOENT ? "ffmpeg was not found in " + ProgramFolder().string() + " or on PATH"
                                   : "ffmpeg could not be started: " + std::string(std::strerror(error));
         return false;
     }
-    const int limitMs = ConverterTimeLimitMs(media::MediaDurationSeconds(inputFile));
-    std::optional<int> status = converter.Wait(limitMs);
+    const double videoSeconds = media::MediaDurationSeconds(inputFile);
+    const int limitMs = ConverterTimeLimitMs(videoSeconds);
+    std::optional<int> status = WaitReportingProgress(converter, limitMs, progressFile.path, videoSeconds);
+    EndConversionProgress();
     if (!status) {
         converter.Terminate();
         TraceF("CWaitDlg::ConvertAVIToX : ffmpeg did not finish within %d ms, ended\n", limitMs);
@@ -178,6 +213,7 @@ bool RunConverter(const ConverterCommand& command, const std::string& inputFile,
         *reason = "ffmpeg made no output file: " + outputFile;
         return false;
     }
+    PublishConversionProgress(100, 0);
     return true;
 }
 

@@ -4,7 +4,9 @@
 
 #include <QAbstractButton>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMouseEvent>
+#include <algorithm>
 #include <atomic>
 #include <filesystem>
 #include <fstream>
@@ -119,6 +121,32 @@ TEST_F(WaitDialog, FirstDialogEndConvertsOnceAndFinishCloses) {
     EXPECT_FALSE(dialog->isVisible());
     EXPECT_EQ(dialog->result(), 1);
     EXPECT_EQ(g_hWaitDlg.load(), 0u);
+}
+
+TEST_F(WaitDialog, ConversionShowsPercentAndTimeLeftBesideTheBusyControl) {
+    std::string why;
+    ASSERT_TRUE(kvtest::MakeTestAvi(recording, 25, 44100, 16, &why, "640x360")) << why;
+    Open("MP4", (dir / "talk.mp4").string());
+    EXPECT_FALSE(dialog->ProgressLabel().isVisible());
+    EXPECT_EQ(SendFromThread(UWM_DIALOGEND), 1);
+    EXPECT_TRUE(dialog->ProgressLabel().isVisible());
+    std::vector<std::string> shown;
+    kvtest::ProcessEventsUntil([&] {
+        const std::string text = dialog->ProgressLabel().text().toStdString();
+        if (!text.empty() && (shown.empty() || shown.back() != text)) shown.push_back(text);
+        return dialog->IsDone();
+    }, 60000);
+    ASSERT_TRUE(WaitDone());
+    EXPECT_FALSE(dialog->ConversionFailed());
+    EXPECT_FALSE(dialog->ProgressLabel().isVisible()) << "the finished dialog shows where the video is";
+    ASSERT_FALSE(shown.empty());
+    const bool withTimeLeft = std::any_of(shown.begin(), shown.end(), [](const std::string& text) {
+        return text.find(" % \xE2\x80\x94 about ") != std::string::npos && text.find(" left") != std::string::npos;
+    });
+    EXPECT_TRUE(withTimeLeft) << shown.back();
+    // Within the label's place right of the busy control, clear of it.
+    EXPECT_GE(dialog->ProgressLabel().geometry().left(), dialog->BusyCtrl().geometry().right());
+    EXPECT_LE(dialog->ProgressLabel().geometry().right(), dialog->rect().right());
 }
 
 TEST_F(WaitDialog, MergeProgressAboveTheTopStartsAgainFromZero) {

@@ -119,6 +119,9 @@ TEST_F(ConvertEndToEnd, RealPresentationBecomesAVideoOfItsSlidesInOrder) {
     ASSERT_TRUE(status.has_value()) << "kalvista did not finish in time\n" << log;
     EXPECT_EQ(*status, 0) << log;
     EXPECT_NE(log.find("Video: " + output.string()), std::string::npos) << log;
+    // Its output is a file here: no progress line, no carriage returns.
+    EXPECT_EQ(log.find(" left"), std::string::npos) << log;
+    EXPECT_EQ(log.find('\r'), std::string::npos) << log;
     std::printf("[ e2e      ] conversion took %.1f s\n",
                 std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
 

@@ -72,7 +72,7 @@ TEST_F(WizardTest, ConvertChecksTheCaptureSize) {
                              "\"AudioChannels\""})
         EXPECT_NE(stored.find(name), std::string::npos) << name;
     for (const char* name : {"\"OutputFormat\"", "\"OutputFileName\"", "\"Resolution\"", "\"ResolutionWidth\"",
-                             "\"VideoCompression\"", "\"MouseCapture\""})
+                             "\"VideoCompression\"", "\"MouseCapture\"", "\"NotesSubtitles\""})
         EXPECT_EQ(stored.find(name), std::string::npos) << name;
 
     Edit(IDC_CUSTOM_WIDTH)->setText("128");
@@ -101,6 +101,7 @@ TEST_F(WizardTest, ConvertStoresEveryChoiceAndRunsTheContainer) {
     ChooseText(IDC_OUTPUT_FORMAT, "MPEG2");
     ChooseText(IDC_FRAME_RATE, "29.97 FPS - (NTSC)");
     ChooseText(IDC_RESOLUTION, "720x576 (PAL)");
+    Check(IDC_NOTES_SUBTITLES)->click();
     Hover(IDC_TAB_CONVERTER);
     Click(IDC_ROW_ICON[0]);  // pointer on
     ChooseText(IDC_SLIDE_TIME, "20");
@@ -127,6 +128,7 @@ TEST_F(WizardTest, ConvertStoresEveryChoiceAndRunsTheContainer) {
     EXPECT_EQ(settings::SlideShowCaptureMode.Get(), 3u);
     EXPECT_EQ(settings::TimeinSec.Get(), 19u);
     EXPECT_EQ(settings::MouseCapture.Get(), 1u);
+    EXPECT_EQ(settings::NotesSubtitles.Get(), 1u);
 
     ASSERT_EQ(container.requests.size(), 1u);
     const auto& request = container.requests[0];
@@ -161,8 +163,11 @@ TEST_F(WizardTest, ConvertByKeyboardKeepsTheWizardShownThePointerHidesIt) {
 
 TEST_F(WizardTest, ConvertWithAviStoresTheChosenCodecAndAutomaticAdvance) {
     kv::settings::SlideShowCaptureMode.Set(1);  // never written by the wizard: automatic
+    kv::settings::NotesSubtitles.Set(1);
     ChoosePresentation("Deck.ppsx");
     Hover(IDC_TAB_VIDEO);
+    ASSERT_TRUE(Check(IDC_NOTES_SUBTITLES)->isChecked());
+    Check(IDC_NOTES_SUBTITLES)->click();  // off again
     ChooseText(IDC_VIDEO_CODEC, "Motion JPEG");
     ChooseText(IDC_FRAME_RATE, "15 FPS");
     Hover(IDC_TAB_AUDIO);
@@ -176,6 +181,7 @@ TEST_F(WizardTest, ConvertWithAviStoresTheChosenCodecAndAutomaticAdvance) {
     EXPECT_EQ(settings::BitRate.Get(), 256u);
     EXPECT_EQ(settings::SlideShowCaptureMode.Get(), 2u);
     EXPECT_EQ(settings::TimeinSec.Get(), 0u);
+    EXPECT_EQ(settings::NotesSubtitles.Get(), 0u);
     ASSERT_EQ(container.requests.size(), 1u);
     EXPECT_EQ(container.requests[0].captureMode, 2);
     EXPECT_EQ(container.requests[0].secondsPerSlide, 1);

@@ -37,13 +37,13 @@ TEST_F(WizardTest, StartsWithNoPageAndHoveringATabShowsIt) {
     EXPECT_TRUE(Shown(IDC_CONVERT));
     EXPECT_TRUE(Button(IDC_TAB_VIDEO)->IsHighlighted());
     EXPECT_FALSE(Button(IDC_TAB_IO)->IsHighlighted());
-    for (int id : {1105, 1108, 1107, 1106}) EXPECT_TRUE(Shown(id)) << id;
+    for (int id : {1105, 1108, 1107, 1106, 1123}) EXPECT_TRUE(Shown(id)) << id;
     EXPECT_EQ(Button(IDC_ROW_ICON[3])->CurrentBitmap(), 206) << "AVI offers the codec row";
 
     Hover(IDC_TAB_AUDIO);
     EXPECT_EQ(Button(IDC_BANNER)->CurrentBitmap(), 298);
     for (int id : {1103, 1104, 1113}) EXPECT_TRUE(Shown(id)) << id;
-    for (int id : {1105, 1108, 1107, 1106, 1026, 1102, 1112}) EXPECT_FALSE(Shown(id)) << id;
+    for (int id : {1105, 1108, 1107, 1106, 1123, 1026, 1102, 1112}) EXPECT_FALSE(Shown(id)) << id;
 
     // A click on a tab changes nothing more.
     Click(IDC_TAB_IO);
@@ -92,6 +92,8 @@ TEST_F(WizardTest, FirstRunDefaults) {
     EXPECT_TRUE(Wizard().State().recordSound);
     EXPECT_FALSE(Wizard().State().mousePointer);
     EXPECT_FALSE(Wizard().State().manualAdvance);
+    EXPECT_FALSE(Check(IDC_NOTES_SUBTITLES)->isChecked());
+    EXPECT_EQ(Check(IDC_NOTES_SUBTITLES)->text(), "Speaker notes as subtitles");
     // No stored codec among the list: the first entry.
     EXPECT_EQ(Combo(IDC_VIDEO_CODEC)->currentIndex(), 0);
 }
@@ -143,6 +145,7 @@ TEST_F(WizardTest, StoredChoicesComeBack) {
     kv::settings::SlideShowCaptureMode.Set(3);
     kv::settings::TimeinSec.Set(19);
     kv::settings::MouseCapture.Set(1);
+    kv::settings::NotesSubtitles.Set(1);
     Wizard();
     EXPECT_EQ(Combo(IDC_OUTPUT_FORMAT)->currentText(), "MPEG2");
     EXPECT_EQ(Combo(IDC_FRAME_RATE)->currentText(), "29.97 FPS - (NTSC)");
@@ -153,6 +156,7 @@ TEST_F(WizardTest, StoredChoicesComeBack) {
     EXPECT_TRUE(Wizard().State().manualAdvance);
     EXPECT_TRUE(Wizard().State().mousePointer);
     EXPECT_EQ(Combo(IDC_SLIDE_TIME)->currentText(), "20");
+    EXPECT_TRUE(Check(IDC_NOTES_SUBTITLES)->isChecked());
 
     Hover(IDC_TAB_CONVERTER);
     EXPECT_FALSE(Shown(IDC_SLIDE_TIME)) << "manual advance has no slide time";

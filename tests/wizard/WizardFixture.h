@@ -25,6 +25,7 @@ protected:
     kv::CCustomeButton* Button(int id) { return Wizard().Controls().Button(id); }
     kv::CColoredCombo* Combo(int id) { return Wizard().Controls().Combo(id); }
     kv::CColoredEdit* Edit(int id) { return Wizard().Controls().Edit(id); }
+    QCheckBox* Check(int id) { return Wizard().Controls().Check(id); }
     bool Shown(int id) { return !Wizard().Controls().Control(id)->isHidden(); }
     void Hover(int id) { kv::SendMessage(Wizard().Handle(), kv::WM_SKIN_HOVER, id, 0); }
     void Click(int id) { kv::SendMessage(Wizard().Handle(), kv::WM_SKIN_CLICK, id, 0); }

@@ -1,5 +1,7 @@
 #include "app/batch/BatchMode.h"
 
+#include <unistd.h>
+
 #include <QApplication>
 #include <cstdio>
 #include <mutex>
@@ -10,6 +12,7 @@
 #include "app/batch/OutputCheck.h"
 #include "app/batch/RecordedDecks.h"
 #include "app/batch/SoundDeviceChoice.h"
+#include "app/batch/TerminalProgress.h"
 #include "app/core/SettingsCatalogue.h"
 #include "audio/AudioDeviceTable.h"
 #include "platform/automation/uno/UnoAutomation.h"
@@ -122,7 +125,10 @@ int Convert(const BatchOptions& options) {
     RegisterUnoAutomation();
     ContainerServices services = DefaultContainerServices();
     services.conversion = MakeWaitDialogs(true);
-    PptContainerRunner(services).RunContainer(request);
+    {
+        const TerminalProgressLine progressLine(STDERR_FILENO);
+        PptContainerRunner(services).RunContainer(request);
+    }
     ShowDockWindows();
 
     const std::string output = settings::OutputFileName.Get();

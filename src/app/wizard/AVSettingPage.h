@@ -40,6 +40,7 @@ public:
     int FrameRate() const;
     std::string CodecText() const;
     int ResolutionIndex() const;
+    bool NotesAsSubtitles() const;
     // The output file path: `folder` joined with the intermediate file's name
     // and the chosen format's extension.
     bool GetOutPutFileName(const std::string& aviPath, std::string& folder) const;

@@ -34,7 +34,7 @@ PageView CAVSettingPage::VideoView() const {
     view.rows[1] = {210, 209, 218, 217};
     view.rows[2] = {208, 207, 216, 215};
     if (m_state.codecRow) view.rows[3] = kCodecRow;
-    view.valueControls = {IDC_OUTPUT_FORMAT, IDC_RESOLUTION, IDC_FRAME_RATE};
+    view.valueControls = {IDC_OUTPUT_FORMAT, IDC_RESOLUTION, IDC_FRAME_RATE, IDC_NOTES_SUBTITLES};
     if (m_state.codecRow) view.valueControls.push_back(IDC_VIDEO_CODEC);
     if (IsCustomChosen()) {
         view.valueControls.push_back(IDC_CUSTOM_WIDTH);
@@ -75,6 +75,7 @@ void CAVSettingPage::LoadFormatAndCodec() {
     else
         SelectString(formats, format, kFormatAVI);
     SelectString(m_controls.Combo(IDC_VIDEO_CODEC), settings::VideoCompression.Get(), 0);
+    m_controls.Check(IDC_NOTES_SUBTITLES)->setChecked(settings::NotesSubtitles.Get() != 0);
 }
 
 void CAVSettingPage::OnFormatChange() {
@@ -141,6 +142,8 @@ int CAVSettingPage::FrameRate() const {
 std::string CAVSettingPage::CodecText() const {
     return WizardControls::SelectedText(m_controls.Combo(IDC_VIDEO_CODEC));
 }
+
+bool CAVSettingPage::NotesAsSubtitles() const { return m_controls.Check(IDC_NOTES_SUBTITLES)->isChecked(); }
 
 int CAVSettingPage::ResolutionIndex() const { return m_controls.Combo(IDC_RESOLUTION)->currentIndex(); }
 

@@ -15,6 +15,8 @@ constexpr int kEditIds[] = {1026, 1102, 1109, 1110};
 // Combo id and the notification id of its hover reports.
 constexpr std::pair<int, int> kComboIds[] = {{1105, 1201}, {1103, 1202}, {1104, 1203}, {1106, 1204},
                                              {1107, 1205}, {1108, 1206}, {1112, 1207}, {1113, 1208}};
+// Check box ids and their texts.
+constexpr std::pair<int, const char*> kCheckIds[] = {{1123, "Speaker notes as subtitles"}};
 
 void Place(QWidget* widget, int id, int height = -1) {
     const PixelRect r = ControlRect(id);
@@ -53,6 +55,16 @@ WizardControls::WizardControls(QWidget* dialog) {
         m_combos[id] = combo;
         m_valueIds.push_back(id);
     }
+    for (auto [id, text] : kCheckIds) {
+        auto* check = new QCheckBox(QString::fromUtf8(text), dialog);
+        Place(check, id);
+        // Light on the dark page; a checked box is filled with the fields' colour.
+        check->setStyleSheet("QCheckBox { color: white; background: transparent; }"
+                             "QCheckBox::indicator { width: 12px; height: 12px; border: 1px solid white; }"
+                             "QCheckBox::indicator:checked { background: rgb(100, 100, 255); }");
+        m_checks[id] = check;
+        m_valueIds.push_back(id);
+    }
 }
 
 CCustomeButton* WizardControls::Button(int id) const {
@@ -70,10 +82,16 @@ CColoredEdit* WizardControls::Edit(int id) const {
     return it == m_edits.end() ? nullptr : it->second;
 }
 
+QCheckBox* WizardControls::Check(int id) const {
+    auto it = m_checks.find(id);
+    return it == m_checks.end() ? nullptr : it->second;
+}
+
 QWidget* WizardControls::Control(int id) const {
     if (auto* b = Button(id)) return b;
     if (auto* c = Combo(id)) return c;
-    return Edit(id);
+    if (auto* e = Edit(id)) return e;
+    return Check(id);
 }
 
 void WizardControls::SetRow(int row, const RowBitmaps& bitmaps) {

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include <QCheckBox>
+
 #include "controls/ColoredCombo.h"
 #include "controls/ColoredEdit.h"
 #include "controls/CustomeButton.h"
@@ -40,6 +42,7 @@ public:
     CCustomeButton* Button(int id) const;
     CColoredCombo* Combo(int id) const;
     CColoredEdit* Edit(int id) const;
+    QCheckBox* Check(int id) const;
     QWidget* Control(int id) const;
     const std::vector<int>& ValueControls() const { return m_valueIds; }
 
@@ -59,6 +62,7 @@ private:
     std::map<int, CCustomeButton*> m_buttons;
     std::map<int, CColoredCombo*> m_combos;
     std::map<int, CColoredEdit*> m_edits;
+    std::map<int, QCheckBox*> m_checks;
     std::vector<int> m_valueIds;
 };
 

@@ -88,6 +88,7 @@ void CTransparentDialogDlg::StoreSettings() {
     settings::Resolution.Set(resolution >= 0 ? static_cast<std::uint32_t>(resolution) : 0);
     settings::ResolutionWidth.Set(static_cast<std::uint32_t>(size.width));
     settings::ResolutionHeight.Set(static_cast<std::uint32_t>(size.height));
+    settings::NotesSubtitles.Set(m_avPage->NotesAsSubtitles() ? 1 : 0);
 
     settings::SlideShowCaptureMode.Set(static_cast<std::uint32_t>(m_capturePage->CaptureMode()));
     const int slideTime = m_capturePage->SlideTimeIndex();

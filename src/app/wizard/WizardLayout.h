@@ -28,6 +28,7 @@ constexpr int IDC_RESOLUTION = 1108;
 constexpr int IDC_CUSTOM_WIDTH = 1109;
 constexpr int IDC_CUSTOM_HEIGHT = 1110;
 constexpr int IDC_SLIDE_TIME = 1112;
+constexpr int IDC_NOTES_SUBTITLES = 1123;
 // Buttons of the frame.
 constexpr int IDC_CONVERT = 1111;
 constexpr int IDC_CLOSE = 1117;
@@ -52,6 +53,8 @@ inline constexpr DluRect kLayout[] = {
     {1109, 334, 165, 40, 14},  {1110, 379, 164, 40, 14},  {1112, 162, 203, 130, 30},
     {1113, 164, 240, 165, 30}, {1111, 343, 256, 56, 14},  {1117, 451, 9, 22, 18},
     {1088, 426, 9, 21, 18},   {1122, 432, 12, 9, 7},
+    // Beside the frame rate, in the free space right of the Video page's combos.
+    {1123, 334, 205, 130, 12},
 };
 
 constexpr int DluToPixelsX(int dlu) { return static_cast<int>(dlu * 3 / 2.0 + 0.5); }

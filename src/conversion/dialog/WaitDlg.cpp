@@ -6,8 +6,10 @@
 #include <QFile>
 #include <QIcon>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
+#include <QTimer>
 #include <QUrl>
 #include <chrono>
 #include <cmath>
@@ -21,6 +23,7 @@
 #include "controls/SkinBitmaps.h"
 #include "controls/SkinNotify.h"
 #include "conversion/ConversionFailure.h"
+#include "conversion/ConversionProgress.h"
 #include "conversion/ConvertAVITOXThread.h"
 #include "conversion/OutputFileName.h"
 #include "conversion/OutputFormats.h"
@@ -75,6 +78,17 @@ CWaitDlg::CWaitDlg(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Customize
     finish->setText("&Finish");
     finish->setGeometry(FromDialogUnits(140, 90, 50, 14));
     m_btnFinish = finish;
+    m_progressLabel = new QLabel(this);
+    m_progressLabel->setGeometry(FromDialogUnits(258, 70, 66, 18));
+    m_progressLabel->setStyleSheet("color: white;");
+    m_progressLabel->setWordWrap(true);
+    QFont small("Arial");
+    small.setPointSize(8);
+    m_progressLabel->setFont(small);
+    m_progressLabel->hide();
+    m_progressTimer = new QTimer(this);
+    m_progressTimer->setInterval(250);
+    connect(m_progressTimer, &QTimer::timeout, this, [this] { ShowConversionProgress(); });
     // Space on the focused button: the keyboard's way to press Finish.
     connect(m_btnFinish, &QAbstractButton::clicked, this, [this] { CloseDialog(); });
 }
@@ -193,6 +207,9 @@ LRESULT CWaitDlg::OnDialogEnd() {
     m_ctrlBusy->setEnabled(true);
     m_ctrlMergeProgress->setEnabled(false);
     m_ctrlBusy->Start();
+    m_progressLabel->clear();
+    m_progressLabel->show();
+    m_progressTimer->start();
     update();
     return 1;
 }
@@ -201,6 +218,8 @@ LRESULT CWaitDlg::ConvertWMVToX() {
     const std::string output = settings::OutputFileName.Get();
     m_strOutputText = FromUtf8(output);
     m_ctrlBusy->Stop();
+    m_progressTimer->stop();
+    m_progressLabel->hide();
     setWindowTitle(kCaptionDone);
     m_ctrlBusy->hide();
     m_ctrlMergeProgress->hide();
@@ -233,6 +252,12 @@ void CWaitDlg::CloseDialog() {
     g_hWaitDlg = 0;
     m_ctrlBusy->Stop();
     done(1);
+}
+
+void CWaitDlg::ShowConversionProgress() {
+    const ConversionProgress progress = GetConversionProgress();
+    // Figures of an earlier run stay out until this one reports.
+    if (progress.running) m_progressLabel->setText(FromUtf8(ConversionProgressText(progress)));
 }
 
 bool CWaitDlg::WaitForConvertThread(int timeoutMs) { return !m_pConvertThread || m_pConvertThread->Wait(timeoutMs); }

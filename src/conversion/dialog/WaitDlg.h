@@ -17,6 +17,8 @@
 #include "platform/core/Messages.h"
 
 class QAbstractButton;
+class QLabel;
+class QTimer;
 
 namespace kv {
 
@@ -54,6 +56,8 @@ public:
     CKCBusyProgressCtrl& BusyCtrl() { return *m_ctrlBusy; }
     CKCBusyProgressCtrl& MergeProgressCtrl() { return *m_ctrlMergeProgress; }
     QAbstractButton& FinishButton() { return *m_btnFinish; }
+    // "<n> % — about <m:ss> left" beside the busy control while converting.
+    QLabel& ProgressLabel() { return *m_progressLabel; }
     // Waits for a running worker (tests and an orderly exit); true when none runs.
     bool WaitForConvertThread(int timeoutMs);
 
@@ -73,12 +77,15 @@ private:
     LRESULT ConvertWMVToX();
     bool MoveRecordingToOutput();
     void CloseDialog();
+    void ShowConversionProgress();
 
     int m_bDialogEndHandled = 0;
     std::unique_ptr<ConvertThread> m_pConvertThread;
     CKCBusyProgressCtrl* m_ctrlBusy = nullptr;
     CKCBusyProgressCtrl* m_ctrlMergeProgress = nullptr;
     QAbstractButton* m_btnFinish = nullptr;
+    QLabel* m_progressLabel = nullptr;
+    QTimer* m_progressTimer = nullptr;
     QString m_strFormatText;
     QString m_strOutputText;
     QString m_strDoneText;
