@@ -106,9 +106,9 @@ def slide_xml(index, slide):
             + '<p:clrMapOvr><a:masterClrMapping/></p:clrMapOvr>' + transition(slide) + '</p:sld>')
 
 
-def write(out, spec):
-    cx, cy = spec.get("size", [9144000, 6858000])
-    slides = spec["slides"]
+def write(out, description):
+    cx, cy = description.get("size", [9144000, 6858000])
+    slides = description["slides"]
     show = out.lower().endswith(".ppsx")
     main = f"{CT}.slideshow.main+xml" if show else f"{CT}.presentation.main+xml"
     overrides = [("/ppt/presentation.xml", main), ("/ppt/slideMasters/slideMaster1.xml", f"{CT}.slideMaster+xml"),

@@ -12,12 +12,12 @@ namespace fs = std::filesystem;
 void MakeOoxmlDeck(const fs::path& path, const std::string& json) {
     const char* source = std::getenv("KALVISTA_SOURCE_DIR");
     if (!source) throw std::runtime_error("KALVISTA_SOURCE_DIR names no source folder (run through ctest)");
-    const fs::path spec = path.string() + ".json";
-    std::ofstream(spec) << json;
+    const fs::path description = path.string() + ".json";
+    std::ofstream(description) << json;
     kv::SpawnOptions options;
     options.outputFile = path.string() + ".log";
     kv::ChildProcess script = kv::ChildProcess::Spawn(
-        {"python3", (fs::path(source) / "tests/data/make_ooxml_deck.py").string(), path.string(), spec.string()}, options);
+        {"python3", (fs::path(source) / "tests/data/make_ooxml_deck.py").string(), path.string(), description.string()}, options);
     const auto status = script.Started() ? script.Wait(30000) : std::nullopt;
     if (!status || *status != 0 || !fs::exists(path)) throw std::runtime_error("the deck script failed for " + path.string());
 }
