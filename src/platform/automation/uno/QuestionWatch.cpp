@@ -83,6 +83,7 @@ QuestionWatch::~QuestionWatch() {
 void QuestionWatch::CallStarted() {
     std::lock_guard lock(m_mutex);
     m_pending = true;
+    ++m_call;
     m_since = std::chrono::steady_clock::now();
     m_asked.clear();
     m_wake.notify_all();
@@ -106,22 +107,26 @@ void QuestionWatch::Run() {
             m_wake.wait_until(lock, due);
             continue;
         }
+        const std::uint64_t call = m_call;
         lock.unlock();
-        std::string asked;
         try {
             // Asking the office about its windows while it starts a show upsets
             // the show: it is asked only once it shows a dialog window.
-            if (ProcessGroupShowsDialog(m_group)) asked = AnswerOpenQuestion();
+            if (ProcessGroupShowsDialog(m_group)) AnswerOpenQuestion(call);
         } catch (const css::uno::Exception&) {
             // The office went away or the window closed while we looked.
         }
         lock.lock();
-        if (!asked.empty() && m_pending && m_asked.empty()) m_asked = asked;
         if (!m_stop) m_wake.wait_for(lock, kLookEvery);
     }
 }
 
-std::string QuestionWatch::AnswerOpenQuestion() {
+void QuestionWatch::NoteQuestion(std::uint64_t call, const std::string& asked) {
+    std::lock_guard lock(m_mutex);
+    if (m_pending && m_call == call && m_asked.empty()) m_asked = asked;
+}
+
+std::string QuestionWatch::AnswerOpenQuestion(std::uint64_t call) {
     if (!m_toolkit.is()) m_toolkit.set(css::awt::Toolkit::create(m_context), UNO_QUERY_THROW);
     const Reference<css::awt::XExtendedToolkit> toolkit = m_toolkit;
     // Listing the top windows is marked as unsafe against windows closing
@@ -150,6 +155,7 @@ std::string QuestionWatch::AnswerOpenQuestion() {
         if (asked.empty()) asked = "a question without text";
         Reference<a11y::XAccessibleAction> answer = HarmlessButton(contents);
         TraceF("Office asked: %s (%s)\n", asked.c_str(), answer.is() ? "answered" : "closed");
+        NoteQuestion(call, asked);
         if (answer.is())
             answer->doAccessibleAction(0);
         else

@@ -7,6 +7,7 @@
 #include <sys/types.h>
 
 #include <chrono>
+#include <cstdint>
 #include <condition_variable>
 #include <mutex>
 #include <string>
@@ -36,8 +37,11 @@ public:
 
 private:
     void Run();
-    // Answers the office's open question, if any; its text, or empty.
-    std::string AnswerOpenQuestion();
+    // Answers the office's open question, if any, and returns its text (empty
+    // when there is none). The text is laid to call `call` before the answer
+    // lets that call return.
+    std::string AnswerOpenQuestion(std::uint64_t call);
+    void NoteQuestion(std::uint64_t call, const std::string& asked);
 
     Reference<css::uno::XComponentContext> m_context;
     pid_t m_group;
@@ -48,6 +52,7 @@ private:
     bool m_stop = false;
     std::chrono::steady_clock::time_point m_since;
     std::string m_asked;
+    std::uint64_t m_call = 0;  // counts calls, so a question is never laid to a later one
     std::thread m_thread;
 };
 
