@@ -13,6 +13,7 @@
 
 #include "platform/automation/uno/InteractionBlocker.h"
 #include "platform/automation/uno/OfficeLocks.h"
+#include "platform/automation/uno/PageTiming.h"
 #include "platform/automation/uno/ShowClock.h"
 #include "platform/automation/uno/ShowListener.h"
 #include "platform/automation/uno/UnoObjects.h"
@@ -294,14 +295,9 @@ std::vector<double> UnoSession::TakeOverTimings(const DocumentPtr& document) {
     std::vector<double> advanceAfter;
     for (sal_Int32 i = 0; i < pages->getCount(); ++i) {
         Reference<css::beans::XPropertySet> page(pages->getByIndex(i), UNO_QUERY_THROW);
-        sal_Int32 change = 0, duration = 0;
-        double seconds = 0;
-        page->getPropertyValue("Change") >>= change;
-        page->getPropertyValue("Duration") >>= duration;
-        page->getPropertyValue("HighResDuration") >>= seconds;
-        if (seconds <= 0) seconds = duration;
+        const PageTiming timing = ReadPageTiming(page);
         // Manual advance overrides the slides' own timings.
-        advanceAfter.push_back(change != 0 && document->advanceMode != 1 ? seconds : -1);
+        advanceAfter.push_back(timing.change != 0 && document->advanceMode != 1 ? timing.seconds : -1);
         page->setPropertyValue("Change", css::uno::Any(sal_Int32(0)));
     }
     return advanceAfter;

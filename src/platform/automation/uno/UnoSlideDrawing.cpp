@@ -10,6 +10,7 @@
 #include "platform/automation/Dispatch.h"
 #include "platform/automation/uno/InteractionBlocker.h"
 #include "platform/automation/uno/OfficeConnection.h"
+#include "platform/automation/uno/PageTiming.h"
 #include "platform/core/Trace.h"
 
 namespace kv {
@@ -44,14 +45,8 @@ SlideFacts ReadFacts(const Reference<css::beans::XPropertySet>& page, int number
     bool visible = true;
     page->getPropertyValue("Visible") >>= visible;
     facts.hidden = !visible;
-    sal_Int32 change = 0, duration = 0;
-    double seconds = 0;
-    page->getPropertyValue("Change") >>= change;
-    page->getPropertyValue("Duration") >>= duration;
-    page->getPropertyValue("HighResDuration") >>= seconds;
-    if (seconds <= 0) seconds = duration;
-    // Change 0 waits for a click; 1 and 2 move on after the slide's time.
-    if (change != 0) facts.ownSeconds = seconds;
+    const PageTiming timing = ReadPageTiming(page);
+    if (timing.change != 0) facts.ownSeconds = timing.seconds;
     sal_Int16 transition = 0;
     double transitionSeconds = 0;
     page->getPropertyValue("TransitionType") >>= transition;
