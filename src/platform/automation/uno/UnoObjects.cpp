@@ -24,12 +24,18 @@ std::string ShapeText(const Reference<css::drawing::XShape>& shape) {
     return text.is() ? FromOU(text->getString()) : std::string();
 }
 
-// The text of the first shape of this kind on the page ("" when none).
+// The text of the first shape of this kind on the page ("" when none). The
+// kind is the shape's type name: a placeholder's service list names only
+// drawing.TextShape, never presentation.TitleTextShape or NotesShape.
 std::string TextOfKind(const Reference<css::drawing::XShapes>& shapes, const char* kind) {
+    const OUString wanted = OUString::createFromAscii(kind);
     for (sal_Int32 i = 0; shapes.is() && i < shapes->getCount(); ++i) {
-        Reference<css::lang::XServiceInfo> shape(shapes->getByIndex(i), UNO_QUERY);
-        if (shape.is() && shape->supportsService(OUString::createFromAscii(kind)))
-            return ShapeText(Reference<css::drawing::XShape>(shape, UNO_QUERY));
+        Reference<css::drawing::XShape> shape(shapes->getByIndex(i), UNO_QUERY);
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+        // getShapeType is marked deprecated, yet it is the one place the office names a placeholder's kind.
+        if (shape.is() && shape->getShapeType() == wanted) return ShapeText(shape);
+#pragma GCC diagnostic pop
     }
     return {};
 }
