@@ -7,7 +7,8 @@ SPEC: {"size": [cx, cy] in EMU (default 4:3),
        "slides": [{"title": "...", "body": ["line", ...],
                    "transition": "fade"|"push"|"random"|null,
                    "advance_ms": 1500 | null (click only),
-                   "hidden": false, "colour": "RRGGBB" | null}, ...]}
+                   "hidden": false, "colour": "RRGGBB" | null,
+                   "notes": ["speaker notes line", ...] | null}, ...]}
 """
 import json
 import sys
@@ -93,6 +94,22 @@ def transition(slide):
     return f'<p:transition spd="fast"{attrs}>{effect}</p:transition>'
 
 
+def notes_master():
+    body = shape(2, "Notes Placeholder 1", '<p:ph type="body" idx="1"/>', ["Notes"])
+    return (f'<?xml version="1.0" encoding="UTF-8" standalone="yes"?><p:notesMaster {P}>'
+            + tree([body], '<p:bg><p:bgRef idx="1001"><a:schemeClr val="bg1"/></p:bgRef></p:bg>')
+            + '<p:clrMap bg1="lt1" tx1="dk1" bg2="lt2" tx2="dk2" accent1="accent1" accent2="accent2" accent3="accent3" '
+              'accent4="accent4" accent5="accent5" accent6="accent6" hlink="hlink" folHlink="folHlink"/></p:notesMaster>')
+
+
+def notes_xml(lines):
+    picture = ('<p:sp><p:nvSpPr><p:cNvPr id="2" name="Slide Image Placeholder 1"/><p:cNvSpPr><a:spLocks noGrp="1" '
+               'noRot="1" noChangeAspect="1"/></p:cNvSpPr><p:nvPr><p:ph type="sldImg"/></p:nvPr></p:nvSpPr><p:spPr/></p:sp>')
+    body = shape(3, "Notes Placeholder 2", '<p:ph type="body" idx="1"/>', lines)
+    return (f'<?xml version="1.0" encoding="UTF-8" standalone="yes"?><p:notes {P}>' + tree([picture, body])
+            + '<p:clrMapOvr><a:masterClrMapping/></p:clrMapOvr></p:notes>')
+
+
 def slide_xml(index, slide):
     first = index == 0
     title = shape(2, "Title 1", '<p:ph type="ctrTitle"/>' if first else '<p:ph type="title"/>', [slide.get("title", "")])
@@ -110,6 +127,7 @@ def write(out, description):
     cx, cy = description.get("size", [9144000, 6858000])
     slides = description["slides"]
     show = out.lower().endswith(".ppsx")
+    noted = [i for i, slide in enumerate(slides) if slide.get("notes")]
     main = f"{CT}.slideshow.main+xml" if show else f"{CT}.presentation.main+xml"
     overrides = [("/ppt/presentation.xml", main), ("/ppt/slideMasters/slideMaster1.xml", f"{CT}.slideMaster+xml"),
                  ("/ppt/theme/theme1.xml", "application/vnd.openxmlformats-officedocument.theme+xml"),
@@ -117,17 +135,21 @@ def write(out, description):
                  ("/docProps/app.xml", "application/vnd.openxmlformats-officedocument.extended-properties+xml")]
     overrides += [(f"/ppt/slideLayouts/slideLayout{i + 1}.xml", f"{CT}.slideLayout+xml") for i in range(len(LAYOUTS))]
     overrides += [(f"/ppt/slides/slide{i + 1}.xml", f"{CT}.slide+xml") for i in range(len(slides))]
+    if noted:
+        overrides += [("/ppt/notesMasters/notesMaster1.xml", f"{CT}.notesMaster+xml"),
+                      ("/ppt/theme/theme2.xml", "application/vnd.openxmlformats-officedocument.theme+xml")]
+        overrides += [(f"/ppt/notesSlides/notesSlide{i + 1}.xml", f"{CT}.notesSlide+xml") for i in noted]
     types = ('<?xml version="1.0" encoding="UTF-8" standalone="yes"?>'
              '<Types xmlns="http://schemas.openxmlformats.org/package/2006/content-types">'
              '<Default Extension="rels" ContentType="application/vnd.openxmlformats-package.relationships+xml"/>'
              '<Default Extension="xml" ContentType="application/xml"/>'
              + "".join(f'<Override PartName="{n}" ContentType="{t}"/>' for n, t in overrides) + '</Types>')
     slide_ids = "".join(f'<p:sldId id="{256 + i}" r:id="rId{i + 2}"/>' for i in range(len(slides)))
+    # The notes master comes after the theme in the relationships.
+    notes_master_id = f'<p:notesMasterIdLst><p:notesMasterId r:id="rId{len(slides) + 3}"/></p:notesMasterIdLst>'
     presentation = (f'<?xml version="1.0" encoding="UTF-8" standalone="yes"?><p:presentation {P} saveSubsetFonts="1">'
                     '<p:sldMasterIdLst><p:sldMasterId id="2147483648" r:id="rId1"/></p:sldMasterIdLst>'
-                    f'<p:sldIdLst>{slide_ids}</p:sldIdLst>' if slides else
-                    f'<?xml version="1.0" encoding="UTF-8" standalone="yes"?><p:presentation {P} saveSubsetFonts="1">'
-                    '<p:sldMasterIdLst><p:sldMasterId id="2147483648" r:id="rId1"/></p:sldMasterIdLst>')
+                    + (notes_master_id if noted else "") + (f'<p:sldIdLst>{slide_ids}</p:sldIdLst>' if slides else ""))
     presentation += f'<p:sldSz cx="{cx}" cy="{cy}"/><p:notesSz cx="{cy}" cy="{cx}"/></p:presentation>'
     with zipfile.ZipFile(out, "w", zipfile.ZIP_DEFLATED) as z:
         z.writestr("[Content_Types].xml", types)
@@ -147,8 +169,13 @@ def write(out, description):
         z.writestr("ppt/_rels/presentation.xml.rels",
                    rels([("slideMaster", "slideMasters/slideMaster1.xml")]
                         + [("slide", f"slides/slide{i + 1}.xml") for i in range(len(slides))]
-                        + [("theme", "theme/theme1.xml")]))
+                        + [("theme", "theme/theme1.xml")]
+                        + ([("notesMaster", "notesMasters/notesMaster1.xml")] if noted else [])))
         z.writestr("ppt/theme/theme1.xml", theme())
+        if noted:
+            z.writestr("ppt/theme/theme2.xml", theme())
+            z.writestr("ppt/notesMasters/notesMaster1.xml", notes_master())
+            z.writestr("ppt/notesMasters/_rels/notesMaster1.xml.rels", rels([("theme", "../theme/theme2.xml")]))
         z.writestr("ppt/slideMasters/slideMaster1.xml", master(cx, cy))
         z.writestr("ppt/slideMasters/_rels/slideMaster1.xml.rels",
                    rels([("slideLayout", f"../slideLayouts/slideLayout{i + 1}.xml") for i in range(len(LAYOUTS))]
@@ -159,8 +186,14 @@ def write(out, description):
                        rels([("slideMaster", "../slideMasters/slideMaster1.xml")]))
         for i, slide in enumerate(slides):
             z.writestr(f"ppt/slides/slide{i + 1}.xml", slide_xml(i, slide))
+            notes = [("notesSlide", f"../notesSlides/notesSlide{i + 1}.xml")] if i in noted else []
             z.writestr(f"ppt/slides/_rels/slide{i + 1}.xml.rels",
-                       rels([("slideLayout", f"../slideLayouts/slideLayout{1 if i == 0 else 2}.xml")]))
+                       rels([("slideLayout", f"../slideLayouts/slideLayout{1 if i == 0 else 2}.xml")] + notes))
+            if notes:
+                z.writestr(f"ppt/notesSlides/notesSlide{i + 1}.xml", notes_xml(slide["notes"]))
+                z.writestr(f"ppt/notesSlides/_rels/notesSlide{i + 1}.xml.rels",
+                           rels([("notesMaster", "../notesMasters/notesMaster1.xml"),
+                                 ("slide", f"../slides/slide{i + 1}.xml")]))
 
 
 if __name__ == "__main__":
