@@ -16,6 +16,7 @@
 #include <sstream>
 #include <thread>
 
+#include "support/OoxmlDeck.h"
 #include "support/office/TestOffice.h"
 #include "platform/process/ChildProcess.h"
 #include "support/RecordedFile.h"
@@ -70,6 +71,11 @@ protected:
 
     kv::ChildProcess Start(const std::string& seconds, const std::string& size = "640x480",
                            std::vector<std::string> environment = {}) {
+        return StartOn(talk, output, {"--seconds", seconds, "--size", size}, std::move(environment));
+    }
+
+    kv::ChildProcess StartOn(const fs::path& deck, const fs::path& video, std::vector<std::string> arguments,
+                             std::vector<std::string> environment = {}) {
         kv::SpawnOptions options;
         options.outputFile = dir / "kalvista.log";
         options.newProcessGroup = true;
@@ -77,10 +83,10 @@ protected:
                                "XDG_RUNTIME_DIR=" + (dir / "run").string(), "KALVISTA_TRACE=" + trace.string(),
                                marker};
         options.environment.insert(options.environment.end(), environment.begin(), environment.end());
-        return kv::ChildProcess::Spawn({kalvista.string(), "--convert", talk.string(), "--output", output.string(),
-                                        "--mode", "auto", "--seconds", seconds, "--size", size, "--fps", "10",
-                                        "--sound", "default"},
-                                       options);
+        std::vector<std::string> argv{kalvista.string(), "--convert", deck.string(), "--output", video.string(),
+                                      "--mode", "auto", "--fps", "10", "--sound", "default"};
+        argv.insert(argv.end(), arguments.begin(), arguments.end());
+        return kv::ChildProcess::Spawn(argv, options);
     }
 
     // The exit status, or nothing when the run had to be ended.
@@ -110,6 +116,56 @@ protected:
         "KALVISTA_E2E_RUN=" + std::to_string(::getpid()) + "-" + std::to_string(std::random_device{}());
     std::string log;
 };
+
+// What a player sees in a video: "stream|codec_type=..|codec_name=..|profile=..|pix_fmt=.." and
+// "chapter|start_time=..|tag:title=.." lines, then its subtitles as SubRip.
+struct PlayerView {
+    std::vector<std::string> streams;
+    std::vector<double> chapterStarts;
+    std::vector<std::string> chapterTitles;
+    std::string subtitles;
+};
+
+PlayerView Probe(const fs::path& video, const fs::path& scratch) {
+    PlayerView view;
+    fs::remove(scratch / "probe.txt");
+    fs::remove(scratch / "cues.srt");
+    kv::SpawnOptions options;
+    options.outputFile = scratch / "probe.txt";
+    kv::ChildProcess probe = kv::ChildProcess::Spawn(
+        {"ffprobe", "-v", "error", "-show_entries",
+         "stream=codec_type,codec_name,profile,pix_fmt:chapter=start_time:chapter_tags=title", "-of", "compact",
+         video.string()},
+        options);
+    EXPECT_EQ(probe.Started() ? probe.Wait(30000).value_or(-1) : -1, 0);
+    std::istringstream rows(ReadText(scratch / "probe.txt"));
+    for (std::string row; std::getline(rows, row);) {
+        if (row.rfind("stream|", 0) == 0) {
+            view.streams.push_back(row);
+        } else if (row.rfind("chapter|", 0) == 0) {
+            view.chapterStarts.push_back(std::atof(row.c_str() + row.find("start_time=") + 11));
+            view.chapterTitles.push_back(row.substr(row.find("tag:title=") + 10));
+        }
+    }
+    options.outputFile = scratch / "subtitles.log";
+    kv::ChildProcess cues = kv::ChildProcess::Spawn(
+        {"ffmpeg", "-v", "error", "-y", "-i", video.string(), "-map", "0:s:0", "-f", "srt", (scratch / "cues.srt").string()},
+        options);
+    EXPECT_EQ(cues.Started() ? cues.Wait(30000).value_or(-1) : -1, 0) << ReadText(scratch / "subtitles.log");
+    view.subtitles = ReadText(scratch / "cues.srt");
+    return view;
+}
+
+bool HasStream(const PlayerView& view, const std::string& wanted) {
+    return std::any_of(view.streams.begin(), view.streams.end(),
+                       [&](const std::string& s) { return s.find(wanted) != std::string::npos; });
+}
+
+// Seconds of a SubRip time "hh:mm:ss,mmm".
+double CueSeconds(const std::string& time) {
+    return std::stoi(time.substr(0, 2)) * 3600 + std::stoi(time.substr(3, 2)) * 60 + std::stoi(time.substr(6, 2)) +
+           std::stoi(time.substr(9, 3)) / 1000.0;
+}
 
 TEST_F(ConvertEndToEnd, RealPresentationBecomesAVideoOfItsSlidesInOrder) {
     const auto started = std::chrono::steady_clock::now();
@@ -187,6 +243,71 @@ TEST_F(ConvertEndToEnd, WithoutADisplayTheVideoIsExactlyTheSizeAskedAndTheTermin
     EXPECT_EQ(video.width, 1600);
     EXPECT_EQ(video.height, 1200);
     ExpectNothingLeft();
+}
+
+// A deck written the way PowerPoint writes one, with title placeholders and
+// speaker notes, converted with --subtitles to MOV and WebM: a player finds a
+// chapter per slide named by its title, the notes as a subtitle track while
+// their slide shows, and streams every common player decodes.
+TEST_F(ConvertEndToEnd, TitlesBecomeChaptersAndNotesSubtitlesInMovAndWebm) {
+    const fs::path deck = dir / "talk.pptx";
+    kvtest::MakeOoxmlDeck(deck, R"({"slides": [
+        {"title": "Welcome & hello", "body": ["Kalvista"], "colour": "C00000",
+         "notes": ["Good morning, everyone.", "Thanks for coming."]},
+        {"title": "Agenda", "body": ["Numbers"], "colour": "00A000"},
+        {"title": "Results", "body": ["Up"], "colour": "0000C0", "notes": ["Numbers went up."]}]})");
+    struct Case {
+        std::string name, video, audio, subtitle;
+    };
+    for (const Case& c : {Case{"talk.mov", "codec_name=h264|profile=High|codec_type=video|pix_fmt=yuv420p",
+                               "codec_name=aac|profile=LC|codec_type=audio", "codec_name=mov_text"},
+                          Case{"talk.webm", "codec_name=vp9|profile=Profile 0|codec_type=video|pix_fmt=yuv420p",
+                               "codec_name=opus", "codec_name=webvtt"}}) {
+        SCOPED_TRACE(c.name);
+        const fs::path video = dir / c.name;
+        kv::ChildProcess run = StartOn(deck, video, {"--seconds", "1", "--size", "640x480", "--subtitles"});
+        ASSERT_TRUE(run.Started());
+        const auto status = Finish(run);
+        ASSERT_TRUE(status.has_value()) << "kalvista did not finish in time\n" << log;
+        ASSERT_EQ(*status, 0) << log;
+
+        const PlayerView view = Probe(video, dir.path());
+        EXPECT_TRUE(HasStream(view, c.video)) << ::testing::PrintToString(view.streams);
+        EXPECT_TRUE(HasStream(view, c.audio)) << ::testing::PrintToString(view.streams);
+        EXPECT_TRUE(HasStream(view, c.subtitle)) << ::testing::PrintToString(view.streams);
+        EXPECT_EQ(view.chapterTitles, (std::vector<std::string>{"Welcome & hello", "Agenda", "Results"}));
+        ASSERT_EQ(view.chapterStarts.size(), 3u);
+        EXPECT_NEAR(view.chapterStarts[0], 0.0, 0.01);
+        EXPECT_NEAR(view.chapterStarts[2] - view.chapterStarts[1], 1.0, 0.3);
+        // Each chapter starts where the picture changes to its slide (10 fps: a frame and a poll).
+        std::vector<double> changes;
+        char last = 0;
+        const kvtest::RecordedFile frames =
+            kvtest::ReadRecordedFile(video.string(), [&](std::int64_t position, const kv::FrameImage& picture) {
+                const char colour = CentreColour(picture);
+                if (colour != '?' && colour != last) changes.push_back(static_cast<double>(position));
+                if (colour != '?') last = colour;
+            });
+        ASSERT_TRUE(frames.opened);
+        ASSERT_EQ(changes.size(), 3u);
+        for (size_t k = 1; k < 3; ++k) EXPECT_NEAR(changes[k] / frames.frameRate, view.chapterStarts[k], 0.2) << k;
+
+        // Two cues: the first slide's notes from 0 to the second chapter, the
+        // third slide's from its chapter on; the second slide has none.
+        const std::string& cues = view.subtitles;
+        const size_t first = cues.find("Good morning, everyone."), second = cues.find("Numbers went up.");
+        ASSERT_NE(first, std::string::npos) << cues;
+        ASSERT_NE(second, std::string::npos) << cues;
+        EXPECT_NE(cues.find("Thanks for coming."), std::string::npos) << cues;
+        EXPECT_EQ(cues.find("Agenda"), std::string::npos) << cues;
+        const size_t arrow = cues.find(" --> "), secondArrow = cues.find(" --> ", arrow + 1);
+        ASSERT_NE(secondArrow, std::string::npos) << cues;
+        EXPECT_NEAR(CueSeconds(cues.substr(arrow - 12, 12)), 0.0, 0.05) << cues;
+        EXPECT_NEAR(CueSeconds(cues.substr(arrow + 5, 12)), view.chapterStarts[1], 0.05) << cues;
+        EXPECT_NEAR(CueSeconds(cues.substr(secondArrow - 12, 12)), view.chapterStarts[2], 0.05) << cues;
+        EXPECT_NE(ReadText(dir / (video.stem().string() + ".srt")).find("Numbers went up."), std::string::npos);
+        ExpectNothingLeft();
+    }
 }
 
 TEST_F(ConvertEndToEnd, AnOfficeThatDiesMidShowStillGivesTheVideoSoFarAndSaysSo) {
