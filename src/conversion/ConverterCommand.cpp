@@ -64,6 +64,16 @@ std::string GifPieces(double frameRate) {
            ",scale=min(800\\,iw):-1:flags=lanczos,split[a][b];[a]palettegen[p];[b][p]paletteuse -an -f gif ";
 }
 
+// What phones decode of MPEG-4 video: Simple Profile, level 4a (up to 640x480
+// at 30 fps and 4 Mb/s), so a larger capture is made smaller, keeping its
+// shape. The fixed 704x576 frame needs level 5. ffmpeg would label either
+// level 1 (QCIF), which a strict player refuses for anything larger.
+std::string PhoneVideoPiece(bool fixedFrameSize) {
+    return fixedFrameSize ? "-s 704x576 -level 5 "
+                          : "-vf scale=w=min(640\\,iw):h=min(480\\,ih):force_original_aspect_ratio=decrease:"
+                            "force_divisible_by=2 -level 4 ";
+}
+
 // The pieces between the input and the output file; empty for indexes that
 // are no output format.
 std::vector<std::string> MiddlePieces(int formatIndex, double frameRate, int sampleRate, int bitRate,
@@ -73,7 +83,7 @@ std::vector<std::string> MiddlePieces(int formatIndex, double frameRate, int sam
     const std::string sample = Format(" -ar %ld ", static_cast<long>(sampleRate));
     // Audio bit rates are kbit/s; ffmpeg reads a bare number as bit/s.
     const std::string bits = Format(" -ab %ldk ", static_cast<long>(bitRate));
-    const std::string frameSize = supportPowerPlugs ? "-s 704x576 " : "";
+    const std::string frameSize = PhoneVideoPiece(supportPowerPlugs);
     switch (formatIndex) {
     // Only for a recording of our default encoder (see PlayableAvi.h); the
     // PCM sound is kept, and no B-frames, which some AVI players mishandle.

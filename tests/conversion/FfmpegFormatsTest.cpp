@@ -123,6 +123,30 @@ TEST_P(EveryFormat, ConvertsToAFileThatPlaysWithPictureAndSound) {
     }
 }
 
+// A phone's decoder checks the level against the size: a 720p capture comes
+// out at 640x360, labelled MPEG-4 Simple Profile level 4a; the fixed frame
+// size 704x576 at level 5.
+TEST(PhoneFormats, VideoFitsTheLevelItIsLabelledWith) {
+    kvtest::ScopedRegistry registry;
+    kvtest::TempDir dir("kalvista-phone");
+    const fs::path recording = dir / "~Record.avi";
+    std::string why;
+    ASSERT_TRUE(kvtest::MakeTestAvi(recording, 10, 11025, 1.0, &why, "1280x720", 1)) << why;
+    for (int powerPlugs : {0, 1}) {
+        settings::SupportPowerPlugs.Set(powerPlugs);
+        for (int index : {FORMAT_3G2, FORMAT_3GP}) {
+            const fs::path output = dir / ("out" + std::to_string(index) + kOutputFormats[index].extension);
+            ASSERT_TRUE(ConvertAVIToX(recording.string(), output.string(), index, 10, 11025, 32));
+            std::string facts;
+            ASSERT_EQ(kvtest::RunProgram({"ffprobe", "-v", "error", "-select_streams", "v", "-show_entries",
+                                          "stream=profile,level,width,height", "-of", "csv=p=0", output.string()},
+                                         &facts),
+                      0);
+            EXPECT_EQ(facts, powerPlugs ? "Simple Profile,704,576,5\n" : "Simple Profile,640,360,4\n") << index;
+        }
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Recordings, EveryFormat,
                          ::testing::Values(Input{5, 11025, 1}, Input{5, 11025, 2}, Input{30, 22050, 2},
                                            Input{5, 44100, 2}, Input{30, 44100, 1}),
