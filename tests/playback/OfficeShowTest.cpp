@@ -17,6 +17,7 @@
 #include "app/core/AppMessages.h"
 #include "platform/automation/Apartment.h"
 #include "platform/automation/OfficeProcesses.h"
+#include "platform/automation/uno/OfficeFirstStart.h"
 #include "platform/automation/uno/OfficeLocks.h"
 #include "platform/automation/uno/UnoAutomation.h"
 #include "platform/automation/uno/UnoSession.h"
@@ -280,6 +281,34 @@ TEST_F(OfficeShowTest, AQuestionOfTheOfficeFailsTheWaitingCallWithItsText) {
     EXPECT_TRUE(modified) << "the question was cancelled, not answered with Don't Save";
     office->Call([&] { uno::Reference<css::util::XCloseable>(model, uno::UNO_QUERY_THROW)->close(true); });
     office->Quit();
+}
+
+// On a new profile the office restarts itself once; that start is made before
+// ours, so the office we connect to is the one that plays (the same process
+// from the start to the end of the show).
+TEST_F(OfficeShowTest, AnOfficeOnANewProfileIsTheSameOfficeFromItsStartToTheShowsEnd) {
+    const std::string shared = std::getenv("KALVISTA_OFFICE_PROFILES") ? std::getenv("KALVISTA_OFFICE_PROFILES") : "";
+    kvtest::TempDir fresh("kalvista-profiles");
+    setenv("KALVISTA_OFFICE_PROFILES", (fresh / "profiles").c_str(), 1);
+    CPptAutomation& a = Start(3, 0, "three.pptx");
+    const HRESULT started = a.RunSlideShow();
+    setenv("KALVISTA_OFFICE_PROFILES", shared.c_str(), 1);
+    ASSERT_EQ(started, S_OK) << a.LastError();
+    const auto groups = StartedGroups(traces);
+    ASSERT_EQ(groups.size(), 1u);
+    const auto first = kvtest::OfficeProcessesInGroup(groups[0]);
+    EXPECT_EQ(first.size(), 1u);
+    Pump(1500);
+    EXPECT_EQ(kvtest::OfficeProcessesInGroup(groups[0]), first) << "the office restarted under our connection";
+    a.NextSlide();
+    EXPECT_EQ(a.CurrentShowPosition(), 2);
+    EXPECT_FALSE(uno::ProfileNeedsFirstStart(fresh / "profiles" / "profile-0"));
+    a.DoCleanup();
+    // The office ends before its profile folder goes (its last process a moment
+    // after the one we started).
+    automation.reset();
+    const auto ended = Clock::now();
+    while (!kvtest::OfficeProcessesInGroup(groups[0]).empty() && Since(ended) < 2) Pump(100);
 }
 
 // A lock file our office left (a crash, a kill) goes at the next open; one of

@@ -14,6 +14,7 @@
 
 #include "platform/automation/Dispatch.h"
 #include "platform/automation/OfficeProcesses.h"
+#include "platform/automation/uno/OfficeFirstStart.h"
 #include "platform/automation/uno/OfficeLocks.h"
 #include "platform/core/Paths.h"
 #include "platform/core/Trace.h"
@@ -108,6 +109,10 @@ bool OfficeConnection::Launch(std::string* error) {
     osl::FileBase::getFileURLFromSystemPath(ToOU(profile.string()), profileUrl);
     const char* program = std::getenv("KALVISTA_SOFFICE");
     if (!program || !*program) program = "soffice";
+    // Otherwise the office restarts itself under our connection, which then
+    // reads as the office having gone away.
+    if (ProfileNeedsFirstStart(profile) && !RunFirstStart(program, FromOU(profileUrl), kStartLimitMs, error))
+        return false;
     m_pipe = UniquePipeName();
     std::vector<std::string> argv = {program,         "--accept=pipe,name=" + m_pipe + ";urp;",
                                      "--norestore",   "--nologo",

@@ -81,6 +81,9 @@ void TurnOffLockFiles(const Reference<css::uno::XComponentContext>& context) {
         UNO_QUERY_THROW);
     misc->replaceByName("UseDocumentOOoLockFile", css::uno::Any(false));
     misc->replaceByName("UseDocumentSystemFileLocking", css::uno::Any(false));
+    // The tip of the day opens with the first document of a day on a profile
+    // and holds up the office's answers while it waits for a click.
+    misc->replaceByName("ShowTipOfTheDay", css::uno::Any(false));
     Reference<css::util::XChangesBatch>(misc, UNO_QUERY_THROW)->commitChanges();
 }
 
