@@ -203,6 +203,27 @@ TEST_F(FaultMatrix, AFullOutputDiskIsNamedAndTheRecordingKept) {
     ExpectRecordingKept(run);
 }
 
+TEST_F(FaultMatrix, AReadOnlyOutputFolderIsNamedAndTheRecordingKept) {
+    // Root writes through permissions: a read-only bind mount stops it too.
+    const fs::path folder = dir / "read only";
+    fs::create_directories(folder);
+    if (::geteuid() != 0 || ::mount(folder.c_str(), folder.c_str(), nullptr, MS_BIND, nullptr) != 0 ||
+        ::mount(nullptr, folder.c_str(), nullptr, MS_BIND | MS_REMOUNT | MS_RDONLY, nullptr) != 0) {
+        ::umount2(folder.c_str(), MNT_DETACH);
+        GTEST_SKIP() << "a read-only bind mount needs root (and a system that allows mounts)";
+    }
+    const BatchRun run = Convert(folder / "talk.avi", "AVI");
+    EndLeftovers();
+    ::umount2(folder.c_str(), MNT_DETACH);
+    ASSERT_TRUE(run.status.has_value()) << run.log;
+    EXPECT_NE(*run.status, 0);
+    EXPECT_NE(run.log.find("kalvista: Conversion failed: " + (folder / "talk.avi").string() + ": Read-only file system\n"),
+              std::string::npos)
+        << run.log;
+    EXPECT_FALSE(fs::exists(folder / "talk.avi"));
+    ExpectRecordingKept(run);
+}
+
 TEST_F(FaultMatrix, AGarbageSettingsFileAndAnOddOutputPathStillGiveTheVideo) {
     std::string garbage(64 * 1024, '\0');
     std::mt19937 random(7);
