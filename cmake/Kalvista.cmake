@@ -27,9 +27,11 @@ endfunction()
 
 # kv_test(<target> [CORE] [SOURCES <files...>] [LINK <targets...>] [TIMEOUT <s>])
 # CORE tests need no display, office or Qt; the sanitizer build runs them.
+# THREADS tests drive the recording's threads; they need no Qt, so the
+# ThreadSanitizer build (core only) builds them as well, display or not.
 function(kv_test target)
-  cmake_parse_arguments(ARG "CORE;SERIAL" "TIMEOUT" "SOURCES;LINK" ${ARGN})
-  if(KALVISTA_CORE_ONLY AND NOT ARG_CORE)
+  cmake_parse_arguments(ARG "CORE;SERIAL;THREADS" "TIMEOUT" "SOURCES;LINK" ${ARGN})
+  if(KALVISTA_CORE_ONLY AND NOT ARG_CORE AND NOT (ARG_THREADS AND KALVISTA_TSAN))
     return()  # needs Qt, the office or a display: only in the full build
   endif()
   if(NOT ARG_SOURCES)
@@ -54,8 +56,15 @@ function(kv_test target)
     "HOME=${home}" "XDG_CONFIG_HOME=${home}/.config" "XDG_CACHE_HOME=${home}/.cache"
     "XDG_DATA_HOME=${home}/.local/share" "KALVISTA_REGISTRY=${home}/.config/Kalvista Software/Kalvista.reg"
     "KALVISTA_OFFICE_PROFILES=${PROJECT_BINARY_DIR}/office-profiles")
+  set(labels)
   if(ARG_CORE)
-    set_property(TEST ${target} PROPERTY LABELS core)
+    list(APPEND labels core)
+  endif()
+  if(ARG_THREADS)
+    list(APPEND labels threads)
+  endif()
+  if(labels)
+    set_property(TEST ${target} PROPERTY LABELS ${labels})
   endif()
   if(ARG_SERIAL)
     set_property(TEST ${target} PROPERTY RUN_SERIAL TRUE)

@@ -3,6 +3,7 @@
 // trace line is written, and the original is kept before it is rewritten.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <fstream>
 #include <random>
 
@@ -103,4 +104,21 @@ TEST(RegFileDamage, AFileWrittenByHandIsUnderstood) {
     EXPECT_EQ(store.GetString("PowerPointSettings", "Path", ""), "C:\\Talks\\\"Q1\".pptx");
     EXPECT_TRUE(trace.Lines().empty());
     EXPECT_TRUE(DamagedCopies(registry.file()).empty());
+}
+
+TEST(RegFileDamage, AHugeFileIsReadAsDamagedWithoutHangingAndIsKept) {
+    // 100 MB: the good values, then one endless line of junk.
+    kvtest::ScopedRegistry registry;
+    const std::string huge = kGood + std::string(100u << 20, 'x') + "\n";
+    WriteRaw(registry.file(), huge);
+    const auto started = std::chrono::steady_clock::now();
+    CRegSettings store;
+    EXPECT_EQ(store.GetString("AVSettings", "OutputFormat", "AVI"), "MP4");
+    EXPECT_EQ(store.SetDWORD("AVSettings", "BitRate", 256), 1);
+    EXPECT_EQ(store.GetDWORD("AVSettings", "BitRate", 128), 256u);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(20));
+    const auto copies = DamagedCopies(registry.file());
+    ASSERT_EQ(copies.size(), 1u);
+    EXPECT_EQ(fs::file_size(copies[0]), huge.size());
+    EXPECT_LT(fs::file_size(registry.file()), 4096u);  // the rewritten file holds the values only
 }

@@ -63,6 +63,7 @@ protected:
         sound.SetTone(44100, 2, 16, 440.0, 120);
         fs::create_directories(dir / "run");
         fs::permissions(dir / "run", fs::perms::owner_all);
+        presentation = s_dir->path() / "one.pptx";
     }
 
     // Starts a batch run of the presentation; `environment` adds to or replaces ours.
@@ -75,7 +76,7 @@ protected:
                                "XDG_RUNTIME_DIR=" + (dir / "run").string(), "HOME=" + dir.path().string(),
                                "KALVISTA_TRACE=" + trace.string(), marker};
         options.environment.insert(options.environment.end(), environment.begin(), environment.end());
-        std::vector<std::string> argv = {kalvista.string(), "--convert", (s_dir->path() / "one.pptx").string(),
+        std::vector<std::string> argv = {kalvista.string(), "--convert", presentation.string(),
                                          "--output", output.string(), "--format", format, "--mode", "auto",
                                          "--seconds", seconds, "--size", "320x240", "--fps", "10"};
         if (withSound) argv.insert(argv.end(), {"--sound", "default"});
@@ -124,6 +125,7 @@ protected:
     kvtest::TempDir dir{"kalvista-fault"};
     kvtest::TestSoundSource sound;
     fs::path kalvista;
+    fs::path presentation;  // what Start converts
     const fs::path trace = dir / "trace.txt";
     const std::string marker = "KALVISTA_FAULT_RUN=" + std::to_string(::getpid()) + "-" +
                                std::to_string(std::random_device{}());
@@ -201,6 +203,48 @@ TEST_F(FaultMatrix, AFullOutputDiskIsNamedAndTheRecordingKept) {
     EXPECT_NE(run.log.find("kalvista: Conversion failed: No space left on " + full.string() + "\n"), std::string::npos)
         << run.log;
     ExpectRecordingKept(run);
+}
+
+TEST_F(FaultMatrix, AReadOnlyOutputFolderIsNamedAndTheRecordingKept) {
+    // Root writes through permissions: a read-only bind mount stops it too.
+    const fs::path folder = dir / "read only";
+    fs::create_directories(folder);
+    if (::geteuid() != 0 || ::mount(folder.c_str(), folder.c_str(), nullptr, MS_BIND, nullptr) != 0 ||
+        ::mount(nullptr, folder.c_str(), nullptr, MS_BIND | MS_REMOUNT | MS_RDONLY, nullptr) != 0) {
+        ::umount2(folder.c_str(), MNT_DETACH);
+        GTEST_SKIP() << "a read-only bind mount needs root (and a system that allows mounts)";
+    }
+    const BatchRun run = Convert(folder / "talk.avi", "AVI");
+    EndLeftovers();
+    ::umount2(folder.c_str(), MNT_DETACH);
+    ASSERT_TRUE(run.status.has_value()) << run.log;
+    EXPECT_NE(*run.status, 0);
+    EXPECT_NE(run.log.find("kalvista: Conversion failed: " + (folder / "talk.avi").string() + ": Read-only file system\n"),
+              std::string::npos)
+        << run.log;
+    EXPECT_FALSE(fs::exists(folder / "talk.avi"));
+    ExpectRecordingKept(run);
+}
+
+TEST_F(FaultMatrix, APresentationDeletedWhileItIsRecordedStillGivesTheVideo) {
+    // The office holds the show it plays: the file going away changes nothing.
+    presentation = dir / "gone.pptx";
+    fs::copy_file(s_dir->path() / "one.pptx", presentation);
+    kv::ChildProcess child = Start(dir / "talk.avi", "AVI", {}, "2");
+    ASSERT_TRUE(child.Started());
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(150);
+    while (ReadText(trace).find("RecordAVI Thread Started") == std::string::npos) {
+        ASSERT_TRUE(child.Running() && std::chrono::steady_clock::now() < deadline) << ReadText(dir / "kalvista.log");
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    ASSERT_TRUE(fs::remove(presentation));
+    EXPECT_TRUE(child.Running()) << "the run ended before the presentation was deleted";
+    const BatchRun run = Finish(child);
+    ASSERT_TRUE(run.status.has_value()) << run.log;
+    EXPECT_EQ(*run.status, 0) << run.log;
+    const kvtest::RecordedFile video = kvtest::ReadRecordedFile((dir / "talk.avi").string());
+    ASSERT_TRUE(video.opened);
+    EXPECT_GT(video.VideoSeconds(), 1.0);
 }
 
 TEST_F(FaultMatrix, AGarbageSettingsFileAndAnOddOutputPathStillGiveTheVideo) {

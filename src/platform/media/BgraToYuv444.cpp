@@ -5,9 +5,17 @@
 namespace kv::media {
 namespace {
 
+// ThreadSanitizer's builds crash in the version chooser, which runs while the
+// program is loaded, before the sanitizer is ready: they get one version.
+#if defined(__SANITIZE_THREAD__)
+#define KV_VECTOR_VERSIONS
+#else
+#define KV_VECTOR_VERSIONS __attribute__((target_clones("avx2", "default")))
+#endif
+
 // One row in 8-bit fixed point; the compiler turns the loop into vector code,
 // in an AVX2 version as well where the processor has it.
-__attribute__((target_clones("avx2", "default"))) void ConvertRow(const std::uint8_t* __restrict bgra, int width,
+KV_VECTOR_VERSIONS void ConvertRow(const std::uint8_t* __restrict bgra, int width,
                                                                    std::uint8_t* __restrict y,
                                                                    std::uint8_t* __restrict u,
                                                                    std::uint8_t* __restrict v) {
