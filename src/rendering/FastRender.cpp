@@ -9,7 +9,6 @@
 #include "conversion/ConvertAVIToX.h"
 #include "conversion/OutputFormats.h"
 #include "platform/core/Trace.h"
-#include "platform/files/FileMove.h"
 #include "platform/media/AviVideoWriter.h"
 #include "platform/media/PictureFile.h"
 #include "platform/media/VideoEncoders.h"
@@ -120,17 +119,13 @@ ShownSlides ChapterSlides(const SlideTimeline& timeline, const std::vector<Slide
     return slides;
 }
 
-// The finished AVI into the output: moved for AVI output, converted otherwise.
+// The finished AVI converted into the output; AVI output too, so that it is
+// the same 4:2:0 H.264 a recording's AVI output is (players refuse 4:4:4).
 bool DeliverVideo(const std::string& avi, const FastRenderRequest& request, const ShownSlides& slides,
                   std::string* why) {
     std::error_code error;
     fs::remove(request.output, error);
-    if (IsAviOutput(request.format)) {
-        if (MoveFileTo(avi, request.output, error)) return true;
-        *why = "cannot move the video to " + request.output + ": " + error.message();
-        return false;
-    }
-    const int index = ConvertedFormatIndex(request.format);
+    const int index = IsAviOutput(request.format) ? FORMAT_AVI : ConvertedFormatIndex(request.format);
     if (index < 0) {
         *why = "unknown output format " + request.format;
         return false;

@@ -120,6 +120,11 @@ TEST_F(FastRenderTest, SlidesInOrderForTheirTimeWithoutTheHiddenOne) {
         EXPECT_DOUBLE_EQ(result.timeline.slides[2].start, 4);
         const fs::path video = request.output;
         EXPECT_NEAR(Seconds(video), 6.0, 0.1) << format;
+        // What players take: 4:2:0 H.264, in the AVI as in the MP4.
+        EXPECT_EQ(Shell("ffprobe -v error -select_streams v -show_entries stream=codec_name,pix_fmt -of csv=p=0 '" +
+                        video.string() + "'"),
+                  "h264,yuv420p\n")
+            << format;
         const ShownColours shown(video);
         const std::uint32_t expected[] = {kRed, kGreen, kBlue};
         for (int i = 0; i < 3; ++i)
