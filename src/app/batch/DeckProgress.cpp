@@ -1,5 +1,7 @@
 #include "app/batch/DeckProgress.h"
 
+#include "app/batch/TerminalProgress.h"
+
 #include <unistd.h>
 
 #include <cstdio>
@@ -58,13 +60,6 @@ void DeckProgressLine::Show() {
     m_shownLength = text.size();
 }
 
-void DeckProgressLine::Write(const std::string& text) {
-    size_t written = 0;
-    while (written < text.size()) {
-        const ssize_t n = ::write(m_fd, text.data() + written, text.size() - written);
-        if (n <= 0) return;  // a closed terminal: the run goes on without the line
-        written += static_cast<size_t>(n);
-    }
-}
+void DeckProgressLine::Write(const std::string& text) { WriteToTerminal(m_fd, text); }
 
 }  // namespace kv
