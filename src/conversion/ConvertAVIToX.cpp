@@ -232,7 +232,7 @@ int ConverterTimeLimitMs(double videoSeconds) {
 namespace {
 
 bool Convert(const std::string& inputFile, const std::string& outputFile, int formatIndex, double frameRate,
-             int audioSampleRate, int audioBitRate, bool stillPictures, std::string* failure) {
+             int audioSampleRate, int audioBitRate, const ShownSlides* stillSlides, std::string* failure) {
     std::string ignoredReason;
     std::string& reason = failure ? *failure : ignoredReason;
     reason.clear();
@@ -244,8 +244,9 @@ bool Convert(const std::string& inputFile, const std::string& outputFile, int fo
         }
         const bool powerPlugs = settings::SupportPowerPlugs.Get() != 0;
         const int quality = static_cast<int>(settings::QualityFactor.Get());
-        // A rendered presentation brings no slide changes of a recording.
-        const ShownSlides slides = stillPictures ? ShownSlides{} : GetShownSlides();
+        // A rendered presentation brings its own slides, not the recording's.
+        const bool stillPictures = stillSlides != nullptr;
+        const ShownSlides slides = stillPictures ? *stillSlides : GetShownSlides();
         const bool subtitles = settings::NotesSubtitles.Get() != 0;
         const double seconds = slides.empty() ? 0 : media::ReadVideoStreamInfo(inputFile).seconds;
         const TempFile metadata{ConverterTempPath(".chapters")}, cues{ConverterTempPath(".srt")};
@@ -281,12 +282,13 @@ bool Convert(const std::string& inputFile, const std::string& outputFile, int fo
 
 bool ConvertAVIToX(const std::string& inputFile, const std::string& outputFile, int formatIndex, double frameRate,
                    int audioSampleRate, int audioBitRate, std::string* failure) {
-    return Convert(inputFile, outputFile, formatIndex, frameRate, audioSampleRate, audioBitRate, false, failure);
+    return Convert(inputFile, outputFile, formatIndex, frameRate, audioSampleRate, audioBitRate, nullptr, failure);
 }
 
 bool ConvertStillPicturesAVIToX(const std::string& inputFile, const std::string& outputFile, int formatIndex,
-                                double frameRate, int audioSampleRate, int audioBitRate, std::string* failure) {
-    return Convert(inputFile, outputFile, formatIndex, frameRate, audioSampleRate, audioBitRate, true, failure);
+                                double frameRate, int audioSampleRate, int audioBitRate, const ShownSlides& slides,
+                                std::string* failure) {
+    return Convert(inputFile, outputFile, formatIndex, frameRate, audioSampleRate, audioBitRate, &slides, failure);
 }
 
 }  // namespace kv

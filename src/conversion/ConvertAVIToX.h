@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "recording/state/ShownSlides.h"
+
 namespace kv {
 
 struct ConverterCommand {
@@ -56,9 +58,11 @@ int ConverterTimeLimitMs(double videoSeconds);
 
 // The same for a video of still pictures, each held for its time (a rendered
 // presentation): where the format stores every frame's time, a held picture
-// stays one frame instead of being repeated at the frame rate.
+// stays one frame instead of being repeated at the frame rate. `slides` (the
+// slides the pictures show, with their start times) become the chapters and
+// subtitles, as a recording's shown slides do.
 bool ConvertStillPicturesAVIToX(const std::string& inputFile, const std::string& outputFile, int formatIndex,
-                                double frameRate, int audioSampleRate, int audioBitRate,
+                                double frameRate, int audioSampleRate, int audioBitRate, const ShownSlides& slides,
                                 std::string* failure = nullptr);
 
 // `command` with its frames passed on at their own times, for the formats

@@ -9,7 +9,6 @@
 #include "conversion/ConvertAVIToX.h"
 #include "conversion/OutputFormats.h"
 #include "platform/core/Trace.h"
-#include "platform/files/FileMove.h"
 #include "platform/media/AviVideoWriter.h"
 #include "platform/media/PictureFile.h"
 #include "platform/media/VideoEncoders.h"
@@ -64,7 +63,7 @@ public:
         return m_writer.Open(path, DefaultVideoCompressor().name, m_blend.width, m_blend.height, m_fps, qualityFactor, why);
     }
 
-    bool Add(const ShownSlide& slide, media::OwnedPicture picture, std::string* why) {
+    bool Add(const RenderedSlide& slide, media::OwnedPicture picture, std::string* why) {
         const long start = Position(slide.start, m_fps);
         const long end = Position(slide.start + slide.duration, m_fps);
         const long fade = m_last >= 0 ? Position(slide.start + slide.transitionSeconds, m_fps) - start : 0;
@@ -105,22 +104,35 @@ private:
     long m_last = -1;
 };
 
-// The finished AVI into the output: moved for AVI output, converted otherwise.
-bool DeliverVideo(const std::string& avi, const FastRenderRequest& request, std::string* why) {
+// The rendered slides as the conversion's chapters and subtitles take them.
+ShownSlides ChapterSlides(const SlideTimeline& timeline, const std::vector<SlideFacts>& facts) {
+    ShownSlides slides;
+    for (const RenderedSlide& rendered : timeline.slides) {
+        ShownSlide slide{rendered.number, SlideTitle(rendered.number, {}, {}), {}, rendered.start};
+        for (const SlideFacts& fact : facts) {
+            if (fact.number != rendered.number) continue;
+            slide.title = SlideTitle(fact.number, fact.titleText, fact.topmostText);
+            slide.notes = fact.notes;
+        }
+        slides.push_back(std::move(slide));
+    }
+    return slides;
+}
+
+// The finished AVI converted into the output; AVI output too, so that it is
+// the same 4:2:0 H.264 a recording's AVI output is (players refuse 4:4:4).
+bool DeliverVideo(const std::string& avi, const FastRenderRequest& request, const ShownSlides& slides,
+                  std::string* why) {
     std::error_code error;
     fs::remove(request.output, error);
-    if (IsAviOutput(request.format)) {
-        if (MoveFileTo(avi, request.output, error)) return true;
-        *why = "cannot move the video to " + request.output + ": " + error.message();
-        return false;
-    }
-    const int index = ConvertedFormatIndex(request.format);
+    const int index = IsAviOutput(request.format) ? FORMAT_AVI : ConvertedFormatIndex(request.format);
     if (index < 0) {
         *why = "unknown output format " + request.format;
         return false;
     }
     std::string reason;
-    if (ConvertStillPicturesAVIToX(avi, request.output, index, request.fps, kSampleRate, request.audioBitRate, &reason))
+    if (ConvertStillPicturesAVIToX(avi, request.output, index, request.fps, kSampleRate, request.audioBitRate, slides,
+                                   &reason))
         return true;
     *why = "the conversion to " + request.format + " failed: " + reason;
     return false;
@@ -134,7 +146,7 @@ bool Render(SlidePictures& pictures, const FastRenderRequest& request, FastRende
     const std::string avi = (folder / "~Render.avi").string();
     SlideVideo video(request.width, request.height, request.fps);
     if (!video.Open(avi, request.qualityFactor, &result.error)) return false;
-    for (const ShownSlide& slide : result.timeline.slides) {
+    for (const RenderedSlide& slide : result.timeline.slides) {
         const std::string png = (folder / ("slide" + std::to_string(slide.number) + ".png")).string();
         media::OwnedPicture picture;
         if (!pictures.DrawSlide(slide.number, request.width, request.height, png, &result.error) ||
@@ -144,7 +156,7 @@ bool Render(SlidePictures& pictures, const FastRenderRequest& request, FastRende
         std::error_code ignored;
         fs::remove(png, ignored);
     }
-    return video.Finish(result.timeline.seconds, &result.error) && DeliverVideo(avi, request, &result.error);
+    return video.Finish(result.timeline.seconds, &result.error) && DeliverVideo(avi, request, ChapterSlides(result.timeline, pictures.Slides()), &result.error);
 }
 
 }  // namespace

@@ -16,7 +16,7 @@ SlideTimeline PlanSlideTimeline(const std::vector<SlideFacts>& slides, int captu
     }
     for (const SlideFacts& facts : slides) {
         if (facts.hidden) continue;
-        ShownSlide shown;
+        RenderedSlide shown;
         shown.number = facts.number;
         shown.start = timeline.seconds;
         shown.duration = captureMode == 1 && facts.ownSeconds > 0 ? facts.ownSeconds : secondsPerSlide;

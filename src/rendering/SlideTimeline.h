@@ -9,7 +9,7 @@
 
 namespace kv {
 
-struct ShownSlide {
+struct RenderedSlide {
     int number = 0;                // the slide's number in the presentation
     double start = 0;              // seconds from the video's start
     double duration = 0;           // seconds on screen, its transition included
@@ -17,7 +17,7 @@ struct ShownSlide {
 };
 
 struct SlideTimeline {
-    std::vector<ShownSlide> slides;
+    std::vector<RenderedSlide> slides;
     double seconds = 0;  // the whole video
     std::string refusal; // why the presentation cannot be rendered this way; empty when it can
 };

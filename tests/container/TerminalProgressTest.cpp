@@ -9,6 +9,7 @@
 #include <string>
 #include <thread>
 
+#include "app/batch/DeckProgress.h"
 #include "app/batch/TerminalProgress.h"
 #include "conversion/ConversionProgress.h"
 
@@ -55,6 +56,43 @@ TEST(TerminalProgress, NothingOnAPipe) {
     ReportWhile(pipeEnds[1]);
     ::close(pipeEnds[1]);
     EXPECT_EQ(Drain(pipeEnds[0]), "");
+    ::close(pipeEnds[0]);
+}
+
+// Two presentations, one of them failing, each printing its final line to `fd`.
+void RunTwoDecks(int fd) {
+    DeckProgressLine line(fd, 2);
+    line.Started("/talks/a.pptx");
+    line.Started("/other/b.odp");
+    line.Ended("/talks/a.pptx", true, [&] { ::write(fd, "Video: a.mp4\n", 13); });
+    line.Ended("/other/b.odp", false, [&] { ::write(fd, "Failed: b.odp\n", 14); });
+}
+
+TEST(DeckProgress, TheLineCountsAndNamesTheRunningDecksAndGivesWayToEachFinalLine) {
+    EXPECT_EQ(DeckProgressText(3, 1, 10, {"a.pptx", "b.odp"}), "Presentations: 3 of 10 done, 1 failed; now: a.pptx, b.odp");
+    EXPECT_EQ(DeckProgressText(0, 0, 1, {}), "Presentations: 0 of 1 done");
+
+    int controller = -1, terminal = -1;
+    ASSERT_EQ(::openpty(&controller, &terminal, nullptr, nullptr, nullptr), 0);
+    RunTwoDecks(terminal);
+    const std::string text = Drain(controller);
+    ::close(terminal);
+    ::close(controller);
+    EXPECT_NE(text.find("\rPresentations: 0 of 2 done; now: a.pptx, b.odp"), std::string::npos) << text;
+    EXPECT_NE(text.find("\rPresentations: 1 of 2 done; now: b.odp"), std::string::npos) << text;
+    // Each final line starts on a cleared line, and nothing of the progress line is left after the last.
+    const size_t video = text.find("Video: a.mp4"), failed = text.find("Failed: b.odp");
+    ASSERT_NE(video, std::string::npos) << text;
+    ASSERT_NE(failed, std::string::npos) << text;
+    EXPECT_EQ(text[video - 1], '\r') << text;
+    EXPECT_EQ(text[failed - 1], '\r') << text;
+    EXPECT_EQ(text.find("Presentations", failed), std::string::npos) << text;
+
+    int pipeEnds[2];
+    ASSERT_EQ(::pipe(pipeEnds), 0);
+    RunTwoDecks(pipeEnds[1]);
+    ::close(pipeEnds[1]);
+    EXPECT_EQ(Drain(pipeEnds[0]), "Video: a.mp4\nFailed: b.odp\n");
     ::close(pipeEnds[0]);
 }
 

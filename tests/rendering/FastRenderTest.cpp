@@ -11,6 +11,7 @@
 
 #include "platform/automation/uno/UnoSlideDrawing.h"
 #include "rendering/FastRender.h"
+#include "support/OoxmlDeck.h"
 #include "support/TempDir.h"
 #include "support/Xvfb.h"
 #include "support/office/TestOffice.h"
@@ -78,6 +79,7 @@ protected:
             maker.MakePresentation(*files / "fade.odp", {{kRed}, {kGreen, 0, 1.0}});
             maker.MakePresentation(*files / "timed.pptx", {{kRed, 1}, {kGreen, 3}, {kBlue}});
         }
+        kvtest::MakeOoxmlDeck(*files / "titled.pptx", kvtest::ThreeTextSlides());
         std::string why;
         office = kv::StartSlideDrawingOffice(&why).release();
         ASSERT_NE(office, nullptr) << why;
@@ -118,6 +120,11 @@ TEST_F(FastRenderTest, SlidesInOrderForTheirTimeWithoutTheHiddenOne) {
         EXPECT_DOUBLE_EQ(result.timeline.slides[2].start, 4);
         const fs::path video = request.output;
         EXPECT_NEAR(Seconds(video), 6.0, 0.1) << format;
+        // What players take: 4:2:0 H.264, in the AVI as in the MP4.
+        EXPECT_EQ(Shell("ffprobe -v error -select_streams v -show_entries stream=codec_name,pix_fmt -of csv=p=0 '" +
+                        video.string() + "'"),
+                  "h264,yuv420p\n")
+            << format;
         const ShownColours shown(video);
         const std::uint32_t expected[] = {kRed, kGreen, kBlue};
         for (int i = 0; i < 3; ++i)
@@ -152,6 +159,22 @@ TEST_F(FastRenderTest, OwnTimingsAndTheSecondsWhereASlideHasNone) {
     EXPECT_TRUE(Near(shown.At(0.5), kRed));
     EXPECT_TRUE(Near(shown.At(2.5), kGreen));
     EXPECT_TRUE(Near(shown.At(5.0), kBlue));
+}
+
+// The slides' titles become the video's chapters, at each slide's start, as
+// in a recorded video; slides without a title are named by their number.
+TEST_F(FastRenderTest, ChaptersNameTheRenderedSlidesAtTheirStarts) {
+    auto result = Render("titled.pptx", 2, 2);
+    ASSERT_TRUE(result.ok) << result.error;
+    const std::string probe = "ffprobe -v error -show_entries chapter=start_time:chapter_tags=title -of csv=p=0 '";
+    EXPECT_EQ(Shell(probe + request.output + "'"),
+              "0.000000,Quarterly review\n2.000000,Agenda\n4.000000,Results\n");
+    EXPECT_EQ(Shell("cat '" + fs::path(request.output).replace_extension(".chapters.txt").string() + "'"),
+              "0:00 Quarterly review\n0:02 Agenda\n0:04 Results\n");
+
+    result = Render("order.odp", 2, 2);
+    ASSERT_TRUE(result.ok) << result.error;
+    EXPECT_EQ(Shell(probe + request.output + "'"), "0.000000,Slide 1\n2.000000,Slide 2\n4.000000,Slide 4\n");
 }
 
 TEST_F(FastRenderTest, PresenterModeAndABrokenFileAreRefusedWithoutAVideo) {

@@ -11,9 +11,18 @@ namespace {
 
 using kv::SlideFacts;
 
+SlideFacts Facts(int number, bool hidden, double ownSeconds, double transitionSeconds) {
+    SlideFacts facts;
+    facts.number = number;
+    facts.hidden = hidden;
+    facts.ownSeconds = ownSeconds;
+    facts.transitionSeconds = transitionSeconds;
+    return facts;
+}
+
 std::vector<SlideFacts> Deck() {
     // 1: no timing; 2: 3 s, fades in over 1 s; 3: hidden; 4: 0.5 s, a 2 s fade.
-    return {{1, false, -1, 0}, {2, false, 3, 1}, {3, true, 4, 0}, {4, false, 0.5, 2}};
+    return {Facts(1, false, -1, 0), Facts(2, false, 3, 1), Facts(3, true, 4, 0), Facts(4, false, 0.5, 2)};
 }
 
 TEST(SlideTimeline, AutomaticAdvanceSkipsHiddenSlidesAndKeepsTransitions) {
@@ -48,7 +57,7 @@ TEST(SlideTimeline, PresenterModeAndAllHiddenAreRefused) {
     const auto presenter = kv::PlanSlideTimeline(Deck(), 3, 5);
     EXPECT_EQ(presenter.refusal, kv::kPresenterModeRefusal);
     EXPECT_TRUE(presenter.slides.empty());
-    EXPECT_FALSE(kv::PlanSlideTimeline({{1, true, -1, 0}}, 2, 5).refusal.empty());
+    EXPECT_FALSE(kv::PlanSlideTimeline({Facts(1, true, -1, 0)}, 2, 5).refusal.empty());
 }
 
 TEST(FrameBlend, MixesByShare) {

@@ -6,7 +6,10 @@
 #include <mutex>
 #include <thread>
 
+#include <unistd.h>
+
 #include "app/batch/BatchSettings.h"
+#include "app/batch/DeckProgress.h"
 #include "app/batch/OutputCheck.h"
 #include "app/core/SettingsCatalogue.h"
 #include "conversion/OutputFileName.h"
@@ -35,30 +38,30 @@ FastRenderRequest MakeRequest(const BatchOptions& options, const Deck& deck) {
     return request;
 }
 
-// Prints one line per presentation, whichever worker finishes it.
+// Prints one line per presentation, whichever worker finishes it, above the
+// progress line.
 class Report {
 public:
+    explicit Report(size_t total) : m_progress(STDERR_FILENO, total) {}
+    void Started(const Deck& deck) { m_progress.Started(deck.presentation); }
     void Done(const Deck& deck, const std::string& failure) {
         const OutputCheck check = failure.empty() ? CheckOutputFile(deck.output) : OutputCheck{false, 0, failure};
-        std::lock_guard lock(m_mutex);
-        if (check.complete) {
-            std::printf("Video: %s (%.1f s)\n", deck.output.c_str(), check.seconds);
-            std::fflush(stdout);
-            return;
-        }
-        ++m_failed;
-        std::error_code ignored;
-        if (fs::file_size(deck.output, ignored) == 0) fs::remove(deck.output, ignored);  // only our placeholder
-        std::fprintf(stderr, "kalvista: Failed: %s: %s\n", deck.presentation.c_str(), check.problem.c_str());
+        m_progress.Ended(deck.presentation, check.complete, [&] {
+            if (check.complete) {
+                std::printf("Video: %s (%.1f s)\n", deck.output.c_str(), check.seconds);
+                return;
+            }
+            ++m_failed;
+            std::error_code ignored;
+            if (fs::file_size(deck.output, ignored) == 0) fs::remove(deck.output, ignored);  // only our placeholder
+            std::fprintf(stderr, "kalvista: Failed: %s: %s\n", deck.presentation.c_str(), check.problem.c_str());
+        });
     }
-    int Failed() const {
-        std::lock_guard lock(m_mutex);
-        return m_failed;
-    }
+    int Failed() const { return m_failed; }
 
 private:
-    mutable std::mutex m_mutex;
-    int m_failed = 0;
+    DeckProgressLine m_progress;
+    std::atomic<int> m_failed{0};
 };
 
 // One worker: an office of its own renders presentation after presentation;
@@ -66,6 +69,7 @@ private:
 void Work(const BatchOptions& options, const std::vector<Deck>& decks, std::atomic<size_t>& next, Report& report) {
     std::unique_ptr<SlideDrawingOffice> office;
     for (size_t i = next++; i < decks.size(); i = next++) {
+        report.Started(decks[i]);
         std::string why;
         // Offices starting side by side on fresh profiles now and then end
         // during their first start: a second try starts on a made profile.
@@ -93,7 +97,7 @@ int ConvertFast(const BatchOptions& options) {
         GetOutPutFileName(output);
         decks.push_back({options.presentation, output});
     }
-    Report report;
+    Report report(decks.size());
     std::atomic<size_t> next{0};
     const size_t jobs = std::min(decks.size(), static_cast<size_t>(std::max(1, options.jobs)));
     std::vector<std::thread> workers;

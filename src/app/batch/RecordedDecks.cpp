@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "app/batch/BatchSettings.h"
+#include "app/batch/DeckProgress.h"
 #include "platform/core/Paths.h"
 #include "platform/process/ChildProcess.h"
 
@@ -19,7 +20,8 @@ namespace {
 bool IsOption(const std::string& arg) { return arg.rfind("--", 0) == 0; }
 
 // Runs one presentation; its own lines go to our stdout, or its reason to stderr.
-bool RunOne(const std::vector<std::string>& args, const Deck& deck) {
+bool RunOne(const std::vector<std::string>& args, const Deck& deck, DeckProgressLine& progress) {
+    progress.Started(deck.presentation);
     std::error_code error;
     std::vector<std::string> argv = OneDeckArguments(args, deck.presentation, deck.output);
     argv.insert(argv.begin(), fs::read_symlink("/proc/self/exe", error).string());
@@ -29,16 +31,20 @@ bool RunOne(const std::vector<std::string>& args, const Deck& deck) {
     const int status = run.Started() ? run.Wait().value_or(255) : 255;
     std::ifstream in(options.outputFile);
     std::string line, reason = "the run ended with status " + std::to_string(status);
+    std::vector<std::string> lines;
     while (std::getline(in, line)) {
-        if (status == 0) std::printf("%s\n", line.c_str());
+        if (status == 0) lines.push_back(line);
         else if (line.rfind("kalvista: ", 0) == 0) reason = line.substr(10);
     }
     in.close();
     fs::remove(options.outputFile, error);
-    if (status == 0) return true;
-    if (fs::file_size(deck.output, error) == 0) fs::remove(deck.output, error);  // only our placeholder
-    std::fprintf(stderr, "kalvista: Failed: %s: %s\n", deck.presentation.c_str(), reason.c_str());
-    return false;
+    progress.Ended(deck.presentation, status == 0, [&] {
+        for (const std::string& kept : lines) std::printf("%s\n", kept.c_str());
+        if (status == 0) return;
+        if (fs::file_size(deck.output, error) == 0) fs::remove(deck.output, error);  // only our placeholder
+        std::fprintf(stderr, "kalvista: Failed: %s: %s\n", deck.presentation.c_str(), reason.c_str());
+    });
+    return status == 0;
 }
 
 }  // namespace
@@ -61,10 +67,10 @@ std::vector<std::string> OneDeckArguments(const std::vector<std::string>& args, 
 
 int ConvertRecordedDecks(const std::vector<std::string>& args, const BatchOptions& options) {
     int failed = 0;
-    for (const Deck& deck : NameDeckVideos(options, VideosFolder().string())) {
-        if (!RunOne(args, deck)) ++failed;
-        std::fflush(stdout);
-    }
+    const std::vector<Deck> decks = NameDeckVideos(options, VideosFolder().string());
+    DeckProgressLine progress(STDERR_FILENO, decks.size());
+    for (const Deck& deck : decks)
+        if (!RunOne(args, deck, progress)) ++failed;
     return failed == 0 ? 0 : 1;
 }
 

@@ -37,11 +37,13 @@ void TerminalProgressLine::Refresh() {
     m_wrote = true;
 }
 
-void TerminalProgressLine::Write(const std::string& text) {
+void TerminalProgressLine::Write(const std::string& text) { WriteToTerminal(m_fd, text); }
+
+void WriteToTerminal(int fd, const std::string& text) {
     size_t written = 0;
     while (written < text.size()) {
-        const ssize_t n = ::write(m_fd, text.data() + written, text.size() - written);
-        if (n <= 0) return;  // a closed terminal: the conversion goes on without the line
+        const ssize_t n = ::write(fd, text.data() + written, text.size() - written);
+        if (n <= 0) return;  // a closed terminal: the run goes on without the line
         written += static_cast<size_t>(n);
     }
 }

@@ -8,6 +8,9 @@
 
 namespace kv {
 
+// Writes all of `text`; a terminal that was closed is left at that.
+void WriteToTerminal(int fd, const std::string& text);
+
 class TerminalProgressLine {
 public:
     explicit TerminalProgressLine(int fd);

@@ -14,6 +14,9 @@ struct SlideFacts {
     bool hidden = false;           // left out of the show
     double ownSeconds = -1;        // the slide's own timing; < 0 when it waits for a click
     double transitionSeconds = 0;  // > 0: the slide comes in with a transition this long
+    std::string titleText;         // the title placeholder's text, for chapters
+    std::string topmostText;       // the text nearest the top, for a slide without a title
+    std::string notes;             // the speaker notes, for subtitles
 };
 
 class SlidePictures {

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "platform/automation/uno/SlideTexts.h"
+
 namespace kv::uno {
 
 namespace {
@@ -18,45 +20,6 @@ enum : DISPID {
     kViewCurrentShowPosition = 2027, kSlideTitleText = 0x4B560010, kSlideTopmostText = 0x4B560011,
     kSlideNotesText = 0x4B560012,
 };
-
-std::string ShapeText(const Reference<css::drawing::XShape>& shape) {
-    Reference<css::text::XText> text(shape, UNO_QUERY);
-    return text.is() ? FromOU(text->getString()) : std::string();
-}
-
-// The text of the first shape of this kind on the page ("" when none). The
-// kind is the shape's type name: a placeholder's service list names only
-// drawing.TextShape, never presentation.TitleTextShape or NotesShape.
-std::string TextOfKind(const Reference<css::drawing::XShapes>& shapes, const char* kind) {
-    const OUString wanted = OUString::createFromAscii(kind);
-    for (sal_Int32 i = 0; shapes.is() && i < shapes->getCount(); ++i) {
-        Reference<css::drawing::XShape> shape(shapes->getByIndex(i), UNO_QUERY);
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-        // getShapeType is marked deprecated, yet it is the one place the office names a placeholder's kind.
-        if (shape.is() && shape->getShapeType() == wanted) return ShapeText(shape);
-#pragma GCC diagnostic pop
-    }
-    return {};
-}
-
-// The text of the shape nearest the top (then the left) that has any.
-std::string TopmostText(const Reference<css::drawing::XShapes>& shapes) {
-    std::string found;
-    css::awt::Point best{0, 0};
-    for (sal_Int32 i = 0; shapes.is() && i < shapes->getCount(); ++i) {
-        Reference<css::drawing::XShape> shape(shapes->getByIndex(i), UNO_QUERY);
-        if (!shape.is()) continue;
-        const std::string text = ShapeText(shape);
-        if (text.find_first_not_of(" \t\r\n") == std::string::npos) continue;
-        const css::awt::Point at = shape->getPosition();
-        if (found.empty() || at.Y < best.Y || (at.Y == best.Y && at.X < best.X)) {
-            found = text;
-            best = at;
-        }
-    }
-    return found;
-}
 
 bool IsPut(WORD flags) { return flags & DISPATCH_PROPERTYPUT; }
 const Variant& Value(const std::vector<Variant>& args) {
@@ -200,9 +163,7 @@ public:
             } else if (id == kSlideTopmostText) {
                 text = TopmostText(shapes);
             } else {
-                Reference<css::presentation::XPresentationPage> slide(page, UNO_QUERY);
-                Reference<css::drawing::XShapes> notes(slide.is() ? slide->getNotesPage() : nullptr, UNO_QUERY);
-                text = TextOfKind(notes, "com.sun.star.presentation.NotesShape");
+                text = SlideNotesText(page);
             }
         });
         return Variant::Bstr(text);

@@ -11,6 +11,7 @@
 #include "platform/automation/uno/InteractionBlocker.h"
 #include "platform/automation/uno/OfficeConnection.h"
 #include "platform/automation/uno/PageTiming.h"
+#include "platform/automation/uno/SlideTexts.h"
 #include "platform/core/Trace.h"
 
 namespace kv {
@@ -52,6 +53,10 @@ SlideFacts ReadFacts(const Reference<css::beans::XPropertySet>& page, int number
     page->getPropertyValue("TransitionType") >>= transition;
     page->getPropertyValue("TransitionDuration") >>= transitionSeconds;
     if (transition != 0 && transitionSeconds > 0) facts.transitionSeconds = transitionSeconds;
+    SlideTexts texts = ReadSlideTexts(page);
+    facts.titleText = std::move(texts.title);
+    facts.topmostText = std::move(texts.topmost);
+    facts.notes = std::move(texts.notes);
     return facts;
 }
 

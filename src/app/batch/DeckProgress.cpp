@@ -1,0 +1,65 @@
+#include "app/batch/DeckProgress.h"
+
+#include "app/batch/TerminalProgress.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+
+namespace kv {
+
+std::string DeckProgressText(size_t done, size_t failed, size_t total, const std::multiset<std::string>& running) {
+    std::string text = "Presentations: " + std::to_string(done) + " of " + std::to_string(total) + " done";
+    if (failed > 0) text += ", " + std::to_string(failed) + " failed";
+    std::string names;
+    for (const std::string& name : running) names += (names.empty() ? "" : ", ") + name;
+    if (!names.empty()) text += "; now: " + names;
+    return text;
+}
+
+DeckProgressLine::DeckProgressLine(int fd, size_t total) : m_fd(fd), m_terminal(::isatty(fd) == 1), m_total(total) {}
+
+DeckProgressLine::~DeckProgressLine() {
+    std::lock_guard lock(m_mutex);
+    Clear();
+}
+
+void DeckProgressLine::Started(const std::string& presentation) {
+    std::lock_guard lock(m_mutex);
+    m_running.insert(std::filesystem::path(presentation).filename().string());
+    Show();
+}
+
+void DeckProgressLine::Ended(const std::string& presentation, bool ok, const std::function<void()>& printFinal) {
+    std::lock_guard lock(m_mutex);
+    const auto running = m_running.find(std::filesystem::path(presentation).filename().string());
+    if (running != m_running.end()) m_running.erase(running);
+    ++m_done;
+    if (!ok) ++m_failed;
+    Clear();
+    printFinal();
+    std::fflush(stdout);
+    std::fflush(stderr);
+    if (m_done < m_total) Show();
+}
+
+void DeckProgressLine::Clear() {
+    if (m_shownLength == 0) return;
+    Write("\r" + std::string(m_shownLength, ' ') + "\r");
+    m_shownLength = 0;
+}
+
+void DeckProgressLine::Show() {
+    if (!m_terminal) return;
+    const std::string text = DeckProgressText(m_done, m_failed, m_total, m_running);
+    // Blanks cover what is left of a longer line before.
+    std::string line = "\r" + text;
+    if (m_shownLength > text.size()) line += std::string(m_shownLength - text.size(), ' ');
+    Write(line);
+    m_shownLength = text.size();
+}
+
+void DeckProgressLine::Write(const std::string& text) { WriteToTerminal(m_fd, text); }
+
+}  // namespace kv
