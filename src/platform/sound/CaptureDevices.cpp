@@ -38,12 +38,16 @@ std::vector<CaptureDevice> ListCaptureDevices() {
     void** hints = nullptr;
     RouteAlsaMessagesToTrace();
     if (snd_device_name_hint(-1, "pcm", &hints) < 0 || !hints) return devices;
+    bool soundServer = false;
     for (void** hint = hints; *hint; ++hint) {
         const std::string name = TakeHint(*hint, "NAME");
+        soundServer = soundServer || name == "pulse";
         if (!Wanted(name, TakeHint(*hint, "IOID"))) continue;
         devices.push_back({name, Readable(TakeHint(*hint, "DESC"), name)});
     }
     snd_device_name_free_hint(hints);
+    // Last, so the list positions stored for the other devices keep their meaning.
+    if (soundServer) devices.push_back({kDesktopSoundDevice, "Sound of this computer"});
     return devices;
 }
 

@@ -14,7 +14,12 @@ struct CaptureDevice {
 // "default" first, then every other PCM that can capture: the hardware
 // devices (through plughw, so any sample format and rate works) and the plugin
 // devices of the ALSA configuration. Devices that only play and the "null"
-// device are left out. Never throws; an empty list when ALSA offers nothing.
+// device are left out. Where ALSA reaches a sound server (its "pulse" device:
+// PulseAudio or PipeWire), the list ends with "Sound of this computer", what
+// the desktop itself plays. Never throws; an empty list when ALSA offers nothing.
 std::vector<CaptureDevice> ListCaptureDevices();
+
+// The sound server's monitor of its default output, through ALSA.
+inline constexpr const char* kDesktopSoundDevice = "pulse:DEVICE=@DEFAULT_MONITOR@";
 
 }  // namespace kv
