@@ -50,6 +50,9 @@ public:
 
     static constexpr double kJumpSeconds = 0.050;
     static constexpr double kDeadbandSeconds = 0.010;
+    // A device estimated this far off the clock is steered every second, so
+    // its offset does not saw-tooth through the whole dead band.
+    static constexpr double kSteerPpm = 100.0;
 
 private:
     struct Point {
