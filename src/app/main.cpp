@@ -11,6 +11,7 @@
 #include "app/core/ContainerRunner.h"
 #include "app/core/Startup.h"
 #include "app/wizard/WizardApp.h"
+#include "platform/process/ChildrenOnSignal.h"
 #include "platform/ui/QtMessages.h"
 
 namespace {
@@ -64,6 +65,7 @@ std::string PresentationArgument(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    kv::EndChildrenOnSignal();
     kv::RouteQtMessagesToTrace();
     const bool batch = kv::WantsBatchMode(argc, argv);
     if (batch && !BatchCommandConverts(argc, argv)) return kv::RunBatchMode(argc, argv);

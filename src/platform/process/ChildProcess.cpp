@@ -1,5 +1,7 @@
 #include "platform/process/ChildProcess.h"
 
+#include "platform/process/ChildrenOnSignal.h"
+
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
@@ -109,6 +111,7 @@ ChildProcess ChildProcess::Spawn(const std::vector<std::string>& argv, const Spa
         if (error) *error = result;
         return {};
     }
+    RememberChild(pid, options.newProcessGroup);
     return ChildProcess(pid, options.newProcessGroup);
 }
 
@@ -141,10 +144,12 @@ std::optional<int> ChildProcess::Wait(int timeoutMs) {
         const pid_t done = ::waitpid(m_pid, &status, timeoutMs < 0 ? 0 : WNOHANG);
         if (done == m_pid) {
             m_status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+            ForgetChild(m_pid);
             return m_status;
         }
         if (done < 0 && errno != EINTR) {
             m_status = 255;  // not our child any more: nothing to wait for
+            ForgetChild(m_pid);
             return m_status;
         }
         if (timeoutMs >= 0) {
@@ -173,6 +178,9 @@ void ChildProcess::Terminate(int graceMs) {
     }
 }
 
-void ChildProcess::Release() { m_pid = -1; }
+void ChildProcess::Release() {
+    ForgetChild(m_pid);
+    m_pid = -1;
+}
 
 }  // namespace kv
