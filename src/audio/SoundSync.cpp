@@ -168,11 +168,12 @@ void CSoundSync::Correct(double error, std::vector<std::uint8_t>& kept, std::vec
         // What is off now goes over the next second, a few samples at a time.
         // Below ten milliseconds the sound passes untouched: a sound server's
         // timing reports wander by several, and a device that keeps the clock
-        // is never resampled at all. One that drifts is steered every second.
+        // is never resampled at all. One that drifts is steered from a few.
         // Nor before the rate has been estimated over seconds: what a short
         // look shows is the device's jitter, not drift.
         m_nSinceCompensation = 0;
-        const bool off = m_bFitted && (std::abs(error) >= kDeadbandSeconds * m_nRate || std::abs(DriftPpm()) >= kSteerPpm);
+        const bool drifting = std::abs(DriftPpm()) >= kSteerPpm && std::abs(error) >= kSteerSeconds * m_nRate;
+        const bool off = m_bFitted && (std::abs(error) >= kDeadbandSeconds * m_nRate || drifting);
         m_resampler.Compensate(off ? static_cast<int>(frames) : 0, static_cast<int>(m_nRate));
     }
     Emit(kept.data(), kept.size() / m_nFrameBytes, out);
