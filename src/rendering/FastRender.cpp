@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <filesystem>
@@ -108,13 +109,12 @@ private:
 ShownSlides ChapterSlides(const SlideTimeline& timeline, const std::vector<SlideFacts>& facts) {
     ShownSlides slides;
     for (const RenderedSlide& rendered : timeline.slides) {
-        ShownSlide slide{rendered.number, SlideTitle(rendered.number, {}, {}), {}, rendered.start};
-        for (const SlideFacts& fact : facts) {
-            if (fact.number != rendered.number) continue;
-            slide.title = SlideTitle(fact.number, fact.titleText, fact.topmostText);
-            slide.notes = fact.notes;
-        }
-        slides.push_back(std::move(slide));
+        const auto fact = std::find_if(facts.begin(), facts.end(),
+                                       [&](const SlideFacts& f) { return f.number == rendered.number; });
+        const bool known = fact != facts.end();
+        slides.push_back({rendered.number, SlideTitle(rendered.number, known ? fact->titleText : std::string(),
+                                                      known ? fact->topmostText : std::string()),
+                          known ? fact->notes : std::string(), rendered.start});
     }
     return slides;
 }
@@ -156,7 +156,8 @@ bool Render(SlidePictures& pictures, const FastRenderRequest& request, FastRende
         std::error_code ignored;
         fs::remove(png, ignored);
     }
-    return video.Finish(result.timeline.seconds, &result.error) && DeliverVideo(avi, request, ChapterSlides(result.timeline, pictures.Slides()), &result.error);
+    if (!video.Finish(result.timeline.seconds, &result.error)) return false;
+    return DeliverVideo(avi, request, ChapterSlides(result.timeline, pictures.Slides()), &result.error);
 }
 
 }  // namespace

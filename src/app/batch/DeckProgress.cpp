@@ -45,21 +45,16 @@ void DeckProgressLine::Ended(const std::string& presentation, bool ok, const std
 }
 
 void DeckProgressLine::Clear() {
-    if (m_shownLength == 0) return;
-    Write("\r" + std::string(m_shownLength, ' ') + "\r");
-    m_shownLength = 0;
+    if (m_shown.empty()) return;
+    WriteToTerminal(m_fd, RewrittenLine(m_shown, "") + "\r");
+    m_shown.clear();
 }
 
 void DeckProgressLine::Show() {
     if (!m_terminal) return;
     const std::string text = DeckProgressText(m_done, m_failed, m_total, m_running);
-    // Blanks cover what is left of a longer line before.
-    std::string line = "\r" + text;
-    if (m_shownLength > text.size()) line += std::string(m_shownLength - text.size(), ' ');
-    Write(line);
-    m_shownLength = text.size();
+    WriteToTerminal(m_fd, RewrittenLine(m_shown, text));
+    m_shown = text;
 }
-
-void DeckProgressLine::Write(const std::string& text) { WriteToTerminal(m_fd, text); }
 
 }  // namespace kv

@@ -28,13 +28,12 @@ public:
 private:
     void Clear();
     void Show();
-    void Write(const std::string& text);
 
     int m_fd;
     bool m_terminal;
     size_t m_total, m_done = 0, m_failed = 0;
     std::multiset<std::string> m_running;
-    size_t m_shownLength = 0;
+    std::string m_shown;  // the line on the terminal now; empty when none
     std::mutex m_mutex;
 };
 

@@ -29,15 +29,19 @@ TerminalProgressLine::~TerminalProgressLine() {
 void TerminalProgressLine::Refresh() {
     const std::string text = ConversionProgressText(GetConversionProgress());
     if (text.empty() || text == m_shown) return;
-    // Blanks cover what is left of a longer line before.
-    std::string line = "\r" + text;
-    if (m_shown.size() > text.size()) line += std::string(m_shown.size() - text.size(), ' ');
-    Write(line);
+    Write(RewrittenLine(m_shown, text));
     m_shown = text;
     m_wrote = true;
 }
 
 void TerminalProgressLine::Write(const std::string& text) { WriteToTerminal(m_fd, text); }
+
+std::string RewrittenLine(const std::string& shown, const std::string& text) {
+    // Blanks cover what is left of a longer line before.
+    std::string line = "\r" + text;
+    if (shown.size() > text.size()) line += std::string(shown.size() - text.size(), ' ');
+    return line;
+}
 
 void WriteToTerminal(int fd, const std::string& text) {
     size_t written = 0;

@@ -10,6 +10,8 @@ namespace kv {
 
 // Writes all of `text`; a terminal that was closed is left at that.
 void WriteToTerminal(int fd, const std::string& text);
+// What puts `text` in place of `shown` on the terminal's current line.
+std::string RewrittenLine(const std::string& shown, const std::string& text);
 
 class TerminalProgressLine {
 public:

@@ -15,10 +15,8 @@ namespace {
 
 // One row in 8-bit fixed point; the compiler turns the loop into vector code,
 // in an AVX2 version as well where the processor has it.
-KV_VECTOR_VERSIONS void ConvertRow(const std::uint8_t* __restrict bgra, int width,
-                                                                   std::uint8_t* __restrict y,
-                                                                   std::uint8_t* __restrict u,
-                                                                   std::uint8_t* __restrict v) {
+KV_VECTOR_VERSIONS void ConvertRow(const std::uint8_t* __restrict bgra, int width, std::uint8_t* __restrict y,
+                                   std::uint8_t* __restrict u, std::uint8_t* __restrict v) {
     for (int x = 0; x < width; ++x) {
         const int b = bgra[4 * x], g = bgra[4 * x + 1], r = bgra[4 * x + 2];
         y[x] = static_cast<std::uint8_t>(((66 * r + 129 * g + 25 * b + 128) >> 8) + 16);

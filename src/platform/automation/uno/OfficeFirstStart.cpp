@@ -3,8 +3,8 @@
 #include <cstring>
 #include <fstream>
 
-#include "platform/process/ChildProcess.h"
 #include "platform/core/Trace.h"
+#include "platform/process/ChildProcess.h"
 
 namespace kv::uno {
 
@@ -44,7 +44,6 @@ bool RunFirstStart(const std::string& program, const std::string& profileUrl, in
     std::optional<int> status = process.Wait(limitMs);
     if (!status) {
         process.Terminate(2000);
-        process.Wait(2000);
         *error = "the office's first start on a new profile took longer than " + std::to_string(limitMs / 1000) + " s";
         return false;
     }
