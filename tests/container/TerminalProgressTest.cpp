@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <functional>
 #include <string>
 #include <thread>
 
@@ -37,13 +38,22 @@ void ReportWhile(int fd) {
     }
 }
 
-TEST(TerminalProgress, OneLineRewrittenOnATerminal) {
+// What `write` puts on a terminal (a pseudo-terminal it writes to).
+std::string WrittenOnATerminal(const std::function<void(int)>& write) {
     int controller = -1, terminal = -1;
-    ASSERT_EQ(::openpty(&controller, &terminal, nullptr, nullptr, nullptr), 0);
-    ReportWhile(terminal);
+    if (::openpty(&controller, &terminal, nullptr, nullptr, nullptr) != 0) {
+        ADD_FAILURE() << "no pseudo-terminal";
+        return {};
+    }
+    write(terminal);
     const std::string text = Drain(controller);
     ::close(terminal);
     ::close(controller);
+    return text;
+}
+
+TEST(TerminalProgress, OneLineRewrittenOnATerminal) {
+    const std::string text = WrittenOnATerminal(ReportWhile);
     EXPECT_NE(text.find("\r40 % \xE2\x80\x94 about 1:15 left"), std::string::npos) << text;
     EXPECT_NE(text.find("\r100 % \xE2\x80\x94 about 0:00 left"), std::string::npos) << text;
     // The terminal turns the one line end into CR LF.
@@ -72,12 +82,7 @@ TEST(DeckProgress, TheLineCountsAndNamesTheRunningDecksAndGivesWayToEachFinalLin
     EXPECT_EQ(DeckProgressText(3, 1, 10, {"a.pptx", "b.odp"}), "Presentations: 3 of 10 done, 1 failed; now: a.pptx, b.odp");
     EXPECT_EQ(DeckProgressText(0, 0, 1, {}), "Presentations: 0 of 1 done");
 
-    int controller = -1, terminal = -1;
-    ASSERT_EQ(::openpty(&controller, &terminal, nullptr, nullptr, nullptr), 0);
-    RunTwoDecks(terminal);
-    const std::string text = Drain(controller);
-    ::close(terminal);
-    ::close(controller);
+    const std::string text = WrittenOnATerminal(RunTwoDecks);
     EXPECT_NE(text.find("\rPresentations: 0 of 2 done; now: a.pptx, b.odp"), std::string::npos) << text;
     EXPECT_NE(text.find("\rPresentations: 1 of 2 done; now: b.odp"), std::string::npos) << text;
     // Each final line starts on a cleared line, and nothing of the progress line is left after the last.
