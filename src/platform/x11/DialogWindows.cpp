@@ -4,8 +4,6 @@
 #include <X11/Xlib.h>
 #include <unistd.h>
 
-#include <mutex>
-
 #include "platform/x11/XResources.h"
 
 namespace kv {
@@ -52,12 +50,14 @@ bool SearchTree(Display* display, Window window, pid_t group, int depth) {
 }  // namespace
 
 bool ProcessGroupShowsDialog(pid_t group) {
-    static std::mutex mutex;  // one connection, kept: this is asked a few times a second
-    static Display* display = XOpenDisplay(nullptr);
-    std::lock_guard lock(mutex);
-    if (!display || group <= 0) return false;
-    x11::ErrorTrap trap(display);
-    return SearchTree(display, DefaultRootWindow(display), group, 0);
+    if (group <= 0) return false;
+    // A connection of its own each time (a few times a second): one kept would
+    // stay on the display it was opened on, and ends the whole program with a
+    // fatal I/O error once that server is gone and a later one is asked.
+    x11::DisplayPtr display(XOpenDisplay(nullptr));
+    if (!display) return false;
+    x11::ErrorTrap trap(display.get());
+    return SearchTree(display.get(), DefaultRootWindow(display.get()), group, 0);
 }
 
 }  // namespace kv
