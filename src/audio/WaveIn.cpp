@@ -11,6 +11,7 @@
 #include "app/core/SettingsCatalogue.h"
 #include "audio/AudioDeviceTable.h"
 #include "audio/BlockReader.h"
+#include "audio/SoundLevel.h"
 #include "audio/SoundSync.h"
 #include "platform/core/Trace.h"
 #include "platform/sound/SoundInput.h"
@@ -45,6 +46,7 @@ struct Engine {
     std::mutex fileMutex;  // g_pSoundFile: written by the capture thread, cleared by the recording thread
     std::unique_ptr<CSoundFile> soundFile;
     SilenceWatch silence;  // the first seconds written, under fileMutex
+    PeakHold level;        // what the device delivers, for the recording window's meter
 
     std::mutex reportMutex;
     std::string problem;
@@ -189,6 +191,7 @@ void CaptureLoop() {
         }
         const auto delivered = Clock::now();
         const long delay = reader.Delay();
+        if (n > 0) e.level.Note(PeakLevel(block.ptr + filled, static_cast<std::size_t>(n) * align, g_RecordFormat.wBitsPerSample));
         filled += static_cast<std::uint32_t>(std::max(n, 0L)) * align;
         const bool recording = g_bRecording;
         if (wasRecording && !recording && !g_bStoppingAudio) {
@@ -363,6 +366,8 @@ void DataFromSoundIn(const CBuffer& buffer) {
     Trace("DataFromSoundIn : Error Writing Sound File");
     SetProblem("sound incomplete: cannot write the sound file " + path + " (" + why + ")");
 }
+
+float TakeRecordingSoundLevel() { return E().level.Take(); }
 
 bool AudioInputWasSilent() {
     auto& e = E();

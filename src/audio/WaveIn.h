@@ -50,6 +50,11 @@ void WaveInErrorMsg(int error, const char* context);
 // rest of the sound track is silence). Reset by InitAudioRecording.
 std::string GetAudioCaptureProblem();
 
+// The loudest sound the capture has read since the last call (0 to 1; 0
+// when nothing was read), for the recording window's level meter. Safe from
+// any thread.
+float TakeRecordingSoundLevel();
+
 // The first seconds of the last capture that are judged for silence.
 inline constexpr double kSilenceJudgedSeconds = 3.0;
 // True when the first kSilenceJudgedSeconds written of the last capture were

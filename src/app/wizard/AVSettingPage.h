@@ -8,6 +8,7 @@
 #include "app/wizard/FormatTables.h"
 #include "app/wizard/WizardControls.h"
 #include "app/wizard/WizardSources.h"
+#include "platform/sound/AlsaCapture.h"
 
 namespace kv::wizard {
 
@@ -26,6 +27,10 @@ public:
     void OnQualityChange();
     int DeviceIndex() const;
     AudioValues Audio() const;
+    // What the live check listens to: the chosen entry's device (empty when
+    // none is chosen), in the format the current choice would record.
+    std::string ChosenDevice() const;
+    AlsaCaptureFormat SoundCheckFormat() const;
 
     // Video page (VideoSettings.cpp).
     void FillFormatList();
@@ -56,6 +61,7 @@ private:
     WizardControls& m_controls;
     WizardState& m_state;
     WizardSources& m_sources;
+    std::vector<CaptureDeviceEntry> m_devices;  // the device list's entries, in order
     Size m_screen;
 };
 

@@ -2,6 +2,7 @@
 #include "app/core/SettingsCatalogue.h"
 #include "app/wizard/AVSettingPage.h"
 #include "app/wizard/WizardLayout.h"
+#include "audio/AudioFormat.h"
 #include "platform/core/Trace.h"
 
 namespace kv::wizard {
@@ -20,7 +21,8 @@ PageView CAVSettingPage::AudioView() const {
     view.rows[1] = {229, 228, 238, 237};
     view.rows[2] = {231, 230, 240, 239};
     view.rows[3] = {283, 282, 232, 232};
-    view.valueControls = {IDC_AUDIO_CHANNELS, IDC_AUDIO_DEVICE, IDC_AUDIO_QUALITY};
+    // The silence notice is shown by the live check, when it has heard nothing.
+    view.valueControls = {IDC_AUDIO_CHANNELS, IDC_AUDIO_DEVICE, IDC_AUDIO_QUALITY, IDC_SOUND_LEVEL};
     return view;
 }
 
@@ -37,6 +39,7 @@ void CAVSettingPage::EnumerateAudioDevicesT() {
     }
     WizardControls::Fill(m_controls.Combo(IDC_AUDIO_DEVICE), names);
     m_sources.SetAudioDeviceTable(devices);
+    m_devices = devices;
     Trace("End EnumerateAudioDevicesT()");
 }
 
@@ -74,6 +77,19 @@ void CAVSettingPage::ToggleRecordSound() {
 void CAVSettingPage::OnQualityChange() {
     m_controls.SetIcon(3, 283, 282);
     m_controls.Button(IDC_ROW_ICON[3])->ShowHighlighted();
+}
+
+std::string CAVSettingPage::ChosenDevice() const {
+    const int index = DeviceIndex();
+    return index >= 0 && index < static_cast<int>(m_devices.size()) ? m_devices[index].device : std::string();
+}
+
+AlsaCaptureFormat CAVSettingPage::SoundCheckFormat() const {
+    int rate = 44100, channels = 2, bits = 16;
+    ParseAudioProperties(Audio().properties, rate, channels, bits);
+    // Blocks of a twentieth of a second keep the meter lively.
+    return {static_cast<unsigned>(rate), static_cast<unsigned>(channels), static_cast<unsigned>(bits),
+            static_cast<unsigned long>(rate / 20), 3};
 }
 
 int CAVSettingPage::DeviceIndex() const { return m_controls.Combo(IDC_AUDIO_DEVICE)->currentIndex(); }

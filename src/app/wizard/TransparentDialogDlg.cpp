@@ -58,7 +58,10 @@ CTransparentDialogDlg::CTransparentDialogDlg(ContainerRunner& containerRunner, W
     OnInitDialog();
 }
 
-CTransparentDialogDlg::~CTransparentDialogDlg() { DestroyWindowHandle(m_hWnd); }
+CTransparentDialogDlg::~CTransparentDialogDlg() {
+    m_soundCheck.Stop();
+    DestroyWindowHandle(m_hWnd);
+}
 
 void CTransparentDialogDlg::SetUpButtons() {
     const int tabBitmaps[4][2] = {{196, 195}, {198, 197}, {200, 199}, {202, 201}};
@@ -77,9 +80,10 @@ void CTransparentDialogDlg::SetUpButtons() {
     for (int id : {1058, 1059, 1096, 1097, IDC_CONVERT, IDC_CLOSE, IDC_HELP}) {
         connect(m_controls->Button(id), &QAbstractButton::clicked, this, [this, id] { OnCommand(id); });
     }
-    for (int id : {IDC_OUTPUT_FORMAT, IDC_RESOLUTION, IDC_AUDIO_QUALITY}) {
+    for (int id : {IDC_OUTPUT_FORMAT, IDC_RESOLUTION, IDC_AUDIO_QUALITY, IDC_AUDIO_DEVICE}) {
         connect(m_controls->Combo(id), &QComboBox::activated, this, [this, id] { OnSelChange(id); });
     }
+    connect(&m_soundCheckTimer, &QTimer::timeout, this, [this] { ShowSoundCheck(); });
 }
 
 void CTransparentDialogDlg::OnInitDialog() {
@@ -103,7 +107,7 @@ void CTransparentDialogDlg::OnInitDialog() {
     m_capturePage->Load();
 
     for (int id : {IDC_OUTPUT_FORMAT, IDC_VIDEO_CODEC, IDC_FRAME_RATE, IDC_RESOLUTION, IDC_CUSTOM_WIDTH,
-                   IDC_CUSTOM_HEIGHT, IDC_NOTES_SUBTITLES})
+                   IDC_CUSTOM_HEIGHT, IDC_NOTES_SUBTITLES, IDC_SOUND_LEVEL, IDC_SOUND_SILENT})
         m_controls->Control(id)->hide();
     m_controls->SetRow(3, kEmptyRow);
     m_controls->Button(IDC_MINIMISE)->hide();
@@ -177,6 +181,11 @@ void CTransparentDialogDlg::closeEvent(QCloseEvent* event) {
     QDialog::closeEvent(event);
 }
 
+void CTransparentDialogDlg::hideEvent(QHideEvent* event) {
+    StopSoundCheck();
+    QDialog::hideEvent(event);
+}
+
 // ---- messages ----
 
 LRESULT CTransparentDialogDlg::OnMessage(UINT message, WPARAM wParam, LPARAM) {
@@ -221,6 +230,10 @@ void CTransparentDialogDlg::ShowPage(int pageId) {
             m_controls->Button(tab)->ShowNormal();
     }
     m_state.currentPage = pageId;
+    if (pageId == IDC_TAB_AUDIO)
+        StartSoundCheck();
+    else
+        StopSoundCheck();
 }
 
 void CTransparentDialogDlg::HighlightRow(int row) {
@@ -279,6 +292,9 @@ void CTransparentDialogDlg::OnSelChange(int comboId) {
     case IDC_OUTPUT_FORMAT: m_avPage->OnFormatChange(); break;
     case IDC_RESOLUTION: m_avPage->UpdateCustomSize(); break;
     case IDC_AUDIO_QUALITY: m_avPage->OnQualityChange(); break;
+    case IDC_AUDIO_DEVICE:
+        if (m_state.currentPage == IDC_TAB_AUDIO) StartSoundCheck();
+        break;
     default: break;
     }
 }

@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QImage>
 #include <QRegion>
+#include <QTimer>
 #include <memory>
 
 #include "app/core/ContainerRunner.h"
@@ -12,6 +13,7 @@
 #include "app/wizard/CaptureModePage.h"
 #include "app/wizard/IOSettings.h"
 #include "app/wizard/WizardControls.h"
+#include "audio/LiveSoundCheck.h"
 #include "platform/core/Messages.h"
 
 namespace kv {
@@ -43,6 +45,7 @@ public:
     const wizard::WizardState& State() const { return m_state; }
     wizard::WizardControls& Controls() { return *m_controls; }
     wizard::CAVSettingPage& AVPage() { return *m_avPage; }
+    const LiveSoundCheck& SoundCheck() const { return m_soundCheck; }
     // The window's shape from the frame bitmap; empty when the frame is missing.
     const QRegion& Shape() const { return m_shape; }
 
@@ -54,6 +57,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     void SetUpButtons();
@@ -69,6 +73,12 @@ private:
     bool CheckCaptureSize();
     void StoreSettings();
     void RunContainer();
+    // The Audio page's live check: listens while the page is open, to the
+    // device chosen now; stopped (the device free) on any other page, when
+    // the wizard hides and before a recording starts.
+    void StartSoundCheck();
+    void StopSoundCheck();
+    void ShowSoundCheck();
 
     ContainerRunner& m_containerRunner;
     WizardShell& m_shell;
@@ -84,6 +94,8 @@ private:
     bool m_bDragging = false;
     bool m_bClosed = false;
     HWND m_hWnd = 0;
+    LiveSoundCheck m_soundCheck;
+    QTimer m_soundCheckTimer;
 };
 
 }  // namespace kv

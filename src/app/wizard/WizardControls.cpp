@@ -65,6 +65,14 @@ WizardControls::WizardControls(QWidget* dialog) {
         m_checks[id] = check;
         m_valueIds.push_back(id);
     }
+    m_meter = new CLevelMeter(dialog);
+    Place(m_meter, IDC_SOUND_LEVEL);
+    m_meter->setToolTip("Sound level of the chosen device");
+    m_valueIds.push_back(IDC_SOUND_LEVEL);
+    m_silenceText = new QLabel("No sound from this device", dialog);
+    Place(m_silenceText, IDC_SOUND_SILENT);
+    m_silenceText->setStyleSheet("QLabel { color: rgb(255, 200, 80); background: transparent; }");
+    m_valueIds.push_back(IDC_SOUND_SILENT);
 }
 
 CCustomeButton* WizardControls::Button(int id) const {
@@ -91,6 +99,8 @@ QWidget* WizardControls::Control(int id) const {
     if (auto* b = Button(id)) return b;
     if (auto* c = Combo(id)) return c;
     if (auto* e = Edit(id)) return e;
+    if (id == IDC_SOUND_LEVEL) return m_meter;
+    if (id == IDC_SOUND_SILENT) return m_silenceText;
     return Check(id);
 }
 

@@ -6,10 +6,12 @@
 #include <vector>
 
 #include <QCheckBox>
+#include <QLabel>
 
 #include "controls/ColoredCombo.h"
 #include "controls/ColoredEdit.h"
 #include "controls/CustomeButton.h"
+#include "controls/LevelMeter.h"
 
 namespace kv::wizard {
 
@@ -43,6 +45,8 @@ public:
     CColoredCombo* Combo(int id) const;
     CColoredEdit* Edit(int id) const;
     QCheckBox* Check(int id) const;
+    CLevelMeter* Meter() const { return m_meter; }
+    QLabel* SilenceText() const { return m_silenceText; }
     QWidget* Control(int id) const;
     const std::vector<int>& ValueControls() const { return m_valueIds; }
 
@@ -63,6 +67,8 @@ private:
     std::map<int, CColoredCombo*> m_combos;
     std::map<int, CColoredEdit*> m_edits;
     std::map<int, QCheckBox*> m_checks;
+    CLevelMeter* m_meter = nullptr;
+    QLabel* m_silenceText = nullptr;
     std::vector<int> m_valueIds;
 };
 

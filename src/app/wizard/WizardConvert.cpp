@@ -11,6 +11,8 @@ namespace kv {
 using namespace wizard;
 
 bool CTransparentDialogDlg::OnConvert() {
+    // The recording opens the device itself.
+    StopSoundCheck();
     if (!CheckInput()) return false;
     StoreInputAndSound();
     if (!CheckCaptureSize()) return false;

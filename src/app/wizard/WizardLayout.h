@@ -29,6 +29,9 @@ constexpr int IDC_CUSTOM_WIDTH = 1109;
 constexpr int IDC_CUSTOM_HEIGHT = 1110;
 constexpr int IDC_SLIDE_TIME = 1112;
 constexpr int IDC_NOTES_SUBTITLES = 1123;
+// The Audio page's live check of the chosen device.
+constexpr int IDC_SOUND_LEVEL = 1124;
+constexpr int IDC_SOUND_SILENT = 1125;
 // Buttons of the frame.
 constexpr int IDC_CONVERT = 1111;
 constexpr int IDC_CLOSE = 1117;
@@ -55,6 +58,8 @@ inline constexpr DluRect kLayout[] = {
     {1088, 426, 9, 21, 18},   {1122, 432, 12, 9, 7},
     // Beside the frame rate, in the free space right of the Video page's combos.
     {1123, 334, 205, 130, 12},
+    // Beside the Audio page's device list: its level, and below it the silence notice.
+    {1124, 334, 206, 130, 7},  {1125, 334, 215, 130, 12},
 };
 
 constexpr int DluToPixelsX(int dlu) { return static_cast<int>(dlu * 3 / 2.0 + 0.5); }

@@ -2,6 +2,10 @@
 
 #include <QHBoxLayout>
 
+#include "app/core/SettingsCatalogue.h"
+#include "audio/SoundLevel.h"
+#include "audio/WaveIn.h"
+#include "controls/LevelMeter.h"
 #include "platform/ui/QtMessageThread.h"
 #include "recording/CaptureArea.h"
 
@@ -20,6 +24,12 @@ struct ButtonInfo {
 
 constexpr ButtonInfo kButtons[] = {
     {ID_BTN_PLAY, "Play"}, {ID_BTN_PAUSE, "Pause"}, {ID_BTN_STOP, "Stop"}, {ID_BTN_NEXTSLIDE, "Next slide"}};
+
+// The sound meter right of the buttons, and how often it looks at the level.
+constexpr int kMeterGap = 6;
+constexpr int kMeterWidth = 60;
+constexpr int kMeterHeight = 10;
+constexpr int kMeterIntervalMs = 100;
 
 }  // namespace
 
@@ -40,6 +50,16 @@ ContainerToolbar::ContainerToolbar(QWidget* parent) : QWidget(parent) {
         layout->addWidget(button);
         m_buttons[command] = button;
     }
+    if (settings::CaptureSound.GetOr(settings::kCaptureSoundDefaultInCaptureLoop) != 0) {
+        m_meter = new CLevelMeter(this);
+        m_meter->setFixedSize(kMeterWidth, kMeterHeight);
+        m_meter->setToolTip("Sound level");
+        layout->addSpacing(kMeterGap);
+        layout->addWidget(m_meter, 0, Qt::AlignVCenter);
+        connect(&m_meterTimer, &QTimer::timeout, this,
+                [this] { m_meter->SetPercent(MeterPercent(TakeRecordingSoundLevel())); });
+        m_meterTimer.start(kMeterIntervalMs);
+    }
     setFixedSize(FullSize());
 }
 
@@ -56,7 +76,8 @@ LRESULT ContainerToolbar::OnMessage(UINT message, WPARAM, LPARAM) {
 }
 
 QSize ContainerToolbar::FullSize() const {
-    return {kToolbarButtonWidth * static_cast<int>(std::size(kButtons)), kToolbarButtonHeight};
+    const int buttons = kToolbarButtonWidth * static_cast<int>(std::size(kButtons));
+    return {m_meter ? buttons + kMeterGap + kMeterWidth : buttons, kToolbarButtonHeight};
 }
 
 void ContainerToolbar::EnableButton(int command, bool enable) {

@@ -1,6 +1,8 @@
 #pragma once
 // The container's four-button toolbar: Play, Pause, Stop and Next slide,
-// each button 26 x 20 pixels, commands 32775 to 32778.
+// each button 26 x 20 pixels, commands 32775 to 32778, and beside them the
+// level of the sound being recorded.
+#include <QTimer>
 #include <QToolButton>
 #include <QWidget>
 #include <map>
@@ -9,6 +11,8 @@
 #include "playback/container/ContainerArtwork.h"
 
 namespace kv {
+
+class CLevelMeter;
 
 // Also a child window of the container in the window registry, so the
 // recorder can ask it for its button size.
@@ -30,12 +34,17 @@ public:
     QSize FullSize() const;
     // Presses a button as a click would (does nothing when it is disabled).
     void Click(int command);
+    // The sound level meter (null when the recording takes no sound): it follows the
+    // sound engine's blocks, so the device is read once, by the recording.
+    CLevelMeter* SoundMeter() const { return m_meter; }
 
 signals:
     void Command(int command);
 
 private:
     std::map<int, QToolButton*> m_buttons;
+    CLevelMeter* m_meter = nullptr;
+    QTimer m_meterTimer;
     HWND m_hWnd = 0;
 };
 
