@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <fstream>
 #include <thread>
 
 #include "EngineFixture.h"
@@ -12,6 +13,8 @@
 #include "audio/SilenceWatch.h"
 #include "audio/WaveIn.h"
 #include "platform/core/Trace.h"
+#include "platform/process/ChildProcess.h"
+#include "platform/sound/CaptureDevices.h"
 #include "recording/state/RecorderState.h"
 
 namespace kvtest {
@@ -27,6 +30,44 @@ TEST_F(EngineTest, DeviceListOffersDefaultFirstAndTheTestDevices) {
     const auto tone = std::find(entries.begin(), entries.end(), "Kalvista test tone");
     ASSERT_NE(tone, entries.end());
     EXPECT_EQ(kv::AudioDeviceTable.DeviceAt(static_cast<int>(tone - entries.begin())), "kvtone");
+}
+
+// What another program plays on the desktop ends up in the recording's
+// sound file when "Sound of this computer" is the chosen device.
+TEST_F(EngineTest, SoundOfThisComputerRecordsWhatAnotherProgramPlays) {
+    const auto entries = kv::AudioDeviceTable.Entries();
+    const auto desktop = std::find(entries.begin(), entries.end(), "Sound of this computer");
+    ASSERT_NE(desktop, entries.end());
+    const int index = static_cast<int>(desktop - entries.begin());
+    ASSERT_EQ(kv::AudioDeviceTable.DeviceAt(index), kv::kDesktopSoundDevice);
+    kv::settings::SoundDevice.Set(static_cast<std::uint32_t>(index));
+
+    // 4 s of a 660 Hz sine for the player, as raw 16-bit stereo.
+    const auto played = Sound().Folder() / "desktop.raw";
+    {
+        std::ofstream out(played, std::ios::binary);
+        for (int i = 0; i < 44100 * 4; ++i) {
+            const auto v = static_cast<std::int16_t>(12000 * std::sin(2 * M_PI * 660.0 * i / 44100));
+            out.write(reinterpret_cast<const char*>(&v), 2).write(reinterpret_cast<const char*>(&v), 2);
+        }
+    }
+    const auto format = kv::MakePcmFormat(44100, 2, 16);
+    kv::ChildProcess player;
+    const auto r = Capture(&format, 0ms, [&] {
+        player = kv::ChildProcess::Spawn(
+            {"pacat", "--playback", "--format=s16le", "--rate=44100", "--channels=2", played.string()}, {});
+        std::this_thread::sleep_for(2500ms);
+    });
+    ASSERT_TRUE(player.Started());
+    player.Terminate(500);
+    ASSERT_EQ(r.started, 1) << r.problem;
+    EXPECT_EQ(r.problem, "");
+    EXPECT_FALSE(kv::AudioInputWasSilent()) << "the played sound is in the first seconds";
+    const auto samples = r.wav.Samples16();
+    int peak = 0;
+    for (auto v : samples) peak = std::max(peak, std::abs(static_cast<int>(v)));
+    EXPECT_GE(peak, 6000) << "heard at about the level it was played";
+    EXPECT_NEAR(ToneFrequency(r.wav), 660.0, 6.6);
 }
 
 TEST_F(EngineTest, EveryRateMonoAndStereoRecordsTheSourceTone) {
