@@ -23,6 +23,7 @@
 #include "support/RunMarker.h"
 #include "support/SoundSource.h"
 #include "support/TempDir.h"
+#include "support/Weston.h"
 #include "support/Xvfb.h"
 
 namespace {
@@ -242,6 +243,29 @@ TEST_F(ConvertEndToEnd, WithoutADisplayTheVideoIsExactlyTheSizeAskedAndTheTermin
     EXPECT_EQ(colours, "RGB");
     EXPECT_EQ(video.width, 1600);
     EXPECT_EQ(video.height, 1200);
+    ExpectNothingLeft();
+}
+
+// In a Wayland session (weston, with XWayland for X11 programs) the
+// recording shows the slides, not the black that XWayland's root window
+// holds. The session names only WAYLAND_DISPLAY, as a desktop does, so the
+// program has to recognise XWayland by the server itself.
+TEST_F(ConvertEndToEnd, UnderAWaylandCompositorTheVideoShowsTheSlides) {
+    if (const std::string why = kvtest::WestonSession::Unavailable(); !why.empty()) GTEST_SKIP() << why;
+    kvtest::WestonSession wayland(1280, 1024);
+    kv::ChildProcess run = Start("1", "640x480", wayland.Environment());
+    ASSERT_TRUE(run.Started());
+    const auto status = Finish(run);
+    ASSERT_TRUE(status.has_value()) << "kalvista did not finish in time\n" << log;
+    EXPECT_EQ(*status, 0) << log;
+
+    std::string colours;
+    const kvtest::RecordedFile video = ReadSlideColours(output, colours);
+    ASSERT_TRUE(video.opened);
+    EXPECT_EQ(colours, "RGB") << "the container's picture was recorded";
+    EXPECT_EQ(video.width, 640);
+    EXPECT_EQ(video.height, 480);
+    EXPECT_NEAR(video.audioSeconds, video.VideoSeconds(), 0.5);
     ExpectNothingLeft();
 }
 

@@ -1,5 +1,7 @@
 #include "platform/x11/XResources.h"
 
+#include <X11/extensions/Xrandr.h>
+
 #include <sys/ipc.h>
 #include <sys/shm.h>
 
@@ -124,11 +126,33 @@ bool ErrorTrap::Clean() {
     return true;
 }
 
+namespace {
+
+// XWayland before 23.1 has no XWAYLAND extension, but it has always named
+// its screens "XWAYLAND0", "XWAYLAND1", ...
+bool HasXWaylandOutputs(Display* display) {
+    int event = 0, error = 0;
+    if (!XRRQueryExtension(display, &event, &error)) return false;
+    XRRScreenResources* screens = XRRGetScreenResourcesCurrent(display, DefaultRootWindow(display));
+    if (!screens) return false;
+    bool found = false;
+    for (int i = 0; i < screens->noutput && !found; ++i) {
+        XRROutputInfo* output = XRRGetOutputInfo(display, screens, screens->outputs[i]);
+        if (!output) continue;
+        found = output->name && std::strncmp(output->name, "XWAYLAND", 8) == 0;
+        XRRFreeOutputInfo(output);
+    }
+    XRRFreeScreenResources(screens);
+    return found;
+}
+
+}  // namespace
+
 bool IsXWayland(Display* display) {
     const char* session = std::getenv("XDG_SESSION_TYPE");
     if (session && std::strcmp(session, "wayland") == 0) return true;
     int opcode = 0, event = 0, error = 0;
-    return XQueryExtension(display, "XWAYLAND", &opcode, &event, &error);
+    return XQueryExtension(display, "XWAYLAND", &opcode, &event, &error) || HasXWaylandOutputs(display);
 }
 
 }  // namespace kv::x11
