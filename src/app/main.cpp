@@ -24,7 +24,8 @@ const char kUsage[] =
     "Kalvista plays a presentation as a slide show, records it with sound and\n"
     "converts the recording to a video file. Without options it opens the\n"
     "wizard, with PRESENTATION chosen when one is given. Other arguments are\n"
-    "accepted and ignored.\n"
+    "accepted and ignored. While a copy runs, a second start brings its\n"
+    "recording forward; a PRESENTATION given to it is not opened (exit status 1).\n"
     "\n"
     "  --help       this text\n"
     "  --version    the program's version\n";
@@ -73,10 +74,15 @@ int main(int argc, char** argv) {
         if (auto code = AnswerInformationOptions(argc, argv)) return *code;
     }
 
-    // A second copy has asked the first to come forward; it opens no window.
+    // A second copy has asked the first to come forward; it opens no window
+    // of its own, but a presentation it was asked to open is not dropped
+    // without a word.
     auto firstInstance = kv::StartSingleInstance();
     if (!firstInstance) {
-        if (!batch) return 0;
+        if (!batch) {
+            const std::string presentation = PresentationArgument(argc, argv);
+            return presentation.empty() ? 0 : kv::TellACopyIsRunning(argc, argv, presentation);
+        }
         // A script must not take "nothing happened" for a finished video.
         std::fputs("kalvista: another copy is running; convert again when it has finished\n", stderr);
         return 1;

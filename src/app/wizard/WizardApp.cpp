@@ -1,6 +1,7 @@
 #include "app/wizard/WizardApp.h"
 
 #include <QApplication>
+#include <cstdio>
 #include <memory>
 
 #include "app/wizard/TransparentDialogDlg.h"
@@ -8,6 +9,7 @@
 #include "app/wizard/WizardSources.h"
 #include "platform/core/MessageBox.h"
 #include "platform/ui/QtMessageBox.h"
+#include "platform/x11/ScreenGrabber.h"
 #include "recording/RecordingRecovery.h"
 
 namespace kv {
@@ -26,6 +28,23 @@ int RunWizard(int argc, char** argv, ContainerRunner& containerRunner, const std
     CTransparentDialogDlg wizard(containerRunner, shell, sources);
     if (!presentation.empty()) wizard.OpenPresentation(presentation);
     return wizard.exec();
+}
+
+std::string CopyIsRunningText(const std::string& presentation) {
+    return "Kalvista is already running, so \"" + presentation +
+           "\" was not opened. Open it again when the other copy has finished.";
+}
+
+int TellACopyIsRunning(int argc, char** argv, const std::string& presentation) {
+    const std::string text = CopyIsRunningText(presentation);
+    std::fprintf(stderr, "kalvista: %s\n", text.c_str());
+    std::fflush(stderr);
+    if (DisplayAvailable()) {
+        QApplication app(argc, argv);
+        UseQtMessageBoxes();
+        ShowMessageBox(text);
+    }
+    return 1;
 }
 
 }  // namespace kv
