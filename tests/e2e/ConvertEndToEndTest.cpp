@@ -9,6 +9,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -263,9 +265,83 @@ TEST_F(ConvertEndToEnd, UnderAWaylandCompositorTheVideoShowsTheSlides) {
     const kvtest::RecordedFile video = ReadSlideColours(output, colours);
     ASSERT_TRUE(video.opened);
     EXPECT_EQ(colours, "RGB") << "the container's picture was recorded";
+    if (colours != "RGB") std::printf("weston's log:\n%s\n", wayland.Log().c_str());
     EXPECT_EQ(video.width, 640);
     EXPECT_EQ(video.height, 480);
     EXPECT_NEAR(video.audioSeconds, video.VideoSeconds(), 0.5);
+    ExpectNothingLeft();
+}
+
+// The sound of a video as 44.1 kHz mono samples, decoded by ffmpeg.
+std::vector<std::int16_t> DecodedSound(const fs::path& video, const fs::path& scratch) {
+    kv::SpawnOptions options;
+    options.outputFile = scratch / "decode.log";
+    const fs::path raw = scratch / "sound.raw";
+    kv::ChildProcess decode = kv::ChildProcess::Spawn(
+        {"ffmpeg", "-v", "error", "-y", "-i", video.string(), "-vn", "-ac", "1", "-ar", "44100", "-f", "s16le",
+         raw.string()},
+        options);
+    EXPECT_EQ(decode.Started() ? decode.Wait(30000).value_or(-1) : -1, 0) << ReadText(scratch / "decode.log");
+    const std::string bytes = ReadText(raw);
+    std::vector<std::int16_t> samples(bytes.size() / 2);
+    std::memcpy(samples.data(), bytes.data(), samples.size() * 2);
+    return samples;
+}
+
+// A WAV file of a sine, 16-bit stereo at 44.1 kHz.
+void WriteSineWav(const fs::path& path, double frequency, double seconds) {
+    const std::uint32_t frames = static_cast<std::uint32_t>(44100 * seconds);
+    const std::uint32_t data = frames * 4;
+    std::ofstream out(path, std::ios::binary);
+    const auto u32 = [&](std::uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
+    const auto u16 = [&](std::uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
+    out.write("RIFF", 4), u32(36 + data), out.write("WAVEfmt ", 8), u32(16), u16(1), u16(2), u32(44100),
+        u32(44100 * 4), u16(4), u16(16), out.write("data", 4), u32(data);
+    for (std::uint32_t i = 0; i < frames; ++i) {
+        const auto v = static_cast<std::int16_t>(12000 * std::sin(2 * M_PI * frequency * i / 44100));
+        u16(static_cast<std::uint16_t>(v)), u16(static_cast<std::uint16_t>(v));
+    }
+}
+
+// A slide that plays a sound, recorded from "Sound of this computer": the
+// office plays it through the desktop's sound server, and the video holds it.
+TEST_F(ConvertEndToEnd, ASoundTheSlidePlaysIsRecordedFromTheComputersOwnSound) {
+    const fs::path chime = dir / "chime.wav";
+    WriteSineWav(chime, 660.0, 6.0);  // longer than the recording, however late it starts
+    const fs::path deck = dir / "chime.odp";
+    {
+        kvtest::TestOffice office;
+        kvtest::SlideDesign slide{0xD01010};
+        slide.sound = chime;
+        office.MakePresentation(deck, {slide});
+    }
+    const fs::path video = dir / "chime.mp4";
+    kv::ChildProcess run =
+        StartOn(deck, video, {"--seconds", "3", "--size", "640x480", "--sound", "Sound of this computer"});
+    ASSERT_TRUE(run.Started());
+    const auto status = Finish(run);
+    ASSERT_TRUE(status.has_value()) << "kalvista did not finish in time\n" << log;
+    ASSERT_EQ(*status, 0) << log;
+    EXPECT_EQ(log.find("silent"), std::string::npos) << log;
+
+    const auto samples = DecodedSound(video, dir.path());
+    ASSERT_GT(samples.size(), 44100u);
+    // The stretch that sounds, and the tone's upward zero crossings in it.
+    const auto loud = [](std::int16_t v) { return std::abs(static_cast<int>(v)) > 4000; };
+    const auto begin = std::find_if(samples.begin(), samples.end(), loud);
+    ASSERT_NE(begin, samples.end()) << "the slide's sound is in the video";
+    const auto end = std::find_if(samples.rbegin(), samples.rend(), loud).base();
+    long first = -1, last = -1, crossings = 0;
+    for (auto it = begin + 1; it < end; ++it) {
+        if (*(it - 1) < 0 && *it >= 0) {
+            if (first < 0) first = static_cast<long>(it - samples.begin());
+            else ++crossings;
+            last = static_cast<long>(it - samples.begin());
+        }
+    }
+    ASSERT_GT(last, first);
+    EXPECT_GT((end - begin) / 44100.0, 1.0) << "seconds of the slide's sound";
+    EXPECT_NEAR(crossings * 44100.0 / (last - first), 660.0, 7.0) << "the slide's 660 Hz";
     ExpectNothingLeft();
 }
 

@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <regex>
 #include <stdexcept>
 #include <thread>
 
@@ -32,20 +31,35 @@ WestonSession::WestonSession(int width, int height) : m_socket("kalvista-wl-" + 
                                         options);
     if (!m_process.Started()) throw std::runtime_error("weston could not be started");
     // weston picks a free X display for XWayland and names it in its log.
-    const std::regex listening("xserver listening on display (:[0-9]+)");
+    const std::string listening = "xserver listening on display :";
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(15);
     while (std::chrono::steady_clock::now() < end && m_process.Running()) {
-        std::smatch found;
         const std::string log = Log();
-        if (std::regex_search(log, found, listening)) {
-            m_xDisplay = found[1];
-            return;
+        const auto at = log.find(listening);
+        const auto number = at == std::string::npos ? at : at + listening.size();
+        const auto numberEnd = number == std::string::npos ? number : log.find_first_not_of("0123456789", number);
+        if (numberEnd != std::string::npos && numberEnd > number) {
+            m_xDisplay = ":" + log.substr(number, numberEnd - number);
+            if (WaitForWindowManager(end)) return;
+            break;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     const std::string log = Log();
     m_process.Terminate(2000);
     throw std::runtime_error("weston did not offer XWayland:\n" + log + ReadTextFile(m_dir / "weston.out"));
+}
+
+// XWayland starts with its first client, and weston's X window manager with
+// it; a desktop session has both running before any program starts.
+bool WestonSession::WaitForWindowManager(std::chrono::steady_clock::time_point end) {
+    kv::ChildProcess client = kv::ChildProcess::Spawn({"xdpyinfo", "-display", m_xDisplay}, {});
+    if (!client.Started() || client.Wait(15000).value_or(-1) != 0) return false;
+    while (std::chrono::steady_clock::now() < end + std::chrono::seconds(10)) {
+        if (Log().find("created wm") != std::string::npos) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return false;
 }
 
 WestonSession::~WestonSession() { m_process.Terminate(2000); }

@@ -3,6 +3,7 @@
 // backend (no screen, no GPU), with XWayland for X11 programs, in a runtime
 // folder of its own. X11 programs reach it through XDisplay(); it is not put
 // into this process's environment.
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -17,8 +18,9 @@ public:
     // empty when it can.
     static std::string Unavailable();
 
-    // Starts weston with an output of `width` x `height`; throws with
-    // weston's log when it does not come up with XWayland within 15 s.
+    // Starts weston with an output of `width` x `height` and waits until
+    // XWayland and weston's X window manager run; throws with weston's log
+    // when they do not come up in time.
     WestonSession(int width, int height);
     ~WestonSession();
     WestonSession(const WestonSession&) = delete;
@@ -34,6 +36,8 @@ public:
     std::string Log() const;
 
 private:
+    bool WaitForWindowManager(std::chrono::steady_clock::time_point end);
+
     TempDir m_dir{"kalvista-weston"};
     kv::ChildProcess m_process;
     std::string m_socket;

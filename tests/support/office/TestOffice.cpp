@@ -70,6 +70,7 @@ void FillSlide(const Reference<css::lang::XMultiServiceFactory>& factory,
         properties->setPropertyValue("TransitionDuration", Any(design.fadeSeconds));
     }
     if (design.hidden) properties->setPropertyValue("Visible", Any(false));
+    if (!design.sound.empty()) properties->setPropertyValue("Sound", Any(Url(design.sound)));
 }
 
 }  // namespace
