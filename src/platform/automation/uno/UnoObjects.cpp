@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "platform/automation/uno/PageTiming.h"
 #include "platform/automation/uno/SlideTexts.h"
 
 namespace kv::uno {
@@ -127,8 +128,13 @@ class Transition : public UnoObject {
 public:
     using UnoObject::UnoObject;
     Variant Invoke(DISPID id, WORD flags, const std::vector<Variant>& args) override {
-        if (!IsPut(flags)) NoMember("SlideShowTransition", id);
         auto page = Page();
+        if (!IsPut(flags)) {
+            if (id != kTransitionAdvanceOnTime) NoMember("SlideShowTransition", id);
+            PageTiming timing;
+            Office().Call([&] { timing = ReadPageTiming(page); });
+            return Variant::I4(timing.OnTime() ? -1 : 0);
+        }
         if (id == kTransitionAdvanceOnTime) {
             // 1: the slide moves on by itself after its time; 0: on a click.
             const sal_Int32 change = Value(args).ToInt() != 0 ? 1 : 0;

@@ -297,7 +297,7 @@ std::vector<double> UnoSession::TakeOverTimings(const DocumentPtr& document) {
         Reference<css::beans::XPropertySet> page(pages->getByIndex(i), UNO_QUERY_THROW);
         const PageTiming timing = ReadPageTiming(page);
         // Manual advance overrides the slides' own timings.
-        advanceAfter.push_back(timing.change != 0 && document->advanceMode != 1 ? timing.seconds : -1);
+        advanceAfter.push_back(timing.OnTime() && document->advanceMode != 1 ? timing.seconds : -1);
         page->setPropertyValue("Change", css::uno::Any(sal_Int32(0)));
     }
     return advanceAfter;
