@@ -248,6 +248,14 @@ void CPptAutomation::ApplyCaptureMode() {
     }
 }
 
+void CPptAutomation::ResizeShowArea(int width, int height) {
+    m_nWidth = width;
+    m_nHeight = height;
+    if (m_bPowerPlugs || m_pptapp.IsEmpty() || m_host.SlideAreaWindow() == 0) return;
+    m_pptapp.SetProperty(ppt::Application_ShowHostWidth, Variant::I4(width));
+    m_pptapp.SetProperty(ppt::Application_ShowHostHeight, Variant::I4(height));
+}
+
 void CPptAutomation::LaunchNormal() {
     m_pptSlideShowWindow.AttachDispatch(m_slideshow.InvokeMethod(ppt::SlideShowSettings_Run).ToDispatch());
     if (m_pptSlideShowWindow.IsEmpty())

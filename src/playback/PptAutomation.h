@@ -67,6 +67,8 @@ public:
     int CurrentShowPosition() const;
     void NextSlide() const;
     void ActivateSlideShowWindow() const;
+    // The slide area was fitted to the screen: the show drawn into it takes its new size.
+    void ResizeShowArea(int width, int height);
     // Slides.Count of the open presentation (0 when none is open).
     int SlideCount() const;
     // Slide `index` (from 1) as a shown slide, without its time: its title by

@@ -7,6 +7,7 @@
 
 #include "app/core/AppMessages.h"
 #include "platform/core/Trace.h"
+#include "platform/ui/KeyGrab.h"
 #include "platform/ui/QtMessageThread.h"
 #include "platform/ui/QtWindowPresenter.h"
 #include "playback/container/ContainerToolbar.h"
@@ -107,6 +108,8 @@ void CPptContainerDlg::OnInitDialog() {
     // The recorder grabs the client area of this window.
     SetNativeWindow(m_hWnd, static_cast<unsigned long>(winId()));
     g_hContainerWnd = m_hWnd;
+    // Escape and Enter stop the recording also while the office's show has the keyboard.
+    KeepKeysForWindow(this, {kKeyEscape, kKeyReturn, kKeyPadEnter});
 }
 
 unsigned long CPptContainerDlg::SlideAreaWindow() { return static_cast<unsigned long>(m_slideArea->winId()); }

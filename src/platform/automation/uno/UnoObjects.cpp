@@ -236,9 +236,11 @@ public:
             return {};
         case kApplicationShowHostWidth:
             m_session->hostWidth = Value(args).ToInt();
+            m_session->ResizeHostFrames();
             return {};
         case kApplicationShowHostHeight:
             m_session->hostHeight = Value(args).ToInt();
+            m_session->ResizeHostFrames();
             return {};
         default:
             (void)flags;

@@ -141,6 +141,20 @@ Reference<css::frame::XFrame> UnoSession::MakeHostFrame() {
     return Reference<css::frame::XFrame>(frame, UNO_QUERY);
 }
 
+void UnoSession::ResizeHostFrames() {
+    if (hostWidth <= 0 || hostHeight <= 0) return;
+    std::list<DocumentPtr> open;
+    {
+        std::lock_guard lock(mutex);
+        open = documents;
+    }
+    for (auto& document : open) {
+        if (!document->frame.is()) continue;
+        auto frame = document->frame;
+        office->Call([&] { frame->getContainerWindow()->setPosSize(0, 0, hostWidth, hostHeight, css::awt::PosSize::SIZE); });
+    }
+}
+
 void UnoSession::HideOfficeUi(const Reference<css::frame::XFrame>& frame) {
     try {
         office->Call([&] {
