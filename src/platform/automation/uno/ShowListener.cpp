@@ -29,14 +29,6 @@ void ShowListener::paused() {
     session->ShowEnded(document);
 }
 
-void ShowListener::disposing(const css::lang::EventObject&) {
-    Trace("Office slide show listener released\n");
-    auto document = m_document.lock();
-    auto session = m_session.lock();
-    if (!document || !session || document->ended) return;
-    session->ShowEnded(document);
-}
-
 void ShowListener::slideTransitionStarted() {
     auto document = m_document.lock();
     auto session = m_session.lock();

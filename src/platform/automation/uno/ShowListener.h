@@ -23,9 +23,7 @@ public:
     void SAL_CALL beginEvent(const Reference<css::animations::XAnimationNode>&) override {}
     void SAL_CALL endEvent(const Reference<css::animations::XAnimationNode>&) override {}
     void SAL_CALL repeat(const Reference<css::animations::XAnimationNode>&, sal_Int32) override {}
-    // The office lets its listeners go when it ends the show itself (Escape,
-    // a click on the closing screen); when we close it, it has ended already.
-    void SAL_CALL disposing(const css::lang::EventObject&) override;
+    void SAL_CALL disposing(const css::lang::EventObject&) override {}
 
 private:
     std::weak_ptr<UnoSession> m_session;

@@ -4,6 +4,7 @@
 
 #include "platform/automation/uno/PageTiming.h"
 #include "platform/automation/uno/SlideTexts.h"
+#include "platform/core/Trace.h"
 
 namespace kv::uno {
 
@@ -83,6 +84,13 @@ public:
         if (id == kViewCurrentShowPosition) {
             sal_Int32 index = 0;
             Office().Call([&] { index = controller->getCurrentSlideIndex(); });
+            if (index < 0 && !doc.endScreen) {
+                // The office ended the show by itself (Escape in it) and told no listener:
+                // the container asks every recorded frame, so this is where the end is seen.
+                Trace("Office slide show ended by the office\n");
+                m_session->ShowEnded(m_document);
+                throw AutomationException(E_FAIL, "the slide show has ended");
+            }
             return Variant::I4(doc.endScreen ? doc.slideCount + 1 : index + 1);
         }
         NoMember("SlideShowView", id);

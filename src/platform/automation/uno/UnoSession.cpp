@@ -15,7 +15,6 @@
 #include "platform/automation/uno/OfficeLocks.h"
 #include "platform/automation/uno/PageTiming.h"
 #include "platform/automation/uno/ShowClock.h"
-#include "platform/automation/uno/ShowEndWatch.h"
 #include "platform/automation/uno/ShowListener.h"
 #include "platform/automation/uno/UnoObjects.h"
 #include "platform/core/Trace.h"
@@ -281,7 +280,6 @@ void UnoSession::StartShow(const DocumentPtr& document) {
     document->controller = controller;
     document->clock = std::make_shared<ShowClock>(shared_from_this(), document, std::move(advanceAfter));
     office->Call([&] { controller->addSlideShowListener(document->listener.get()); });
-    document->endWatch = std::make_shared<ShowEndWatch>(shared_from_this(), document);
     // A show paused before its first slide is on screen stays blank: callers
     // pause timed shows at once, so wait (briefly) for the first slide.
     const auto shown = std::chrono::steady_clock::now() + std::chrono::milliseconds(kFirstSlideLimitMs);
@@ -330,7 +328,6 @@ void UnoSession::CloseQuietly(const DocumentPtr& document) {
     document->closed = true;
     document->ended = true;
     document->clock.reset();
-    document->endWatch.reset();
     if (!office->Alive()) return;
     try {
         office->Call([&] {

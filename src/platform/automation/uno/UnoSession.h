@@ -16,7 +16,6 @@ namespace kv::uno {
 
 class ShowListener;
 class ShowClock;
-class ShowEndWatch;
 
 struct UnoDocument {
     std::filesystem::path file;
@@ -29,7 +28,6 @@ struct UnoDocument {
     int advanceMode = 0;  // 0 untouched, 1 manual, 2 slide timings
     bool showAll = true;
     std::shared_ptr<ShowClock> clock;    // moves timed slides on
-    std::shared_ptr<ShowEndWatch> endWatch;  // sees the office end the show by itself
     std::atomic<bool> holding{false};     // we are pausing or resuming: the show's own events mean nothing
     std::atomic<bool> slideShown{false};  // the show has put a slide on screen
     std::atomic<bool> lastSlideEnded{false};
