@@ -36,16 +36,7 @@ using kvtest::StepLog;
 
 const std::string kPath = "/shows/Colours.pptx";
 
-// Runs the loop until `done` or the time is up; true when done.
-bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 5000) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
-}
+using kvtest::PumpUntil;
 
 class ContainerTest : public ::testing::Test {
 protected:

@@ -28,15 +28,7 @@ namespace {
 
 const std::string kPath = "/shows/Colours.pptx";
 
-bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 5000) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
-}
+using kvtest::PumpUntil;
 
 // True once a window manager has announced itself on the root window.
 bool WindowManagerRuns(Display* display) {
