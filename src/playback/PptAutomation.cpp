@@ -40,10 +40,11 @@ bool MatchesPattern(const std::string& path, const char* pattern) {
 }  // namespace
 
 CPptAutomation::CPptAutomation(Host& host, std::string presentationPath, int captureMode, float advanceSeconds,
-                               int width, int height)
+                               int width, int height, bool nothingWaits)
     : m_strPresentationPath(std::move(presentationPath)),
       m_nCaptureMode(captureMode),
       m_fAdvanceSeconds(advanceSeconds),
+      m_bNothingWaits(nothingWaits),
       m_nWidth(width),
       m_nHeight(height),
       m_host(host) {}
@@ -217,6 +218,14 @@ void CPptAutomation::ApplyCaptureMode() {
     }
     switch (m_nCaptureMode) {
     case 1:
+        if (m_bNothingWaits) {
+            // No presenter to click: a slide without a timing of its own gets the seconds per slide.
+            ForEachTransition([this](const COleDispatchDriver& transition) {
+                if (transition.GetProperty(ppt::SlideShowTransition_AdvanceOnTime).ToInt() != 0) return;
+                transition.SetProperty(ppt::SlideShowTransition_AdvanceOnTime, Variant::I4(1));
+                transition.SetProperty(ppt::SlideShowTransition_AdvanceTime, Variant::R4(m_fAdvanceSeconds));
+            });
+        }
         m_slideshow.SetProperty(ppt::SlideShowSettings_AdvanceMode, Variant::I4(ppt::ppSlideShowUseSlideTimings));
         break;
     case 2:
@@ -237,6 +246,14 @@ void CPptAutomation::ApplyCaptureMode() {
     default:
         break;
     }
+}
+
+void CPptAutomation::ResizeShowArea(int width, int height) {
+    m_nWidth = width;
+    m_nHeight = height;
+    if (m_bPowerPlugs || m_pptapp.IsEmpty() || m_host.SlideAreaWindow() == 0) return;
+    m_pptapp.SetProperty(ppt::Application_ShowHostWidth, Variant::I4(width));
+    m_pptapp.SetProperty(ppt::Application_ShowHostHeight, Variant::I4(height));
 }
 
 void CPptAutomation::LaunchNormal() {

@@ -38,8 +38,10 @@ public:
         virtual void EndDialog(int result) = 0;
     };
 
+    // `nothingWaits`: no presenter is there (batch mode), so in capture mode 1 a
+    // slide that waits for a click moves on after `advanceSeconds` instead.
     CPptAutomation(Host& host, std::string presentationPath, int captureMode, float advanceSeconds, int width,
-                   int height);
+                   int height, bool nothingWaits = false);
     // Releases any holder still set (the show's settings, window, presentation, application).
     ~CPptAutomation();
     CPptAutomation(const CPptAutomation&) = delete;
@@ -65,6 +67,8 @@ public:
     int CurrentShowPosition() const;
     void NextSlide() const;
     void ActivateSlideShowWindow() const;
+    // The slide area was fitted to the screen: the show drawn into it takes its new size.
+    void ResizeShowArea(int width, int height);
     // Slides.Count of the open presentation (0 when none is open).
     int SlideCount() const;
     // Slide `index` (from 1) as a shown slide, without its time: its title by
@@ -75,6 +79,7 @@ public:
     std::string m_strPresentationPath;
     int m_nCaptureMode = 0;
     float m_fAdvanceSeconds = 0;
+    bool m_bNothingWaits = false;
     int m_nWidth = 0;
     int m_nHeight = 0;
     int m_bPowerPlugs = 0;

@@ -2,15 +2,28 @@
 // Stand-ins for the container's partners that write what they were asked into
 // one shared list of steps, so a test sees the order across all of them.
 #include <QCoreApplication>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "playback/container/ContainerServices.h"
 
 namespace kvtest {
+
+// Runs the Qt loop until `done` or the time is up; true when done.
+inline bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 5000) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
+}
 
 class StepLog {
 public:

@@ -36,16 +36,7 @@ using kvtest::StepLog;
 
 const std::string kPath = "/shows/Colours.pptx";
 
-// Runs the loop until `done` or the time is up; true when done.
-bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 5000) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
-}
+using kvtest::PumpUntil;
 
 class ContainerTest : public ::testing::Test {
 protected:
@@ -307,6 +298,37 @@ TEST_F(ContainerTest, PresenterModeStepsWithNextAndStopsOnTheClosingScreen) {
     ASSERT_TRUE(Ended());
     EXPECT_FALSE(Enabled(ID_BTN_NEXTSLIDE));
     EXPECT_EQ(log->Count("WaitDialog"), 1);
+}
+
+// The presentation's own timings: slides without one wait for the presenter
+// (Next) in the wizard; in batch mode nobody is there, so they get the
+// seconds per slide while timed slides keep their own.
+TEST_F(ContainerTest, OwnTimingsWaitForThePresenterOnlyWhereSomeoneIsThere) {
+    office->SetOwnTiming(kPath, 2, 1.5f);
+    {
+        Start(1);
+        EXPECT_TRUE(Enabled(ID_BTN_NEXTSLIDE)) << "a click-only slide needs a way on";
+        const ScriptedPresentation p = office->Presentation(kPath);
+        EXPECT_EQ(p.advanceMode, 2);  // ppSlideShowUseSlideTimings
+        EXPECT_EQ(p.slides[0].advanceOnTime, 0);
+        EXPECT_EQ(p.slides[2].advanceOnTime, 0);
+        dialog->OnClickedBtnStop();
+        ASSERT_TRUE(Ended());
+    }
+    dialog.reset();
+    office->AddPresentation(kPath, 3);
+    office->SetOwnTiming(kPath, 2, 1.5f);
+    Start(1, 800, 600, true);
+    EXPECT_FALSE(Enabled(ID_BTN_NEXTSLIDE));
+    const ScriptedPresentation p = office->Presentation(kPath);
+    EXPECT_EQ(p.advanceMode, 2);
+    for (int i : {0, 2}) {
+        EXPECT_NE(p.slides[i].advanceOnTime, 0) << "slide " << i + 1;
+        EXPECT_FLOAT_EQ(p.slides[i].advanceTime, 5.0f) << "slide " << i + 1;
+    }
+    EXPECT_FLOAT_EQ(p.slides[1].advanceTime, 1.5f) << "a slide's own timing stays";
+    dialog->OnClickedBtnStop();
+    ASSERT_TRUE(Ended());
 }
 
 TEST_F(ContainerTest, AShowThatCannotStartIsReportedAndNothingIsRecorded) {

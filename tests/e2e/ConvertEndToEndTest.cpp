@@ -225,6 +225,48 @@ TEST_F(ConvertEndToEnd, RealPresentationBecomesAVideoOfItsSlidesInOrder) {
     ExpectNothingLeft();
 }
 
+// Chapter start times of a video, in order.
+std::vector<double> ChapterStarts(const fs::path& video, const fs::path& scratch) {
+    kv::SpawnOptions options;
+    options.outputFile = scratch / "starts.csv";
+    kv::ChildProcess probe = kv::ChildProcess::Spawn(
+        {"ffprobe", "-v", "error", "-show_entries", "chapter=start_time", "-of", "csv=p=0", video.string()}, options);
+    EXPECT_EQ(probe.Started() ? probe.Wait(30000).value_or(-1) : -1, 0);
+    std::vector<double> starts;
+    std::istringstream rows(ReadText(scratch / "starts.csv"));
+    for (std::string row; std::getline(rows, row);) starts.push_back(std::atof(row.c_str()));
+    return starts;
+}
+
+// The presentation's own timings in batch mode: a timed slide keeps its time;
+// one that waits for a click (no timing, or the office's "effects by
+// themselves, slide on click" with a time set) moves on after --seconds.
+TEST_F(ConvertEndToEnd, OwnTimingsInBatchGiveClickOnlySlidesTheSecondsPerSlide) {
+    const fs::path deck = dir / "mixed.odp";
+    const fs::path video = dir / "mixed.mp4";
+    {
+        kvtest::TestOffice office;
+        std::vector<kvtest::SlideDesign> slides = kvtest::TestOffice::ThreeColours();
+        slides[0].advanceSeconds = 1;
+        slides[1].advanceSeconds = 4;
+        slides[1].clickDespiteTime = true;
+        office.MakePresentationWithTexts(deck, slides, {"Timed", "Effects then click", "Click only"});
+    }
+    kv::ChildProcess run = StartOn(deck, video, {"--mode", "timings", "--seconds", "2", "--size", "320x240"});
+    ASSERT_TRUE(run.Started());
+    const auto status = Finish(run);
+    ASSERT_TRUE(status.has_value()) << "a click-only slide waited\n" << log;
+    EXPECT_EQ(*status, 0) << log;
+    std::string colours;
+    const kvtest::RecordedFile recorded = ReadSlideColours(video, colours);
+    EXPECT_EQ(colours, "RGB");
+    EXPECT_NEAR(recorded.VideoSeconds(), 5.0, 0.6);
+    const std::vector<double> starts = ChapterStarts(video, dir.path());
+    ASSERT_EQ(starts.size(), 3u);
+    EXPECT_NEAR(starts[1], 1.0, 0.4) << "the timed slide's own second";
+    EXPECT_NEAR(starts[2], 3.0, 0.4) << "the click-on slide held for --seconds, not its 4 s";
+}
+
 // Without a display the run starts its own, large enough for a size beyond
 // this test's screen plus the toolbar; the terminal shows only our lines
 // (no ALSA or Qt remarks, although XDG_RUNTIME_DIR is not set).

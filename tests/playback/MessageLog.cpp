@@ -22,6 +22,11 @@ std::vector<kv::UINT> MessageLog::Messages() const {
     return m_messages;
 }
 
+void MessageLog::ClearMessages() {
+    std::lock_guard lock(m_mutex);
+    m_messages.clear();
+}
+
 kv::LRESULT MessageLog::OnMessage(kv::UINT message, kv::WPARAM, kv::LPARAM) {
     std::lock_guard lock(m_mutex);
     m_messages.push_back(message);

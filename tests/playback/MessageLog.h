@@ -18,6 +18,7 @@ public:
     // Runs the loop until a message of this number has arrived or the time is up.
     bool WaitFor(kv::UINT message, int timeoutMs);
     std::vector<kv::UINT> Messages() const;
+    void ClearMessages();
     kv::LRESULT OnMessage(kv::UINT message, kv::WPARAM wParam, kv::LPARAM lParam) override;
 
 private:

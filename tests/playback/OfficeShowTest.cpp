@@ -23,6 +23,7 @@
 #include "platform/automation/uno/UnoSession.h"
 #include "platform/core/MessageBox.h"
 #include "platform/core/Trace.h"
+#include "platform/process/ChildProcess.h"
 #include "playback/AutomationHost.h"
 #include "support/HostWindow.h"
 #include "support/OoxmlDeck.h"
@@ -152,6 +153,7 @@ TEST_F(OfficeShowTest, TimedShowPlaysEachSlideOnTimeInOurWindowAndItsEndArrives)
     EXPECT_NEAR(firstSeen[3], 2.0, 0.5);
     ASSERT_GE(endAt, 0) << "the end never arrived";
     EXPECT_LE(endAt, 3.0 + 1.5);
+    EXPECT_LE(endAt - firstSeen[3], 1.0 + 1.0) << "seen more than a second after the last slide's time";
     EXPECT_TRUE(g_bSlideShowEnded);
     EXPECT_EQ(a.CurrentShowPosition(), 4) << "the closing black screen";
     a.DoCleanup();
@@ -182,6 +184,49 @@ TEST_F(OfficeShowTest, PresenterModeWalksTwentySlidesWithNextAndPausesThroughSta
     a.m_bPowerPointWasRunning = 0;  // our office quit the way the program quits one it started
     a.DoCleanup();
     EXPECT_TRUE(traces.Contains("CPptContainerDlg::DoCleanup m_pptapp.m_lpDispatch != NULL\n"));
+}
+
+// Real input to the office's show window (XTest through xdotool): the pointer
+// over the slide area, then a click or a key there. Returns the seconds from
+// the input until the end of the show reached the container, -1 if it did
+// not within 3 s. Meanwhile the show's position is asked every 200 ms, as
+// the container does for each recorded frame (5 frames a second at least).
+double SecondsFromInputToEnd(kvtest::AutomationHost& host, CPptAutomation& a, const std::vector<std::string>& action) {
+    host.window.ClearMessages();
+    std::vector<std::string> argv{"xdotool", "mousemove", std::to_string(kWidth / 2), std::to_string(kHeight / 2)};
+    argv.insert(argv.end(), action.begin(), action.end());
+    const auto start = Clock::now();
+    kv::ChildProcess input = kv::ChildProcess::Spawn(argv, {});
+    EXPECT_TRUE(input.Started());
+    EXPECT_EQ(input.Wait(5000).value_or(-1), 0);
+    while (Since(start) < 3) {
+        if (host.window.WaitFor(UWM_SLIDESHOWEND, 200)) return Since(start);
+        try {
+            a.CurrentShowPosition();
+        } catch (const AutomationException&) {
+        }
+    }
+    return -1;
+}
+
+// The office ends its show by itself: Escape on a middle slide, or a key
+// that moves on from the last one (to its closing screen). Either reaches
+// the container as the end within a second (the show's own end after its
+// last timed slide: TimedShowPlays...).
+TEST_F(OfficeShowTest, TheOfficeEndingItsShowByItselfIsTheEndWithinASecond) {
+    for (const auto& [action, nexts] :
+         std::vector<std::pair<std::vector<std::string>, int>>{{{"key", "Escape"}, 1}, {{"key", "space"}, 2}}) {
+        CPptAutomation& a = Start(3, 0, "three.pptx");
+        ASSERT_EQ(a.RunSlideShow(), S_OK) << a.LastError();
+        for (int i = 0; i < nexts; ++i) a.NextSlide();
+        Pump(500);
+        const double seconds = SecondsFromInputToEnd(host, a, action);
+        std::printf("%s on slide %d: the end arrived after %.2f s\n", action.back().c_str(), nexts + 1, seconds);
+        EXPECT_GE(seconds, 0) << action.back() << ": the end of the show never arrived";
+        EXPECT_LE(seconds, 1.0) << action.back();
+        a.DoCleanup();
+        automation.reset();
+    }
 }
 
 TEST_F(OfficeShowTest, OwnTimingsOfAnOldFormatPresentationPlayToTheEnd) {

@@ -214,6 +214,7 @@ Variant ScriptedObject::PresentationMember(const std::string& member, const std:
         if (member == "SlideShowTransition.AdvanceOnClick=") slide.advanceOnClick = args.back().ToInt();
         if (member == "SlideShowTransition.AdvanceOnTime=") slide.advanceOnTime = args.back().ToInt();
         if (member == "SlideShowTransition.AdvanceTime=") slide.advanceTime = args.back().ToFloat();
+        if (member == "SlideShowTransition.AdvanceOnTime") return Variant::I4(slide.advanceOnTime);
     }
     return {};
 }
@@ -321,6 +322,13 @@ void ScriptedOffice::FailCreate(HRESULT hr) {
 void ScriptedOffice::AddPresentation(const std::string& path, int slideCount) {
     std::lock_guard lock(m_state->mutex);
     m_state->presentations[path].slides.assign(static_cast<size_t>(slideCount), ScriptedSlide{});
+}
+
+void ScriptedOffice::SetOwnTiming(const std::string& path, int index, float seconds) {
+    std::lock_guard lock(m_state->mutex);
+    ScriptedSlide& slide = m_state->presentations.at(path).slides.at(static_cast<size_t>(index - 1));
+    slide.advanceOnTime = -1;
+    slide.advanceTime = seconds;
 }
 
 ScriptedPresentation ScriptedOffice::Presentation(const std::string& path) const {

@@ -51,6 +51,8 @@ public:
     void FailCreate(HRESULT hr);
 
     void AddPresentation(const std::string& path, int slideCount);
+    // Gives slide `index` (from 1) of `path` a timing of its own: it moves on after `seconds`.
+    void SetOwnTiming(const std::string& path, int index, float seconds);
     ScriptedPresentation Presentation(const std::string& path) const;
 
     // Makes the member ("Presentations.Open", "SlideShowSettings.Run", "SlideShowView.State=", ...)

@@ -1,6 +1,7 @@
 // Where the container, its slide area and its toolbar sit on the screen.
 #include <QGuiApplication>
 #include <QScreen>
+#include <QTimer>
 
 #include "platform/core/Trace.h"
 #include "platform/ui/QtMessageThread.h"
@@ -20,23 +21,31 @@ public:
     LRESULT OnMessage(UINT, WPARAM, LPARAM) override { return 0; }
 };
 
-QRect ScreenGeometry() {
+// The screen less its panels (the window manager's work area, where there is one).
+QRect WorkArea() {
     const QScreen* screen = QGuiApplication::primaryScreen();
-    return screen ? screen->geometry() : QRect(0, 0, 1024, 768);
+    return screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+}
+
+QMargins FrameOf(const QWidget& window) {
+    const QRect outer = window.frameGeometry();
+    const QRect client = window.geometry();
+    return {client.left() - outer.left(), client.top() - outer.top(), outer.right() - client.right(),
+            outer.bottom() - client.bottom()};
 }
 
 }  // namespace
 
 void CPptContainerDlg::FitToRecordingSize(HWND slideShowWindow) {
-    const QRect outer = frameGeometry();
-    const QRect client = geometry();
-    const int fw = outer.width() - client.width();
-    const int fh = outer.height() - client.height();
+    // The window manager's frame is known once the window is mapped; until then it counts as none.
+    m_fittedFrame = FrameOf(*this);
+    const int fw = m_fittedFrame.left() + m_fittedFrame.right();
+    const int fh = m_fittedFrame.top() + m_fittedFrame.bottom();
     const int buttonHeight = m_wndToolBar ? m_wndToolBar->ButtonHeight() : kDefaultToolbarButtonHeight;
 
     int width = m_nWidth + fw;
     int height = m_nHeight + 2 * buttonHeight + fh;
-    const QRect screen = ScreenGeometry();
+    const QRect screen = WorkArea();
     if (width > screen.width()) {
         m_nWidth -= width - screen.width();
         width = screen.width();
@@ -49,8 +58,13 @@ void CPptContainerDlg::FitToRecordingSize(HWND slideShowWindow) {
             m_bTaskbarHidden = true;
         }
     }
-    m_automation.m_nWidth = m_nWidth;
-    m_automation.m_nHeight = m_nHeight;
+    if (m_automation.m_nWidth != m_nWidth || m_automation.m_nHeight != m_nHeight) {
+        try {
+            m_automation.ResizeShowArea(m_nWidth, m_nHeight);
+        } catch (const AutomationException&) {
+            Trace("The show could not take the fitted size of the slide area\n");
+        }
+    }
 
     setFixedSize(width - fw, height - fh);
     move(screen.x() + (screen.width() - width) / 2, screen.y() + (screen.height() - height) / 2);
@@ -63,6 +77,21 @@ void CPptContainerDlg::FitToRecordingSize(HWND slideShowWindow) {
     const QRect placed = frameGeometry();
     TraceF("Dialog Window Coordinates -- L:%d, T:%d, R:%d, B:%d\n", placed.left(), placed.top(),
            placed.left() + placed.width(), placed.top() + placed.height());
+}
+
+void CPptContainerDlg::RefitWhenFrameKnown(int checksLeft) {
+    if (checksLeft <= 0) return;
+    QTimer::singleShot(100, this, [this, checksLeft] {
+        // The capture size stays once recording has begun.
+        if (m_bStopped || g_bRecording || !m_automation.m_bStartedCompletely) return;
+        if (FrameOf(*this) != m_fittedFrame) {
+            Trace("The window manager's frame is known: fitting the container again\n");
+            m_nWidth = m_nAskedWidth;
+            m_nHeight = m_nAskedHeight;
+            FitToRecordingSize(m_hShowChild);
+        }
+        RefitWhenFrameKnown(checksLeft - 1);
+    });
 }
 
 void CPptContainerDlg::PlaceToolbar() {
@@ -89,6 +118,7 @@ void CPptContainerDlg::PositionSlideShowWindow() {
             if (!SetWindowText(m_hShowChild, kSlideShowCaption))
                 Trace("Failed To Set Caption for Kalvista - SlideShow ActiveX\n");
             FitToRecordingSize(m_hShowChild);
+            RefitWhenFrameKnown(30);
         }
     }
     // With the add-in, its own full-screen show window stays where it is.

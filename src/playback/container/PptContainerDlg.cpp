@@ -7,6 +7,7 @@
 
 #include "app/core/AppMessages.h"
 #include "platform/core/Trace.h"
+#include "platform/ui/KeyGrab.h"
 #include "platform/ui/QtMessageThread.h"
 #include "platform/ui/QtWindowPresenter.h"
 #include "playback/container/ContainerToolbar.h"
@@ -33,7 +34,7 @@ CPptContainerDlg::CPptContainerDlg(std::string presentationPath, int captureMode
       m_nAskedHeight(height),
       m_bStartImmediately(startImmediately),
       m_services(std::move(services)),
-      m_automation(*this, m_strPresentationPath, captureMode, advanceSeconds, width, height),
+      m_automation(*this, m_strPresentationPath, captureMode, advanceSeconds, width, height, startImmediately),
       m_tile(BackgroundTile()) {
     // A caption without a close box, always on top.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint);
@@ -97,7 +98,8 @@ void CPptContainerDlg::OnInitDialog() {
 
     m_wndToolBar->EnableButton(ID_BTN_PAUSE, false);
     m_wndToolBar->EnableButton(ID_BTN_STOP, false);
-    m_wndToolBar->EnableButton(ID_BTN_NEXTSLIDE, m_nCaptureMode == 3);
+    // With the presentation's own timings a slide without one waits for the presenter, who moves it on with Next.
+    m_wndToolBar->EnableButton(ID_BTN_NEXTSLIDE, m_nCaptureMode == 3 || (m_nCaptureMode == 1 && !m_bStartImmediately));
     // The recorder cuts the toolbar band off the capture rectangle; it asks
     // the toolbar's window for the button size.
     m_wndToolBar->RegisterWindow(m_hWnd);
@@ -106,6 +108,8 @@ void CPptContainerDlg::OnInitDialog() {
     // The recorder grabs the client area of this window.
     SetNativeWindow(m_hWnd, static_cast<unsigned long>(winId()));
     g_hContainerWnd = m_hWnd;
+    // Escape and Enter stop the recording also while the office's show has the keyboard.
+    KeepKeysForWindow(this, {kKeyEscape, kKeyReturn, kKeyPadEnter});
 }
 
 unsigned long CPptContainerDlg::SlideAreaWindow() { return static_cast<unsigned long>(m_slideArea->winId()); }

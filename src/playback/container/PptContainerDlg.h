@@ -4,6 +4,7 @@
 // below starts, pauses and stops the recording, and the stop sequence hands
 // over to the conversion dialog and ends the office connection.
 #include <QDialog>
+#include <QMargins>
 #include <QPixmap>
 #include <atomic>
 #include <memory>
@@ -43,6 +44,8 @@ public:
 
     void PositionSlideShowWindow() override;
     void FitToRecordingSize(HWND slideShowWindow);
+    // Fits again, until recording begins, when the window manager's frame turns out other than fitted.
+    void RefitWhenFrameKnown(int checksLeft);
     void FindSlideShowChild();
     void ActivatePPTWindow();
 
@@ -104,6 +107,7 @@ private:
     // The size asked, before the screen's size cut it down.
     int m_nAskedWidth;
     int m_nAskedHeight;
+    QMargins m_fittedFrame;  // the window manager's frame the last fit counted with
     bool m_bStartImmediately;
 
     ContainerServices m_services;

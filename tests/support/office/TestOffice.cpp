@@ -60,7 +60,7 @@ void FillSlide(const Reference<css::lang::XMultiServiceFactory>& factory,
     Reference<css::text::XText>(text, UNO_QUERY_THROW)->setString(
         ToOU(words.empty() ? "Slide " + std::to_string(number) : words));
     if (design.advanceSeconds > 0) {
-        properties->setPropertyValue("Change", Any(sal_Int32(1)));
+        properties->setPropertyValue("Change", Any(sal_Int32(design.clickDespiteTime ? 2 : 1)));
         properties->setPropertyValue("HighResDuration", Any(design.advanceSeconds));
         properties->setPropertyValue("Duration", Any(static_cast<sal_Int32>(design.advanceSeconds + 0.5)));
     }

@@ -18,6 +18,7 @@ struct SlideDesign {
     double advanceSeconds = 0;        // > 0: the slide moves on by itself after this time
     double fadeSeconds = 0;           // > 0: the slide comes in with a cross-fade this long
     bool hidden = false;              // left out of the show
+    bool clickDespiteTime = false;    // with advanceSeconds: effects run by themselves, the slide waits for a click
     std::filesystem::path sound = {};  // a sound file the slide plays as it comes in
 };
 

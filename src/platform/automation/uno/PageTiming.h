@@ -7,8 +7,9 @@
 namespace kv::uno {
 
 struct PageTiming {
-    sal_Int32 change = 0;  // 0 waits for a click; 1 and 2 move on after `seconds`
+    sal_Int32 change = 0;  // 1 moves on after `seconds`; 0 and 2 (effects run by themselves) wait for a click
     double seconds = 0;
+    bool OnTime() const { return change == 1; }
 };
 
 inline PageTiming ReadPageTiming(const Reference<css::beans::XPropertySet>& page) {

@@ -2,7 +2,9 @@
 
 #include <cmath>
 
+#include "platform/automation/uno/PageTiming.h"
 #include "platform/automation/uno/SlideTexts.h"
+#include "platform/core/Trace.h"
 
 namespace kv::uno {
 
@@ -82,6 +84,13 @@ public:
         if (id == kViewCurrentShowPosition) {
             sal_Int32 index = 0;
             Office().Call([&] { index = controller->getCurrentSlideIndex(); });
+            if (index < 0 && !doc.endScreen) {
+                // The office ended the show by itself (Escape in it) and told no listener:
+                // the container asks every recorded frame, so this is where the end is seen.
+                Trace("Office slide show ended by the office\n");
+                m_session->ShowEnded(m_document);
+                throw AutomationException(E_FAIL, "the slide show has ended");
+            }
             return Variant::I4(doc.endScreen ? doc.slideCount + 1 : index + 1);
         }
         NoMember("SlideShowView", id);
@@ -127,8 +136,13 @@ class Transition : public UnoObject {
 public:
     using UnoObject::UnoObject;
     Variant Invoke(DISPID id, WORD flags, const std::vector<Variant>& args) override {
-        if (!IsPut(flags)) NoMember("SlideShowTransition", id);
         auto page = Page();
+        if (!IsPut(flags)) {
+            if (id != kTransitionAdvanceOnTime) NoMember("SlideShowTransition", id);
+            PageTiming timing;
+            Office().Call([&] { timing = ReadPageTiming(page); });
+            return Variant::I4(timing.OnTime() ? -1 : 0);
+        }
         if (id == kTransitionAdvanceOnTime) {
             // 1: the slide moves on by itself after its time; 0: on a click.
             const sal_Int32 change = Value(args).ToInt() != 0 ? 1 : 0;
@@ -230,9 +244,11 @@ public:
             return {};
         case kApplicationShowHostWidth:
             m_session->hostWidth = Value(args).ToInt();
+            m_session->ResizeHostFrames();
             return {};
         case kApplicationShowHostHeight:
             m_session->hostHeight = Value(args).ToInt();
+            m_session->ResizeHostFrames();
             return {};
         default:
             (void)flags;

@@ -140,6 +140,20 @@ Reference<css::frame::XFrame> UnoSession::MakeHostFrame() {
     return Reference<css::frame::XFrame>(frame, UNO_QUERY);
 }
 
+void UnoSession::ResizeHostFrames() {
+    if (hostWidth <= 0 || hostHeight <= 0) return;
+    std::list<DocumentPtr> open;
+    {
+        std::lock_guard lock(mutex);
+        open = documents;
+    }
+    for (auto& document : open) {
+        if (!document->frame.is()) continue;
+        auto frame = document->frame;
+        office->Call([&] { frame->getContainerWindow()->setPosSize(0, 0, hostWidth, hostHeight, css::awt::PosSize::SIZE); });
+    }
+}
+
 void UnoSession::HideOfficeUi(const Reference<css::frame::XFrame>& frame) {
     try {
         office->Call([&] {
@@ -297,7 +311,7 @@ std::vector<double> UnoSession::TakeOverTimings(const DocumentPtr& document) {
         Reference<css::beans::XPropertySet> page(pages->getByIndex(i), UNO_QUERY_THROW);
         const PageTiming timing = ReadPageTiming(page);
         // Manual advance overrides the slides' own timings.
-        advanceAfter.push_back(timing.change != 0 && document->advanceMode != 1 ? timing.seconds : -1);
+        advanceAfter.push_back(timing.OnTime() && document->advanceMode != 1 ? timing.seconds : -1);
         page->setPropertyValue("Change", css::uno::Any(sal_Int32(0)));
     }
     return advanceAfter;

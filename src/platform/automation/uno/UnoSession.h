@@ -54,6 +54,8 @@ struct UnoSession : std::enable_shared_from_this<UnoSession> {
     void Quit();
     // The end of a show: once per show, as the application's slide-show end event.
     void ShowEnded(const DocumentPtr& document);
+    // Gives our frames in the host window the host size again (the slide area was fitted to the screen).
+    void ResizeHostFrames();
 
     std::shared_ptr<OfficeConnection> office;
     std::shared_ptr<EventConnectionPoint> events;

@@ -47,7 +47,7 @@ SlideFacts ReadFacts(const Reference<css::beans::XPropertySet>& page, int number
     page->getPropertyValue("Visible") >>= visible;
     facts.hidden = !visible;
     const PageTiming timing = ReadPageTiming(page);
-    if (timing.change != 0) facts.ownSeconds = timing.seconds;
+    if (timing.OnTime()) facts.ownSeconds = timing.seconds;
     sal_Int16 transition = 0;
     double transitionSeconds = 0;
     page->getPropertyValue("TransitionType") >>= transition;
