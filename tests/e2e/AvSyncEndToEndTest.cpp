@@ -29,7 +29,8 @@ TEST(AvSyncEndToEnd, EveryFlashReachesTheVideoWithinAFrameOfItsClick) {
     const kvtest::FlashRunResult run = kvtest::RunFlashConvert(kalvista, plan, dir.path());
     ASSERT_TRUE(run.converted) << run.failure;
     const kvtest::FlashSync& sync = run.sync;
-    std::printf("[ av-e2e   ] %s\n[ av-e2e   ] offsets (ms):", kvtest::DescribeFlashSync(sync).c_str());
+    std::printf("[ av-e2e   ] %s dropped_frames=%d\n[ av-e2e   ] offsets (ms):", kvtest::DescribeFlashSync(sync).c_str(),
+                run.droppedFrames);
     for (double offset : sync.offsetsMs) std::printf(" %.0f", offset);
     std::printf("\n");
 

@@ -1,6 +1,7 @@
 #include "FlashRun.h"
 
 #include <chrono>
+#include <cstdlib>
 #include <thread>
 
 #include "platform/process/ChildProcess.h"
@@ -83,6 +84,9 @@ FlashRunResult RunFlashConvert(const fs::path& kalvista, const FlashRunPlan& pla
     if (!marks.opened) return result.failure = "cannot read " + result.video, result;
     result.converted = true;
     result.sync = MeasureFlashSync(rig.Flashes(), marks);
+    const std::string lines = ReadTextFile(trace);
+    if (const auto at = lines.find(" frames dropped, the writer was busy"); at != std::string::npos)
+        result.droppedFrames = std::atoi(lines.c_str() + lines.rfind(':', at) + 1);
     return result;
 }
 

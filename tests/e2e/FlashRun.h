@@ -23,6 +23,7 @@ struct FlashRunResult {
     bool converted = false;
     std::string failure;  // why there are no figures
     FlashSync sync;
+    int droppedFrames = 0;  // positions the recorder left without a picture of their own (writer busy)
     std::string video;
 };
 
