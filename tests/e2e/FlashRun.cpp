@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "platform/process/ChildProcess.h"
+#include "support/OoxmlDeck.h"
 #include "support/RunMarker.h"
 #include "support/office/TestOffice.h"
 
@@ -27,6 +28,17 @@ void MakeDeck(const fs::path& deck, int slides) {
     office.MakePresentation(deck, designs);
 }
 
+// Slides black and white by turns; each after the first plays a click of
+// its own as it comes in, so the slide change and its sound are one instant
+// for the office.
+void MakeSoundDeck(const fs::path& deck, int slides) {
+    std::string json = R"({"slides": [)";
+    for (int k = 0; k < slides; ++k)
+        json += std::string(k ? "," : "") + R"({"colour": ")" + (k % 2 ? "FFFFFF" : "000000") + "\"" +
+                (k ? R"(, "sound": true})" : "}");
+    MakeOoxmlDeck(deck, json + "]}");
+}
+
 }  // namespace
 
 FlashRunResult RunFlashConvert(const fs::path& kalvista, const FlashRunPlan& plan, const fs::path& dir) {
@@ -36,7 +48,8 @@ FlashRunResult RunFlashConvert(const fs::path& kalvista, const FlashRunPlan& pla
     result.video = (dir / ("flashes" + extension)).string();
     fs::create_directories(dir / "run");
     fs::permissions(dir / "run", fs::perms::owner_all);
-    MakeDeck(deck, plan.slides);
+    if (plan.officeSound) MakeSoundDeck(deck, plan.slides);
+    else MakeDeck(deck, plan.slides);
 
     kv::SpawnOptions options;
     options.outputFile = log;
@@ -66,11 +79,11 @@ FlashRunResult RunFlashConvert(const fs::path& kalvista, const FlashRunPlan& pla
     rigOptions.seed = plan.seed;
     FlashClickRig rig(rigOptions);
     std::string error;
-    if (!rig.Open(container, error)) {
+    if (!plan.officeSound && !rig.Open(container, error)) {
         run.Terminate(2000);
         return result.failure = error, result;
     }
-    rig.Start();
+    rig.Start();  // (not opened: does nothing)
     while (run.Running() && !TraceHas(trace, "Out of continuous While loop"))
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     rig.Stop();
@@ -84,6 +97,7 @@ FlashRunResult RunFlashConvert(const fs::path& kalvista, const FlashRunPlan& pla
     if (!marks.opened) return result.failure = "cannot read " + result.video, result;
     result.converted = true;
     result.sync = MeasureFlashSync(rig.Flashes(), marks);
+    if (plan.officeSound) result.officeSoundMs = SoundDelaysMs(marks);
     const std::string lines = ReadTextFile(trace);
     if (const auto at = lines.find(" frames dropped, the writer was busy"); at != std::string::npos)
         result.droppedFrames = std::atoi(lines.c_str() + lines.rfind(':', at) + 1);

@@ -17,12 +17,16 @@ struct FlashRunPlan {
     int fps = 30;
     std::string format = "MP4";
     unsigned seed = 1;
+    // Instead of the square and the clicks: black and white slides, each
+    // playing a click of the deck's own as it comes in (the office plays it).
+    bool officeSound = false;
 };
 
 struct FlashRunResult {
     bool converted = false;
     std::string failure;  // why there are no figures
     FlashSync sync;
+    std::vector<double> officeSoundMs;  // officeSound: how long after each slide change its click was heard
     int droppedFrames = 0;  // positions the recorder left without a picture of their own (writer busy)
     std::string video;
 };

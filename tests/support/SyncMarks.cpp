@@ -201,6 +201,17 @@ FlashSync MeasureFlashSync(const std::vector<Flash>& flashes, const SyncMarks& m
     return figures;
 }
 
+std::vector<double> SoundDelaysMs(const SyncMarks& marks) {
+    std::vector<double> delays;
+    if (marks.fps <= 0) return delays;
+    for (double change : marks.changes) {
+        const double shown = change - 0.5 / marks.fps;
+        const int click = Nearest(marks.clicks, shown, 0.5);
+        if (click >= 0) delays.push_back(1000 * (marks.clicks[click] - shown));
+    }
+    return delays;
+}
+
 std::string DescribeFlashSync(const FlashSync& f) {
     char text[240];
     std::snprintf(text, sizeof text,

@@ -36,6 +36,10 @@ struct FlashSync {
 // back by the latency logged for it.
 FlashSync MeasureFlashSync(const std::vector<Flash>& flashes, const SyncMarks& marks);
 
+// For picture changes that come with their own sound (a slide playing a
+// click as it comes in): how long after each change its click is heard, in ms.
+std::vector<double> SoundDelaysMs(const SyncMarks& marks);
+
 // "offset_ms=.. drift_ms_per_min=.. worst_ms=.. late_frames=.. flashes=paired/logged click_latency_ms=..".
 std::string DescribeFlashSync(const FlashSync& figures);
 
