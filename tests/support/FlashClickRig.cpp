@@ -5,6 +5,8 @@
 #include <alsa/asoundlib.h>
 
 #include <cmath>
+#include <mutex>
+#include <optional>
 #include <numbers>
 #include <random>
 #include <string>
@@ -24,7 +26,7 @@ snd_pcm_t* AsPcm(void* p) { return static_cast<snd_pcm_t*>(p); }
 int IgnoreXErrors(Display*, XErrorEvent*) { return 0; }
 
 // The stream keeps this little queued: the click is heard soon after it is written.
-constexpr unsigned kStreamLatencyUs = 20000;
+constexpr unsigned kStreamLatencyUs = 30000;
 constexpr double kClickSeconds = 0.010;
 constexpr double kClickHz = 3000;
 
@@ -70,12 +72,14 @@ bool FlashClickRig::Open(unsigned long parent, std::string& error) {
 void FlashClickRig::Start() {
     if (!m_pcm || m_thread.joinable()) return;
     m_stop = false;
+    m_feeder = std::thread([this] { Feed(); });
     m_thread = std::thread([this] { Run(); });
 }
 
 void FlashClickRig::Stop() {
     m_stop = true;
     if (m_thread.joinable()) m_thread.join();
+    if (m_feeder.joinable()) m_feeder.join();
 }
 
 void FlashClickRig::Draw(std::uint32_t colour) {
@@ -100,32 +104,55 @@ long FlashClickRig::WriteFrames(const std::int16_t* frames, long count) {
 }
 
 void FlashClickRig::Run() {
-    const unsigned rate = m_options.rate;
-    std::vector<std::int16_t> silence(static_cast<std::size_t>(m_period), 0);
-    std::vector<std::int16_t> click(static_cast<std::size_t>(kClickSeconds * rate));
-    for (std::size_t i = 0; i < click.size(); ++i)
-        click[i] = static_cast<std::int16_t>(26000 * std::sin(2 * std::numbers::pi * kClickHz * double(i) / rate));
-
     std::mt19937 random(m_options.seed);
     std::uniform_real_distribution<double> gap(m_options.minGap, m_options.maxGap);
     std::uint32_t colour = kFlashBlack;
     double next = Now() + gap(random);
-    // The stream runs all the time (silence between clicks), so a click never
-    // waits for a stream to start, and its latency is the queue ahead of it.
     while (!m_stop) {
         if (Now() < next) {
-            WriteFrames(silence.data(), m_period);
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
             continue;
         }
         colour = colour == kFlashBlack ? kFlashWhite : kFlashBlack;
         Draw(colour);
         const double shown = Now();
+        {
+            std::lock_guard lock(m_mutex);
+            m_asked = Flash{shown, 0, colour, true};
+        }
+        next = shown + gap(random);
+    }
+}
+
+void FlashClickRig::Feed() {
+    const unsigned rate = m_options.rate;
+    std::vector<std::int16_t> silence(static_cast<std::size_t>(m_period), 0);
+    std::vector<std::int16_t> click(static_cast<std::size_t>(kClickSeconds * rate));
+    for (std::size_t i = 0; i < click.size(); ++i)
+        click[i] = static_cast<std::int16_t>(26000 * std::sin(2 * std::numbers::pi * kClickHz * double(i) / rate));
+    // The stream runs all the time (silence between clicks), so a click never
+    // waits for a stream to start, and its latency is the queue ahead of it.
+    // Drawing happens on the other thread: a slow X server never lets this
+    // queue run dry.
+    while (!m_stop) {
+        std::optional<Flash> flash;
+        {
+            std::lock_guard lock(m_mutex);
+            flash.swap(m_asked);
+        }
+        if (!flash) {
+            WriteFrames(silence.data(), m_period);
+            continue;
+        }
         snd_pcm_sframes_t queued = 0;
         if (snd_pcm_delay(AsPcm(m_pcm), &queued) < 0) queued = 0;
         const double written = Now();
         WriteFrames(click.data(), static_cast<long>(click.size()));
-        m_flashes.push_back({shown, (written - shown) + double(queued) / rate, colour});
-        next = shown + gap(random);
+        flash->clickLatency = (written - flash->shownAt) + double(queued) / rate;
+        // With less than half a write queued the stream may have run dry,
+        // and then the click is heard later than its queue says.
+        flash->steady = queued >= m_period / 2;
+        m_flashes.push_back(*flash);
     }
 }
 

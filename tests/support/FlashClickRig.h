@@ -8,6 +8,8 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -17,6 +19,7 @@ struct Flash {
     double shownAt = 0;           // steady clock seconds: the square drawn and the server answered
     double clickLatency = 0;      // seconds from `shownAt` until the click is heard in the server
     std::uint32_t colour = 0;     // what the square shows from then on
+    bool steady = true;           // the stream had sound queued ahead of the click: its latency is known
 };
 
 struct FlashRigOptions {
@@ -47,7 +50,8 @@ public:
     const std::vector<Flash>& Flashes() const { return m_flashes; }
 
 private:
-    void Run();
+    void Run();   // draws the flashes
+    void Feed();  // keeps the stream fed, the clicks where the flashes ask
     void Draw(std::uint32_t colour);
     long WriteFrames(const std::int16_t* frames, long count);
 
@@ -58,7 +62,9 @@ private:
     void* m_pcm = nullptr;       // snd_pcm_t*
     long m_period = 0;           // frames per write
     std::atomic<bool> m_stop{false};
-    std::thread m_thread;
+    std::thread m_thread, m_feeder;
+    std::mutex m_mutex;
+    std::optional<Flash> m_asked;  // a flash drawn whose click is not written yet
     std::vector<Flash> m_flashes;
 };
 

@@ -181,6 +181,10 @@ FlashSync MeasureFlashSync(const std::vector<Flash>& flashes, const SyncMarks& m
         }
     const double halfFrame = 0.5 / marks.fps;
     for (const Flash& f : flashes) {
+        if (!f.steady) {
+            ++figures.unsure;
+            continue;
+        }
         const int change = Nearest(marks.changes, f.shownAt + shift, 0.25);
         if (change < 0) continue;
         const double shown = marks.changes[change] - halfFrame;
@@ -215,8 +219,10 @@ std::vector<double> SoundDelaysMs(const SyncMarks& marks) {
 std::string DescribeFlashSync(const FlashSync& f) {
     char text[240];
     std::snprintf(text, sizeof text,
-                  "offset_ms=%.1f drift_ms_per_min=%.1f worst_ms=%.1f late_frames=%d flashes=%d/%d click_latency_ms=%.1f",
-                  f.meanMs, f.driftMsPerMinute, f.worstMs, f.lateFrames, f.paired, f.flashes, f.clickLatencyMs);
+                  "offset_ms=%.1f drift_ms_per_min=%.1f worst_ms=%.1f late_frames=%d flashes=%d/%d unsure=%d "
+                  "click_latency_ms=%.1f",
+                  f.meanMs, f.driftMsPerMinute, f.worstMs, f.lateFrames, f.paired, f.flashes, f.unsure,
+                  f.clickLatencyMs);
     return text;
 }
 

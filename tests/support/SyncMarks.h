@@ -22,6 +22,7 @@ SyncMarks ReadSyncMarks(const std::string& path, int x, int y);
 struct FlashSync {
     int flashes = 0;                 // flashes logged
     int paired = 0;                  // found in both picture and sound
+    int unsure = 0;                  // left out: the click stream may have run dry before the click
     double meanMs = 0;               // positive: the sound is ahead of the picture
     double driftMsPerMinute = 0;     // least-squares slope of the offsets
     double worstMs = 0;              // the offset farthest from zero
@@ -40,7 +41,7 @@ FlashSync MeasureFlashSync(const std::vector<Flash>& flashes, const SyncMarks& m
 // click as it comes in): how long after each change its click is heard, in ms.
 std::vector<double> SoundDelaysMs(const SyncMarks& marks);
 
-// "offset_ms=.. drift_ms_per_min=.. worst_ms=.. late_frames=.. flashes=paired/logged click_latency_ms=..".
+// "offset_ms=.. drift_ms_per_min=.. worst_ms=.. late_frames=.. flashes=paired/logged unsure=.. click_latency_ms=..".
 std::string DescribeFlashSync(const FlashSync& figures);
 
 }  // namespace kvtest
