@@ -87,6 +87,9 @@ int main(int argc, char** argv) {
         std::printf("offset of each flash (ms):");
         for (double offset : result.sync.offsetsMs) std::printf(" %.0f", offset);
         std::printf("\n");
+        std::printf("click latency taken off each flash (ms):");
+        for (double latency : result.sync.latenciesMs) std::printf(" %.0f", latency);
+        std::printf("\n%s", result.soundTrace.c_str());
         PrintMinutes(result.sync);
         std::printf("positions left without a picture of their own (writer busy): %d\n", result.droppedFrames);
         std::printf("targets: |offset_ms| <= 20, |drift_ms_per_min| <= 6, |worst_ms| <= 40\n");

@@ -99,6 +99,8 @@ FlashRunResult RunFlashConvert(const fs::path& kalvista, const FlashRunPlan& pla
     result.sync = MeasureFlashSync(rig.Flashes(), marks);
     if (plan.officeSound) result.officeSoundMs = SoundDelaysMs(marks);
     const std::string lines = ReadTextFile(trace);
+    for (std::size_t at = lines.find("CSoundSync"); at != std::string::npos; at = lines.find("CSoundSync", at + 1))
+        result.soundTrace += lines.substr(at, lines.find('\n', at) - at) + "\n";
     if (const auto at = lines.find(" frames dropped, the writer was busy"); at != std::string::npos)
         result.droppedFrames = std::atoi(lines.c_str() + lines.rfind(':', at) + 1);
     return result;

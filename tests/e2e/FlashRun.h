@@ -27,7 +27,8 @@ struct FlashRunResult {
     std::string failure;  // why there are no figures
     FlashSync sync;
     std::vector<double> officeSoundMs;  // officeSound: how long after each slide change its click was heard
-    int droppedFrames = 0;  // positions the recorder left without a picture of their own (writer busy)
+    int droppedFrames = 0;
+    std::string soundTrace;  // the recorder's trace lines about the sound's timing  // positions the recorder left without a picture of their own (writer busy)
     std::string video;
 };
 

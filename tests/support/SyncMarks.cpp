@@ -194,6 +194,7 @@ FlashSync MeasureFlashSync(const std::vector<Flash>& flashes, const SyncMarks& m
         const double offsetMs = 1000 * (shown - (marks.clicks[click] - f.clickLatency));
         figures.atSeconds.push_back(shown);
         figures.clickLatencyMs += 1000 * f.clickLatency;
+        figures.latenciesMs.push_back(1000 * f.clickLatency);
         figures.offsetsMs.push_back(offsetMs);
         if (std::fabs(offsetMs) > std::fabs(figures.worstMs)) figures.worstMs = offsetMs;
         figures.lateFrames += offsetMs > 1000 / marks.fps;

@@ -30,6 +30,7 @@ struct FlashSync {
     int lateFrames = 0;              // pictures more than a frame later than their click
     std::vector<double> atSeconds;   // each pair: its time in the video
     std::vector<double> offsetsMs;   // each pair: its offset
+    std::vector<double> latenciesMs; // each pair: the click latency taken off
 };
 
 // Pairs every flash with its picture change and its click. A picture change
