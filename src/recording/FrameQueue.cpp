@@ -1,8 +1,19 @@
 #include "recording/FrameQueue.h"
 
+#include <algorithm>
 #include <system_error>
 
 namespace kv {
+
+namespace {
+constexpr std::size_t kSlotMemory = 64u << 20;
+constexpr int kFewestSlots = 3;
+}  // namespace
+
+int FrameSlotsFor(int fps, std::size_t frameBytes) {
+    const std::size_t affordable = frameBytes > 0 ? kSlotMemory / frameBytes : 0;
+    return std::max(kFewestSlots, static_cast<int>(std::min<std::size_t>(affordable, fps > 0 ? fps : 0)));
+}
 
 FrameQueue::~FrameQueue() { Finish(); }
 

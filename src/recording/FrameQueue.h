@@ -6,6 +6,7 @@
 // writer writes it and frees the slot. When no slot is free the grab is left
 // out (its position stays empty) rather than memory growing.
 #include <condition_variable>
+#include <cstddef>
 #include <deque>
 #include <functional>
 #include <mutex>
@@ -13,6 +14,12 @@
 #include <vector>
 
 namespace kv {
+
+// Slots for a recording at `fps` of pictures `frameBytes` large: enough for
+// the writer to fall a second behind (the loop grabs on, the writer catches
+// up), so a stalled write does not hold a change off the video; within a
+// memory budget for large pictures, and never fewer than three.
+int FrameSlotsFor(int fps, std::size_t frameBytes);
 
 class FrameQueue {
 public:

@@ -17,9 +17,6 @@ namespace kv {
 
 namespace {
 
-// Capture images shared with the writer: enough to ride out a slow encode,
-// few enough that a stalled writer costs frames, not memory.
-constexpr int kQueuedFrames = 3;
 // A resume is seen this soon, so the first picture after it is taken at the
 // resume's own position.
 constexpr auto kPausePoll = std::chrono::milliseconds(5);
@@ -122,7 +119,10 @@ int CRecorder::RecordVideo() {
     GrabberOptions options;
     options.drawCursor = m_bMouseCapture;
     options.window = fullScreen ? 0 : GetNativeWindow(container);
-    switch (m_ScreenGrabber.Open(rect, options, kQueuedFrames)) {
+    // Capture images shared with the writer: enough to ride out a stalled
+    // write, few enough that a writer stalled for long costs frames, not memory.
+    const int slots = FrameSlotsFor(fps, std::size_t{4} * static_cast<std::size_t>(rect.width) * rect.height);
+    switch (m_ScreenGrabber.Open(rect, options, slots)) {
     case GrabberStatus::Ok:
         break;
     case GrabberStatus::NoDisplay:
@@ -140,7 +140,7 @@ int CRecorder::RecordVideo() {
         g_bRecording && m_ScreenGrabber.Grab() && m_AviFile.AppendNewFrame(m_ScreenGrabber.Frame(), 0) == 0;
 
     FrameQueue queue;
-    const bool queued = queue.Start(kQueuedFrames, [this](int slot, long position) {
+    const bool queued = queue.Start(slots, [this](int slot, long position) {
         if (slot < 0) m_AviFile.AppendRepeatedFrame(position);
         else m_AviFile.AppendNewFrame(m_ScreenGrabber.Frame(slot), position);
     });

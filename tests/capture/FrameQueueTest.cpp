@@ -65,3 +65,13 @@ TEST(FrameQueue, AStalledWriterCostsFramesNotMemory) {
     EXPECT_EQ(writes.load(), 2 + repeats);
     EXPECT_EQ(queue.Acquire(), -1);  // no writer any more
 }
+
+// A second of pictures when they are small; for large ones the memory
+// budget decides; three at the least.
+TEST(FrameQueue, SlotsRideOutASecondWithinTheMemoryBudget) {
+    EXPECT_EQ(kv::FrameSlotsFor(30, 640 * 480 * 4), 30);
+    EXPECT_EQ(kv::FrameSlotsFor(5, 640 * 480 * 4), 5);
+    EXPECT_EQ(kv::FrameSlotsFor(30, 1920 * 1080 * 4), 8);
+    EXPECT_EQ(kv::FrameSlotsFor(1, 640 * 480 * 4), 3);
+    EXPECT_EQ(kv::FrameSlotsFor(30, std::size_t{200} << 20), 3);
+}

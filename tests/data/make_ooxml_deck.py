@@ -8,10 +8,14 @@ SPEC: {"size": [cx, cy] in EMU (default 4:3),
                    "transition": "fade"|"push"|"random"|null,
                    "advance_ms": 1500 | null (click only),
                    "hidden": false, "colour": "RRGGBB" | null,
+                   "sound": true (a click the show plays as the slide comes in) | null,
                    "notes": ["speaker notes line", ...] | null}, ...]}
 """
+import io
 import json
+import math
 import sys
+import wave
 import zipfile
 from xml.sax.saxutils import escape
 
@@ -84,14 +88,30 @@ def layout(kind, name):
             f'<p:cSld name="{name}">' + tree(shapes)[len("<p:cSld>"):] + '<p:clrMapOvr><a:masterClrMapping/></p:clrMapOvr></p:sldLayout>')
 
 
-def transition(slide):
+def transition(slide, sound_rid):
     kind = slide.get("transition")
     advance = slide.get("advance_ms")
     attrs = f' advTm="{int(advance)}"' if advance is not None else ""
-    if not kind and advance is None:
+    if not kind and advance is None and not slide.get("sound"):
         return ""
     effect = {"fade": "<p:fade/>", "push": '<p:push dir="l"/>', "random": "<p:random/>", None: ""}[kind]
+    if slide.get("sound"):
+        effect += f'<p:sndAc><p:stSnd><p:snd r:embed="{sound_rid}" name="click.wav"/></p:stSnd></p:sndAc>'
     return f'<p:transition spd="fast"{attrs}>{effect}</p:transition>'
+
+
+def click_wav():
+    """10 ms of a loud 3 kHz tone at 44.1 kHz, mono, 16-bit: an onset easy to find."""
+    rate = 44100
+    frames = b"".join(int(26000 * math.sin(2 * math.pi * 3000 * i / rate)).to_bytes(2, "little", signed=True)
+                      for i in range(rate // 100))
+    out = io.BytesIO()
+    with wave.open(out, "wb") as w:
+        w.setnchannels(1)
+        w.setsampwidth(2)
+        w.setframerate(rate)
+        w.writeframes(frames)
+    return out.getvalue()
 
 
 def notes_master():
@@ -110,7 +130,7 @@ def notes_xml(lines):
             + '<p:clrMapOvr><a:masterClrMapping/></p:clrMapOvr></p:notes>')
 
 
-def slide_xml(index, slide):
+def slide_xml(index, slide, sound_rid=None):
     first = index == 0
     title = shape(2, "Title 1", '<p:ph type="ctrTitle"/>' if first else '<p:ph type="title"/>', [slide.get("title", "")])
     body = shape(3, "Subtitle 2" if first else "Content 2", '<p:ph type="subTitle" idx="1"/>' if first else '<p:ph idx="1"/>',
@@ -120,7 +140,7 @@ def slide_xml(index, slide):
         background = f'<p:bg><p:bgPr><a:solidFill><a:srgbClr val="{slide["colour"]}"/></a:solidFill><a:effectLst/></p:bgPr></p:bg>'
     hidden = ' show="0"' if slide.get("hidden") else ""
     return (f'<?xml version="1.0" encoding="UTF-8" standalone="yes"?><p:sld {P}{hidden}>' + tree([title, body], background)
-            + '<p:clrMapOvr><a:masterClrMapping/></p:clrMapOvr>' + transition(slide) + '</p:sld>')
+            + '<p:clrMapOvr><a:masterClrMapping/></p:clrMapOvr>' + transition(slide, sound_rid) + '</p:sld>')
 
 
 def write(out, description):
@@ -143,6 +163,7 @@ def write(out, description):
              '<Types xmlns="http://schemas.openxmlformats.org/package/2006/content-types">'
              '<Default Extension="rels" ContentType="application/vnd.openxmlformats-package.relationships+xml"/>'
              '<Default Extension="xml" ContentType="application/xml"/>'
+             + ('<Default Extension="wav" ContentType="audio/wav"/>' if any(x.get("sound") for x in slides) else "")
              + "".join(f'<Override PartName="{n}" ContentType="{t}"/>' for n, t in overrides) + '</Types>')
     slide_ids = "".join(f'<p:sldId id="{256 + i}" r:id="rId{i + 2}"/>' for i in range(len(slides)))
     # The notes master comes after the theme in the relationships.
@@ -184,11 +205,14 @@ def write(out, description):
             z.writestr(f"ppt/slideLayouts/slideLayout{i + 1}.xml", layout(kind, name))
             z.writestr(f"ppt/slideLayouts/_rels/slideLayout{i + 1}.xml.rels",
                        rels([("slideMaster", "../slideMasters/slideMaster1.xml")]))
+        if any(x.get("sound") for x in slides):
+            z.writestr("ppt/media/click.wav", click_wav())
         for i, slide in enumerate(slides):
-            z.writestr(f"ppt/slides/slide{i + 1}.xml", slide_xml(i, slide))
             notes = [("notesSlide", f"../notesSlides/notesSlide{i + 1}.xml")] if i in noted else []
+            sound = [("audio", "../media/click.wav")] if slide.get("sound") else []
+            z.writestr(f"ppt/slides/slide{i + 1}.xml", slide_xml(i, slide, f"rId{2 + len(notes)}"))
             z.writestr(f"ppt/slides/_rels/slide{i + 1}.xml.rels",
-                       rels([("slideLayout", f"../slideLayouts/slideLayout{1 if i == 0 else 2}.xml")] + notes))
+                       rels([("slideLayout", f"../slideLayouts/slideLayout{1 if i == 0 else 2}.xml")] + notes + sound))
             if notes:
                 z.writestr(f"ppt/notesSlides/notesSlide{i + 1}.xml", notes_xml(slide["notes"]))
                 z.writestr(f"ppt/notesSlides/_rels/notesSlide{i + 1}.xml.rels",
