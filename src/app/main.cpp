@@ -8,6 +8,7 @@
 
 #include "app/batch/BatchMode.h"
 #include "app/batch/BatchOptions.h"
+#include "app/batch/FastRenderRunner.h"
 #include "app/core/ContainerRunner.h"
 #include "app/core/Startup.h"
 #include "app/wizard/WizardApp.h"
@@ -85,7 +86,8 @@ int main(int argc, char** argv) {
 
     // One conversion per run: the wizard returns when it closes, and the
     // program ends with it.
-    auto containerRunner = kv::CreateContainerRunner();
-    kv::RunWizard(argc, argv, *containerRunner, PresentationArgument(argc, argv));
+    // Convert records the show, or renders it when the user chose so.
+    kv::FastRenderRunner containerRunner(kv::CreateContainerRunner());
+    kv::RunWizard(argc, argv, containerRunner, PresentationArgument(argc, argv));
     return 0;
 }

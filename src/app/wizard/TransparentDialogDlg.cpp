@@ -103,7 +103,7 @@ void CTransparentDialogDlg::OnInitDialog() {
     m_capturePage->Load();
 
     for (int id : {IDC_OUTPUT_FORMAT, IDC_VIDEO_CODEC, IDC_FRAME_RATE, IDC_RESOLUTION, IDC_CUSTOM_WIDTH,
-                   IDC_CUSTOM_HEIGHT, IDC_NOTES_SUBTITLES})
+                   IDC_CUSTOM_HEIGHT, IDC_NOTES_SUBTITLES, IDC_FAST_RENDER})
         m_controls->Control(id)->hide();
     m_controls->SetRow(3, kEmptyRow);
     m_controls->Button(IDC_MINIMISE)->hide();

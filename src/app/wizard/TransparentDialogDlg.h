@@ -65,6 +65,7 @@ private:
     void OnRowClick(int row);
     void OnHelp();
     bool CheckInput();
+    bool CheckFastRender();
     void StoreInputAndSound();
     bool CheckCaptureSize();
     void StoreSettings();

@@ -11,7 +11,7 @@ namespace kv {
 using namespace wizard;
 
 bool CTransparentDialogDlg::OnConvert() {
-    if (!CheckInput()) return false;
+    if (!CheckInput() || !CheckFastRender()) return false;
     StoreInputAndSound();
     if (!CheckCaptureSize()) return false;
     StoreSettings();
@@ -43,6 +43,15 @@ bool CTransparentDialogDlg::CheckInput() {
         return false;
     }
     return true;
+}
+
+// Rendering draws each slide for a known time; slides the presenter moves on
+// have none. Refused before anything is stored.
+bool CTransparentDialogDlg::CheckFastRender() {
+    if (!m_capturePage->RenderFast() || !m_state.manualAdvance) return true;
+    ShowMessageBox(kFastRenderNeedsAutomaticAdvance);
+    OnSkinHover(IDC_TAB_CONVERTER);
+    return false;
 }
 
 // A size too small is refused after the files and the sound were stored; the
@@ -94,6 +103,7 @@ void CTransparentDialogDlg::StoreSettings() {
     const int slideTime = m_capturePage->SlideTimeIndex();
     settings::TimeinSec.Set(slideTime >= 0 ? static_cast<std::uint32_t>(slideTime) : 0);
     settings::MouseCapture.Set(m_state.mousePointer ? 1 : 0);
+    settings::FastRender.Set(m_capturePage->RenderFast() ? 1 : 0);
 }
 
 void CTransparentDialogDlg::RunContainer() {
@@ -104,6 +114,7 @@ void CTransparentDialogDlg::RunContainer() {
     request.height = static_cast<int>(settings::ResolutionHeight.Get());
     request.width = static_cast<int>(settings::ResolutionWidth.Get());
     request.startRecordingAtOnce = false;
+    request.renderFast = settings::FastRender.Get() != 0;
     m_containerRunner.RunContainer(request);
 }
 

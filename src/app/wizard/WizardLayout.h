@@ -29,6 +29,7 @@ constexpr int IDC_CUSTOM_WIDTH = 1109;
 constexpr int IDC_CUSTOM_HEIGHT = 1110;
 constexpr int IDC_SLIDE_TIME = 1112;
 constexpr int IDC_NOTES_SUBTITLES = 1123;
+constexpr int IDC_FAST_RENDER = 1124;
 // Buttons of the frame.
 constexpr int IDC_CONVERT = 1111;
 constexpr int IDC_CLOSE = 1117;
@@ -55,6 +56,8 @@ inline constexpr DluRect kLayout[] = {
     {1088, 426, 9, 21, 18},   {1122, 432, 12, 9, 7},
     // Beside the frame rate, in the free space right of the Video page's combos.
     {1123, 334, 205, 130, 12},
+    // The same place on the Converter page, right of the slide time.
+    {1124, 334, 205, 130, 12},
 };
 
 constexpr int DluToPixelsX(int dlu) { return static_cast<int>(dlu * 3 / 2.0 + 0.5); }
