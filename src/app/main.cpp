@@ -9,6 +9,7 @@
 #include "app/batch/BatchMode.h"
 #include "app/batch/BatchOptions.h"
 #include "app/batch/FastRenderRunner.h"
+#include "app/batch/RecordedDecks.h"
 #include "app/core/ContainerRunner.h"
 #include "app/core/Startup.h"
 #include "app/wizard/WizardApp.h"
@@ -74,6 +75,9 @@ int main(int argc, char** argv) {
         if (auto code = AnswerInformationOptions(argc, argv)) return *code;
     }
 
+    // A presentation's run started by a several-presentation call works under
+    // that call's hold on the program.
+    if (batch && kv::RunsUnderParentsHold()) return kv::RunBatchMode(argc, argv);
     // A second copy has asked the first to come forward; it opens no window.
     auto firstInstance = kv::StartSingleInstance();
     if (!firstInstance) {
