@@ -56,8 +56,8 @@ inline constexpr DluRect kLayout[] = {
     {1088, 426, 9, 21, 18},   {1122, 432, 12, 9, 7},
     // Beside the frame rate, in the free space right of the Video page's combos.
     {1123, 334, 205, 130, 12},
-    // The same place on the Converter page, right of the slide time.
-    {1124, 334, 205, 130, 12},
+    // On the Converter page, right of the slide time; wider for its longer text.
+    {1124, 310, 205, 160, 12},
 };
 
 constexpr int DluToPixelsX(int dlu) { return static_cast<int>(dlu * 3 / 2.0 + 0.5); }
