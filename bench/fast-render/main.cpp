@@ -2,9 +2,11 @@
 // program, office start included) to turn a 40-slide deck at 5 s a slide
 // into MP4 at 1280x720 and 25 fps, beside the recorded path on the same deck.
 // Before it, the batch throughput: ten 10-slide decks in one call with
-// --jobs 1 and --jobs 2, and the same ten as ten calls (an office start each).
-// `--no-recorded` leaves the recorded run out (it lasts the whole show),
-// `--no-batch` the ten decks.
+// --jobs 1 and --jobs 2, and the same ten as ten calls (an office start each);
+// then three 3-slide decks recorded in one call (one office for all) and as
+// three calls.
+// `--no-recorded` leaves the recorded runs out (they last the whole show),
+// `--no-batch` the ten decks and the three recorded ones.
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -77,6 +79,33 @@ void Batch(kvtest::TestOffice& office, const kvtest::TempDir& files) {
                 one[0], one[1], separate, separate - one[0]);
 }
 
+// Three short decks recorded: in one call, whose runs share one office, and
+// as three calls with an office each.
+void RecordedDecks(kvtest::TestOffice& office, const kvtest::TempDir& files) {
+    std::vector<std::string> decks;
+    for (int d = 0; d < 3; ++d) {
+        decks.push_back((files / ("recorded" + std::to_string(d) + ".pptx")).string());
+        office.MakePresentation(decks.back(), kvtest::TestOffice::ThreeColours());
+    }
+    auto arguments = [](const std::vector<std::string>& presentations, const std::string& output) {
+        std::vector<std::string> argv = {KALVISTA_PROGRAM, "--convert"};
+        argv.insert(argv.end(), presentations.begin(), presentations.end());
+        argv.insert(argv.end(), {"--output", output, "--seconds", "1", "--size", "640x480", "--fps", "10", "--no-sound"});
+        return argv;
+    };
+    const std::string folder = (files / "recorded-one-call").string();
+    std::filesystem::create_directories(folder);
+    const double one = Run(arguments(decks, folder), folder + ".log");
+    double separate = 0;
+    for (const std::string& deck : decks) {
+        const std::string video = (files / (std::filesystem::path(deck).stem().string() + "-alone.mp4")).string();
+        const double seconds = Run(arguments({deck}, video), video + ".log");
+        separate = seconds < 0 || separate < 0 ? -1 : separate + seconds;
+    }
+    std::printf("recorded-decks: decks=3 slides=3 one_call_s=%.2f separate_calls_s=%.2f office_start_saving_s=%.2f\n",
+                one, separate, separate - one);
+}
+
 // The 40-slide deck, fast or recorded; seconds, -1 when it failed.
 double Convert(const std::string& deck, const std::string& output, bool fast) {
     std::vector<std::string> argv = {KALVISTA_PROGRAM, "--convert", deck, "--output", output, "--seconds",
@@ -107,6 +136,7 @@ int main(int argc, char** argv) {
         for (int i = 0; i < kSlides; ++i) slides.push_back(kvtest::TestOffice::ThreeColours()[i % 3]);
         office.MakePresentation(deck, slides);
         if (batch) Batch(office, files);
+        if (batch && recorded) RecordedDecks(office, files);
     }
     const double wall = Convert(deck, (files / "fast.mp4").string(), true);
     std::printf("fast: %.2f s\n", wall);

@@ -8,6 +8,8 @@
 
 #include "app/batch/BatchMode.h"
 #include "app/batch/BatchOptions.h"
+#include "app/batch/FastRenderRunner.h"
+#include "app/batch/RecordedDecks.h"
 #include "app/core/ContainerRunner.h"
 #include "app/core/Startup.h"
 #include "app/wizard/WizardApp.h"
@@ -74,6 +76,9 @@ int main(int argc, char** argv) {
         if (auto code = AnswerInformationOptions(argc, argv)) return *code;
     }
 
+    // A presentation's run started by a several-presentation call works under
+    // that call's hold on the program.
+    if (batch && kv::RunsUnderParentsHold()) return kv::RunBatchMode(argc, argv);
     // A second copy has asked the first to come forward; it opens no window
     // of its own, but a presentation it was asked to open is not dropped
     // without a word.
@@ -91,7 +96,8 @@ int main(int argc, char** argv) {
 
     // One conversion per run: the wizard returns when it closes, and the
     // program ends with it.
-    auto containerRunner = kv::CreateContainerRunner();
-    kv::RunWizard(argc, argv, *containerRunner, PresentationArgument(argc, argv));
+    // Convert records the show, or renders it when the user chose so.
+    kv::FastRenderRunner containerRunner(kv::CreateContainerRunner());
+    kv::RunWizard(argc, argv, containerRunner, PresentationArgument(argc, argv));
     return 0;
 }

@@ -79,6 +79,11 @@ protected:
 
     kv::ChildProcess StartOn(const fs::path& deck, const fs::path& video, std::vector<std::string> arguments,
                              std::vector<std::string> environment = {}) {
+        return StartDecks({deck}, video, std::move(arguments), std::move(environment));
+    }
+
+    kv::ChildProcess StartDecks(const std::vector<fs::path>& decks, const fs::path& video,
+                                std::vector<std::string> arguments, std::vector<std::string> environment = {}) {
         kv::SpawnOptions options;
         options.outputFile = dir / "kalvista.log";
         options.newProcessGroup = true;
@@ -86,8 +91,9 @@ protected:
                                "XDG_RUNTIME_DIR=" + (dir / "run").string(), "KALVISTA_TRACE=" + trace.string(),
                                marker};
         options.environment.insert(options.environment.end(), environment.begin(), environment.end());
-        std::vector<std::string> argv{kalvista.string(), "--convert", deck.string(), "--output", video.string(),
-                                      "--mode", "auto", "--fps", "10", "--sound", "default"};
+        std::vector<std::string> argv{kalvista.string(), "--convert"};
+        for (const fs::path& deck : decks) argv.push_back(deck.string());
+        argv.insert(argv.end(), {"--output", video.string(), "--mode", "auto", "--fps", "10", "--sound", "default"});
         argv.insert(argv.end(), arguments.begin(), arguments.end());
         return kv::ChildProcess::Spawn(argv, options);
     }
@@ -265,6 +271,42 @@ TEST_F(ConvertEndToEnd, OwnTimingsInBatchGiveClickOnlySlidesTheSecondsPerSlide) 
     ASSERT_EQ(starts.size(), 3u);
     EXPECT_NEAR(starts[1], 1.0, 0.4) << "the timed slide's own second";
     EXPECT_NEAR(starts[2], 3.0, 0.4) << "the click-on slide held for --seconds, not its 4 s";
+}
+
+size_t Occurrences(const std::string& text, const std::string& what) {
+    size_t count = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++count;
+    return count;
+}
+
+// Several presentations recorded in one call: the runs share one office,
+// started once (and afresh after the run that failed); a broken presentation
+// among them fails alone.
+TEST_F(ConvertEndToEnd, SeveralRecordedPresentationsShareOneOfficeAndABrokenOneStopsNone) {
+    const fs::path second = dir / "second.pptx";
+    fs::copy_file(talk, second);
+    const fs::path broken = dir / "broken.pptx";
+    { std::ofstream(broken) << "not a presentation"; }
+    const fs::path videos = dir / "videos";
+    fs::create_directories(videos);
+    kv::ChildProcess run = StartDecks({talk, broken, second}, videos, {"--seconds", "1", "--size", "320x240"});
+    ASSERT_TRUE(run.Started());
+    const auto status = Finish(run);
+    ASSERT_TRUE(status.has_value()) << "kalvista did not finish in time\n" << log;
+    EXPECT_EQ(*status, 1) << log;
+    EXPECT_NE(log.find("Video: " + (videos / "colours.mp4").string()), std::string::npos) << log;
+    EXPECT_NE(log.find("Video: " + (videos / "second.mp4").string()), std::string::npos) << log;
+    EXPECT_NE(log.find("kalvista: Failed: " + broken.string() + ": "), std::string::npos) << log;
+    EXPECT_FALSE(fs::exists(videos / "broken.mp4"));
+    for (const char* name : {"colours.mp4", "second.mp4"}) {
+        std::string colours;
+        ASSERT_TRUE(ReadSlideColours(videos / name, colours).opened) << name;
+        EXPECT_EQ(colours, "RGB") << name;
+    }
+    const std::string lines = ReadText(trace);
+    EXPECT_EQ(Occurrences(lines, "Office started: pid"), 2u) << "one for all, one after the failure";
+    EXPECT_EQ(Occurrences(lines, "Office shared: pid"), 3u) << "every run used the shared office";
+    ExpectNothingLeft();
 }
 
 // Without a display the run starts its own, large enough for a size beyond

@@ -9,7 +9,12 @@
 #include <fstream>
 #include <memory>
 
+#include <QApplication>
+
+#include "app/batch/FastRenderRunner.h"
+#include "app/core/SettingsCatalogue.h"
 #include "platform/automation/uno/UnoSlideDrawing.h"
+#include "platform/core/MessageBox.h"
 #include "rendering/FastRender.h"
 #include "support/OoxmlDeck.h"
 #include "support/TempDir.h"
@@ -224,3 +229,62 @@ TEST_F(FastRenderTest, SeveralPresentationsInOneCall) {
 }
 
 }  // namespace
+
+// The wizard's Convert with "Render fast" chosen: the office renders what
+// Convert stored, the container is never asked, and the user is told the
+// outcome; without the choice the container runs.
+TEST_F(FastRenderTest, TheWizardsConvertRendersWhatItStored) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    static int argc = 1;
+    static char name[] = "rendering_office_test";
+    static char* argv[] = {name, nullptr};
+    static QApplication application(argc, argv);
+    kvtest::ScopedRegistry registry;
+    auto boxes = std::make_shared<kv::RecordingMessageBox>();
+    kv::SetMessageBoxService(boxes);
+    struct Container : kv::ContainerRunner {
+        int runs = 0;
+        int RunContainer(const kv::ContainerRequest&) override { return ++runs; }
+    };
+    auto owned = std::make_unique<Container>();
+    Container& container = *owned;
+    kv::FastRenderRunner runner(std::move(owned));
+
+    const fs::path video = *files / "wizard.mp4";
+    fs::remove(video);
+    kv::settings::OutputFileName.Set(video.string());
+    kv::settings::OutputFormat.Set("MP4");
+    kv::settings::FrameRate.Set(25);
+    kv::settings::RunVideo.Set(0);
+    kv::ContainerRequest request;
+    request.presentationPath = (*files / "order.odp").string();
+    request.captureMode = 2;
+    request.secondsPerSlide = 1;
+    request.width = 320;
+    request.height = 240;
+    request.renderFast = true;
+    EXPECT_EQ(runner.RunContainer(request), 1);
+    EXPECT_EQ(container.runs, 0);
+    EXPECT_EQ(boxes->Texts(), std::vector<std::string>{"The video is ready:\n" + video.string()});
+    EXPECT_NEAR(Seconds(video), 3.0, 0.1);
+    const ShownColours colours(video);
+    EXPECT_TRUE(Near(colours.At(0.5), kRed));
+    EXPECT_TRUE(Near(colours.At(1.5), kGreen));
+    EXPECT_TRUE(Near(colours.At(2.5), kBlue)) << "the hidden white slide is left out";
+
+    // A broken presentation: the reason, and the name Convert reserved is freed.
+    { std::ofstream(*files / "broken.pptx") << "not a presentation"; }
+    fs::remove(video);
+    { std::ofstream reserved(video); }
+    request.presentationPath = (*files / "broken.pptx").string();
+    EXPECT_EQ(runner.RunContainer(request), 0);
+    ASSERT_EQ(boxes->Texts().size(), 2u);
+    EXPECT_EQ(boxes->Texts()[1].rfind("Conversion failed: ", 0), 0u) << boxes->Texts()[1];
+    EXPECT_NE(boxes->Texts()[1].find("could not open"), std::string::npos) << boxes->Texts()[1];
+    EXPECT_FALSE(fs::exists(video));
+
+    request.renderFast = false;
+    EXPECT_EQ(runner.RunContainer(request), 1);
+    EXPECT_EQ(container.runs, 1);
+    kv::SetMessageBoxService(nullptr);
+}

@@ -129,9 +129,11 @@ TEST_F(WizardTest, ConvertStoresEveryChoiceAndRunsTheContainer) {
     EXPECT_EQ(settings::TimeinSec.Get(), 19u);
     EXPECT_EQ(settings::MouseCapture.Get(), 1u);
     EXPECT_EQ(settings::NotesSubtitles.Get(), 1u);
+    EXPECT_EQ(settings::FastRender.Get(), 0u);
 
     ASSERT_EQ(container.requests.size(), 1u);
     const auto& request = container.requests[0];
+    EXPECT_FALSE(request.renderFast);
     EXPECT_EQ(request.presentationPath, talk.string());
     EXPECT_EQ(request.captureMode, 3);
     EXPECT_EQ(request.secondsPerSlide, 20);
@@ -232,6 +234,41 @@ TEST_F(WizardTest, APresentationFromTheCommandLineIsChosen) {
     Wizard().OnConvert();
     ASSERT_EQ(container.requests.size(), 1u);
     EXPECT_EQ(container.requests[0].presentationPath, talk.string());
+}
+
+TEST_F(WizardTest, RenderFastIsStoredAndAskedForButRefusedForThePresenter) {
+    ChoosePresentation("Course.pptx");
+    Hover(IDC_TAB_CONVERTER);
+    Check(IDC_FAST_RENDER)->click();
+    Click(IDC_ROW_ICON[1]);  // manual advance
+    Hover(IDC_TAB_VIDEO);
+    const std::string before = Contents(registry.file());
+    EXPECT_FALSE(Wizard().OnConvert());
+    EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{"Slides that the presenter advances cannot be rendered fast.\n"
+                                                       "Choose automatic advance, or clear \"Render fast, without "
+                                                       "live sound\"."}));
+    EXPECT_EQ(Wizard().State().currentPage, IDC_TAB_CONVERTER) << "the page to change is shown";
+    EXPECT_EQ(Contents(registry.file()), before) << "a refused Convert stores nothing";
+    EXPECT_TRUE(container.requests.empty());
+
+    Click(IDC_ROW_ICON[1]);  // automatic again
+    ChooseText(IDC_SLIDE_TIME, "3");
+    ASSERT_TRUE(Wizard().OnConvert());
+    EXPECT_EQ(settings::FastRender.Get(), 1u);
+    ASSERT_EQ(container.requests.size(), 1u);
+    EXPECT_TRUE(container.requests[0].renderFast);
+    EXPECT_EQ(container.requests[0].captureMode, 2);
+    EXPECT_EQ(container.requests[0].secondsPerSlide, 3);
+
+    // The choice comes back, and clearing it is stored too.
+    m_wizard.reset();
+    ChoosePresentation("Course.pptx");
+    ASSERT_TRUE(Check(IDC_FAST_RENDER)->isChecked());
+    Check(IDC_FAST_RENDER)->click();
+    ASSERT_TRUE(Wizard().OnConvert());
+    EXPECT_EQ(settings::FastRender.Get(), 0u);
+    ASSERT_EQ(container.requests.size(), 2u);
+    EXPECT_FALSE(container.requests[1].renderFast);
 }
 
 }  // namespace kvtest

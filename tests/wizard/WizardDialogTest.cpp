@@ -94,6 +94,12 @@ TEST_F(WizardTest, FirstRunDefaults) {
     EXPECT_FALSE(Wizard().State().manualAdvance);
     EXPECT_FALSE(Check(IDC_NOTES_SUBTITLES)->isChecked());
     EXPECT_EQ(Check(IDC_NOTES_SUBTITLES)->text(), "Speaker notes as subtitles");
+    EXPECT_FALSE(Check(IDC_FAST_RENDER)->isChecked());
+    EXPECT_EQ(Check(IDC_FAST_RENDER)->text(), "Render fast, without live sound");
+    // The tip says what rendering leaves out.
+    const std::string tip = Check(IDC_FAST_RENDER)->toolTip().toStdString();
+    EXPECT_NE(tip.find("No live sound"), std::string::npos) << tip;
+    EXPECT_NE(tip.find("animations inside a slide show their final state"), std::string::npos) << tip;
     // No stored codec among the list: the first entry.
     EXPECT_EQ(Combo(IDC_VIDEO_CODEC)->currentIndex(), 0);
 }
@@ -146,6 +152,7 @@ TEST_F(WizardTest, StoredChoicesComeBack) {
     kv::settings::TimeinSec.Set(19);
     kv::settings::MouseCapture.Set(1);
     kv::settings::NotesSubtitles.Set(1);
+    kv::settings::FastRender.Set(1);
     Wizard();
     EXPECT_EQ(Combo(IDC_OUTPUT_FORMAT)->currentText(), "MPEG2");
     EXPECT_EQ(Combo(IDC_FRAME_RATE)->currentText(), "29.97 FPS - (NTSC)");
@@ -160,6 +167,8 @@ TEST_F(WizardTest, StoredChoicesComeBack) {
 
     Hover(IDC_TAB_CONVERTER);
     EXPECT_FALSE(Shown(IDC_SLIDE_TIME)) << "manual advance has no slide time";
+    EXPECT_TRUE(Shown(IDC_FAST_RENDER));
+    EXPECT_TRUE(Check(IDC_FAST_RENDER)->isChecked());
     EXPECT_EQ(Button(IDC_ROW_LABEL[1])->CurrentBitmap(), 256);
     EXPECT_EQ(Button(IDC_ROW_ICON[0])->CurrentBitmap(), 244);
 }
@@ -194,8 +203,10 @@ TEST_F(WizardTest, TogglesOnTheAudioAndConverterPages) {
     ChooseText(IDC_AUDIO_QUALITY, "Good");
     EXPECT_EQ(Button(IDC_ROW_ICON[3])->CurrentBitmap(), 282);
 
+    EXPECT_FALSE(Shown(IDC_FAST_RENDER)) << "only on the Converter page";
     Hover(IDC_TAB_CONVERTER);
     EXPECT_TRUE(Shown(IDC_SLIDE_TIME));
+    EXPECT_TRUE(Shown(IDC_FAST_RENDER));
     {
         kv::TraceCapture trace;
         Click(IDC_ROW_LABEL[0]);

@@ -71,11 +71,7 @@ void Work(const BatchOptions& options, const std::vector<Deck>& decks, std::atom
     for (size_t i = next++; i < decks.size(); i = next++) {
         report.Started(decks[i]);
         std::string why;
-        // Offices starting side by side on fresh profiles now and then end
-        // during their first start: a second try starts on a made profile.
-        for (int attempt = 0; attempt < 3 && (!office || !office->Usable()); ++attempt)
-            office = StartSlideDrawingOffice(&why);
-        if (!office) {
+        if (!StartDrawingOffice(office, &why)) {
             report.Done(decks[i], why);
             continue;
         }
@@ -85,6 +81,14 @@ void Work(const BatchOptions& options, const std::vector<Deck>& decks, std::atom
 }
 
 }  // namespace
+
+bool StartDrawingOffice(std::unique_ptr<SlideDrawingOffice>& office, std::string* why) {
+    // Offices starting side by side on fresh profiles now and then end during
+    // their first start: a second try starts on a made profile.
+    for (int attempt = 0; attempt < 3 && (!office || !office->Usable()); ++attempt)
+        office = StartSlideDrawingOffice(why);
+    return office != nullptr;
+}
 
 int ConvertFast(const BatchOptions& options) {
     std::vector<Deck> decks;

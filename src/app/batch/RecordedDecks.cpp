@@ -3,12 +3,15 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
 #include "app/batch/BatchSettings.h"
 #include "app/batch/DeckProgress.h"
+#include "platform/automation/uno/UnoAutomation.h"
 #include "platform/core/Paths.h"
+#include "platform/core/Trace.h"
 #include "platform/process/ChildProcess.h"
 
 namespace kv {
@@ -17,15 +20,21 @@ namespace fs = std::filesystem;
 
 namespace {
 
+constexpr const char* kParentRunVariable = "KALVISTA_PARENT_RUN";
+
 bool IsOption(const std::string& arg) { return arg.rfind("--", 0) == 0; }
 
 // Runs one presentation; its own lines go to our stdout, or its reason to stderr.
 bool RunOne(const std::vector<std::string>& args, const Deck& deck, DeckProgressLine& progress) {
     progress.Started(deck.presentation);
     std::error_code error;
+    // The run reserves the name itself: with our empty placeholder still
+    // there it would take the next free name instead.
+    if (fs::file_size(deck.output, error) == 0) fs::remove(deck.output, error);
     std::vector<std::string> argv = OneDeckArguments(args, deck.presentation, deck.output);
     argv.insert(argv.begin(), fs::read_symlink("/proc/self/exe", error).string());
     SpawnOptions options;
+    options.environment = {std::string(kParentRunVariable) + "=" + std::to_string(::getpid())};
     options.outputFile = fs::temp_directory_path(error) / ("kalvista-deck-" + std::to_string(::getpid()) + ".log");
     ChildProcess run = ChildProcess::Spawn(argv, options);
     const int status = run.Started() ? run.Wait().value_or(255) : 255;
@@ -49,6 +58,13 @@ bool RunOne(const std::vector<std::string>& args, const Deck& deck, DeckProgress
 
 }  // namespace
 
+bool RunsUnderParentsHold() {
+    // Our parent's number, so a run started otherwise that inherited the
+    // variable still takes the lock itself.
+    const char* parent = std::getenv(kParentRunVariable);
+    return parent && std::to_string(::getppid()) == parent;
+}
+
 std::vector<std::string> OneDeckArguments(const std::vector<std::string>& args, const std::string& presentation,
                                           const std::string& video) {
     std::vector<std::string> kept;
@@ -69,8 +85,16 @@ int ConvertRecordedDecks(const std::vector<std::string>& args, const BatchOption
     int failed = 0;
     const std::vector<Deck> decks = NameDeckVideos(options, VideosFolder().string());
     DeckProgressLine progress(STDERR_FILENO, decks.size());
-    for (const Deck& deck : decks)
-        if (!RunOne(args, deck, progress)) ++failed;
+    SharedOffice office;
+    bool lastFailed = false;
+    for (const Deck& deck : decks) {
+        // A run that failed may have left a show or a question open in the
+        // office: the next one gets a fresh office.
+        std::string why;
+        if ((lastFailed || !office.Running()) && !office.Start(&why)) Trace(why + "\n");
+        lastFailed = !RunOne(args, deck, progress);
+        if (lastFailed) ++failed;
+    }
     return failed == 0 ? 0 : 1;
 }
 

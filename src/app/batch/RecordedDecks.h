@@ -1,7 +1,8 @@
 #pragma once
 // Several presentations on the recorded path: one after another (a recorded
 // show needs the screen to itself), each by a run of this program of its own,
-// so one that fails or crashes leaves the others alone.
+// so one that fails or crashes leaves the others alone. The runs share one
+// office, started once for all of them (again after a run that failed).
 #include <string>
 #include <vector>
 
@@ -16,5 +17,9 @@ int ConvertRecordedDecks(const std::vector<std::string>& args, const BatchOption
 // and the output folder, then "--convert PRESENTATION --output VIDEO".
 std::vector<std::string> OneDeckArguments(const std::vector<std::string>& args, const std::string& presentation,
                                           const std::string& video);
+
+// True in a run that ConvertRecordedDecks started: its parent holds the
+// program's single-instance lock for it.
+bool RunsUnderParentsHold();
 
 }  // namespace kv

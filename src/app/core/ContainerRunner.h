@@ -15,6 +15,9 @@ struct ContainerRequest {
     int width = 0;
     int height = 0;
     bool startRecordingAtOnce = false;  // the batch mode presses Play at once
+    // The office draws the slides and the video is made from those pictures:
+    // no show is played or recorded (modes 1 and 2 only).
+    bool renderFast = false;
 };
 
 class ContainerRunner {

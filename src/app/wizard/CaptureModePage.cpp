@@ -13,6 +13,12 @@ const RowBitmaps kManual{265, 253, 256, 255};
 const RowBitmaps kAutomatic{252, 248, 251, 250};
 const RowBitmaps kSlideTime{262, 261, 264, 263};
 
+const char kFastRenderTip[] =
+    "The office draws every slide as a picture and the video is made from those\n"
+    "pictures: much faster than the show lasts. No live sound is recorded (the\n"
+    "video has none), animations inside a slide show their final state, and a\n"
+    "transition becomes a cross-fade. Not for slides the presenter advances.";
+
 }  // namespace
 
 CCaptureModePage::CCaptureModePage(WizardControls& controls, WizardState& state)
@@ -24,7 +30,8 @@ PageView CCaptureModePage::View() const {
     view.rows[0] = m_state.mousePointer ? kPointerOn : kPointerOff;
     view.rows[1] = m_state.manualAdvance ? kManual : kAutomatic;
     view.rows[2] = m_state.manualAdvance ? kEmptyRow : kSlideTime;
-    if (!m_state.manualAdvance) view.valueControls = {IDC_SLIDE_TIME};
+    view.valueControls = {IDC_FAST_RENDER};
+    if (!m_state.manualAdvance) view.valueControls.push_back(IDC_SLIDE_TIME);
     return view;
 }
 
@@ -37,9 +44,14 @@ void CCaptureModePage::Load() {
     const std::uint32_t index = settings::TimeinSec.Get();
     slideTime->setCurrentIndex(index < static_cast<std::uint32_t>(slideTime->count()) ? static_cast<int>(index) : -1);
     m_state.mousePointer = settings::MouseCapture.Get() != 0;
+    QCheckBox* fast = m_controls.Check(IDC_FAST_RENDER);
+    fast->setChecked(settings::FastRender.Get() != 0);
+    fast->setToolTip(kFastRenderTip);
 }
 
 int CCaptureModePage::SlideTimeIndex() const { return m_controls.Combo(IDC_SLIDE_TIME)->currentIndex(); }
+
+bool CCaptureModePage::RenderFast() const { return m_controls.Check(IDC_FAST_RENDER)->isChecked(); }
 
 void CCaptureModePage::ToggleMousePointer() {
     m_state.mousePointer = !m_state.mousePointer;

@@ -1,6 +1,6 @@
 #pragma once
-// The Converter page: how the slides advance and whether the mouse pointer
-// is drawn into the video.
+// The Converter page: how the slides advance, whether the mouse pointer is
+// drawn into the video, and whether the slides are rendered instead of recorded.
 #include "app/wizard/WizardControls.h"
 
 namespace kv::wizard {
@@ -16,6 +16,7 @@ public:
 
     int CaptureMode() const { return m_state.manualAdvance ? 3 : 2; }
     int SlideTimeIndex() const;
+    bool RenderFast() const;
 
 private:
     WizardControls& m_controls;

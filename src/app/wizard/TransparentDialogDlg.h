@@ -69,6 +69,7 @@ private:
     void OnRowClick(int row);
     void OnHelp();
     bool CheckInput();
+    bool CheckFastRender();
     void StoreInputAndSound();
     bool CheckCaptureSize();
     void StoreSettings();

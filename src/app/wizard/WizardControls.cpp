@@ -16,7 +16,8 @@ constexpr int kEditIds[] = {1026, 1102, 1109, 1110};
 constexpr std::pair<int, int> kComboIds[] = {{1105, 1201}, {1103, 1202}, {1104, 1203}, {1106, 1204},
                                              {1107, 1205}, {1108, 1206}, {1112, 1207}, {1113, 1208}};
 // Check box ids and their texts.
-constexpr std::pair<int, const char*> kCheckIds[] = {{1123, "Speaker notes as subtitles"}};
+constexpr std::pair<int, const char*> kCheckIds[] = {{1123, "Speaker notes as subtitles"},
+                                                     {1126, "Render fast, without live sound"}};
 
 void Place(QWidget* widget, int id, int height = -1) {
     const PixelRect r = ControlRect(id);

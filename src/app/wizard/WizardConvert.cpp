@@ -13,7 +13,7 @@ using namespace wizard;
 bool CTransparentDialogDlg::OnConvert() {
     // The recording opens the device itself.
     StopSoundCheck();
-    if (!CheckInput()) return false;
+    if (!CheckInput() || !CheckFastRender()) return false;
     StoreInputAndSound();
     if (!CheckCaptureSize()) return false;
     StoreSettings();
@@ -45,6 +45,15 @@ bool CTransparentDialogDlg::CheckInput() {
         return false;
     }
     return true;
+}
+
+// Rendering draws each slide for a known time; slides the presenter moves on
+// have none. Refused before anything is stored.
+bool CTransparentDialogDlg::CheckFastRender() {
+    if (!m_capturePage->RenderFast() || !m_state.manualAdvance) return true;
+    ShowMessageBox(kFastRenderNeedsAutomaticAdvance);
+    OnSkinHover(IDC_TAB_CONVERTER);
+    return false;
 }
 
 // A size too small is refused after the files and the sound were stored; the
@@ -96,6 +105,7 @@ void CTransparentDialogDlg::StoreSettings() {
     const int slideTime = m_capturePage->SlideTimeIndex();
     settings::TimeinSec.Set(slideTime >= 0 ? static_cast<std::uint32_t>(slideTime) : 0);
     settings::MouseCapture.Set(m_state.mousePointer ? 1 : 0);
+    settings::FastRender.Set(m_capturePage->RenderFast() ? 1 : 0);
 }
 
 void CTransparentDialogDlg::RunContainer() {
@@ -106,6 +116,7 @@ void CTransparentDialogDlg::RunContainer() {
     request.height = static_cast<int>(settings::ResolutionHeight.Get());
     request.width = static_cast<int>(settings::ResolutionWidth.Get());
     request.startRecordingAtOnce = false;
+    request.renderFast = settings::FastRender.Get() != 0;
     m_containerRunner.RunContainer(request);
 }
 

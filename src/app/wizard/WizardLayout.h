@@ -32,6 +32,7 @@ constexpr int IDC_NOTES_SUBTITLES = 1123;
 // The Audio page's live check of the chosen device.
 constexpr int IDC_SOUND_LEVEL = 1124;
 constexpr int IDC_SOUND_SILENT = 1125;
+constexpr int IDC_FAST_RENDER = 1126;
 // Buttons of the frame.
 constexpr int IDC_CONVERT = 1111;
 constexpr int IDC_CLOSE = 1117;
@@ -60,6 +61,8 @@ inline constexpr DluRect kLayout[] = {
     {1123, 334, 205, 130, 12},
     // Beside the Audio page's device list: its level, and below it the silence notice.
     {1124, 334, 206, 130, 7},  {1125, 334, 215, 130, 12},
+    // On the Converter page, right of the slide time; wider for its longer text.
+    {1126, 310, 205, 160, 12},
 };
 
 constexpr int DluToPixelsX(int dlu) { return static_cast<int>(dlu * 3 / 2.0 + 0.5); }

@@ -11,6 +11,10 @@ inline constexpr const char* kInvalidFileType = "FileType Error: Invalid File Ty
 inline constexpr const char* kInvalidOutputFolder =
     "Invalid output folder. Please select the valid output folder path.";
 
+inline constexpr const char* kFastRenderNeedsAutomaticAdvance =
+    "Slides that the presenter advances cannot be rendered fast.\nChoose automatic advance, or clear "
+    "\"Render fast, without live sound\".";
+
 inline std::string PresentationMissing(const std::string& path) {
     return "The presentation file no longer exists:\n" + path + "\nPlease select the PowerPoint presentation File again.";
 }

@@ -1,6 +1,7 @@
 #include "platform/automation/uno/OfficeConnection.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <unistd.h>
 
@@ -80,21 +81,41 @@ private:
 std::shared_ptr<OfficeConnection> OfficeConnection::Start(std::string* error) {
     std::shared_ptr<OfficeConnection> office(new OfficeConnection());
     if (!office->Launch(error)) return nullptr;
+    if (!office->ConnectInTime(error)) {
+        office->EndProcess();
+        return nullptr;
+    }
+    return office;
+}
+
+std::shared_ptr<OfficeConnection> OfficeConnection::Attach(const std::string& pipe, pid_t group,
+                                                           const fs::path& profile, std::string* error) {
+    std::shared_ptr<OfficeConnection> office(new OfficeConnection());
+    office->m_attached = true;
+    office->m_pipe = pipe;
+    office->m_group = group;
+    office->m_profile = profile;
+    if (!office->ConnectInTime(error)) return nullptr;
+    TraceF("Office shared: pid %d, pipe %s\n", static_cast<int>(group), pipe.c_str());
+    return office;
+}
+
+bool OfficeConnection::ConnectInTime(std::string* error) {
     bool connected = false;
     try {
-        bool inTime = office->m_worker.Run([&] { connected = office->Connect(error); }, kStartLimitMs + 5000,
-                                           [&] { office->EndProcess(); });
+        bool inTime = m_worker.Run([&] { connected = Connect(error); }, kStartLimitMs + 5000, [&] { EndProcess(); });
         if (!inTime) *error = "the office did not answer in time";
     } catch (const css::uno::Exception& e) {
         *error = "the office could not be reached: " + FromOU(e.Message);
     } catch (const std::exception& e) {
         *error = e.what();
     }
-    if (!connected) {
-        office->EndProcess();
-        return nullptr;
-    }
-    return office;
+    return connected;
+}
+
+bool OfficeConnection::OfficeRuns() {
+    // A shared office is another run's child: only its process group can be asked.
+    return m_attached ? ::kill(m_group, 0) == 0 : m_process.Running();
 }
 
 bool OfficeConnection::Launch(std::string* error) {
@@ -141,8 +162,8 @@ bool OfficeConnection::Connect(std::string* error) {
         try {
             connection = connector->connect(ToOU("pipe,name=" + m_pipe));
         } catch (const css::connection::NoConnectException&) {
-            if (!m_process.Running()) {
-                *error = "the office ended while it was starting";
+            if (!OfficeRuns()) {
+                *error = m_attached ? "the shared office has ended" : "the office ended while it was starting";
                 return false;
             }
             if (std::chrono::steady_clock::now() > deadline) {

@@ -29,11 +29,17 @@ public:
     // Starts an office and connects to it; null with `error` set on failure
     // (nothing of it is left running then).
     static std::shared_ptr<OfficeConnection> Start(std::string* error);
+    // Connects to an office another run of this program started and shares:
+    // its pipe, process group and profile. Quitting this connection closes
+    // nothing but the connection; that office keeps running for its owner.
+    static std::shared_ptr<OfficeConnection> Attach(const std::string& pipe, pid_t group,
+                                                    const std::filesystem::path& profile, std::string* error);
     ~OfficeConnection();  // ends the office when it still runs
 
     const Reference<css::uno::XComponentContext>& Context() const { return m_context; }
     Reference<css::frame::XDesktop2> Desktop() const { return m_desktop; }
     pid_t ProcessGroup() const { return m_group; }
+    const std::string& Pipe() const { return m_pipe; }
     // The office profile this office uses (ours alone while it runs).
     const std::filesystem::path& Profile() const { return m_profile; }
 
@@ -55,6 +61,9 @@ private:
     OfficeConnection() = default;
     bool Launch(std::string* error);
     bool Connect(std::string* error);
+    // Connect on the worker within the start limit; false with *error set.
+    bool ConnectInTime(std::string* error);
+    bool OfficeRuns();
     void EndProcess();
     // Runs `call`, its UNO failures turned into AutomationException.
     void CallTranslated(const std::function<void()>& call);
@@ -72,6 +81,7 @@ private:
     UnoWorker m_worker;
     std::unique_ptr<QuestionWatch> m_questions;  // made once connected
     std::atomic<bool> m_disposed{false};
+    bool m_attached = false;  // another run's office: never ended from here
     std::mutex m_handlerMutex;
     std::function<void()> m_onDisconnect;
 };

@@ -339,7 +339,14 @@ void UnoSession::CloseQuietly(const DocumentPtr& document) {
             Reference<css::util::XCloseable> closeable(document->model, UNO_QUERY);
             if (closeable.is()) closeable->close(true);
             Reference<css::lang::XComponent> frame(document->frame, UNO_QUERY);
+            // The frame's window lives in our window: it goes with the frame,
+            // before our window does, so an office that outlives this run
+            // keeps no window whose parent has gone.
+            Reference<css::lang::XComponent> window(document->frame.is() ? document->frame->getContainerWindow()
+                                                                         : nullptr,
+                                                    UNO_QUERY);
             if (frame.is()) frame->dispose();
+            if (window.is()) window->dispose();
         });
     } catch (const AutomationException&) {
     }

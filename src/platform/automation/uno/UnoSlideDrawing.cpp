@@ -11,6 +11,7 @@
 #include "platform/automation/uno/InteractionBlocker.h"
 #include "platform/automation/uno/OfficeConnection.h"
 #include "platform/automation/uno/PageTiming.h"
+#include "platform/automation/uno/PreloadedOffice.h"
 #include "platform/automation/uno/SlideTexts.h"
 #include "platform/core/Trace.h"
 
@@ -178,7 +179,8 @@ private:
 
 std::unique_ptr<SlideDrawingOffice> StartSlideDrawingOffice(std::string* why) {
     std::string error;
-    auto office = OfficeConnection::Start(&error);
+    // The wizard starts an office while the user chooses; rendering takes it over.
+    auto office = TakePreloadedOrStartOffice(&error);
     if (!office) {
         if (why) *why = "The office could not be started: " + error;
         return nullptr;
