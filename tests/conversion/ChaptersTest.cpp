@@ -153,6 +153,27 @@ TEST(SlideChapters, ChapteredFormatsCarryOneChapterPerSlideAndAKeyFrameAtEach) {
     ClearShownSlides();
 }
 
+// A slide that stays for long: seeking within it still finds a key frame
+// at most 10 s back (a still picture gives the encoder no scene cut).
+TEST(SlideChapters, AStillSlideStillGetsAKeyFrameEveryTenSeconds) {
+    kvtest::ScopedRegistry registry;
+    kvtest::TempDir dir("kalvista-keyframes");
+    const fs::path recording = dir / "~Record.avi", output = dir / "still.mp4";
+    ASSERT_EQ(kvtest::RunProgram({"ffmpeg", "-nostdin", "-v", "error", "-f", "lavfi", "-i",
+                                  "color=white:s=160x120:r=5:d=25", "-c:v", "libx264", "-pix_fmt", "yuv444p", "-g",
+                                  "1", recording.string()}),
+              0);
+    ClearShownSlides();
+    AddShownSlide({1, "Long", "", 0.0});
+    ASSERT_TRUE(ConvertAVIToX(recording.string(), output.string(), FORMAT_MP4, 5, 11025, 128));
+    const auto keys = Values(output, {"-select_streams", "v", "-skip_frame", "nokey", "-show_entries", "frame=pts_time"},
+                             "pts_time");
+    ASSERT_GE(keys.size(), 3u) << "25 s of one picture";
+    for (size_t k = 1; k < keys.size(); ++k) EXPECT_LE(keys[k] - keys[k - 1], 10.01) << keys[k];
+    EXPECT_LE(25.0 - keys.back(), 10.01);
+    ClearShownSlides();
+}
+
 TEST(SlideChapters, NotesBecomeASoftSubtitleTrackAndASidecarOnlyWhenAskedFor) {
     kvtest::ScopedRegistry registry;
     kvtest::TempDir dir("kalvista-subtitles");
