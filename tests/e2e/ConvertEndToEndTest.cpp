@@ -52,6 +52,8 @@ kvtest::RecordedFile ReadSlideColours(const fs::path& video, std::string& colour
     });
 }
 
+struct PlayerView;
+
 // `kalvista --convert` on a three-colour presentation made by the office,
 // with sound from the test source, in a private X server; every process it
 // starts carries a marker, so what is left of a run can be found.
@@ -88,6 +90,10 @@ protected:
         argv.insert(argv.end(), arguments.begin(), arguments.end());
         return kv::ChildProcess::Spawn(argv, options);
     }
+
+    // Converts `deck` with its notes as subtitles (1 s a slide); `view` gets
+    // what a player sees in the video.
+    void ConvertWithSubtitles(const fs::path& deck, const fs::path& video, PlayerView& view);
 
     // The exit status, or nothing when the run had to be ended.
     std::optional<int> Finish(kv::ChildProcess& run) {
@@ -154,6 +160,15 @@ PlayerView Probe(const fs::path& video, const fs::path& scratch) {
     EXPECT_EQ(cues.Started() ? cues.Wait(30000).value_or(-1) : -1, 0) << ReadText(scratch / "subtitles.log");
     view.subtitles = ReadText(scratch / "cues.srt");
     return view;
+}
+
+void ConvertEndToEnd::ConvertWithSubtitles(const fs::path& deck, const fs::path& video, PlayerView& view) {
+    kv::ChildProcess run = StartOn(deck, video, {"--seconds", "1", "--size", "640x480", "--subtitles"});
+    ASSERT_TRUE(run.Started());
+    const auto status = Finish(run);
+    ASSERT_TRUE(status.has_value()) << "kalvista did not finish in time\n" << log;
+    ASSERT_EQ(*status, 0) << log;
+    view = Probe(video, dir.path());
 }
 
 bool HasStream(const PlayerView& view, const std::string& wanted) {
@@ -302,13 +317,8 @@ TEST_F(ConvertEndToEnd, TitlesBecomeChaptersAndNotesSubtitlesInMovAndWebm) {
                                "codec_name=opus", "codec_name=webvtt"}}) {
         SCOPED_TRACE(c.name);
         const fs::path video = dir / c.name;
-        kv::ChildProcess run = StartOn(deck, video, {"--seconds", "1", "--size", "640x480", "--subtitles"});
-        ASSERT_TRUE(run.Started());
-        const auto status = Finish(run);
-        ASSERT_TRUE(status.has_value()) << "kalvista did not finish in time\n" << log;
-        ASSERT_EQ(*status, 0) << log;
-
-        const PlayerView view = Probe(video, dir.path());
+        PlayerView view;
+        ASSERT_NO_FATAL_FAILURE(ConvertWithSubtitles(deck, video, view));
         EXPECT_TRUE(HasStream(view, c.video)) << ::testing::PrintToString(view.streams);
         EXPECT_TRUE(HasStream(view, c.audio)) << ::testing::PrintToString(view.streams);
         EXPECT_TRUE(HasStream(view, c.subtitle)) << ::testing::PrintToString(view.streams);
@@ -350,13 +360,8 @@ TEST_F(ConvertEndToEnd, OfficeDeckNotesOfSeveralParagraphsBecomeOneCueEachInMp4)
     kvtest::TestOffice().SaveAs(pptx, deck);
     ASSERT_TRUE(fs::exists(deck));
 
-    kv::ChildProcess run = StartOn(deck, video, {"--seconds", "1", "--size", "640x480", "--subtitles"});
-    ASSERT_TRUE(run.Started());
-    const auto status = Finish(run);
-    ASSERT_TRUE(status.has_value()) << "kalvista did not finish in time\n" << log;
-    ASSERT_EQ(*status, 0) << log;
-
-    const PlayerView view = Probe(video, dir.path());
+    PlayerView view;
+    ASSERT_NO_FATAL_FAILURE(ConvertWithSubtitles(deck, video, view));
     EXPECT_TRUE(HasStream(view, "codec_name=mov_text")) << ::testing::PrintToString(view.streams);
     EXPECT_EQ(view.chapterTitles, (std::vector<std::string>{"Opening", "Middle", "Closing"}));
     ASSERT_EQ(view.chapterStarts.size(), 3u);
