@@ -82,10 +82,10 @@ struct TempFile {
     }
 };
 
-// The chapters (and with `subtitles` the notes) of the slides this
-// recording showed, for formats that keep them; nothing when no slide was
-// recorded. A file that cannot be written costs only its part.
-ChapterInput PrepareSlideInputs(const ShownSlides& slides, int formatIndex, double seconds, bool subtitles,
+// The chapters (and `track`, the notes) of the slides this recording
+// showed, for formats that keep them; nothing when no slide was recorded.
+// A file that cannot be written costs only its part.
+ChapterInput PrepareSlideInputs(const ShownSlides& slides, int formatIndex, double seconds, const NotesTrack& track,
                                 const TempFile& metadata, const TempFile& cues) {
     ChapterInput input;
     if (slides.empty() || !FormatKeepsChapters(formatIndex)) return input;
@@ -95,10 +95,10 @@ ChapterInput PrepareSlideInputs(const ShownSlides& slides, int formatIndex, doub
     } else {
         TraceF("CWaitDlg::ConvertAVIToX : Unable to write the chapters to %s\n", metadata.path.c_str());
     }
-    if (!subtitles || !HasNotes(slides)) return input;
-    if (WriteTextFile(cues.path, NotesSubtitles(slides, seconds))) {
+    if (track.codec.empty() || !HasNotes(slides)) return input;
+    if (WriteTextFile(cues.path, track.text)) {
         input.subtitleFile = cues.path.string();
-        input.subtitleCodec = SubtitleCodecOf(formatIndex);
+        input.subtitleCodec = track.codec;
     } else {
         TraceF("CWaitDlg::ConvertAVIToX : Unable to write the subtitles to %s\n", cues.path.c_str());
     }
@@ -257,8 +257,9 @@ bool Convert(const std::string& inputFile, const std::string& outputFile, int fo
         const ShownSlides slides = stillPictures ? *stillSlides : GetShownSlides();
         const bool subtitles = settings::NotesSubtitles.Get() != 0;
         const double seconds = slides.empty() ? 0 : media::ReadVideoStreamInfo(inputFile).seconds;
-        const TempFile metadata{ConverterTempPath(".chapters")}, cues{ConverterTempPath(".srt")};
-        const ChapterInput chapters = PrepareSlideInputs(slides, formatIndex, seconds, subtitles, metadata, cues);
+        const NotesTrack track = subtitles ? NotesTrackFor(formatIndex, slides, seconds) : NotesTrack{};
+        const TempFile metadata{ConverterTempPath(".chapters")}, cues{ConverterTempPath(track.suffix.c_str())};
+        const ChapterInput chapters = PrepareSlideInputs(slides, formatIndex, seconds, track, metadata, cues);
         ConverterCommand command = BuildConverterCommand(inputFile, outputFile, formatIndex, frameRate,
                                                          audioSampleRate, audioBitRate, powerPlugs, quality, chapters);
         if (stillPictures) command = KeepStillPictures(std::move(command), formatIndex);

@@ -16,13 +16,13 @@ struct ConverterCommand {
 };
 
 // Chapters and subtitles for formats that keep them: FFmpeg's metadata
-// file and a SubRip file, read as further inputs, and the slide times that
-// become key frames.
+// file and the notes track's file, read as further inputs, and the slide
+// times that become key frames.
 struct ChapterInput {
     std::string metadataFile;
     std::string keyFrameTimes;  // "0.000,12.400,..."
     std::string subtitleFile;
-    std::string subtitleCodec;  // "mov_text", "webvtt"
+    std::string subtitleCodec;  // "mov_text"; "copy" for WebVTT
 };
 
 // The command for one conversion. `supportPowerPlugs` chooses the 3G2/3GP

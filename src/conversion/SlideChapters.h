@@ -19,13 +19,22 @@ std::string ChapterListText(const ShownSlides& slides);
 // A SubRip cue for each slide with notes, shown while the slide is.
 std::string NotesSubtitles(const ShownSlides& slides, double videoSeconds);
 
+// The notes as a soft subtitle track of a format that keeps one: the codec
+// ffmpeg writes it with, the suffix of the file it reads and that file's
+// text. Notes are plain text, so the track's input must not read markup in
+// them (SubRip would take "<pause>" for a tag and drop it): MP4 and MOV
+// encode from an ASS script, WebM copies escaped WebVTT. An empty codec:
+// the format keeps no subtitles.
+struct NotesTrack {
+    std::string codec, suffix, text;
+};
+NotesTrack NotesTrackFor(int formatIndex, const ShownSlides& slides, double videoSeconds);
+
 // Where a slide's time is a key frame: "0.000,12.400,...", for -force_key_frames.
 std::string SlideKeyFrameTimes(const ShownSlides& slides);
 
 // Whether the format keeps chapters (MP4, MOV, WebM).
 bool FormatKeepsChapters(int formatIndex);
-// The subtitle codec of a format that keeps subtitles; empty for the others.
-std::string SubtitleCodecOf(int formatIndex);
 // Whether any shown slide has notes.
 bool HasNotes(const ShownSlides& slides);
 

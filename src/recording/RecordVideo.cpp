@@ -160,6 +160,7 @@ int CRecorder::RecordVideo() {
     RecordingClock clock(fps);
     clock.Start(started);
     g_llRecordedMs = 0;
+    PostMessage(container, UWM_RECORDINGCLOCKSTARTED, 0, 0);
     StartSound(*this);
 
     while (g_bRecording) {

@@ -166,6 +166,10 @@ TEST_F(ContainerTest, PlayPauseAndStopDriveTheShowTheRecorderAndTheConversionDia
     EXPECT_FALSE(Enabled(ID_BTN_PAUSE) || Enabled(ID_BTN_STOP) || Enabled(ID_BTN_NEXTSLIDE));
 
     d.ToolBar()->Click(ID_BTN_PLAY);
+    // The show runs on when the recording clock has started, not before:
+    // the recorder's start-up would be taken from the first slide.
+    EXPECT_EQ(office->ViewState(), 2);
+    SendMessage(d.WindowHandle(), UWM_RECORDINGCLOCKSTARTED, 0, 0);
     EXPECT_EQ(office->ViewState(), 1);
     EXPECT_FALSE(Enabled(ID_BTN_PLAY));
     EXPECT_TRUE(Enabled(ID_BTN_PAUSE) && Enabled(ID_BTN_STOP));
@@ -177,6 +181,7 @@ TEST_F(ContainerTest, PlayPauseAndStopDriveTheShowTheRecorderAndTheConversionDia
     EXPECT_FALSE(Enabled(ID_BTN_PAUSE));
     EXPECT_EQ(d.windowTitle().toStdString(), "Recording paused...");
     d.ToolBar()->Click(ID_BTN_PLAY);
+    EXPECT_EQ(office->ViewState(), 1) << "a resume runs the show at once";
 
     bool hiddenDuringConversion = false;
     conversion->whileOpen = [&] { hiddenDuringConversion = d.isHidden(); };

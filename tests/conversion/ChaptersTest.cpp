@@ -59,10 +59,42 @@ TEST(SlideChapters, TextsCoverTheVideoFromZeroWithEscapedTitlesAndNotesCues) {
               "1\n00:00:00,000 --> 00:01:05,250\nWelcome\nall\n\n"
               "2\n01:02:05,000 --> 01:02:10,500\nBye\n\n");
     EXPECT_EQ(SlideKeyFrameTimes(slides), "0.000,65.250,3725.000");
+    // Lines that end in CR LF or a lone CR, blank ones among them.
+    EXPECT_EQ(NotesSubtitles({{1, "One", "a\r\n \r\nb\rc\r\r", 0}}, 2), "1\n00:00:00,000 --> 00:00:02,000\na\nb\nc\n\n");
+    EXPECT_TRUE(NotesSubtitles({{1, "One", "\r\n \t\n", 0}}, 2).empty());
+    EXPECT_FALSE(HasNotes({{1, "One", " \r\n\r", 0}}));
     // A last slide that starts after the video's end still gets a length.
     EXPECT_NE(ChapterMetadata({{1, "Only", "", 0}}, 0).find("END=1\n"), std::string::npos);
     EXPECT_EQ(ChapterListPath("/v/my talk.mp4"), "/v/my talk.chapters.txt");
     EXPECT_EQ(SubtitlePath("/v/talk.webm"), "/v/talk.srt");
+}
+
+// Notes are plain text: what a track's reader would take for markup is
+// written so that it reads back as typed.
+TEST(SlideChapters, NotesTracksKeepMarkupLikeTextAsTyped) {
+    const ShownSlides slides = {{1, "One", "Q&A <pause>\n\nx --> y", 0.0}, {2, "Two", "", 1.2344},
+                                {3, "Three", "{\\b1} C:\\new\\Name", 2.5}};
+    const NotesTrack webm = NotesTrackFor(FORMAT_WEBM, slides, 3.0);
+    EXPECT_EQ(webm.codec, "copy");
+    EXPECT_EQ(webm.suffix, ".vtt");
+    EXPECT_EQ(webm.text, "WEBVTT\n\n00:00:00.000 --> 00:00:01.234\nQ&amp;A &lt;pause&gt;\nx --&gt; y\n\n"
+                         "00:00:02.500 --> 00:00:03.000\n{\\b1} C:\\new\\Name\n\n");
+    const std::string joiner = "\xE2\x81\xA0";
+    for (int index : {FORMAT_MP4, FORMAT_MOV}) {
+        const NotesTrack track = NotesTrackFor(index, slides, 3.0);
+        EXPECT_EQ(track.codec, "mov_text");
+        EXPECT_EQ(track.suffix, ".ass");
+        EXPECT_NE(track.text.find("\n[Events]\n"), std::string::npos);
+        const std::string events = track.text.substr(track.text.find("Dialogue:"));
+        EXPECT_EQ(events, "Dialogue: 0,0:00:00.00,0:00:01.23,Default,,0,0,0,,Q&A <pause>\\Nx --> y\n"
+                          "Dialogue: 0,0:00:02.50,0:00:03.00,Default,,0,0,0,,{" + joiner + "\\b1} C:\\" + joiner +
+                              "new\\" + joiner + "Name\n");
+    }
+    EXPECT_TRUE(NotesTrackFor(FORMAT_GIF, slides, 3.0).codec.empty());
+    EXPECT_TRUE(NotesTrackFor(FORMAT_AVI, slides, 3.0).codec.empty());
+    // Hundredths are rounded, not cut.
+    EXPECT_NE(NotesTrackFor(FORMAT_MP4, {{1, "", "a", 0}, {2, "", "b", 1.235}}, 2).text.find(",0:00:01.24,"),
+              std::string::npos);
 }
 
 // Chapter starts and the key frames, as ffprobe reads them.
@@ -121,6 +153,27 @@ TEST(SlideChapters, ChapteredFormatsCarryOneChapterPerSlideAndAKeyFrameAtEach) {
     ClearShownSlides();
 }
 
+// A slide that stays for long: seeking within it still finds a key frame
+// at most 10 s back (a still picture gives the encoder no scene cut).
+TEST(SlideChapters, AStillSlideStillGetsAKeyFrameEveryTenSeconds) {
+    kvtest::ScopedRegistry registry;
+    kvtest::TempDir dir("kalvista-keyframes");
+    const fs::path recording = dir / "~Record.avi", output = dir / "still.mp4";
+    ASSERT_EQ(kvtest::RunProgram({"ffmpeg", "-nostdin", "-v", "error", "-f", "lavfi", "-i",
+                                  "color=white:s=160x120:r=5:d=25", "-c:v", "libx264", "-pix_fmt", "yuv444p", "-g",
+                                  "1", recording.string()}),
+              0);
+    ClearShownSlides();
+    AddShownSlide({1, "Long", "", 0.0});
+    ASSERT_TRUE(ConvertAVIToX(recording.string(), output.string(), FORMAT_MP4, 5, 11025, 128));
+    const auto keys = Values(output, {"-select_streams", "v", "-skip_frame", "nokey", "-show_entries", "frame=pts_time"},
+                             "pts_time");
+    ASSERT_GE(keys.size(), 3u) << "25 s of one picture";
+    for (size_t k = 1; k < keys.size(); ++k) EXPECT_LE(keys[k] - keys[k - 1], 10.01) << keys[k];
+    EXPECT_LE(25.0 - keys.back(), 10.01);
+    ClearShownSlides();
+}
+
 TEST(SlideChapters, NotesBecomeASoftSubtitleTrackAndASidecarOnlyWhenAskedFor) {
     kvtest::ScopedRegistry registry;
     kvtest::TempDir dir("kalvista-subtitles");
@@ -129,9 +182,10 @@ TEST(SlideChapters, NotesBecomeASoftSubtitleTrackAndASidecarOnlyWhenAskedFor) {
     ClearShownSlides();
     AddShownSlide({1, "One", "Hello there", 0.0});
     AddShownSlide({2, "Two", "", 1.0});
-    AddShownSlide({3, "Three", "Last words\nin two lines", 2.0});
+    // Markup-like text and a blank line, as speaker notes may hold.
+    AddShownSlide({3, "Three", "Q&A <pause>\n\nin {two} lines", 2.0});
     const std::string expectedCues = "1\n00:00:00,000 --> 00:00:01,000\nHello there\n\n"
-                                     "2\n00:00:02,000 --> 00:00:03,000\nLast words\nin two lines\n\n";
+                                     "2\n00:00:02,000 --> 00:00:03,000\nQ&A <pause>\nin {two} lines\n\n";
 
     const fs::path plain = dir / "plain.mp4";
     ASSERT_TRUE(ConvertAVIToX(recording.string(), plain.string(), FORMAT_MP4, 5, 11025, 128));
@@ -165,7 +219,14 @@ TEST(SlideChapters, NotesBecomeASoftSubtitleTrackAndASidecarOnlyWhenAskedFor) {
         // WebM's clock starts a few ms in (Opus's delay): the cues stay within a frame.
         EXPECT_NE(cues.find("00:00:00,0"), std::string::npos) << cues;
         EXPECT_NE(cues.find("\nHello there\n\n2\n00:00:02,0"), std::string::npos) << cues;
-        EXPECT_NE(cues.find("\nLast words\nin two lines\n"), std::string::npos) << cues;
+        // (ffmpeg's own WebVTT reader shows braces as "\{".)
+        EXPECT_NE(cues.find("\nQ&A <pause>\nin "), std::string::npos) << cues;
+        // As stored, for a browser: the markup characters escaped.
+        std::string stored;
+        kvtest::RunProgram({"ffmpeg", "-nostdin", "-v", "error", "-i", output.string(), "-map", "0:s", "-c", "copy",
+                            "-f", "webvtt", "-"},
+                           &stored);
+        EXPECT_NE(stored.find("\nQ&amp;A &lt;pause&gt;\nin {two} lines\n"), std::string::npos) << stored;
     }
     ClearShownSlides();
 }

@@ -55,6 +55,8 @@ kvtest::RecordedFile ReadSlideColours(const fs::path& video, std::string& colour
     });
 }
 
+struct PlayerView;
+
 // `kalvista --convert` on a three-colour presentation made by the office,
 // with sound from the test source, in a private X server; every process it
 // starts carries a marker, so what is left of a run can be found.
@@ -97,6 +99,10 @@ protected:
         argv.insert(argv.end(), arguments.begin(), arguments.end());
         return kv::ChildProcess::Spawn(argv, options);
     }
+
+    // Converts `deck` with its notes as subtitles (1 s a slide); `view` gets
+    // what a player sees in the video.
+    void ConvertWithSubtitles(const fs::path& deck, const fs::path& video, PlayerView& view);
 
     // The exit status, or nothing when the run had to be ended.
     std::optional<int> Finish(kv::ChildProcess& run) {
@@ -165,6 +171,15 @@ PlayerView Probe(const fs::path& video, const fs::path& scratch) {
     return view;
 }
 
+void ConvertEndToEnd::ConvertWithSubtitles(const fs::path& deck, const fs::path& video, PlayerView& view) {
+    kv::ChildProcess run = StartOn(deck, video, {"--seconds", "1", "--size", "640x480", "--subtitles"});
+    ASSERT_TRUE(run.Started());
+    const auto status = Finish(run);
+    ASSERT_TRUE(status.has_value()) << "kalvista did not finish in time\n" << log;
+    ASSERT_EQ(*status, 0) << log;
+    view = Probe(video, dir.path());
+}
+
 bool HasStream(const PlayerView& view, const std::string& wanted) {
     return std::any_of(view.streams.begin(), view.streams.end(),
                        [&](const std::string& s) { return s.find(wanted) != std::string::npos; });
@@ -174,6 +189,43 @@ bool HasStream(const PlayerView& view, const std::string& wanted) {
 double CueSeconds(const std::string& time) {
     return std::stoi(time.substr(0, 2)) * 3600 + std::stoi(time.substr(3, 2)) * 60 + std::stoi(time.substr(6, 2)) +
            std::stoi(time.substr(9, 3)) / 1000.0;
+}
+
+struct SubtitleCue {
+    double start, end;
+    std::string text;  // its lines joined by '\n'
+};
+
+// The cues of a SubRip text (ffmpeg ends a cue's lines in CR LF).
+std::vector<SubtitleCue> ReadCues(std::string srt) {
+    srt.erase(std::remove(srt.begin(), srt.end(), '\r'), srt.end());
+    std::vector<SubtitleCue> cues;
+    std::istringstream lines(srt);
+    for (std::string line; std::getline(lines, line);) {
+        const size_t arrow = line.find(" --> ");
+        if (arrow == std::string::npos) continue;
+        SubtitleCue cue{CueSeconds(line.substr(0, 12)), CueSeconds(line.substr(arrow + 5, 12)), {}};
+        while (std::getline(lines, line) && !line.empty()) cue.text += (cue.text.empty() ? "" : "\n") + line;
+        cues.push_back(cue);
+    }
+    return cues;
+}
+
+// Each chapter after the first starts where the picture changes to its
+// slide (10 fps: within a frame and a poll).
+void ExpectChaptersWhereTheSlidesChange(const fs::path& video, const PlayerView& view) {
+    std::vector<double> changes;
+    char last = 0;
+    const kvtest::RecordedFile frames =
+        kvtest::ReadRecordedFile(video.string(), [&](std::int64_t position, const kv::FrameImage& picture) {
+            const char colour = CentreColour(picture);
+            if (colour != '?' && colour != last) changes.push_back(static_cast<double>(position));
+            if (colour != '?') last = colour;
+        });
+    ASSERT_TRUE(frames.opened);
+    ASSERT_EQ(changes.size(), view.chapterStarts.size());
+    for (size_t k = 1; k < changes.size(); ++k)
+        EXPECT_NEAR(changes[k] / frames.frameRate, view.chapterStarts[k], 0.2) << k;
 }
 
 TEST_F(ConvertEndToEnd, RealPresentationBecomesAVideoOfItsSlidesInOrder) {
@@ -449,13 +501,8 @@ TEST_F(ConvertEndToEnd, TitlesBecomeChaptersAndNotesSubtitlesInMovAndWebm) {
                                "codec_name=opus", "codec_name=webvtt"}}) {
         SCOPED_TRACE(c.name);
         const fs::path video = dir / c.name;
-        kv::ChildProcess run = StartOn(deck, video, {"--seconds", "1", "--size", "640x480", "--subtitles"});
-        ASSERT_TRUE(run.Started());
-        const auto status = Finish(run);
-        ASSERT_TRUE(status.has_value()) << "kalvista did not finish in time\n" << log;
-        ASSERT_EQ(*status, 0) << log;
-
-        const PlayerView view = Probe(video, dir.path());
+        PlayerView view;
+        ASSERT_NO_FATAL_FAILURE(ConvertWithSubtitles(deck, video, view));
         EXPECT_TRUE(HasStream(view, c.video)) << ::testing::PrintToString(view.streams);
         EXPECT_TRUE(HasStream(view, c.audio)) << ::testing::PrintToString(view.streams);
         EXPECT_TRUE(HasStream(view, c.subtitle)) << ::testing::PrintToString(view.streams);
@@ -463,18 +510,7 @@ TEST_F(ConvertEndToEnd, TitlesBecomeChaptersAndNotesSubtitlesInMovAndWebm) {
         ASSERT_EQ(view.chapterStarts.size(), 3u);
         EXPECT_NEAR(view.chapterStarts[0], 0.0, 0.01);
         EXPECT_NEAR(view.chapterStarts[2] - view.chapterStarts[1], 1.0, 0.3);
-        // Each chapter starts where the picture changes to its slide (10 fps: a frame and a poll).
-        std::vector<double> changes;
-        char last = 0;
-        const kvtest::RecordedFile frames =
-            kvtest::ReadRecordedFile(video.string(), [&](std::int64_t position, const kv::FrameImage& picture) {
-                const char colour = CentreColour(picture);
-                if (colour != '?' && colour != last) changes.push_back(static_cast<double>(position));
-                if (colour != '?') last = colour;
-            });
-        ASSERT_TRUE(frames.opened);
-        ASSERT_EQ(changes.size(), 3u);
-        for (size_t k = 1; k < 3; ++k) EXPECT_NEAR(changes[k] / frames.frameRate, view.chapterStarts[k], 0.2) << k;
+        ExpectChaptersWhereTheSlidesChange(video, view);
 
         // Two cues: the first slide's notes from 0 to the second chapter, the
         // third slide's from its chapter on; the second slide has none.
@@ -492,6 +528,43 @@ TEST_F(ConvertEndToEnd, TitlesBecomeChaptersAndNotesSubtitlesInMovAndWebm) {
         EXPECT_NE(ReadText(dir / (video.stem().string() + ".srt")).find("Numbers went up."), std::string::npos);
         ExpectNothingLeft();
     }
+}
+
+// The same kind of deck saved by the office as .odp, with notes of several
+// paragraphs, blank ones among them, and text a subtitle reader could take
+// for markup: the MP4 carries each slide's notes as one cue, its paragraphs
+// as lines, no blank line, the text as typed.
+TEST_F(ConvertEndToEnd, OfficeDeckNotesOfSeveralParagraphsBecomeOneCueEachInMp4) {
+    const fs::path pptx = dir / "notes.pptx", deck = dir / "notes.odp", video = dir / "notes.mp4";
+    kvtest::MakeOoxmlDeck(pptx, R"({"slides": [
+        {"title": "Opening", "body": ["Hi"], "colour": "C00000",
+         "notes": ["First point.", "", "Second point, after a blank line.", "Q&A <pause>"]},
+        {"title": "Middle", "body": ["No notes"], "colour": "00A000"},
+        {"title": "Closing", "body": ["Bye"], "colour": "0000C0", "notes": ["", "Last", "", "", "words"]}]})");
+    kvtest::TestOffice().SaveAs(pptx, deck);
+    ASSERT_TRUE(fs::exists(deck));
+
+    PlayerView view;
+    ASSERT_NO_FATAL_FAILURE(ConvertWithSubtitles(deck, video, view));
+    EXPECT_TRUE(HasStream(view, "codec_name=mov_text")) << ::testing::PrintToString(view.streams);
+    EXPECT_EQ(view.chapterTitles, (std::vector<std::string>{"Opening", "Middle", "Closing"}));
+    ASSERT_EQ(view.chapterStarts.size(), 3u);
+    EXPECT_NEAR(view.chapterStarts[0], 0.0, 0.01);
+    ExpectChaptersWhereTheSlidesChange(video, view);
+
+    const std::string opening = "First point.\nSecond point, after a blank line.\nQ&A <pause>";
+    for (const std::string& srt : {view.subtitles, ReadText(dir / "notes.srt")}) {
+        SCOPED_TRACE(srt);
+        const std::vector<SubtitleCue> cues = ReadCues(srt);
+        ASSERT_EQ(cues.size(), 2u);
+        EXPECT_EQ(cues[0].text, opening);
+        EXPECT_EQ(cues[1].text, "Last\nwords");
+        EXPECT_NEAR(cues[0].start, 0.0, 0.01);
+        EXPECT_NEAR(cues[0].end, view.chapterStarts[1], 0.01);
+        EXPECT_NEAR(cues[1].start, view.chapterStarts[2], 0.01);
+        EXPECT_GT(cues[1].end, cues[1].start + 0.5);
+    }
+    ExpectNothingLeft();
 }
 
 TEST_F(ConvertEndToEnd, AnOfficeThatDiesMidShowStillGivesTheVideoSoFarAndSaysSo) {

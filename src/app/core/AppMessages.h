@@ -18,6 +18,8 @@ extern const UINT UWM_SHOWPPTCONTAINERDLG;
 extern const UINT UWM_DIALOGEND;
 extern const UINT UWM_MERGE_PROGRESS;
 extern const UINT UWM_CONVERSIONEND;
+// From the recording thread: the recording clock has started (position 0 is now).
+extern const UINT UWM_RECORDINGCLOCKSTARTED;
 
 constexpr UINT WM_SKIN_HOVER = WM_USER + 1001;
 constexpr UINT WM_SKIN_CLICK = WM_USER + 1002;

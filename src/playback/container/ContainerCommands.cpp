@@ -1,4 +1,6 @@
 // The toolbar's commands, Enter and Escape, and the stop sequence.
+#include <utility>
+
 #include "app/core/AppMessages.h"
 #include "platform/core/Trace.h"
 #include "playback/container/ContainerToolbar.h"
@@ -32,7 +34,10 @@ void CPptContainerDlg::OnClickedBtnPlay() {
             m_bRecordingStarted = true;
             return;
         }
-        if (TimedMode()) m_automation.SetViewState(kViewRunning);
+        // The recorder's start-up (grabber, encoder) takes a moment: a timed
+        // show that ran on meanwhile would lose that much of its first slide.
+        if (TimedMode() && !m_bRecordingStarted) m_bShowWaitsForClock = true;
+        else if (TimedMode()) m_automation.SetViewState(kViewRunning);
         ActivatePPTWindow();
         // A new recording starts a new list; a resumed one goes on with it.
         if (!m_bRecordingStarted) ClearShownSlides();
@@ -48,6 +53,15 @@ void CPptContainerDlg::OnClickedBtnPlay() {
     }
 }
 
+void CPptContainerDlg::OnRecordingClockStarted() {
+    if (!std::exchange(m_bShowWaitsForClock, false) || m_bStopped) return;
+    try {
+        m_automation.SetViewState(kViewRunning);
+    } catch (...) {
+        Trace("Caught exception in CPptContainerDlg::OnRecordingClockStarted");
+    }
+}
+
 void CPptContainerDlg::OnClickedBtnPause() {
     try {
         if (m_automation.m_bPowerPlugs) {
@@ -57,6 +71,7 @@ void CPptContainerDlg::OnClickedBtnPause() {
         m_wndToolBar->EnableButton(ID_BTN_PAUSE, false);
         m_wndToolBar->EnableButton(ID_BTN_PLAY, true);
         m_services.recorder->PauseRecording();
+        m_bShowWaitsForClock = false;  // the next Play runs it
         SetCaption(kPausedCaption);
         if (TimedMode()) m_automation.SetViewState(kViewPaused);
         ActivatePPTWindow();

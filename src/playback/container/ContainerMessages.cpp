@@ -23,6 +23,8 @@ LRESULT CPptContainerDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) 
         OnRecorderError(wParam, lParam);
     } else if (message == UWM_CONTINUESLIDESHOW) {
         OnContinueSlideShow();
+    } else if (message == UWM_RECORDINGCLOCKSTARTED) {
+        OnRecordingClockStarted();
     } else if (message == UWM_STARTRECORDING) {
         OnStartRecording();
     } else if (message == UWM_SLIDESHOWLAUNCHERROR) {

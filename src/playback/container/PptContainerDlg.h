@@ -95,6 +95,7 @@ private:
     void OnSlideShowEnd();
     void OnContinueSlideShow();
     void OnStartRecording();
+    void OnRecordingClockStarted();
     void OnSlideShowLaunchError();
     bool TimedMode() const { return m_nCaptureMode == 1 || m_nCaptureMode == 2; }
     void RunStopSequence();
@@ -122,6 +123,8 @@ private:
     std::unique_ptr<QtWindowPresenter> m_presenter;
 
     bool m_bRecordingStarted = false;
+    // A timed show's first Play: the show runs on once the recording clock has started.
+    bool m_bShowWaitsForClock = false;
     std::atomic<bool> m_bStopped{false};
     int m_nSlideCount = 0;
     int m_nShownSlide = 0;  // the slide last noted as shown, 0 before the first

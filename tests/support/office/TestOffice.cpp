@@ -143,6 +143,10 @@ void TestOffice::MakeDrawing(const fs::path& path) {
     }, 60000);
 }
 
+void TestOffice::SaveAs(const fs::path& from, const fs::path& to) {
+    m_impl->office->Call([&] { m_impl->Store(m_impl->Load(Url(from), true), to, FilterFor(to), {}); }, 60000);
+}
+
 void TestOffice::OpenDocument(const fs::path& path) {
     m_impl->office->Call([&] { m_impl->userDocument = m_impl->Load(Url(path), false); }, 60000);
 }

@@ -38,6 +38,8 @@ public:
     // The same with `texts[k]` instead of "Slide k" on slide k + 1.
     void MakePresentationWithTexts(const std::filesystem::path& path, const std::vector<SlideDesign>& slides,
                                    const std::vector<std::string>& texts);
+    // Opens the presentation `from` and saves it as `to`, in the format its extension names.
+    void SaveAs(const std::filesystem::path& from, const std::filesystem::path& to);
     // Saves a drawing (a document of the office, but not a presentation) under any name.
     void MakeDrawing(const std::filesystem::path& path);
     // Keeps a document open in this office, as a user working in it would.

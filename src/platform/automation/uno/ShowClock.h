@@ -18,6 +18,8 @@ struct UnoDocument;
 class ShowClock {
 public:
     // `advanceAfter[i]`: seconds slide i stays before it moves on; < 0: only by hand.
+    // The clock starts held: the show's start runs it once the first slide is
+    // on screen, so the office's start-up is not taken from the first slide.
     ShowClock(std::shared_ptr<UnoSession> session, std::shared_ptr<UnoDocument> document,
               std::vector<double> advanceAfter);
     ~ShowClock();  // stops and joins
@@ -35,7 +37,7 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_wake;
     bool m_stop = false;
-    bool m_paused = false;
+    bool m_paused = true;
     int m_index = 0;
     Clock::duration m_shown{};          // time the current slide has been on screen while running
     Clock::time_point m_runningSince;   // when it last started running

@@ -286,6 +286,8 @@ void UnoSession::StartShow(const DocumentPtr& document) {
     while (!document->slideShown && std::chrono::steady_clock::now() < shown)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     events->Fire(kEventSlideShowBegin, {Variant::Dispatch(MakeShowWindow(shared_from_this(), document))});
+    // Timing starts now, on screen: a caller that waits for Play pauses it next.
+    document->clock->SetPaused(false);
 }
 
 void UnoSession::SetPaused(const DocumentPtr& document, bool pause) {
