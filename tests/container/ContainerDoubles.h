@@ -10,7 +10,10 @@
 #include <thread>
 #include <vector>
 
+#include "platform/automation/ScriptedOffice.h"
+#include "platform/core/MessageBox.h"
 #include "playback/container/ContainerServices.h"
+#include "recording/state/RecorderState.h"
 
 namespace kvtest {
 
@@ -23,6 +26,21 @@ inline bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 5000) {
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
     return true;
+}
+
+// Each case starts from a recorder that never ran and a scripted office that
+// holds one three-slide presentation at `path`.
+inline void StartCleanWithScriptedOffice(kv::ScriptedOffice& office, const std::string& path,
+                                         const std::shared_ptr<kv::RecordingMessageBox>& boxes) {
+    kv::g_bSlideShowEnded = false;
+    kv::g_bRecorderThreadEnded = 0;
+    kv::g_bRecorderError = false;
+    kv::g_hWaitDlg = 0;
+    kv::g_hSlideShowWnd = 0;
+    kv::g_hPositionedEvent.store(nullptr);
+    office.AddPresentation(path, 3);
+    office.Register();
+    kv::SetMessageBoxService(boxes);
 }
 
 class StepLog {

@@ -53,15 +53,7 @@ protected:
     }
 
     void SetUp() override {
-        g_bSlideShowEnded = false;
-        g_bRecorderThreadEnded = 0;
-        g_bRecorderError = false;
-        g_hWaitDlg = 0;
-        g_hSlideShowWnd = 0;
-        g_hPositionedEvent.store(nullptr);
-        office->AddPresentation(kPath, 3);
-        office->Register();
-        SetMessageBoxService(boxes);
+        kvtest::StartCleanWithScriptedOffice(*office, kPath, boxes);
     }
     void TearDown() override {
         dialog.reset();

@@ -67,12 +67,7 @@ protected:
         delete s_xvfb;
     }
     void SetUp() override {
-        g_bSlideShowEnded = false;
-        g_bRecorderThreadEnded = 0;
-        g_hPositionedEvent.store(nullptr);
-        office->AddPresentation(kPath, 3);
-        office->Register();
-        SetMessageBoxService(boxes);
+        kvtest::StartCleanWithScriptedOffice(*office, kPath, boxes);
     }
     void TearDown() override {
         dialog.reset();
