@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/automation/AutomationServers.h"
 #include "platform/automation/ScriptedOffice.h"
 #include "platform/core/MessageBox.h"
 #include "playback/container/ContainerServices.h"
@@ -41,6 +42,12 @@ inline void StartCleanWithScriptedOffice(kv::ScriptedOffice& office, const std::
     office.AddPresentation(path, 3);
     office.Register();
     kv::SetMessageBoxService(boxes);
+}
+
+// Undoes StartCleanWithScriptedOffice once the case's container is gone.
+inline void EndScriptedOffice() {
+    kv::UnregisterAutomationServer("Powerpoint.Application");
+    kv::SetMessageBoxService(nullptr);
 }
 
 class StepLog {

@@ -57,8 +57,7 @@ protected:
     }
     void TearDown() override {
         dialog.reset();
-        UnregisterAutomationServer("Powerpoint.Application");
-        SetMessageBoxService(nullptr);
+        kvtest::EndScriptedOffice();
         EXPECT_EQ(office->LiveObjects(), 0) << "an office object outlived the container";
     }
 

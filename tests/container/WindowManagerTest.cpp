@@ -71,8 +71,7 @@ protected:
     }
     void TearDown() override {
         dialog.reset();
-        UnregisterAutomationServer("Powerpoint.Application");
-        SetMessageBoxService(nullptr);
+        kvtest::EndScriptedOffice();
     }
     CPptContainerDlg& Start(int width, int height) {
         ContainerServices services{std::make_shared<kvtest::LoggingRecorder>(log), conversion,
