@@ -104,6 +104,9 @@ protected:
     // what a player sees in the video.
     void ConvertWithSubtitles(const fs::path& deck, const fs::path& video, PlayerView& view);
 
+    // Converts a one-slide deck whose slide plays a 660 Hz sound; the video holds it.
+    void ExpectTheSlidesSoundRecorded(const fs::path& deck);
+
     // The exit status, or nothing when the run had to be ended.
     std::optional<int> Finish(kv::ChildProcess& run) {
         auto status = run.Wait(150000);
@@ -439,19 +442,11 @@ void WriteSineWav(const fs::path& path, double frequency, double seconds) {
     }
 }
 
-// A slide that plays a sound, recorded from "Sound of this computer": the
-// office plays it through the desktop's sound server, and the video holds it.
-TEST_F(ConvertEndToEnd, ASoundTheSlidePlaysIsRecordedFromTheComputersOwnSound) {
-    const fs::path chime = dir / "chime.wav";
-    WriteSineWav(chime, 660.0, 6.0);  // longer than the recording, however late it starts
-    const fs::path deck = dir / "chime.odp";
-    {
-        kvtest::TestOffice office;
-        kvtest::SlideDesign slide{0xD01010};
-        slide.sound = chime;
-        office.MakePresentation(deck, {slide});
-    }
-    const fs::path video = dir / "chime.mp4";
+// Converts `deck`, whose only slide plays a 660 Hz sound by itself, from
+// "Sound of this computer": the office plays the sound through the desktop's
+// sound server, and the video must hold more than a second of that tone.
+void ConvertEndToEnd::ExpectTheSlidesSoundRecorded(const fs::path& deck) {
+    const fs::path video = dir / (deck.stem().string() + ".mp4");
     kv::ChildProcess run =
         StartOn(deck, video, {"--seconds", "3", "--size", "640x480", "--sound", "Sound of this computer"});
     ASSERT_TRUE(run.Started());
@@ -479,6 +474,33 @@ TEST_F(ConvertEndToEnd, ASoundTheSlidePlaysIsRecordedFromTheComputersOwnSound) {
     EXPECT_GT((end - begin) / 44100.0, 1.0) << "seconds of the slide's sound";
     EXPECT_NEAR(crossings * 44100.0 / (last - first), 660.0, 7.0) << "the slide's 660 Hz";
     ExpectNothingLeft();
+}
+
+// A slide that plays a sound, recorded from "Sound of this computer", in the
+// two ways decks carry one: a linked sound the slide's transition plays (an
+// office's own deck), and a sound embedded in the slide as a media shape set
+// to start by itself (a deck written as PowerPoint writes one).
+TEST_F(ConvertEndToEnd, ASoundTheSlidePlaysIsRecordedFromTheComputersOwnSound) {
+    const fs::path chime = dir / "chime.wav";
+    WriteSineWav(chime, 660.0, 6.0);  // longer than the recording, however late it starts
+    const fs::path linked = dir / "linked.odp";
+    {
+        kvtest::TestOffice office;
+        kvtest::SlideDesign slide{0xD01010};
+        slide.sound = chime;
+        office.MakePresentation(linked, {slide});
+    }
+    {
+        SCOPED_TRACE("a transition's linked sound in an .odp");
+        ExpectTheSlidesSoundRecorded(linked);
+    }
+    const fs::path embedded = dir / "embedded.pptx";
+    kvtest::MakeOoxmlDeck(embedded, R"({"slides": [{"title": "Chime", "colour": "D01010",
+                                                    "audio": {"hz": 660, "seconds": 6}}]})");
+    {
+        SCOPED_TRACE("a media shape's embedded sound in a .pptx");
+        ExpectTheSlidesSoundRecorded(embedded);
+    }
 }
 
 // A deck written the way PowerPoint writes one, with title placeholders and
