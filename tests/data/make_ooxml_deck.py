@@ -105,24 +105,10 @@ def transition(slide, sound_rid):
     return f'<p:transition spd="fast"{attrs}>{effect}</p:transition>'
 
 
-def click_wav():
-    """10 ms of a loud 3 kHz tone at 44.1 kHz, mono, 16-bit: an onset easy to find."""
+def sine_wav(amplitude, hz, seconds):
+    """A sine at 44.1 kHz, mono, 16-bit, as a WAV file's bytes."""
     rate = 44100
-    frames = b"".join(int(26000 * math.sin(2 * math.pi * 3000 * i / rate)).to_bytes(2, "little", signed=True)
-                      for i in range(rate // 100))
-    out = io.BytesIO()
-    with wave.open(out, "wb") as w:
-        w.setnchannels(1)
-        w.setsampwidth(2)
-        w.setframerate(rate)
-        w.writeframes(frames)
-    return out.getvalue()
-
-
-def sine_wav(hz, seconds):
-    """A sine at 12000 of full scale, 44.1 kHz, mono, 16-bit."""
-    rate = 44100
-    frames = b"".join(int(12000 * math.sin(2 * math.pi * hz * i / rate)).to_bytes(2, "little", signed=True)
+    frames = b"".join(int(amplitude * math.sin(2 * math.pi * hz * i / rate)).to_bytes(2, "little", signed=True)
                       for i in range(int(rate * seconds)))
     out = io.BytesIO()
     with wave.open(out, "wb") as w:
@@ -131,6 +117,11 @@ def sine_wav(hz, seconds):
         w.setframerate(rate)
         w.writeframes(frames)
     return out.getvalue()
+
+
+def click_wav():
+    """10 ms of a loud 3 kHz tone: an onset easy to find."""
+    return sine_wav(26000, 3000, 0.01)
 
 
 def poster_png():
@@ -281,7 +272,7 @@ def write(out, description):
             sound = [("audio", "../media/click.wav")] if slide.get("sound") else []
             audio, audio_rid = [], None
             if slide.get("audio"):
-                z.writestr(f"ppt/media/media{i + 1}.wav", sine_wav(slide["audio"]["hz"], slide["audio"]["seconds"]))
+                z.writestr(f"ppt/media/media{i + 1}.wav", sine_wav(12000, slide["audio"]["hz"], slide["audio"]["seconds"]))
                 z.writestr(f"ppt/media/image{i + 1}.png", poster_png())
                 audio = [("audio", f"../media/media{i + 1}.wav"), (MEDIA_REL, f"../media/media{i + 1}.wav"),
                          ("image", f"../media/image{i + 1}.png")]
