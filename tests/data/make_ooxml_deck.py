@@ -9,13 +9,15 @@ SPEC: {"size": [cx, cy] in EMU (default 4:3),
                    "advance_ms": 1500 | null (click only),
                    "hidden": false, "colour": "RRGGBB" | null,
                    "sound": true (a click the show plays as the slide comes in) | null,
-                   "audio": {"hz": 660, "seconds": 6} (a sine WAV embedded as a media
-                            shape that plays by itself as the slide comes in) | null,
+                   "media": "/path/sound.wav" or "/path/film.webm" (embedded as a media
+                            shape that plays by itself as the slide comes in; a
+                            film covers the middle of the slide) | null,
                    "notes": ["speaker notes line", ...] | null}, ...]}
 """
 import io
 import json
 import math
+import os
 import sys
 import wave
 import zlib
@@ -134,22 +136,27 @@ def poster_png():
             + chunk(b"IDAT", zlib.compress(b"\x00\x80\x80\x80")) + chunk(b"IEND", b""))
 
 
-def audio_shape(sid, link_rid, media_rid, poster_rid):
-    """A sound embedded on the slide, laid out as PowerPoint 2010 and later
-    write it: the media part linked twice (the old audioFile and the p14
-    media extension), with a poster picture."""
+def media_kind(path):
+    return "audio" if path.lower().endswith(".wav") else "video"
+
+
+def media_shape(sid, kind, link_rid, media_rid, poster_rid):
+    """A sound or film embedded on the slide, laid out as PowerPoint 2010 and
+    later write it: the media part linked twice (the old audioFile/videoFile
+    and the p14 media extension), with a poster picture."""
     p14 = "http://schemas.microsoft.com/office/powerpoint/2010/main"
-    return (f'<p:pic><p:nvPicPr><p:cNvPr id="{sid}" name="chime.wav"><a:hlinkClick r:id="" action="ppaction://media"/>'
+    box = ('<a:off x="4267200" y="3124200"/><a:ext cx="609600" cy="609600"/>' if kind == "audio"
+           else '<a:off x="1524000" y="1143000"/><a:ext cx="6096000" cy="4572000"/>')
+    return (f'<p:pic><p:nvPicPr><p:cNvPr id="{sid}" name="media"><a:hlinkClick r:id="" action="ppaction://media"/>'
             '</p:cNvPr><p:cNvPicPr><a:picLocks noChangeAspect="1"/></p:cNvPicPr>'
-            f'<p:nvPr><a:audioFile r:link="{link_rid}"/><p:extLst><p:ext uri="{{DAA4B4D4-6D71-4841-9C94-3DE5FCE23C65}}">'
+            f'<p:nvPr><a:{kind}File r:link="{link_rid}"/><p:extLst><p:ext uri="{{DAA4B4D4-6D71-4841-9C94-3DE5FCE23C65}}">'
             f'<p14:media xmlns:p14="{p14}" r:embed="{media_rid}"/></p:ext></p:extLst></p:nvPr></p:nvPicPr>'
             f'<p:blipFill><a:blip r:embed="{poster_rid}"/><a:stretch><a:fillRect/></a:stretch></p:blipFill>'
-            '<p:spPr><a:xfrm><a:off x="4267200" y="3124200"/><a:ext cx="609600" cy="609600"/></a:xfrm>'
-            '<a:prstGeom prst="rect"><a:avLst/></a:prstGeom></p:spPr></p:pic>')
+            f'<p:spPr><a:xfrm>{box}</a:xfrm><a:prstGeom prst="rect"><a:avLst/></a:prstGeom></p:spPr></p:pic>')
 
 
-def audio_timing(sid):
-    """The timing PowerPoint writes for a sound set to start "Automatically":
+def media_timing(sid, kind):
+    """The timing PowerPoint writes for media set to start "Automatically":
     played with the slide's own start, not on a click."""
     return ('<p:timing><p:tnLst><p:par><p:cTn id="1" dur="indefinite" restart="never" nodeType="tmRoot"><p:childTnLst>'
             '<p:seq concurrent="1" nextAc="seek"><p:cTn id="2" dur="indefinite" nodeType="mainSeq"><p:childTnLst>'
@@ -163,9 +170,10 @@ def audio_timing(sid):
             '</p:childTnLst></p:cTn></p:par></p:childTnLst></p:cTn></p:par></p:childTnLst></p:cTn>'
             '<p:prevCondLst><p:cond evt="onPrev" delay="0"><p:tgtEl><p:sldTgt/></p:tgtEl></p:cond></p:prevCondLst>'
             '<p:nextCondLst><p:cond evt="onNext" delay="0"><p:tgtEl><p:sldTgt/></p:tgtEl></p:cond></p:nextCondLst>'
-            '</p:seq><p:audio><p:cMediaNode vol="80000"><p:cTn id="7" fill="hold" display="0"><p:stCondLst>'
+            f'</p:seq><p:{kind}><p:cMediaNode vol="80000"><p:cTn id="7" fill="hold" display="0"><p:stCondLst>'
             '<p:cond delay="indefinite"/></p:stCondLst></p:cTn><p:tgtEl>'
-            f'<p:spTgt spid="{sid}"/></p:tgtEl></p:cMediaNode></p:audio></p:childTnLst></p:cTn></p:par></p:tnLst></p:timing>')
+            f'<p:spTgt spid="{sid}"/></p:tgtEl></p:cMediaNode></p:{kind}></p:childTnLst></p:cTn></p:par></p:tnLst>'
+            '</p:timing>')
 
 
 def notes_master():
@@ -184,7 +192,7 @@ def notes_xml(lines):
             + '<p:clrMapOvr><a:masterClrMapping/></p:clrMapOvr></p:notes>')
 
 
-def slide_xml(index, slide, sound_rid=None, audio_rid=None):
+def slide_xml(index, slide, sound_rid=None, media_rids=None):
     first = index == 0
     title = shape(2, "Title 1", '<p:ph type="ctrTitle"/>' if first else '<p:ph type="title"/>', [slide.get("title", "")])
     body = shape(3, "Subtitle 2" if first else "Content 2", '<p:ph type="subTitle" idx="1"/>' if first else '<p:ph idx="1"/>',
@@ -194,9 +202,10 @@ def slide_xml(index, slide, sound_rid=None, audio_rid=None):
         background = f'<p:bg><p:bgPr><a:solidFill><a:srgbClr val="{slide["colour"]}"/></a:solidFill><a:effectLst/></p:bgPr></p:bg>'
     hidden = ' show="0"' if slide.get("hidden") else ""
     shapes, timing = [title, body], ""
-    if audio_rid:
-        shapes.append(audio_shape(4, *audio_rid))
-        timing = audio_timing(4)
+    if media_rids:
+        kind = media_kind(slide["media"])
+        shapes.append(media_shape(4, kind, *media_rids))
+        timing = media_timing(4, kind)
     return (f'<?xml version="1.0" encoding="UTF-8" standalone="yes"?><p:sld {P}{hidden}>' + tree(shapes, background)
             + '<p:clrMapOvr><a:masterClrMapping/></p:clrMapOvr>' + transition(slide, sound_rid) + timing + '</p:sld>')
 
@@ -222,8 +231,10 @@ def write(out, description):
              '<Default Extension="rels" ContentType="application/vnd.openxmlformats-package.relationships+xml"/>'
              '<Default Extension="xml" ContentType="application/xml"/>'
              + ('<Default Extension="wav" ContentType="audio/wav"/>'
-                if any(x.get("sound") or x.get("audio") for x in slides) else "")
-             + ('<Default Extension="png" ContentType="image/png"/>' if any(x.get("audio") for x in slides) else "")
+                if any(x.get("sound") or x.get("media", "").endswith(".wav") for x in slides) else "")
+             + ('<Default Extension="webm" ContentType="video/webm"/>'
+                if any(x.get("media", "").endswith(".webm") for x in slides) else "")
+             + ('<Default Extension="png" ContentType="image/png"/>' if any(x.get("media") for x in slides) else "")
              + "".join(f'<Override PartName="{n}" ContentType="{t}"/>' for n, t in overrides) + '</Types>')
     slide_ids = "".join(f'<p:sldId id="{256 + i}" r:id="rId{i + 2}"/>' for i in range(len(slides)))
     # The notes master comes after the theme in the relationships.
@@ -270,18 +281,19 @@ def write(out, description):
         for i, slide in enumerate(slides):
             notes = [("notesSlide", f"../notesSlides/notesSlide{i + 1}.xml")] if i in noted else []
             sound = [("audio", "../media/click.wav")] if slide.get("sound") else []
-            audio, audio_rid = [], None
-            if slide.get("audio"):
-                z.writestr(f"ppt/media/media{i + 1}.wav", sine_wav(12000, slide["audio"]["hz"], slide["audio"]["seconds"]))
+            media, media_rids = [], None
+            if slide.get("media"):
+                part = f"media{i + 1}" + os.path.splitext(slide["media"])[1].lower()
+                z.write(slide["media"], f"ppt/media/{part}")
                 z.writestr(f"ppt/media/image{i + 1}.png", poster_png())
-                audio = [("audio", f"../media/media{i + 1}.wav"), (MEDIA_REL, f"../media/media{i + 1}.wav"),
+                media = [(media_kind(part), f"../media/{part}"), (MEDIA_REL, f"../media/{part}"),
                          ("image", f"../media/image{i + 1}.png")]
                 first = 2 + len(notes) + len(sound)
-                audio_rid = tuple(f"rId{first + k}" for k in range(3))
-            z.writestr(f"ppt/slides/slide{i + 1}.xml", slide_xml(i, slide, f"rId{2 + len(notes)}", audio_rid))
+                media_rids = tuple(f"rId{first + k}" for k in range(3))
+            z.writestr(f"ppt/slides/slide{i + 1}.xml", slide_xml(i, slide, f"rId{2 + len(notes)}", media_rids))
             z.writestr(f"ppt/slides/_rels/slide{i + 1}.xml.rels",
                        rels([("slideLayout", f"../slideLayouts/slideLayout{1 if i == 0 else 2}.xml")]
-                            + notes + sound + audio))
+                            + notes + sound + media))
             if notes:
                 z.writestr(f"ppt/notesSlides/notesSlide{i + 1}.xml", notes_xml(slide["notes"]))
                 z.writestr(f"ppt/notesSlides/_rels/notesSlide{i + 1}.xml.rels",

@@ -104,7 +104,8 @@ protected:
     // what a player sees in the video.
     void ConvertWithSubtitles(const fs::path& deck, const fs::path& video, PlayerView& view);
 
-    // Converts a one-slide deck whose slide plays a 660 Hz sound; the video holds it.
+    // Converts a one-slide deck whose slide plays a 660 Hz sound; the video
+    // holds it.
     void ExpectTheSlidesSoundRecorded(const fs::path& deck);
 
     // The exit status, or nothing when the run had to be ended.
@@ -449,37 +450,40 @@ void ConvertEndToEnd::ExpectTheSlidesSoundRecorded(const fs::path& deck) {
     const fs::path video = dir / (deck.stem().string() + ".mp4");
     kv::ChildProcess run =
         StartOn(deck, video, {"--seconds", "3", "--size", "640x480", "--sound", "Sound of this computer"});
-    ASSERT_TRUE(run.Started());
+    EXPECT_TRUE(run.Started());
     const auto status = Finish(run);
-    ASSERT_TRUE(status.has_value()) << "kalvista did not finish in time\n" << log;
-    ASSERT_EQ(*status, 0) << log;
+    EXPECT_TRUE(status.has_value()) << "kalvista did not finish in time\n" << log;
+    EXPECT_EQ(status.value_or(-1), 0) << log;
     EXPECT_EQ(log.find("silent"), std::string::npos) << log;
 
     const auto samples = DecodedSound(video, dir.path());
-    ASSERT_GT(samples.size(), 44100u);
     // The stretch that sounds, and the tone's upward zero crossings in it.
     const auto loud = [](std::int16_t v) { return std::abs(static_cast<int>(v)) > 4000; };
     const auto begin = std::find_if(samples.begin(), samples.end(), loud);
-    ASSERT_NE(begin, samples.end()) << "the slide's sound is in the video";
-    const auto end = std::find_if(samples.rbegin(), samples.rend(), loud).base();
-    long first = -1, last = -1, crossings = 0;
-    for (auto it = begin + 1; it < end; ++it) {
-        if (*(it - 1) < 0 && *it >= 0) {
-            if (first < 0) first = static_cast<long>(it - samples.begin());
-            else ++crossings;
-            last = static_cast<long>(it - samples.begin());
+    EXPECT_NE(begin, samples.end()) << "the slide's sound is in the video";
+    if (begin != samples.end()) {
+        const auto end = std::find_if(samples.rbegin(), samples.rend(), loud).base();
+        long first = -1, last = -1, crossings = 0;
+        for (auto it = begin + 1; it < end; ++it) {
+            if (*(it - 1) < 0 && *it >= 0) {
+                if (first < 0) first = static_cast<long>(it - samples.begin());
+                else ++crossings;
+                last = static_cast<long>(it - samples.begin());
+            }
+        }
+        EXPECT_GT((end - begin) / 44100.0, 1.0) << "seconds of the slide's sound";
+        EXPECT_GT(last, first);
+        if (last > first) {
+            EXPECT_NEAR(crossings * 44100.0 / (last - first), 660.0, 7.0) << "the slide's 660 Hz";
         }
     }
-    ASSERT_GT(last, first);
-    EXPECT_GT((end - begin) / 44100.0, 1.0) << "seconds of the slide's sound";
-    EXPECT_NEAR(crossings * 44100.0 / (last - first), 660.0, 7.0) << "the slide's 660 Hz";
     ExpectNothingLeft();
 }
 
 // A slide that plays a sound, recorded from "Sound of this computer", in the
-// two ways decks carry one: a linked sound the slide's transition plays (an
-// office's own deck), and a sound embedded in the slide as a media shape set
-// to start by itself (a deck written as PowerPoint writes one).
+// ways decks carry one: a linked sound the slide's transition plays (an
+// office's own deck), and a sound embedded in the slide as a media
+// shape set to start by itself (a deck written as PowerPoint writes one).
 TEST_F(ConvertEndToEnd, ASoundTheSlidePlaysIsRecordedFromTheComputersOwnSound) {
     const fs::path chime = dir / "chime.wav";
     WriteSineWav(chime, 660.0, 6.0);  // longer than the recording, however late it starts
@@ -494,12 +498,15 @@ TEST_F(ConvertEndToEnd, ASoundTheSlidePlaysIsRecordedFromTheComputersOwnSound) {
         SCOPED_TRACE("a transition's linked sound in an .odp");
         ExpectTheSlidesSoundRecorded(linked);
     }
-    const fs::path embedded = dir / "embedded.pptx";
-    kvtest::MakeOoxmlDeck(embedded, R"({"slides": [{"title": "Chime", "colour": "D01010",
-                                                    "audio": {"hz": 660, "seconds": 6}}]})");
+    const auto embedding = [&](const fs::path& media) {
+        const fs::path deck = dir / ("embedded-" + media.stem().string() + ".pptx");
+        kvtest::MakeOoxmlDeck(deck, R"({"slides": [{"title": "Chime", "colour": "D01010", "media": ")" +
+                                        media.string() + R"("}]})");
+        return deck;
+    };
     {
         SCOPED_TRACE("a media shape's embedded sound in a .pptx");
-        ExpectTheSlidesSoundRecorded(embedded);
+        ExpectTheSlidesSoundRecorded(embedding(chime));
     }
 }
 
