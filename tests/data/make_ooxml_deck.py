@@ -9,13 +9,18 @@ SPEC: {"size": [cx, cy] in EMU (default 4:3),
                    "advance_ms": 1500 | null (click only),
                    "hidden": false, "colour": "RRGGBB" | null,
                    "sound": true (a click the show plays as the slide comes in) | null,
+                   "media": "/path/sound.wav" or "/path/film.webm" (embedded as a media
+                            shape that plays by itself as the slide comes in; a
+                            film covers the middle of the slide) | null,
                    "notes": ["speaker notes line", ...] | null}, ...]}
 """
 import io
 import json
 import math
+import os
 import sys
 import wave
+import zlib
 import zipfile
 from xml.sax.saxutils import escape
 
@@ -23,12 +28,14 @@ P = ('xmlns:a="http://schemas.openxmlformats.org/drawingml/2006/main" '
      'xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships" '
      'xmlns:p="http://schemas.openxmlformats.org/presentationml/2006/main"')
 REL = "http://schemas.openxmlformats.org/officeDocument/2006/relationships"
+MEDIA_REL = "http://schemas.microsoft.com/office/2007/relationships/media"
 CT = "application/vnd.openxmlformats-officedocument.presentationml"
 LAYOUTS = [("title", "Title Slide"), ("obj", "Title and Content")]
 
 
 def rels(items):
-    body = "".join(f'<Relationship Id="rId{i + 1}" Type="{REL}/{kind}" Target="{target}"/>'
+    """Relationships rId1.. in order; a kind that is a whole address is kept as it is."""
+    body = "".join(f'<Relationship Id="rId{i + 1}" Type="{kind if "://" in kind else REL + "/" + kind}" Target="{target}"/>'
                    for i, (kind, target) in enumerate(items))
     return ('<?xml version="1.0" encoding="UTF-8" standalone="yes"?>'
             f'<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">{body}</Relationships>')
@@ -100,11 +107,11 @@ def transition(slide, sound_rid):
     return f'<p:transition spd="fast"{attrs}>{effect}</p:transition>'
 
 
-def click_wav():
-    """10 ms of a loud 3 kHz tone at 44.1 kHz, mono, 16-bit: an onset easy to find."""
+def sine_wav(amplitude, hz, seconds):
+    """A sine at 44.1 kHz, mono, 16-bit, as a WAV file's bytes."""
     rate = 44100
-    frames = b"".join(int(26000 * math.sin(2 * math.pi * 3000 * i / rate)).to_bytes(2, "little", signed=True)
-                      for i in range(rate // 100))
+    frames = b"".join(int(amplitude * math.sin(2 * math.pi * hz * i / rate)).to_bytes(2, "little", signed=True)
+                      for i in range(int(rate * seconds)))
     out = io.BytesIO()
     with wave.open(out, "wb") as w:
         w.setnchannels(1)
@@ -112,6 +119,61 @@ def click_wav():
         w.setframerate(rate)
         w.writeframes(frames)
     return out.getvalue()
+
+
+def click_wav():
+    """10 ms of a loud 3 kHz tone: an onset easy to find."""
+    return sine_wav(26000, 3000, 0.01)
+
+
+def poster_png():
+    """A 1x1 grey PNG: the picture PowerPoint shows for a sound on its slide."""
+    def chunk(kind, data):
+        return (len(data).to_bytes(4, "big") + kind + data
+                + zlib.crc32(kind + data).to_bytes(4, "big"))
+    header = (1).to_bytes(4, "big") * 2 + bytes([8, 2, 0, 0, 0])
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header)
+            + chunk(b"IDAT", zlib.compress(b"\x00\x80\x80\x80")) + chunk(b"IEND", b""))
+
+
+def media_kind(path):
+    return "audio" if path.lower().endswith(".wav") else "video"
+
+
+def media_shape(sid, kind, link_rid, media_rid, poster_rid):
+    """A sound or film embedded on the slide, laid out as PowerPoint 2010 and
+    later write it: the media part linked twice (the old audioFile/videoFile
+    and the p14 media extension), with a poster picture."""
+    p14 = "http://schemas.microsoft.com/office/powerpoint/2010/main"
+    box = ('<a:off x="4267200" y="3124200"/><a:ext cx="609600" cy="609600"/>' if kind == "audio"
+           else '<a:off x="1524000" y="1143000"/><a:ext cx="6096000" cy="4572000"/>')
+    return (f'<p:pic><p:nvPicPr><p:cNvPr id="{sid}" name="media"><a:hlinkClick r:id="" action="ppaction://media"/>'
+            '</p:cNvPr><p:cNvPicPr><a:picLocks noChangeAspect="1"/></p:cNvPicPr>'
+            f'<p:nvPr><a:{kind}File r:link="{link_rid}"/><p:extLst><p:ext uri="{{DAA4B4D4-6D71-4841-9C94-3DE5FCE23C65}}">'
+            f'<p14:media xmlns:p14="{p14}" r:embed="{media_rid}"/></p:ext></p:extLst></p:nvPr></p:nvPicPr>'
+            f'<p:blipFill><a:blip r:embed="{poster_rid}"/><a:stretch><a:fillRect/></a:stretch></p:blipFill>'
+            f'<p:spPr><a:xfrm>{box}</a:xfrm><a:prstGeom prst="rect"><a:avLst/></a:prstGeom></p:spPr></p:pic>')
+
+
+def media_timing(sid, kind):
+    """The timing PowerPoint writes for media set to start "Automatically":
+    played with the slide's own start, not on a click."""
+    return ('<p:timing><p:tnLst><p:par><p:cTn id="1" dur="indefinite" restart="never" nodeType="tmRoot"><p:childTnLst>'
+            '<p:seq concurrent="1" nextAc="seek"><p:cTn id="2" dur="indefinite" nodeType="mainSeq"><p:childTnLst>'
+            '<p:par><p:cTn id="3" fill="hold"><p:stCondLst><p:cond delay="indefinite"/>'
+            '<p:cond evt="onBegin" delay="0"><p:tn val="2"/></p:cond></p:stCondLst><p:childTnLst>'
+            '<p:par><p:cTn id="4" fill="hold"><p:stCondLst><p:cond delay="0"/></p:stCondLst><p:childTnLst>'
+            '<p:par><p:cTn id="5" presetID="1" presetClass="mediacall" presetSubtype="0" fill="hold" '
+            'nodeType="afterEffect"><p:stCondLst><p:cond delay="0"/></p:stCondLst><p:childTnLst>'
+            f'<p:cmd type="call" cmd="playFrom(0.0)"><p:cBhvr><p:cTn id="6" dur="1" fill="hold"/><p:tgtEl>'
+            f'<p:spTgt spid="{sid}"/></p:tgtEl></p:cBhvr></p:cmd></p:childTnLst></p:cTn></p:par>'
+            '</p:childTnLst></p:cTn></p:par></p:childTnLst></p:cTn></p:par></p:childTnLst></p:cTn>'
+            '<p:prevCondLst><p:cond evt="onPrev" delay="0"><p:tgtEl><p:sldTgt/></p:tgtEl></p:cond></p:prevCondLst>'
+            '<p:nextCondLst><p:cond evt="onNext" delay="0"><p:tgtEl><p:sldTgt/></p:tgtEl></p:cond></p:nextCondLst>'
+            f'</p:seq><p:{kind}><p:cMediaNode vol="80000"><p:cTn id="7" fill="hold" display="0"><p:stCondLst>'
+            '<p:cond delay="indefinite"/></p:stCondLst></p:cTn><p:tgtEl>'
+            f'<p:spTgt spid="{sid}"/></p:tgtEl></p:cMediaNode></p:{kind}></p:childTnLst></p:cTn></p:par></p:tnLst>'
+            '</p:timing>')
 
 
 def notes_master():
@@ -130,7 +192,7 @@ def notes_xml(lines):
             + '<p:clrMapOvr><a:masterClrMapping/></p:clrMapOvr></p:notes>')
 
 
-def slide_xml(index, slide, sound_rid=None):
+def slide_xml(index, slide, sound_rid=None, media_rids=None):
     first = index == 0
     title = shape(2, "Title 1", '<p:ph type="ctrTitle"/>' if first else '<p:ph type="title"/>', [slide.get("title", "")])
     body = shape(3, "Subtitle 2" if first else "Content 2", '<p:ph type="subTitle" idx="1"/>' if first else '<p:ph idx="1"/>',
@@ -139,8 +201,13 @@ def slide_xml(index, slide, sound_rid=None):
     if slide.get("colour"):
         background = f'<p:bg><p:bgPr><a:solidFill><a:srgbClr val="{slide["colour"]}"/></a:solidFill><a:effectLst/></p:bgPr></p:bg>'
     hidden = ' show="0"' if slide.get("hidden") else ""
-    return (f'<?xml version="1.0" encoding="UTF-8" standalone="yes"?><p:sld {P}{hidden}>' + tree([title, body], background)
-            + '<p:clrMapOvr><a:masterClrMapping/></p:clrMapOvr>' + transition(slide, sound_rid) + '</p:sld>')
+    shapes, timing = [title, body], ""
+    if media_rids:
+        kind = media_kind(slide["media"])
+        shapes.append(media_shape(4, kind, *media_rids))
+        timing = media_timing(4, kind)
+    return (f'<?xml version="1.0" encoding="UTF-8" standalone="yes"?><p:sld {P}{hidden}>' + tree(shapes, background)
+            + '<p:clrMapOvr><a:masterClrMapping/></p:clrMapOvr>' + transition(slide, sound_rid) + timing + '</p:sld>')
 
 
 def write(out, description):
@@ -163,7 +230,11 @@ def write(out, description):
              '<Types xmlns="http://schemas.openxmlformats.org/package/2006/content-types">'
              '<Default Extension="rels" ContentType="application/vnd.openxmlformats-package.relationships+xml"/>'
              '<Default Extension="xml" ContentType="application/xml"/>'
-             + ('<Default Extension="wav" ContentType="audio/wav"/>' if any(x.get("sound") for x in slides) else "")
+             + ('<Default Extension="wav" ContentType="audio/wav"/>'
+                if any(x.get("sound") or x.get("media", "").endswith(".wav") for x in slides) else "")
+             + ('<Default Extension="webm" ContentType="video/webm"/>'
+                if any(x.get("media", "").endswith(".webm") for x in slides) else "")
+             + ('<Default Extension="png" ContentType="image/png"/>' if any(x.get("media") for x in slides) else "")
              + "".join(f'<Override PartName="{n}" ContentType="{t}"/>' for n, t in overrides) + '</Types>')
     slide_ids = "".join(f'<p:sldId id="{256 + i}" r:id="rId{i + 2}"/>' for i in range(len(slides)))
     # The notes master comes after the theme in the relationships.
@@ -210,9 +281,19 @@ def write(out, description):
         for i, slide in enumerate(slides):
             notes = [("notesSlide", f"../notesSlides/notesSlide{i + 1}.xml")] if i in noted else []
             sound = [("audio", "../media/click.wav")] if slide.get("sound") else []
-            z.writestr(f"ppt/slides/slide{i + 1}.xml", slide_xml(i, slide, f"rId{2 + len(notes)}"))
+            media, media_rids = [], None
+            if slide.get("media"):
+                part = f"media{i + 1}" + os.path.splitext(slide["media"])[1].lower()
+                z.write(slide["media"], f"ppt/media/{part}")
+                z.writestr(f"ppt/media/image{i + 1}.png", poster_png())
+                media = [(media_kind(part), f"../media/{part}"), (MEDIA_REL, f"../media/{part}"),
+                         ("image", f"../media/image{i + 1}.png")]
+                first = 2 + len(notes) + len(sound)
+                media_rids = tuple(f"rId{first + k}" for k in range(3))
+            z.writestr(f"ppt/slides/slide{i + 1}.xml", slide_xml(i, slide, f"rId{2 + len(notes)}", media_rids))
             z.writestr(f"ppt/slides/_rels/slide{i + 1}.xml.rels",
-                       rels([("slideLayout", f"../slideLayouts/slideLayout{1 if i == 0 else 2}.xml")] + notes + sound))
+                       rels([("slideLayout", f"../slideLayouts/slideLayout{1 if i == 0 else 2}.xml")]
+                            + notes + sound + media))
             if notes:
                 z.writestr(f"ppt/notesSlides/notesSlide{i + 1}.xml", notes_xml(slide["notes"]))
                 z.writestr(f"ppt/notesSlides/_rels/notesSlide{i + 1}.xml.rels",

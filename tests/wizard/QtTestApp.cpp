@@ -1,5 +1,7 @@
 #include "QtTestApp.h"
 
+#include <QScreen>
+
 #include <cstdlib>
 
 namespace kvtest {
@@ -17,6 +19,15 @@ QApplication& TestApp(const char* platform) {
 
 void ProcessEvents() {
     for (int i = 0; i < 5; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+QImage ScreenAround(const QRect& area) {
+    return QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(), area.width(), area.height()).toImage();
+}
+
+std::filesystem::path ScreenshotFolder() {
+    const char* source = std::getenv("KALVISTA_SOURCE_DIR");
+    return std::filesystem::path(source ? source : ".") / "docs" / "screenshots";
 }
 
 ScopedMessageBoxes::ScopedMessageBoxes() : m_boxes(std::make_shared<kv::RecordingMessageBox>()) {

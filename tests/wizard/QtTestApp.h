@@ -3,6 +3,7 @@
 // the doubles the wizard talks to.
 #include <QApplication>
 #include <deque>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -22,6 +23,12 @@ QApplication& TestApp(const char* platform = "offscreen");
 
 // Runs queued events for a moment.
 void ProcessEvents();
+
+// What the X server shows in `area` of the screen.
+QImage ScreenAround(const QRect& area);
+
+// docs/screenshots of the source tree, where the pictures of the README go.
+std::filesystem::path ScreenshotFolder();
 
 // Installs a RecordingMessageBox while it lives.
 class ScopedMessageBoxes {

@@ -1,7 +1,8 @@
 // The live sound check on a real X server with the test sound source: the
 // Audio page's meter moves with a sounding device and tells a silent one,
 // lets the device go before the recording, and the recording window's
-// toolbar shows the level of the sound the recording itself reads.
+// toolbar shows the level of the sound the recording itself reads (its
+// picture goes to docs/screenshots).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -131,6 +132,7 @@ TEST_F(SoundCheckTest, TheToolbarShowsTheLevelOfTheRecordedSound) {
     kv::AudioDeviceTable.Fill();
     s_sound->SetTone(44100, 2, 16, 440.0, 30);
     kv::ContainerToolbar toolbar(nullptr);
+    toolbar.EnableButton(kv::ID_BTN_PLAY, false);  // as while the show records
     toolbar.show();
     ASSERT_NE(toolbar.SoundMeter(), nullptr);
     EXPECT_EQ(Highest(toolbar.SoundMeter(), 300ms), 0) << "nothing before the recording";
@@ -141,11 +143,19 @@ TEST_F(SoundCheckTest, TheToolbarShowsTheLevelOfTheRecordedSound) {
     kv::g_RecordingTimeline.Start(std::chrono::steady_clock::now());
     ASSERT_EQ(kv::StartAudioRecording(nullptr), 1) << kv::GetAudioCaptureProblem();
     const int during = Highest(toolbar.SoundMeter(), 1500ms);
+    const QImage shot = ScreenAround(QRect(toolbar.mapToGlobal(QPoint(0, 0)), toolbar.size()));
     kv::StopAt(std::chrono::steady_clock::now());
     kv::StopAudioRecording();
     kv::ClearAudioFile();
     kv::g_bRecording = 0;
     EXPECT_GE(during, 80);
+    // The picture of the README: the meter lit on the screen, as the user sees it.
+    const QPoint meterMiddle = toolbar.SoundMeter()->geometry().center();
+    ASSERT_FALSE(shot.isNull());
+    EXPECT_GE(shot.pixelColor(meterMiddle.x() - 20, meterMiddle.y()).green(), 170)
+        << "the meter's fill (not its dark trough) is shown";
+    std::filesystem::create_directories(ScreenshotFolder());
+    EXPECT_TRUE(shot.save(QString::fromStdString((ScreenshotFolder() / "5-recording-toolbar.png").string())));
     Watch(300ms, [] {});
     EXPECT_EQ(toolbar.SoundMeter()->Percent(), 0) << "the meter falls back when the recording ends";
 

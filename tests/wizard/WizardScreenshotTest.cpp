@@ -12,6 +12,8 @@
 #include "QtTestApp.h"
 #include "app/wizard/TransparentDialogDlg.h"
 #include "app/wizard/WizardLayout.h"
+#include "controls/LevelMeter.h"
+#include "support/SoundSource.h"
 #include "support/TempDir.h"
 #include "support/Xvfb.h"
 
@@ -26,16 +28,6 @@ void Settle(int ms = 300) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-}
-
-// What the X server shows around and inside the window.
-QImage ScreenAround(const QRect& area) {
-    return QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(), area.width(), area.height()).toImage();
-}
-
-std::filesystem::path ScreenshotFolder() {
-    const char* source = std::getenv("KALVISTA_SOURCE_DIR");
-    return std::filesystem::path(source ? source : ".") / "docs" / "screenshots";
 }
 
 // Waits until the server shows `colour` at `point` of the screen (the window
@@ -58,6 +50,8 @@ TEST(WizardScreenshots, FourPagesOnAShapedWindow) {
     ScopedRegistry registry;
     ScopedMessageBoxes boxes;
     ScriptedShell shell;
+    TestSoundSource sound;  // a sounding default device for the Audio page's meter
+    sound.SetTone(44100, 2, 16, 440.0, 30);
     kv::SystemWizardSources sources;  // this machine's sound devices and encoders
     RecordingContainer container;
 
@@ -93,7 +87,10 @@ TEST(WizardScreenshots, FourPagesOnAShapedWindow) {
         wizard.OnSkinHover(tab);
         if (tab == IDC_TAB_IO) wizard.OnSkinClick(IDC_ROW_ICON[0]);  // the presentation
         if (tab != IDC_TAB_IO) wizard.OnSkinHover(IDC_ROW_LABEL[1]);  // a lit row
-        Settle();
+        Settle(tab == IDC_TAB_AUDIO ? 1000 : 300);
+        if (tab == IDC_TAB_AUDIO) {
+            EXPECT_GT(wizard.Controls().Meter()->Percent(), 0) << "the meter shows the tone";
+        }
         // Grab the window with a margin: outside its shape the server shows
         // what lies below, not the frame.
         const QImage shot = ScreenAround(frame.adjusted(-8, -8, 8, 8));
