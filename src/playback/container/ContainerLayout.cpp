@@ -14,6 +14,10 @@
 namespace kv {
 namespace {
 
+// Our office's show in a window leaves its last two columns and rows to a
+// light and a dark line; its window reaches that far beyond the slide area.
+constexpr int kOfficeShowEdge = 2;
+
 // The hosted show as a window of the registry: it answers no messages; its
 // caption and native window are what the recorder looks for.
 class ShowChildWindow : public MessageReceiver {
@@ -70,6 +74,7 @@ void CPptContainerDlg::FitToRecordingSize(HWND slideShowWindow) {
     move(screen.x() + (screen.width() - width) / 2, screen.y() + (screen.height() - height) / 2);
     // The slide area always matches the capture size: the office draws into it.
     m_slideArea->setGeometry(0, 0, m_nWidth, m_nHeight);
+    m_officeArea->setGeometry(0, 0, m_nWidth + kOfficeShowEdge, m_nHeight + kOfficeShowEdge);
     if (slideShowWindow) m_slideArea->raise();
 
     raise();
@@ -113,7 +118,7 @@ void CPptContainerDlg::PositionSlideShowWindow() {
                 m_showChildReceiver = std::make_unique<ShowChildWindow>();
                 m_hShowChild = CreateWindowHandle(m_showChildReceiver.get(), &QtMessageThread::Main(),
                                                   kShowWindowClass, "", m_hWnd);
-                SetNativeWindow(m_hShowChild, SlideAreaWindow());
+                SetNativeWindow(m_hShowChild, static_cast<unsigned long>(m_slideArea->winId()));
             }
             if (!SetWindowText(m_hShowChild, kSlideShowCaption))
                 Trace("Failed To Set Caption for Kalvista - SlideShow ActiveX\n");

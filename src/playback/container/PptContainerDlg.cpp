@@ -50,6 +50,13 @@ CPptContainerDlg::CPptContainerDlg(std::string presentationPath, int captureMode
     palette.setColor(QPalette::Window, Qt::black);
     m_slideArea->setPalette(palette);
     m_slideArea->setFocusPolicy(Qt::NoFocus);
+    // The office's window inside it: larger than the slide area by the edge
+    // the office's show leaves at its right and bottom, so that edge is cut off.
+    m_officeArea = new QWidget(m_slideArea);
+    m_officeArea->setAttribute(Qt::WA_NativeWindow);
+    m_officeArea->setAutoFillBackground(true);
+    m_officeArea->setPalette(palette);
+    m_officeArea->setFocusPolicy(Qt::NoFocus);
 
     m_hWnd = CreateWindowHandle(this, &QtMessageThread::Main(), kContainerClassName, kCaption);
     m_presenter = std::make_unique<QtWindowPresenter>(this);
@@ -112,7 +119,7 @@ void CPptContainerDlg::OnInitDialog() {
     KeepKeysForWindow(this, {kKeyEscape, kKeyReturn, kKeyPadEnter});
 }
 
-unsigned long CPptContainerDlg::SlideAreaWindow() { return static_cast<unsigned long>(m_slideArea->winId()); }
+unsigned long CPptContainerDlg::SlideAreaWindow() { return static_cast<unsigned long>(m_officeArea->winId()); }
 
 void CPptContainerDlg::ShowContainer(bool show) { setVisible(show); }
 

@@ -114,7 +114,8 @@ private:
     ContainerServices m_services;
     CPptAutomation m_automation;
     ContainerToolbar* m_wndToolBar = nullptr;
-    QWidget* m_slideArea = nullptr;
+    QWidget* m_slideArea = nullptr;   // the recorded area
+    QWidget* m_officeArea = nullptr;  // the office draws its show into this window
     QPixmap m_tile;
     HWND m_hWnd = 0;
     HWND m_hShowChild = 0;  // the registry entry of the hosted show

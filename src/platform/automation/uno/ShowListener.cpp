@@ -15,7 +15,7 @@ void ShowListener::slideEnded(sal_Bool reverse) {
     // Called by the office; asking it back on this thread is how its bridge works.
     const sal_Int32 index = document->controller->getCurrentSlideIndex();
     TraceF("Office slide %d ended\n", static_cast<int>(index) + 1);
-    document->lastSlideEnded = index >= document->slideCount - 1;
+    document->lastSlideEnded = index >= document->ShownCount() - 1;
 }
 
 void ShowListener::paused() {
@@ -24,7 +24,7 @@ void ShowListener::paused() {
     auto session = m_session.lock();
     if (!document || !session || document->holding) return;
     // Paused by itself on the last slide: that is the closing screen.
-    const bool onLast = document->lastSlideEnded || document->currentIndex >= document->slideCount - 1;
+    const bool onLast = document->lastSlideEnded || document->currentIndex >= document->ShownCount() - 1;
     if (!onLast || document->endScreen.exchange(true)) return;
     session->ShowEnded(document);
 }

@@ -91,7 +91,8 @@ public:
                 m_session->ShowEnded(m_document);
                 throw AutomationException(E_FAIL, "the slide show has ended");
             }
-            return Variant::I4(doc.endScreen ? doc.slideCount + 1 : index + 1);
+            // The slide's number in the presentation, as Slides counts them: hidden slides are skipped by the show.
+            return Variant::I4(doc.endScreen ? doc.slideCount + 1 : doc.PageAt(index));
         }
         NoMember("SlideShowView", id);
     }

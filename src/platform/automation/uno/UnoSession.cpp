@@ -25,6 +25,26 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// The page number of each slide the show plays, in its order.
+std::vector<int> ShowPages(const Reference<css::presentation::XSlideShowController>& controller) {
+    std::vector<int> pages;
+    for (sal_Int32 i = 0; i < controller->getSlideCount(); ++i) {
+        Reference<css::beans::XPropertySet> page(controller->getSlideByIndex(i), UNO_QUERY_THROW);
+        sal_Int16 number = 0;
+        page->getPropertyValue("Number") >>= number;
+        pages.push_back(number);
+    }
+    return pages;
+}
+
+// Per-page values (index = page number - 1) for the slides the show plays, in its order.
+std::vector<double> InShowOrder(const std::vector<double>& perPage, const std::vector<int>& showPages) {
+    std::vector<double> shown;
+    for (int number : showPages)
+        shown.push_back(number >= 1 && number <= static_cast<int>(perPage.size()) ? perPage[number - 1] : -1);
+    return shown;
+}
+
 constexpr DISPID kEventSlideShowBegin = 2011;
 constexpr DISPID kEventSlideShowEnd = 2014;
 constexpr int kControllerLimitMs = 10000;
@@ -271,6 +291,8 @@ void UnoSession::StartShow(const DocumentPtr& document) {
         if (std::chrono::steady_clock::now() > deadline) throw AutomationException(E_FAIL, "The slide show did not start");
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
+    office->Call([&] { document->showPages = ShowPages(controller); });
+    advanceAfter = InShowOrder(advanceAfter, document->showPages);
     document->listener = new ShowListener(weak_from_this(), document);
     document->slideShown = false;
     document->lastSlideEnded = false;

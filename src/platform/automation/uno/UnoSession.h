@@ -25,6 +25,13 @@ struct UnoDocument {
     Reference<css::presentation::XSlideShowController> controller;
     rtl::Reference<ShowListener> listener;
     int slideCount = 0;
+    // The page number (1-based) of each slide the show plays, in show order:
+    // hidden slides are not in it, so show indices and page numbers differ.
+    std::vector<int> showPages;
+    int ShownCount() const { return static_cast<int>(showPages.size()); }
+    int PageAt(int showIndex) const {
+        return showIndex >= 0 && showIndex < ShownCount() ? showPages[showIndex] : showIndex + 1;
+    }
     int advanceMode = 0;  // 0 untouched, 1 manual, 2 slide timings
     bool showAll = true;
     std::shared_ptr<ShowClock> clock;    // moves timed slides on
