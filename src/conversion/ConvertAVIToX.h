@@ -54,6 +54,8 @@ struct ConverterTimeLimit {
     int msPerVideoSecond = 10000;
 };
 void SetConverterTimeLimit(const ConverterTimeLimit& limit);
+// The limit for a video of this length; KALVISTA_CONVERTER_TIME_LIMIT_MS,
+// when set to a positive number, replaces it.
 int ConverterTimeLimitMs(double videoSeconds);
 
 // The same for a video of still pictures, each held for its time (a rendered

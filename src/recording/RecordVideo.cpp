@@ -66,19 +66,24 @@ struct PictureTaker {
         const bool changed = !repeatable || grabber.Changed();
         const long position = positionOf(RecordingClock::Clock::now());
         if (position <= lastPosition) return;
-        if (!changed) {
-            if (queued ? queue.SubmitRepeat(position) : avi.AppendRepeatedFrame(position) == S_OK) lastPosition = position;
-            return;
-        }
+        if (!changed) return Repeat(position);
         const int slot = queued ? queue.Acquire() : 0;
         if (slot < 0) return;
-        if (!grabber.Grab(slot)) {
+        const bool grabbed = grabber.Grab(slot);
+        // A grab made only because DAMAGE was trusted too long, that found
+        // the same picture, costs no more than a repeat.
+        if (!grabbed || grabber.FoundUnchanged()) {
             if (queued) queue.Return(slot);
+            if (grabbed) Repeat(position);
             return;
         }
         lastPosition = position;
         if (queued) queue.Submit(slot, position);
         else avi.AppendNewFrame(grabber.Frame(slot), position);
+    }
+
+    void Repeat(long position) {
+        if (queued ? queue.SubmitRepeat(position) : avi.AppendRepeatedFrame(position) == S_OK) lastPosition = position;
     }
 };
 

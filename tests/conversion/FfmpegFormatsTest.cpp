@@ -14,6 +14,7 @@
 #include "app/core/SettingsCatalogue.h"
 #include "conversion/ConvertAVIToX.h"
 #include "conversion/OutputFormats.h"
+#include "conversion/StillAvi.h"
 #include "conversion/TestAvi.h"
 #include "support/TempDir.h"
 
@@ -26,6 +27,7 @@ struct Input {
     int framesPerSecond;
     int sampleRate;
     int channels;
+    bool still = false;  // written by our writer: two pictures, the rest unchanged positions
 };
 
 // What each format must hold, stream by stream ("type:codec:profile:pixels").
@@ -82,8 +84,10 @@ TEST_P(EveryFormat, ConvertsToAFileThatPlaysWithPictureAndSound) {
     kvtest::TempDir dir("kalvista-formats");
     const fs::path recording = dir / "~Record.avi";
     std::string why;
-    ASSERT_TRUE(kvtest::MakeTestAvi(recording, input.framesPerSecond, input.sampleRate, 2.0, &why, "162x122",
-                                    input.channels))
+    ASSERT_TRUE(input.still ? kvtest::MakeStillAvi(recording, input.framesPerSecond, input.sampleRate, 2.0,
+                                                   input.channels, &why)
+                            : kvtest::MakeTestAvi(recording, input.framesPerSecond, input.sampleRate, 2.0, &why,
+                                                  "162x122", input.channels))
         << why;
     ASSERT_EQ(kvtest::StreamFacts(recording), "video:h264:High 4:4:4 Intra:yuv444p audio:pcm_s16le::");
     const double inputDuration = kvtest::Probe(recording).duration;
@@ -149,11 +153,11 @@ TEST(PhoneFormats, VideoFitsTheLevelItIsLabelledWith) {
 
 INSTANTIATE_TEST_SUITE_P(Recordings, EveryFormat,
                          ::testing::Values(Input{5, 11025, 1}, Input{5, 11025, 2}, Input{30, 22050, 2},
-                                           Input{5, 44100, 2}, Input{30, 44100, 1}),
+                                           Input{5, 44100, 2}, Input{30, 44100, 1}, Input{30, 22050, 2, true}),
                          [](const auto& info) {
                              return std::to_string(info.param.framesPerSecond) + "fps_" +
                                     std::to_string(info.param.sampleRate) + "Hz_" +
-                                    std::to_string(info.param.channels) + "ch";
+                                    std::to_string(info.param.channels) + "ch" + (info.param.still ? "_still" : "");
                          });
 
 }  // namespace

@@ -173,6 +173,20 @@ TEST_F(FaultMatrix, AFailingFfmpegIsNamedWithItsLastErrorAndTheRecordingKept) {
     EXPECT_FALSE(fs::exists(dir / "talk.mp4"));
 }
 
+TEST_F(FaultMatrix, AHangingFfmpegIsEndedAtItsTimeLimitNamedAndTheRecordingKept) {
+    const auto started = std::chrono::steady_clock::now();
+    const BatchRun run = Convert(dir / "talk.mp4", "MP4",
+                                 {PathWithFfmpeg("echo 'frame=    1' >&2\nexec sleep 600"),
+                                  "KALVISTA_CONVERTER_TIME_LIMIT_MS=2000"});
+    ASSERT_TRUE(run.status.has_value()) << run.log;
+    EXPECT_NE(*run.status, 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(140));
+    EXPECT_NE(run.log.find("kalvista: Conversion failed: ffmpeg did not finish within 2 s\n"), std::string::npos)
+        << run.log;
+    ExpectRecordingKept(run);
+    EXPECT_FALSE(fs::exists(dir / "talk.mp4"));
+}
+
 TEST_F(FaultMatrix, AMissingFfmpegIsNamedAndTheRecordingKept) {
     // Everything of the system's programs but ffmpeg.
     const fs::path folder = dir / "no-ffmpeg";
