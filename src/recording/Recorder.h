@@ -3,6 +3,7 @@
 // destroyed by the recording thread at its end. It owns the video writer and
 // the temporary file names of one recording.
 #include <atomic>
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -43,6 +44,8 @@ public:
     // Set by the user-interface thread, read by the recording thread.
     std::atomic<bool> m_bMouseCapture{false};
     int m_iThreadStarted = 0;
+    // What the recording writes per second, for the disk space it keeps free.
+    std::uint64_t m_uBytesPerSecond = 0;
     // The capture resources of RecordVideo; released with the recorder.
     ScreenGrabber m_ScreenGrabber;
 
