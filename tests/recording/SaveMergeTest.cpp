@@ -1,6 +1,7 @@
 // Saving a recording: the merge of real picture and sound files, the name
 // search, and what is kept when something fails.
 #include <gtest/gtest.h>
+#include <sys/mount.h>
 
 #include <algorithm>
 #include <signal.h>
@@ -221,6 +222,33 @@ TEST_F(SaveMergeTest, MergeThatCannotBeWrittenKeepsPictureAndSoundSeparately) {
     EXPECT_EQ(kvtest::ReadAvi(saved).audioStreams, 0);
     EXPECT_GT(fs::file_size(saved + ".wav"), 1'700'000u);
     EXPECT_FALSE(fs::exists(recorder.m_strTempVideoPath));
+}
+
+// A merge onto a full disk says so, and picture and sound are kept as two
+// files with their names (a small tmpfs, as root).
+TEST_F(SaveMergeTest, AMergeOntoAFullDiskSaysSoAndKeepsBothFiles) {
+    MakeVideo(10);
+    MakeSound(10);
+    const fs::path small = dir / "small";
+    fs::create_directories(small);
+    if (::geteuid() != 0 || ::mount("kalvista-merge", small.c_str(), "tmpfs", 0, "size=256k") != 0)
+        GTEST_SKIP() << "mounting a small tmpfs needs root (and a system that allows mounts)";
+    std::string why;
+    const int result = Merge_Video_And_Sound_File(recorder.m_strTempVideoPath, recorder.m_strTempSoundPath,
+                                                  (small / "merged.avi").string(), &why);
+    const bool leftovers = fs::exists(small / "merged.avi");
+    ::umount2(small.c_str(), MNT_DETACH);
+    EXPECT_EQ(result, 5);
+    EXPECT_NE(why.find("No space left on device"), std::string::npos) << why;
+    EXPECT_FALSE(leftovers);
+
+    ClearRecordingReport();
+    g_strSavedAviPath = saved;
+    ASSERT_EQ(recorder.SaveSeparately(why), 0);
+    EXPECT_EQ(GetRecordingReport().notice, "No space left on " + temp + ". Kalvista could not merge the video with its "
+                                           "sound. They are saved separately as\n" + saved + "\n" + saved + ".wav");
+    EXPECT_EQ(kvtest::ReadAvi(saved).positions, 100);
+    EXPECT_GT(fs::file_size(saved + ".wav"), 1'700'000u);
 }
 
 // A recording killed mid-way (SIGKILL: nothing is closed or finalised) is
