@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -225,6 +226,13 @@ void SetConverterTimeLimit(const ConverterTimeLimit& limit) {
 }
 
 int ConverterTimeLimitMs(double videoSeconds) {
+    // A fixed limit from the environment: lets a check of a hanging ffmpeg
+    // run in seconds without rebuilding.
+    if (const char* fixed = std::getenv("KALVISTA_CONVERTER_TIME_LIMIT_MS")) {
+        char* end = nullptr;
+        const long ms = std::strtol(fixed, &end, 10);
+        if (end != fixed && *end == '\0' && ms > 0 && ms <= std::numeric_limits<int>::max()) return static_cast<int>(ms);
+    }
     const double ms = g_iLimitBaseMs.load() + std::max(0.0, videoSeconds) * g_iLimitMsPerSecond.load();
     return static_cast<int>(std::min(ms, static_cast<double>(std::numeric_limits<int>::max())));
 }
@@ -245,16 +253,15 @@ bool Convert(const std::string& inputFile, const std::string& outputFile, int fo
         const bool powerPlugs = settings::SupportPowerPlugs.Get() != 0;
         const int quality = static_cast<int>(settings::QualityFactor.Get());
         // A rendered presentation brings its own slides, not the recording's.
-        const bool stillPictures = stillSlides != nullptr;
-        const ShownSlides slides = stillPictures ? *stillSlides : GetShownSlides();
+        const ShownSlides slides = stillSlides ? *stillSlides : GetShownSlides();
         const bool subtitles = settings::NotesSubtitles.Get() != 0;
         const double seconds = slides.empty() ? 0 : media::ReadVideoStreamInfo(inputFile).seconds;
         const NotesTrack track = subtitles ? NotesTrackFor(formatIndex, slides, seconds) : NotesTrack{};
         const TempFile metadata{ConverterTempPath(".chapters")}, cues{ConverterTempPath(track.suffix.c_str())};
         const ChapterInput chapters = PrepareSlideInputs(slides, formatIndex, seconds, track, metadata, cues);
         ConverterCommand command = BuildConverterCommand(inputFile, outputFile, formatIndex, frameRate,
-                                                         audioSampleRate, audioBitRate, powerPlugs, quality, chapters);
-        if (stillPictures) command = KeepStillPictures(std::move(command), formatIndex);
+                                                         audioSampleRate, audioBitRate, powerPlugs, quality, chapters,
+                                                         stillSlides != nullptr);
         if (!command.HasArguments()) {
             // Nothing to convert to: running a bare "ffmpeg" would only print its help.
             TraceF("CWaitDlg::ConvertAVIToX : No converter command for format index %d\n", formatIndex);

@@ -27,11 +27,15 @@ struct ChapterInput {
 
 // The command for one conversion. `supportPowerPlugs` chooses the 3G2/3GP
 // variant with the fixed frame size; `qualityFactor` (0-100, higher is
-// better) sets the quality of the H.264 and VP9 formats.
+// better) sets the quality of the H.264 and VP9 formats. Every picture
+// starts at its own position, also after positions without one (unchanged
+// frames), at the constant frame rate; with `ownFrameTimes` (held pictures
+// of a rendered presentation) formats that store every frame's time keep the
+// pictures at their own times instead, so a held picture stays one frame.
 ConverterCommand BuildConverterCommand(const std::string& inputFile, const std::string& outputFile, int formatIndex,
                                        double frameRate, int audioSampleRate, int audioBitRate,
                                        bool supportPowerPlugs, int qualityFactor,
-                                       const ChapterInput& chapters = {});
+                                       const ChapterInput& chapters = {}, bool ownFrameTimes = false);
 
 // The H.264 crf of a conversion: the default quality 80 gives 23, 100 gives
 // 18 (no visible loss on slides), 0 gives 43.
@@ -54,6 +58,8 @@ struct ConverterTimeLimit {
     int msPerVideoSecond = 10000;
 };
 void SetConverterTimeLimit(const ConverterTimeLimit& limit);
+// The limit for a video of this length; KALVISTA_CONVERTER_TIME_LIMIT_MS,
+// when set to a positive number, replaces it.
 int ConverterTimeLimitMs(double videoSeconds);
 
 // The same for a video of still pictures, each held for its time (a rendered
@@ -64,9 +70,5 @@ int ConverterTimeLimitMs(double videoSeconds);
 bool ConvertStillPicturesAVIToX(const std::string& inputFile, const std::string& outputFile, int formatIndex,
                                 double frameRate, int audioSampleRate, int audioBitRate, const ShownSlides& slides,
                                 std::string* failure = nullptr);
-
-// `command` with its frames passed on at their own times, for the formats
-// that store them; MPEG-1, MPEG-2 and SWF keep a constant frame rate.
-ConverterCommand KeepStillPictures(ConverterCommand command, int formatIndex);
 
 }  // namespace kv

@@ -40,7 +40,7 @@ int ResultOf(const media::MergeOutcome& outcome) {
 }  // namespace
 
 int Merge_Video_And_Sound_File(const std::string& videoPath, const std::string& soundPath,
-                               const std::string& savedPath) {
+                               const std::string& savedPath, std::string* why) {
     Trace("Inside Merge_Video_And_Sound_File");
     try {
         const media::MergeOutcome outcome =
@@ -48,6 +48,7 @@ int Merge_Video_And_Sound_File(const std::string& videoPath, const std::string& 
                 SendMessage(g_hWaitDlg.load(), UWM_MERGE_PROGRESS, static_cast<WPARAM>(percent), 0);
             });
         if (!outcome.why.empty()) TraceF("Merge_Video_And_Sound_File : %s", outcome.why.c_str());
+        if (why) *why = outcome.why;
         return ResultOf(outcome);
     } catch (...) {
         Trace("Merge_Video_And_Sound_File : Unable to merge audio and video streams.");

@@ -1,12 +1,15 @@
 // The recording thread: waits for the slide show to be placed, opens the
 // intermediate video, runs the capture loop and reports how it ended.
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 
 #include "app/core/AppMessages.h"
 #include "app/core/SettingsCatalogue.h"
+#include "audio/AudioFormat.h"
 #include "platform/core/Trace.h"
 #include "recording/CaptureArea.h"
+#include "recording/DiskSpace.h"
 #include "recording/Recorder.h"
 #include "recording/RecordingRecovery.h"
 #include "recording/state/RecordingReport.h"
@@ -80,6 +83,23 @@ std::string TempVideoPath() {
     return (std::filesystem::path(GetTempFolder(fallback)) / "~Record.avi").string();
 }
 
+// What this recording writes per second, at the size it captures.
+std::uint64_t BytesPerSecond(const ScreenRect& rect, bool sound) {
+    int rate = 0, channels = 0, bits = 0;
+    if (sound) ParseAudioProperties(settings::AudioProperties.Get(), rate, channels, bits);
+    const bool sized = rect.width > 0 && rect.height > 0;
+    const int width = sized ? rect.width : static_cast<int>(settings::ResolutionWidth.Get());
+    const int height = sized ? rect.height : static_cast<int>(settings::ResolutionHeight.Get());
+    return RecordingBytesPerSecond(width, height, g_iFrameRate.load(),
+                                   static_cast<std::uint64_t>(std::max(0, rate * channels * bits / 8)));
+}
+
+// The folder the finished video goes to.
+std::string OutputFolder() {
+    const std::string output = settings::OutputFileName.Get();
+    return std::filesystem::path(output.empty() ? settings::AVIVideoFileName.Get() : output).parent_path().string();
+}
+
 }  // namespace
 
 unsigned RecordAVIThread(void*) {
@@ -106,11 +126,20 @@ unsigned RecordAVIThread(void*) {
             return end.Failure(-2, "* Thread ended: RecordVideo Failed.\n");
         }
     }
+    const bool sound = settings::CaptureSound.GetOr(settings::kCaptureSoundDefaultInCaptureLoop) != 0;
+    recorder->m_uBytesPerSecond = BytesPerSecond(rect, sound);
+    const std::string tempFolder = std::filesystem::path(recorder->m_strTempVideoPath).parent_path().string();
+    const std::string refusal =
+        DiskSpaceRefusal(tempFolder, OutputFolder(), g_iExpectedShowSeconds.load(), recorder->m_uBytesPerSecond);
+    if (!refusal.empty()) {
+        TraceF("RecordAVIThread : %s\n", refusal.c_str());
+        SetRecordingRefusal(refusal);
+        return end.Failure(kNotEnoughDiskSpace, "* Thread ended: not enough disk space.\n");
+    }
     if (recorder->m_AviFile.Initialise(recorder->m_strTempVideoPath, rect.width, rect.height, powerPlugs ? 1 : 0) < 0)
         return end.Failure(-1, " * Thread ended : AVI Initialize Failed\n");
 
     // Until the recording is saved, a journal tells the next start what to rebuild.
-    const bool sound = settings::CaptureSound.GetOr(settings::kCaptureSoundDefaultInCaptureLoop) != 0;
     if (sound) GetTempWavePath(recorder.get());
     WriteRecordingJournal(recorder->m_strTempVideoPath, sound ? recorder->m_strTempSoundPath : std::string(),
                           settings::OutputFileName.Get());

@@ -1,6 +1,7 @@
 // The capture loop: grabs the slide area at the frame rate, places each grab
 // at the stream position of its time, and records the sound alongside.
 #include <algorithm>
+#include <filesystem>
 #include <thread>
 
 #include "app/core/AppMessages.h"
@@ -8,9 +9,11 @@
 #include "audio/WaveIn.h"
 #include "platform/core/Trace.h"
 #include "recording/CaptureArea.h"
+#include "recording/DiskSpace.h"
 #include "recording/FrameQueue.h"
 #include "recording/Recorder.h"
 #include "recording/RecordingClock.h"
+#include "recording/state/RecordingReport.h"
 #include "recording/state/RecordingTimeline.h"
 
 namespace kv {
@@ -21,6 +24,7 @@ namespace {
 // resume's own position.
 constexpr auto kPausePoll = std::chrono::milliseconds(5);
 constexpr auto kStopPoll = std::chrono::milliseconds(5);
+constexpr auto kDiskSpacePoll = std::chrono::seconds(1);
 
 void StartSound(CRecorder& recorder) {
     if (settings::CaptureSound.GetOr(settings::kCaptureSoundDefaultInCaptureLoop) == 0) {
@@ -66,19 +70,24 @@ struct PictureTaker {
         const bool changed = !repeatable || grabber.Changed();
         const long position = positionOf(RecordingClock::Clock::now());
         if (position <= lastPosition) return;
-        if (!changed) {
-            if (queued ? queue.SubmitRepeat(position) : avi.AppendRepeatedFrame(position) == S_OK) lastPosition = position;
-            return;
-        }
+        if (!changed) return Repeat(position);
         const int slot = queued ? queue.Acquire() : 0;
         if (slot < 0) return;
-        if (!grabber.Grab(slot)) {
+        const bool grabbed = grabber.Grab(slot);
+        // A grab made only because DAMAGE was trusted too long, that found
+        // the same picture, costs no more than a repeat.
+        if (!grabbed || grabber.FoundUnchanged()) {
             if (queued) queue.Return(slot);
+            if (grabbed) Repeat(position);
             return;
         }
         lastPosition = position;
         if (queued) queue.Submit(slot, position);
         else avi.AppendNewFrame(grabber.Frame(slot), position);
+    }
+
+    void Repeat(long position) {
+        if (queued ? queue.SubmitRepeat(position) : avi.AppendRepeatedFrame(position) == S_OK) lastPosition = position;
     }
 };
 
@@ -94,6 +103,18 @@ long PositionAt(RecordingTimeline::TimePoint at, int fps) {
 long EndPositionAt(RecordingTimeline::TimePoint stop, int fps) {
     const auto active = g_RecordingTimeline.Take().ActiveBefore(stop);
     return static_cast<long>((std::chrono::duration_cast<std::chrono::microseconds>(active).count() * fps + 500000) / 1000000) - 1;
+}
+
+// Stops the recording, as the stop button would, once the temporary folder
+// runs short: what was recorded is saved and converted, and the user told why.
+bool StoppedForDiskSpace(const std::string& tempFolder, std::uint64_t bytesPerSecond, HWND container) {
+    const std::string reason = LowDiskSpaceReason(tempFolder, bytesPerSecond);
+    if (reason.empty()) return false;
+    TraceF("RecordVideo : %s\n", reason.c_str());
+    SetRecordingFailure(reason + ".");
+    StopAt(RecordingClock::Clock::now());
+    PostMessage(container, UWM_SLIDESHOWEND, 0, 0);
+    return true;
 }
 
 }  // namespace
@@ -156,9 +177,16 @@ int CRecorder::RecordVideo() {
     clock.Start(started);
     g_llRecordedMs = 0;
     PostMessage(container, UWM_RECORDINGCLOCKSTARTED, 0, 0);
+    Trace("RecordVideo --- Recording clock started\n");
     StartSound(*this);
 
+    const std::string tempFolder = std::filesystem::path(m_strTempVideoPath).parent_path().string();
+    auto spaceCheckDue = started;
     while (g_bRecording) {
+        if (RecordingClock::Clock::now() >= spaceCheckDue) {
+            spaceCheckDue = RecordingClock::Clock::now() + kDiskSpacePoll;
+            if (StoppedForDiskSpace(tempFolder, m_uBytesPerSecond, container)) break;
+        }
         if (g_bPaused) {
             while (g_bPaused) std::this_thread::sleep_for(kPausePoll);
         } else {

@@ -3,6 +3,7 @@
 // destroyed by the recording thread at its end. It owns the video writer and
 // the temporary file names of one recording.
 #include <atomic>
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -35,7 +36,8 @@ public:
     int SaveWithoutSound();
     int SaveWithSound();
     int SaveVideoOnly();
-    int SaveSeparately();
+    // `why` is the merge's own reason, said to the user when the disk was full.
+    int SaveSeparately(const std::string& why = {});
 
     std::string m_strTempVideoPath;
     std::string m_strTempSoundPath;
@@ -43,6 +45,8 @@ public:
     // Set by the user-interface thread, read by the recording thread.
     std::atomic<bool> m_bMouseCapture{false};
     int m_iThreadStarted = 0;
+    // What the recording writes per second, for the disk space it keeps free.
+    std::uint64_t m_uBytesPerSecond = 0;
     // The capture resources of RecordVideo; released with the recorder.
     ScreenGrabber m_ScreenGrabber;
 
@@ -81,8 +85,9 @@ extern std::string g_strSavedAviPath;
 // Merges the temporary video and sound into `savedPath`, sending the percent
 // done as UWM_MERGE_PROGRESS to the conversion dialog. 0 when merged; 1 the
 // video cannot be read, 2 the sound cannot be read, 3 the video holds no
-// frame, 4 the sound is not PCM or empty, 5 the merged file cannot be written.
+// frame, 4 the sound is not PCM or empty, 5 the merged file cannot be written;
+// why it failed in `why` when given.
 int Merge_Video_And_Sound_File(const std::string& videoPath, const std::string& soundPath,
-                               const std::string& savedPath);
+                               const std::string& savedPath, std::string* why = nullptr);
 
 }  // namespace kv

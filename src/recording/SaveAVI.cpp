@@ -28,6 +28,8 @@ void DeleteTempFile(const std::string& path) {
     if (!path.empty()) std::remove(path.c_str());
 }
 
+bool DiskWasFull(const std::string& why) { return why.find(std::strerror(ENOSPC)) != std::string::npos; }
+
 bool HoldsSound(const std::string& path) {
     struct stat info {};
     return stat(path.c_str(), &info) == 0 && info.st_size > kEmptySoundSize;
@@ -79,7 +81,8 @@ int CRecorder::SaveWithSound() {
     });
     if (chosen != 0) return chosen;
     Trace("AUDIO_SOURCE_MIC\tCRecorder::SaveAVI() Merge_Video_And_Sound_File will start now.\n");
-    const int result = Merge_Video_And_Sound_File(m_strTempVideoPath, m_strTempSoundPath, g_strSavedAviPath);
+    std::string why;
+    const int result = Merge_Video_And_Sound_File(m_strTempVideoPath, m_strTempSoundPath, g_strSavedAviPath, &why);
     switch (result) {
     case 0:
         Trace("CRecorder::SaveAVI( ) result == 0\n");
@@ -99,7 +102,7 @@ int CRecorder::SaveWithSound() {
         return SaveVideoOnly();
     case 5:
         Trace("CRecorder::SaveAVI() result == 5\n");
-        return SaveSeparately();
+        return SaveSeparately(why);
     default:
         return 0;
     }
@@ -121,7 +124,7 @@ int CRecorder::SaveVideoOnly() {
 }
 
 // The merge could not be written: picture and sound are kept as two files.
-int CRecorder::SaveSeparately() {
+int CRecorder::SaveSeparately(const std::string& why) {
     if (!MoveFileTo(m_strTempVideoPath, g_strSavedAviPath, false)) {
         Trace("SaveAVI : File Creation Error. Unable to rename/copy video file.");
         return -9;
@@ -133,16 +136,17 @@ int CRecorder::SaveSeparately() {
     }
     Trace("Tapewell is unable to merge the video with audio files. Your video and audio files are saved "
           "separately as \n\n" + g_strSavedAviPath + "\n" + soundPath);
-    SetRecordingNotice("Kalvista could not merge the video with its sound. They are saved separately as\n" +
+    const std::string folder = fs::path(g_strSavedAviPath).parent_path().string();
+    const std::string full = DiskWasFull(why) ? "No space left on " + folder + ". " : "";
+    SetRecordingNotice(full + "Kalvista could not merge the video with its sound. They are saved separately as\n" +
                        g_strSavedAviPath + "\n" + soundPath);
     return 0;
 }
 
 void ReportIncompleteVideo(const std::string& why, const std::string& written, const std::string& kept) {
     const std::string folder = fs::path(written).parent_path().string();
-    const std::string reason = why.find(std::strerror(ENOSPC)) != std::string::npos
-                                   ? "No space left on " + folder
-                                   : "The video file could not be written in full (" + why + ")";
+    const std::string reason =
+        DiskWasFull(why) ? "No space left on " + folder : "The video file could not be written in full (" + why + ")";
     SetRecordingFailure(reason + ". The video holds the recording up to that point.\n" +
                         "The recording is kept at " + kept);
 }

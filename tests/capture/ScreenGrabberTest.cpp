@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <memory>
 #include <optional>
+#include <thread>
 
+#include "platform/core/Trace.h"
 #include "platform/x11/ScreenGrabber.h"
 #include "support/PatternWindow.h"
 #include "support/Xvfb.h"
@@ -189,6 +192,30 @@ TEST_F(ScreenGrabberTest, DrawingTheServerHasDoneIsAChangeAtTheNextQuestion) {
         missed += !grabber.Changed();
     }
     EXPECT_EQ(missed, 0) << "drawing done by the server was not seen as a change";
+}
+
+// DAMAGE is not trusted for ever: a second after the last grab the area is
+// grabbed again although nothing was reported; finding the same picture, the
+// grab may stand for a repeat and nothing is traced.
+TEST_F(ScreenGrabberTest, AStillAreaIsGrabbedAgainEverySecondWhateverDamageSays) {
+    m_window.reset();
+    m_window.emplace(kLeft, kTop, kWidth, kHeight, 6000);  // one picture for the whole test
+    ScreenGrabber grabber;
+    ASSERT_EQ(grabber.Open({kLeft, kTop, kWidth, kHeight}, GrabberOptions{}), GrabberStatus::Ok);
+    ExpectUnchangedAfterGrab(grabber, *m_window);
+    EXPECT_FALSE(grabber.FoundUnchanged());  // that grab was asked for by DAMAGE
+    kv::TraceCapture trace;
+    for (int second = 0; second < 2; ++second) {
+        const auto grabbed = std::chrono::steady_clock::now();
+        ASSERT_FALSE(grabber.Changed());
+        EXPECT_TRUE(ChangedWithin(grabber, 1500));
+        const auto waited = std::chrono::steady_clock::now() - grabbed;
+        EXPECT_GE(waited, std::chrono::milliseconds(850));
+        EXPECT_LT(waited, std::chrono::milliseconds(1400));
+        ASSERT_TRUE(grabber.Grab());
+        EXPECT_TRUE(grabber.FoundUnchanged());
+    }
+    EXPECT_FALSE(trace.Contains("without a damage event"));
 }
 
 TEST_F(ScreenGrabberTest, AreaPartlyOffScreenKeepsTheRestBlack) {

@@ -359,8 +359,10 @@ TEST_F(ContainerTest, RecorderErrorsShowTheirTextAndReachTheConversionDialog) {
         {-7, "Unable to save video file. Please try Again."},
         {-9, "There was an error while generating the output file.\n Unable to merge video and audio stream."},
         {3, "An unexpected error occured while recording.\n Please try Again."},
+        {kNotEnoughDiskSpace, "There is not enough disk space to record."},
     };
-    for (auto [code, text] : cases) {
+    ClearRecordingReport();
+    const auto expectText = [&](int code, const std::string& text) {
         boxes->Clear();
         std::thread recorder([&] {
             SendMessage(d.WindowHandle(), UWM_RECORDER_ERROR, static_cast<WPARAM>(static_cast<LPARAM>(code)), 0);
@@ -370,7 +372,13 @@ TEST_F(ContainerTest, RecorderErrorsShowTheirTextAndReachTheConversionDialog) {
         EXPECT_EQ(boxes->Texts(), std::vector<std::string>{text});
         EXPECT_TRUE(g_bRecorderError);
         EXPECT_EQ(waitDlg.codes.back(), code);
-    }
+    };
+    for (auto [code, text] : cases) expectText(code, text);
+    // A refusal for want of disk space names the folder and the room it lacks.
+    const std::string refusal = "Not enough disk space in /tmp/rec: 1 MB free, about 200 MB needed";
+    SetRecordingRefusal(refusal);
+    expectText(kNotEnoughDiskSpace, refusal);
+    ClearRecordingReport();
     EXPECT_FALSE(d.IsStopped());  // the recorder ends the show itself
     DestroyWindowHandle(g_hWaitDlg);
     g_hWaitDlg = 0;

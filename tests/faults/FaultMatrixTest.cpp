@@ -37,6 +37,28 @@ std::string PathAfter(const std::string& log, const std::string& prefix) {
     return {};
 }
 
+// A tmpfs of `size` ("64k", "1m") mounted on `folder` while it lives (as root).
+class SmallDisk {
+public:
+    SmallDisk(const fs::path& folder, const std::string& size) : m_folder(folder) {
+        fs::create_directories(folder);
+        m_mounted = ::geteuid() == 0 && ::mount("kalvista-faults", folder.c_str(), "tmpfs", 0, ("size=" + size).c_str()) == 0;
+    }
+    ~SmallDisk() {
+        if (m_mounted) ::umount2(m_folder.c_str(), MNT_DETACH);
+    }
+    bool Mounted() const { return m_mounted; }
+    // Writes `bytes` into the disk, as another program filling it would.
+    void Fill(std::size_t bytes) const {
+        std::ofstream(m_folder / "filler", std::ios::binary).write(std::string(bytes, 'x').data(), bytes);
+    }
+
+private:
+    fs::path m_folder;
+    bool m_mounted = false;
+};
+constexpr const char* kNoMount = "mounting a small tmpfs needs root (and a system that allows mounts)";
+
 struct BatchRun {
     std::optional<int> status;  // nothing when it had to be ended
     std::string log;            // stdout and stderr
@@ -82,6 +104,26 @@ protected:
         if (withSound) argv.insert(argv.end(), {"--sound", "default"});
         else argv.push_back("--no-sound");
         return kv::ChildProcess::Spawn(argv, options);
+    }
+
+    // Waits until the run's trace holds `line`; false when the run ended first.
+    bool WaitForTrace(kv::ChildProcess& child, const char* line) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(150);
+        while (ReadText(trace).find(line) == std::string::npos) {
+            if (!child.Running() || std::chrono::steady_clock::now() > deadline) return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        return true;
+    }
+
+    // Runs the program from a folder of its own, so its temporary folder
+    // ("Temp" beside it) can be put on a disk of the test's choosing.
+    fs::path ProgramFolderOfItsOwn() {
+        const fs::path folder = dir / "program";
+        fs::create_directories(folder);
+        fs::create_hard_link(kalvista, folder / "kalvista");
+        kalvista = folder / "kalvista";
+        return folder;
     }
 
     BatchRun Finish(kv::ChildProcess& child) {
@@ -173,6 +215,20 @@ TEST_F(FaultMatrix, AFailingFfmpegIsNamedWithItsLastErrorAndTheRecordingKept) {
     EXPECT_FALSE(fs::exists(dir / "talk.mp4"));
 }
 
+TEST_F(FaultMatrix, AHangingFfmpegIsEndedAtItsTimeLimitNamedAndTheRecordingKept) {
+    const auto started = std::chrono::steady_clock::now();
+    const BatchRun run = Convert(dir / "talk.mp4", "MP4",
+                                 {PathWithFfmpeg("echo 'frame=    1' >&2\nexec sleep 600"),
+                                  "KALVISTA_CONVERTER_TIME_LIMIT_MS=2000"});
+    ASSERT_TRUE(run.status.has_value()) << run.log;
+    EXPECT_NE(*run.status, 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(140));
+    EXPECT_NE(run.log.find("kalvista: Conversion failed: ffmpeg did not finish within 2 s\n"), std::string::npos)
+        << run.log;
+    ExpectRecordingKept(run);
+    EXPECT_FALSE(fs::exists(dir / "talk.mp4"));
+}
+
 TEST_F(FaultMatrix, AMissingFfmpegIsNamedAndTheRecordingKept) {
     // Everything of the system's programs but ffmpeg.
     const fs::path folder = dir / "no-ffmpeg";
@@ -191,18 +247,55 @@ TEST_F(FaultMatrix, AMissingFfmpegIsNamedAndTheRecordingKept) {
 
 TEST_F(FaultMatrix, AFullOutputDiskIsNamedAndTheRecordingKept) {
     const fs::path full = dir / "small disk";
-    fs::create_directories(full);
-    if (::geteuid() != 0 || ::mount("kalvista-faults", full.c_str(), "tmpfs", 0, "size=64k") != 0)
-        GTEST_SKIP() << "mounting a small tmpfs needs root (and a system that allows mounts)";
-    std::ofstream(full / "filler").write(std::string(60 * 1024, 'x').data(), 60 * 1024);
-    const BatchRun run = Convert(full / "talk.avi", "AVI");
+    const SmallDisk disk(full, "64k");
+    if (!disk.Mounted()) GTEST_SKIP() << kNoMount;
+    // The disk fills once the recording has started (it had room for the show).
+    kv::ChildProcess child = Start(full / "talk.avi", "AVI", {});
+    ASSERT_TRUE(WaitForTrace(child, "RecordVideo --- Recording clock started")) << ReadText(dir / "kalvista.log");
+    disk.Fill(60 * 1024);
+    const BatchRun run = Finish(child);
     EndLeftovers();
-    ::umount2(full.c_str(), MNT_DETACH);
     ASSERT_TRUE(run.status.has_value()) << run.log;
     EXPECT_NE(*run.status, 0);
     EXPECT_NE(run.log.find("kalvista: Conversion failed: No space left on " + full.string() + "\n"), std::string::npos)
         << run.log;
     ExpectRecordingKept(run);
+}
+
+TEST_F(FaultMatrix, ASmallTemporaryDiskRefusesTheRecordingBeforeItStarts) {
+    const fs::path temp = ProgramFolderOfItsOwn() / "Temp";
+    const SmallDisk disk(temp, "1m");
+    if (!disk.Mounted()) GTEST_SKIP() << kNoMount;
+    const BatchRun run = Convert(dir / "talk.mp4", "MP4");
+    EndLeftovers();
+    ASSERT_TRUE(run.status.has_value()) << run.log;
+    EXPECT_NE(*run.status, 0);
+    EXPECT_NE(run.log.find("kalvista: Not enough disk space in " + temp.string() + ": 1 MB free, about 200 MB needed\n"),
+              std::string::npos)
+        << run.log;
+    EXPECT_FALSE(fs::exists(dir / "talk.mp4"));
+}
+
+TEST_F(FaultMatrix, ATemporaryDiskFillingUpStopsTheRecordingAndKeepsWhatWasRecorded) {
+    const fs::path temp = ProgramFolderOfItsOwn() / "Temp";
+    const SmallDisk disk(temp, "300m");
+    if (!disk.Mounted()) GTEST_SKIP() << kNoMount;
+    kv::ChildProcess child = Start(dir / "talk.mp4", "MP4", {}, "20");
+    ASSERT_TRUE(WaitForTrace(child, "RecordVideo --- Recording clock started")) << ReadText(dir / "kalvista.log");
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+    disk.Fill(150 << 20);  // leaves 157 MB, below the 200 MB kept free
+    const BatchRun run = Finish(child);
+    EndLeftovers();
+    ASSERT_TRUE(run.status.has_value()) << run.log;
+    EXPECT_NE(*run.status, 0);
+    EXPECT_NE(run.log.find("kalvista: The recording was stopped: only 157 MB are left in " + temp.string() +
+                           ", and 200 MB are kept free. The video holds the recording up to that point.\n"),
+              std::string::npos)
+        << run.log;
+    const kvtest::RecordedFile video = kvtest::ReadRecordedFile((dir / "talk.mp4").string());
+    ASSERT_TRUE(video.opened) << run.log;
+    EXPECT_GT(video.VideoSeconds(), 1.5);
+    EXPECT_LT(video.VideoSeconds(), 10.0);
 }
 
 TEST_F(FaultMatrix, AReadOnlyOutputFolderIsNamedAndTheRecordingKept) {
@@ -232,11 +325,7 @@ TEST_F(FaultMatrix, APresentationDeletedWhileItIsRecordedStillGivesTheVideo) {
     fs::copy_file(s_dir->path() / "one.pptx", presentation);
     kv::ChildProcess child = Start(dir / "talk.avi", "AVI", {}, "2");
     ASSERT_TRUE(child.Started());
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(150);
-    while (ReadText(trace).find("RecordAVI Thread Started") == std::string::npos) {
-        ASSERT_TRUE(child.Running() && std::chrono::steady_clock::now() < deadline) << ReadText(dir / "kalvista.log");
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
+    ASSERT_TRUE(WaitForTrace(child, "RecordAVI Thread Started")) << ReadText(dir / "kalvista.log");
     ASSERT_TRUE(fs::remove(presentation));
     EXPECT_TRUE(child.Running()) << "the run ended before the presentation was deleted";
     const BatchRun run = Finish(child);

@@ -1,5 +1,6 @@
 #include "recording/AviReadBack.h"
 
+#include <cstdio>
 #include <vector>
 
 #include "platform/media/LibavHandles.h"
@@ -95,6 +96,21 @@ AviReadBack ReadAvi(const std::string& path, const PictureVisitor& visit) {
     }
     result.opened = true;
     return result;
+}
+
+bool DecodeWithFfmpeg(const std::string& path, int width, int height,
+                      const std::function<void(const kv::FrameImage& bgra)>& visit) {
+    std::string quoted = "'";
+    for (char c : path) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    quoted += "'";
+    const std::string command = "ffmpeg -nostdin -v error -i " + quoted +
+                                " -fps_mode cfr -f rawvideo -pix_fmt bgra -";
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) return false;
+    std::vector<std::uint8_t> pixels(static_cast<std::size_t>(width) * height * 4);
+    while (std::fread(pixels.data(), 1, pixels.size(), pipe) == pixels.size())
+        visit(kv::FrameImage{width, height, width * 4, pixels.data()});
+    return pclose(pipe) == 0;
 }
 
 }  // namespace kvtest

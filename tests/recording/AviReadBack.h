@@ -30,4 +30,10 @@ using PictureVisitor = std::function<void(std::int64_t position, const kv::Frame
 
 AviReadBack ReadAvi(const std::string& path, const PictureVisitor& visit = {});
 
+// Decodes the whole file with the ffmpeg command at a constant frame rate,
+// as a conversion does, and gives every output picture in order (BGRA).
+// False when ffmpeg could not decode it.
+bool DecodeWithFfmpeg(const std::string& path, int width, int height,
+                      const std::function<void(const kv::FrameImage& bgra)>& visit);
+
 }  // namespace kvtest

@@ -1,6 +1,7 @@
 // The intermediate video written for real and read back with FFmpeg.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <set>
 
@@ -18,6 +19,7 @@ namespace kv {
 namespace {
 
 using kvtest::ReadAvi;
+namespace fs = std::filesystem;
 
 class AviWriterTest : public ::testing::Test {
 protected:
@@ -153,7 +155,7 @@ TEST_F(AviWriterTest, SkippedPositionsKeepTheDuration) {
     EXPECT_EQ(back.pictures, (std::vector<std::int64_t>{0}));
 }
 
-TEST_F(AviWriterTest, AnUnchangedScreenRepeatsTheLastPictureAsAKeyFrame) {
+TEST_F(AviWriterTest, AnUnchangedScreenShowsTheLastPictureAgainForAlmostNothing) {
     const std::string path = (dir / "repeats.avi").string();
     CAviFile avi;
     ASSERT_EQ(avi.Initialise(path, 324, 244, 0), S_OK);
@@ -168,15 +170,31 @@ TEST_F(AviWriterTest, AnUnchangedScreenRepeatsTheLastPictureAsAKeyFrame) {
     EXPECT_EQ(avi.AppendRepeatedFrame(3), E_FAIL);  // positions only go forward
     ASSERT_EQ(avi.AppendNewFrame(fourth.image, 4), S_OK);
     EXPECT_EQ(avi.AppendRepeatedFrame(6), S_OK);
+    const std::uintmax_t twoPictures = fs::file_size(path);
+    for (long position = 7; position < 300; ++position) ASSERT_EQ(avi.AppendRepeatedFrame(position), S_OK);
+    // A still screen writes no picture data: a chunk header a frame.
+    EXPECT_LT(fs::file_size(path) - twoPictures, 293u * 16);
     ASSERT_TRUE(avi.ReleaseMemory());
 
-    std::vector<std::pair<std::int64_t, int>> shown;
-    const kvtest::AviReadBack back = ReadAvi(path, [&](std::int64_t position, const FrameImage& picture) {
-        shown.emplace_back(position, kvtest::ReadFrameNumber(picture));
-    });
-    EXPECT_EQ(back.positions, 7);
+    // The repeated positions hold no picture of their own, but the last
+    // three: the ffmpeg command stops at the last picture.
+    const kvtest::AviReadBack back = ReadAvi(path);
+    EXPECT_EQ(back.positions, 300);
     EXPECT_TRUE(back.allKeyFrames);
-    EXPECT_EQ(shown, (std::vector<std::pair<std::int64_t, int>>{{1, 1}, {2, 1}, {3, 1}, {4, 4}, {6, 4}}));
+    EXPECT_EQ(back.pictures, (std::vector<std::int64_t>{1, 4, 297, 298, 299}));
+    // ... and the ffmpeg command decoding the whole file at its frame rate
+    // shows the last picture at each of them, up to the end. (It starts at
+    // the first picture, so the empty position 0 is not shown.)
+    std::vector<std::pair<int, int>> runs;  // (picture, positions it is shown for)
+    ASSERT_TRUE(kvtest::DecodeWithFfmpeg(path, 324, 244, [&](const FrameImage& picture) {
+        const int number = kvtest::ReadFrameNumber(picture);
+        if (runs.empty() || runs.back().first != number) runs.emplace_back(number, 0);
+        ++runs.back().second;
+    }));
+    ASSERT_EQ(runs.size(), 2u);
+    EXPECT_EQ(runs[0], std::make_pair(1, 3));
+    EXPECT_EQ(runs[1].first, 4);
+    EXPECT_GE(runs[1].second, 296);
 }
 
 TEST_F(AviWriterTest, FrameOfAnotherSizeIsPlacedNotScaled) {

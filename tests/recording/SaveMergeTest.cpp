@@ -1,6 +1,9 @@
 // Saving a recording: the merge of real picture and sound files, the name
 // search, and what is kept when something fails.
 #include <gtest/gtest.h>
+#include <sys/mount.h>
+
+#include <algorithm>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -221,6 +224,33 @@ TEST_F(SaveMergeTest, MergeThatCannotBeWrittenKeepsPictureAndSoundSeparately) {
     EXPECT_FALSE(fs::exists(recorder.m_strTempVideoPath));
 }
 
+// A merge onto a full disk says so, and picture and sound are kept as two
+// files with their names (a small tmpfs, as root).
+TEST_F(SaveMergeTest, AMergeOntoAFullDiskSaysSoAndKeepsBothFiles) {
+    MakeVideo(10);
+    MakeSound(10);
+    const fs::path small = dir / "small";
+    fs::create_directories(small);
+    if (::geteuid() != 0 || ::mount("kalvista-merge", small.c_str(), "tmpfs", 0, "size=256k") != 0)
+        GTEST_SKIP() << "mounting a small tmpfs needs root (and a system that allows mounts)";
+    std::string why;
+    const int result = Merge_Video_And_Sound_File(recorder.m_strTempVideoPath, recorder.m_strTempSoundPath,
+                                                  (small / "merged.avi").string(), &why);
+    const bool leftovers = fs::exists(small / "merged.avi");
+    ::umount2(small.c_str(), MNT_DETACH);
+    EXPECT_EQ(result, 5);
+    EXPECT_NE(why.find("No space left on device"), std::string::npos) << why;
+    EXPECT_FALSE(leftovers);
+
+    ClearRecordingReport();
+    g_strSavedAviPath = saved;
+    ASSERT_EQ(recorder.SaveSeparately(why), 0);
+    EXPECT_EQ(GetRecordingReport().notice, "No space left on " + temp + ". Kalvista could not merge the video with its "
+                                           "sound. They are saved separately as\n" + saved + "\n" + saved + ".wav");
+    EXPECT_EQ(kvtest::ReadAvi(saved).positions, 100);
+    EXPECT_GT(fs::file_size(saved + ".wav"), 1'700'000u);
+}
+
 // A recording killed mid-way (SIGKILL: nothing is closed or finalised) is
 // rebuilt with its sound at the next start, beside the video it was meant for.
 TEST_F(SaveMergeTest, ARecordingKilledMidWayIsRebuiltWithItsSoundBesideItsOutput) {
@@ -243,6 +273,13 @@ TEST_F(SaveMergeTest, ARecordingKilledMidWayIsRebuiltWithItsSoundBesideItsOutput
                 avi.AppendNewFrame(frame.image, position);
                 wav.Write(block);
             }
+            // Then a still screen for three seconds, with one change.
+            kvtest::OwnedFrame change = kvtest::MakeNumberedFrame(45, 324, 244);
+            for (long position = 30; position < 60; ++position) {
+                if (position == 45) avi.AppendNewFrame(change.image, position);
+                else avi.AppendRepeatedFrame(position);
+                wav.Write(block);
+            }
         }
         ::raise(SIGKILL);
     }
@@ -254,10 +291,19 @@ TEST_F(SaveMergeTest, ARecordingKilledMidWayIsRebuiltWithItsSoundBesideItsOutput
     ASSERT_TRUE(recovery.has_value());
     const std::string recovered = (dir / "out" / (name + "-recovered.avi")).string();
     EXPECT_EQ(recovery->recovered, recovered) << recovery->problem;
-    const auto back = kvtest::ReadAvi(recovered);
-    // Lost at most: the pictures still inside the encoder, well under 2 s.
-    EXPECT_GE(back.positions, 30 - 2 * kFps);
-    EXPECT_EQ(back.pictures.size(), static_cast<size_t>(back.positions));
+    int shownAt45 = -1;
+    const auto back = kvtest::ReadAvi(recovered, [&](std::int64_t position, const kv::FrameImage& picture) {
+        if (position == 45) shownAt45 = kvtest::ReadFrameNumber(picture);
+    });
+    // Lost at most: the pictures still inside the encoder, well under 2 s;
+    // the still screen's positions are kept, and its last one shows the
+    // still picture, so a conversion plays to the end.
+    EXPECT_GE(back.positions, 60 - 2 * kFps);
+    ASSERT_GE(back.pictures.size(), static_cast<size_t>(30 - 2 * kFps));
+    std::vector<std::int64_t> afterTheChange(std::find(back.pictures.begin(), back.pictures.end(), 45),
+                                             back.pictures.end());
+    EXPECT_EQ(afterTheChange, (std::vector<std::int64_t>{45, back.positions - 3, back.positions - 2, back.positions - 1}));
+    EXPECT_EQ(shownAt45, 45);
     EXPECT_EQ(back.audioStreams, 1);
     EXPECT_GT(back.audioSeconds, 1.0);
     EXPECT_FALSE(fs::exists(recorder.m_strTempVideoPath));

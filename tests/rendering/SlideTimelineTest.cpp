@@ -75,17 +75,20 @@ TEST(FrameBlend, MixesByShare) {
 }
 
 TEST(StillPictures, FramesKeepTheirTimesWhereTheFormatStoresThem) {
-    const auto mp4 = kv::KeepStillPictures(
-        kv::BuildConverterCommand("/in dir/a.avi", "/out dir/a.mp4", kv::FORMAT_MP4, 25, 44100, 128, false, 80), kv::FORMAT_MP4);
+    const auto mp4 = kv::BuildConverterCommand("/in dir/a.avi", "/out dir/a.mp4", kv::FORMAT_MP4, 25, 44100, 128, false, 80,
+                                               {}, true);
     ASSERT_GE(mp4.argv.size(), 4u);
     EXPECT_EQ(mp4.argv.back(), "/out dir/a.mp4");
     EXPECT_EQ(mp4.argv[mp4.argv.size() - 3], "-fps_mode");
     EXPECT_EQ(mp4.argv[mp4.argv.size() - 2], "vfr");
     EXPECT_NE(mp4.text.find("-fps_mode vfr \"/out dir/a.mp4\""), std::string::npos) << mp4.text;
+    EXPECT_EQ(mp4.text.find("fps="), std::string::npos) << mp4.text;  // no picture at every position
 
+    // Formats without frame times get a picture at every position instead.
     for (int format : {kv::FORMAT_MPEG1, kv::FORMAT_MPEG2, kv::FORMAT_SWF}) {
-        const auto plain = kv::BuildConverterCommand("a.avi", "a.out", format, 25, 44100, 128, false, 80);
-        EXPECT_EQ(kv::KeepStillPictures(plain, format).argv, plain.argv) << format;
+        const auto plain = kv::BuildConverterCommand("a.avi", "a.out", format, 25, 44100, 128, false, 80, {}, true);
+        EXPECT_EQ(plain.text.find("-fps_mode"), std::string::npos) << format;
+        EXPECT_NE(plain.text.find("-vf fps=25.00 "), std::string::npos) << format;
     }
 }
 

@@ -65,7 +65,7 @@ bool AviVideoWriter::Open(const std::string& path, const std::string& encoderNam
     m_encoderRefused = false;
     m_chunks = 0;
     m_highestPosition = -1;
-    m_lastSent = m_lastOut = -1;
+    m_lastSent = m_lastOut = m_heldRepeat = -1;
     m_repeats.clear();
     KeepLibavQuiet();
     const AVCodec* codec = avcodec_find_encoder_by_name(encoderName.c_str());
@@ -164,13 +164,30 @@ AviVideoWriter::Result AviVideoWriter::RepeatFrame(long position, std::string* w
     return WriteRepeats(why) ? Result::Written : Result::Failed;
 }
 
-// Writes the repeats whose picture's packet is out. A picture that did not
-// become a key frame is not repeated: its positions stay empty.
+// Writes the repeats whose picture's packet is out, as empty chunks: players
+// show the last picture again for them, so a still screen costs a few bytes a
+// frame instead of its key frame's data. The latest repeats are held back:
+// when the recording ends on them, Close writes the picture at each, because
+// the ffmpeg command stops at the last picture and, at a constant rate, gives
+// it as long as the middle of the last three gaps between pictures (a still
+// ending would be cut off or drawn out).
+// A picture that did not become a key frame is not repeated: its positions
+// stay empty until the next picture, as missed ones do.
 bool AviVideoWriter::WriteRepeats(std::string* why) {
     while (!m_repeats.empty() && m_repeats.front().first <= m_lastOut) {
         const auto [picture, position] = m_repeats.front();
         m_repeats.pop_front();
         if (picture != m_lastOut || !(m_lastPacket->flags & AV_PKT_FLAG_KEY)) continue;
+        if (!WriteEmptyUpTo(position + 1 - kHeldRepeats, why)) return false;
+        m_heldRepeat = position;
+    }
+    return true;
+}
+
+// The held-back repeats at the end of the stream: the last picture again.
+bool AviVideoWriter::WriteLastRepeats(std::string* why) {
+    if (m_heldRepeat != m_highestPosition || m_heldRepeat < m_chunks) return true;
+    for (long position = std::max(m_chunks, m_heldRepeat + 1 - kHeldRepeats); position <= m_heldRepeat; ++position) {
         const int error = av_packet_ref(m_packet.get(), m_lastPacket.get());
         if (error < 0) return Fail(why, "repeating a frame", error);
         if (!WritePacket(position, why)) return false;
@@ -222,7 +239,7 @@ bool AviVideoWriter::Close(std::string* why) {
     bool ok = !m_failed;
     if (ok) {
         avcodec_send_frame(m_encoder.get(), nullptr);
-        ok = WritePackets(why) && WriteEmptyUpTo(m_highestPosition + 1, why);
+        ok = WritePackets(why) && WriteLastRepeats(why) && WriteEmptyUpTo(m_highestPosition + 1, why);
     }
     int error = av_write_trailer(m_output.get());
     if (ok && error < 0) ok = Fail(why, "writing the index", error);

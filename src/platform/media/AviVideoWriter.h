@@ -16,6 +16,7 @@ namespace kv::media {
 class AviVideoWriter {
 public:
     enum class Result { Written, BadFrame, Failed };
+    static constexpr long kHeldRepeats = 3;
     // Why Open could not open the encoder, if that is where it failed.
     enum class EncoderRefusal { None, NotFound, NoMemory, Unsupported, Other };
 
@@ -30,8 +31,11 @@ public:
     // Positions must increase. A frame of another size is placed at the top
     // left (cut or padded with black); it is never scaled.
     Result WriteFrame(const FrameImage& frame, long position, std::string* why);
-    // Writes the last picture again at `position` without encoding it, for
-    // a screen that did not change: its key frame's packet is written again.
+    // Shows the last picture again at `position` without encoding it, for a
+    // screen that did not change: the position gets an empty chunk, which
+    // players and the merge take as the previous picture shown again (the
+    // last kHeldRepeats positions of a stream that ends on repeats get the
+    // picture itself).
     // BadFrame when !RepeatsAreExact().
     Result RepeatFrame(long position, std::string* why);
     // Whether repeats are exact: a picture was written and the encoder makes
@@ -51,6 +55,7 @@ private:
     bool WritePacket(long position, std::string* why);
     bool TakePosition(long position, std::string* why);
     bool WriteRepeats(std::string* why);
+    bool WriteLastRepeats(std::string* why);
     bool WriteEmptyUpTo(long position, std::string* why);
     bool Fail(std::string* why, const char* step, int error);
 
@@ -64,6 +69,7 @@ private:
     PacketPtr m_lastPacket;  // the packet of position m_lastOut, for repeats
     long m_lastSent = -1;    // position of the last picture given to the encoder
     long m_lastOut = -1;     // position of the last packet it gave back
+    long m_heldRepeat = -1;  // the latest repeat; it and the ones before it within kHeldRepeats are not in the file yet
     std::deque<std::pair<long, long>> m_repeats;  // (picture, position) waiting for the picture's packet
     long m_chunks = 0;            // chunks in the file so far (positions 0 .. m_chunks-1)
     long m_highestPosition = -1;  // highest position asked for

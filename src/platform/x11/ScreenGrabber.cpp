@@ -1,8 +1,11 @@
 #include "platform/x11/ScreenGrabber.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
+#include <string_view>
 #include <vector>
 
 #include "platform/core/Trace.h"
@@ -28,6 +31,21 @@ ScreenRect Intersect(const ScreenRect& wanted, int boundsWidth, int boundsHeight
     r.width = std::max(0, std::min(wanted.left + wanted.width, boundsWidth) - r.left);
     r.height = std::max(0, std::min(wanted.top + wanted.height, boundsHeight) - r.top);
     return r;
+}
+
+// DAMAGE is trusted for no longer than this: a renderer that draws without
+// damage events (or a window drawn over the area) must not freeze the picture.
+constexpr auto kLongestUntrustedStill = std::chrono::seconds(1);
+
+// A checksum of a picture's visible pixels, to tell whether a grab that
+// DAMAGE did not ask for found something new.
+std::size_t PictureChecksum(const FrameImage& frame) {
+    std::size_t sum = 0;
+    for (int y = 0; y < frame.height; ++y) {
+        const std::string_view row(reinterpret_cast<const char*>(frame.Row(y)), static_cast<std::size_t>(frame.width) * 4);
+        sum = sum * 1000003u ^ std::hash<std::string_view>{}(row);
+    }
+    return sum;
 }
 
 bool IsBgrx32(const XImage* image) {
@@ -63,6 +81,15 @@ struct ScreenGrabber::Impl {
     int cursorX = -1, cursorY = -1;  // where the pointer was drawn last
     x11::CursorImagePtr nextCursor;  // fetched by PointerChanged, drawn by the next grab
     x11::DamageWatch damage;
+    // The check of DAMAGE: when the last grab was, which image it filled,
+    // the checksum of that picture once the area was found unchanged, and
+    // whether the coming grab was asked for by time alone.
+    std::chrono::steady_clock::time_point lastGrab;
+    int lastImage = -1;
+    std::size_t stillChecksum = 0;
+    bool stillKnown = false;
+    bool grabByTime = false;
+    bool foundUnchanged = false;
 
     bool ChooseSource(const GrabberOptions& options);
     std::unique_ptr<CaptureImage> MakeImage(Visual* visual, int depth);
@@ -195,14 +222,31 @@ bool ScreenGrabber::Grab(int index) {
         return false;
     }
     if (g.cursorAvailable) g.DrawPointer(target.frame);
+    g.foundUnchanged = g.grabByTime && g.stillKnown && PictureChecksum(target.frame) == g.stillChecksum;
+    if (g.grabByTime && g.stillKnown && !g.foundUnchanged)
+        Trace("ScreenGrabber : the area changed without a damage event\n");
+    g.stillKnown = g.foundUnchanged;  // the checksum still holds for this picture
+    g.grabByTime = false;
+    g.lastGrab = std::chrono::steady_clock::now();
+    g.lastImage = index;
     return true;
 }
 
 bool ScreenGrabber::Changed() {
     if (!m_impl) return true;
+    Impl& g = *m_impl;
     // A pointer picture fetched by an earlier pass is stale by now.
-    m_impl->nextCursor.reset();
-    return m_impl->damage.Damaged() || m_impl->PointerChanged();
+    g.nextCursor.reset();
+    g.grabByTime = false;
+    if (g.lastImage < 0 || g.damage.Damaged() || g.PointerChanged()) return true;
+    if (!g.stillKnown) {
+        // The image still holds the last grab: no grab has been made since.
+        g.stillChecksum = PictureChecksum(g.images[static_cast<std::size_t>(g.lastImage)]->frame);
+        g.stillKnown = true;
+    }
+    if (std::chrono::steady_clock::now() - g.lastGrab < kLongestUntrustedStill) return false;
+    g.grabByTime = true;
+    return true;
 }
 
 bool ScreenGrabber::Impl::PointerChanged() {
@@ -229,6 +273,8 @@ void ScreenGrabber::Impl::DrawPointer(const FrameImage& frame) {
     // pointer's position, so the picture starts that far up and to the left.
     DrawCursor(frame, cursor, image->x - image->xhot - rect.left, image->y - image->yhot - rect.top);
 }
+
+bool ScreenGrabber::FoundUnchanged() const { return m_impl && m_impl->foundUnchanged; }
 
 const FrameImage& ScreenGrabber::Frame(int index) const {
     static const FrameImage empty;

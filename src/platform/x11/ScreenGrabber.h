@@ -63,8 +63,13 @@ public:
     bool Grab(int image = 0);
     // Whether the area may look different from the last grab: something was
     // drawn there, the pointer (when drawn) moved or changed, or the display
-    // cannot tell (no DAMAGE extension). True until the first grab.
+    // cannot tell (no DAMAGE extension). True until the first grab, and a
+    // second after the last grab whatever DAMAGE says; when such a grab finds
+    // a new picture, that is traced.
     bool Changed();
+    // The last grab was asked for by time alone and found the same picture
+    // as the grab before it (the caller may take it as a repeat).
+    bool FoundUnchanged() const;
     // The picture in image `image` (BGRA, top row first); valid until Close.
     const FrameImage& Frame(int image = 0) const;
     int Images() const;

@@ -1,4 +1,5 @@
 // The toolbar's commands, Enter and Escape, and the stop sequence.
+#include <cmath>
 #include <utility>
 
 #include "app/core/AppMessages.h"
@@ -41,6 +42,7 @@ void CPptContainerDlg::OnClickedBtnPlay() {
         ActivatePPTWindow();
         // A new recording starts a new list; a resumed one goes on with it.
         if (!m_bRecordingStarted) ClearShownSlides();
+        if (!m_bRecordingStarted) g_iExpectedShowSeconds = ExpectedShowSeconds();
         m_services.recorder->RecordOrResume();
         m_wndToolBar->EnableButton(ID_BTN_PLAY, false);
         m_wndToolBar->EnableButton(ID_BTN_STOP, true);
@@ -51,6 +53,11 @@ void CPptContainerDlg::OnClickedBtnPlay() {
     } catch (...) {
         Trace("Caught exception in CPptContainerDlg::OnClickedBtnPlay");
     }
+}
+
+int CPptContainerDlg::ExpectedShowSeconds() {
+    if (m_nCaptureMode != 2 || m_automation.m_pptpresentation.IsEmpty()) return 0;
+    return static_cast<int>(std::ceil(m_automation.SlideCount() * m_fAdvanceSeconds));
 }
 
 void CPptContainerDlg::OnRecordingClockStarted() {

@@ -6,6 +6,7 @@
 #include "playback/container/RecordingNotices.h"
 #include "playback/container/RecorderErrorText.h"
 #include "recording/state/RecorderState.h"
+#include "recording/state/RecordingReport.h"
 
 namespace kv {
 namespace {
@@ -82,7 +83,10 @@ void CPptContainerDlg::NoteShownSlide(int position) {
 
 void CPptContainerDlg::OnRecorderError(WPARAM wParam, LPARAM lParam) {
     g_bRecorderError = true;
-    ShowMessageBox(RecorderErrorText(ErrorCode(wParam)));
+    // A refusal names the folder and the room it lacks.
+    const std::string refusal = GetRecordingReport().refusal;
+    ShowMessageBox(ErrorCode(wParam) == kNotEnoughDiskSpace && !refusal.empty() ? refusal
+                                                                               : RecorderErrorText(ErrorCode(wParam)));
     if (HWND waitDlg = g_hWaitDlg.load()) SendMessage(waitDlg, UWM_RECORDER_ERROR, wParam, lParam);
 }
 

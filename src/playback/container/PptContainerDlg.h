@@ -98,6 +98,8 @@ private:
     void OnRecordingClockStarted();
     void OnSlideShowLaunchError();
     bool TimedMode() const { return m_nCaptureMode == 1 || m_nCaptureMode == 2; }
+    // The show's length where the container times it; 0 otherwise.
+    int ExpectedShowSeconds();
     void RunStopSequence();
 
     std::string m_strPresentationPath;

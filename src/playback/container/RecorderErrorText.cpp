@@ -15,6 +15,8 @@ std::string RecorderErrorText(int code) {
     case -8:
     case -10:
         return "Unable to save video file. Please try Again.";
+    case -11:
+        return "There is not enough disk space to record.";
     case -9:
         return "There was an error while generating the output file.\n Unable to merge video and audio stream.";
     default:

@@ -9,6 +9,7 @@ std::atomic<int> g_iFrameRate{0};
 std::atomic<int> g_iQualityFactor{0};
 std::atomic<long long> g_llRecordedMs{0};
 std::atomic<int> g_iRecordedFrameRate{0};
+std::atomic<int> g_iExpectedShowSeconds{0};
 std::atomic<int> g_bRecorderThreadEnded{0};
 std::atomic<HWND> g_hContainerWnd{0};
 std::atomic<HWND> g_hWaitDlg{0};

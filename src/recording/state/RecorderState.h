@@ -14,6 +14,9 @@ namespace kv {
 constexpr int AUDIO_SOURCE_NONE = 0;
 constexpr int AUDIO_SOURCE_MIC = 1;
 
+// The recorder error code of a recording refused for want of disk space.
+inline constexpr int kNotEnoughDiskSpace = -11;
+
 inline constexpr const char* kPositionedEventName = "PPT_DLG_POSITIONED";
 inline constexpr const char* kContainerClassName = "PPTContainerDlgClass";
 inline constexpr const char* kSlideShowCaption = "Kalvista - SlideShow ActiveX";
@@ -25,6 +28,9 @@ extern std::atomic<int> g_iFrameRate;
 extern std::atomic<int> g_iQualityFactor;
 extern std::atomic<int> g_iRecordedFrameRate;
 extern std::atomic<int> g_bRecorderThreadEnded;
+// How long the show to be recorded will run, in seconds; 0 when not known
+// (the presenter or the slides' own timings decide). Set by the container.
+extern std::atomic<int> g_iExpectedShowSeconds;
 // The recording's clock at its latest frame, in ms (position / frame rate):
 // where a slide that shows now begins in the video.
 extern std::atomic<long long> g_llRecordedMs;

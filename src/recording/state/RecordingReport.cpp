@@ -25,6 +25,11 @@ void SetRecordingNotice(const std::string& text) {
     g_report.notice = text;
 }
 
+void SetRecordingRefusal(const std::string& text) {
+    std::lock_guard lock(g_reportMutex);
+    g_report.refusal = text;
+}
+
 RecordingReport GetRecordingReport() {
     std::lock_guard lock(g_reportMutex);
     return g_report;

@@ -11,11 +11,13 @@ namespace kv {
 struct RecordingReport {
     std::string failure;
     std::string notice;
+    std::string refusal;  // why the recording did not start (not enough disk space)
 };
 
 void ClearRecordingReport();
 void SetRecordingFailure(const std::string& text);
 void SetRecordingNotice(const std::string& text);
+void SetRecordingRefusal(const std::string& text);
 RecordingReport GetRecordingReport();
 
 }  // namespace kv
