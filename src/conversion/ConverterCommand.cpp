@@ -98,8 +98,11 @@ bool HasConstantFrameRate(int formatIndex) {
 // keeps its constant rate. Held pictures of a rendered presentation instead
 // keep their own times (kOwnFrameTimes) where the format stores them, so a
 // still slide stays one frame.
+bool KeepsOwnFrameTimes(int formatIndex, bool ownFrameTimes) {
+    return ownFrameTimes && !HasConstantFrameRate(formatIndex);
+}
 std::string PlacementFilter(int formatIndex, double frameRate, bool ownFrameTimes) {
-    if (formatIndex == FORMAT_GIF || (ownFrameTimes && !HasConstantFrameRate(formatIndex))) return "";
+    if (formatIndex == FORMAT_GIF || KeepsOwnFrameTimes(formatIndex, ownFrameTimes)) return "";
     return Format("fps=%.2f,", formatIndex == FORMAT_MPEG1 ? Mpeg1FrameRate(frameRate) : frameRate);
 }
 const char* const kOwnFrameTimes = "-fps_mode vfr ";
@@ -186,7 +189,7 @@ ConverterCommand BuildConverterCommand(const std::string& inputFile, const std::
         if (inputs > 1) pieces.push_back({maps});
         for (const auto& text : middle) pieces.push_back({text});
         if (!chapters.keyFrameTimes.empty()) pieces.push_back({"-force_key_frames " + chapters.keyFrameTimes + " "});
-        if (ownFrameTimes && !HasConstantFrameRate(formatIndex)) pieces.push_back({kOwnFrameTimes});
+        if (KeepsOwnFrameTimes(formatIndex, ownFrameTimes)) pieces.push_back({kOwnFrameTimes});
         pieces.push_back({outputFile, true});
     }
     ConverterCommand command{"ffmpeg", {"ffmpeg"}};
