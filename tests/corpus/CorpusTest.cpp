@@ -22,6 +22,7 @@
 #include "platform/process/ChildProcess.h"
 #include "support/RecordedFile.h"
 #include "support/RunMarker.h"
+#include "support/ShellOutput.h"
 #include "support/TempDir.h"
 #include "support/Xvfb.h"
 #include "support/office/TestOffice.h"
@@ -58,14 +59,6 @@ fs::path Corpus() {
     return fs::path(source ? source : ".") / "tests/corpus/decks";
 }
 
-std::string Shell(const std::string& command) {
-    std::string out;
-    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
-    char buffer[256];
-    for (size_t n; pipe && (n = std::fread(buffer, 1, sizeof buffer, pipe.get())) > 0;) out.append(buffer, n);
-    return out;
-}
-
 struct Chapter {
     double start, end;
 };
@@ -73,7 +66,7 @@ struct Chapter {
 // The video's chapters (one per shown slide) as a player lists them.
 std::vector<Chapter> Chapters(const fs::path& video) {
     std::istringstream rows(
-        Shell("ffprobe -v error -show_entries chapter=start_time,end_time -of csv=p=0 '" + video.string() + "'"));
+        kvtest::ShellOutput("ffprobe -v error -show_entries chapter=start_time,end_time -of csv=p=0 '" + video.string() + "'"));
     std::vector<Chapter> chapters;
     for (std::string row; std::getline(rows, row);) {
         Chapter chapter{};

@@ -17,6 +17,7 @@
 #include "platform/core/MessageBox.h"
 #include "rendering/FastRender.h"
 #include "support/OoxmlDeck.h"
+#include "support/ShellOutput.h"
 #include "support/TempDir.h"
 #include "support/Xvfb.h"
 #include "support/office/TestOffice.h"
@@ -28,22 +29,12 @@ using kvtest::SlideDesign;
 
 constexpr std::uint32_t kRed = 0xD01010, kGreen = 0x10B020, kBlue = 0x1030E0, kWhite = 0xFFFFFF;
 
-std::string Shell(const std::string& command) {
-    std::string out;
-    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
-    if (!pipe) return out;
-    char buffer[256];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe.get())) > 0) out.append(buffer, n);
-    return out;
-}
-
 // The video as a player shows it, 25 pictures a second: the colour
 // (0xRRGGBB) at the centre of each.
 class ShownColours {
 public:
     explicit ShownColours(const fs::path& video) {
-        m_pixels = Shell("ffmpeg -v error -i '" + video.string() +
+        m_pixels = kvtest::ShellOutput("ffmpeg -v error -i '" + video.string() +
                        "' -vf fps=25,crop=2:2 -f rawvideo -pix_fmt rgb24 - 2>/dev/null");
     }
     std::uint32_t At(double seconds) const {
@@ -59,7 +50,7 @@ private:
 
 double Seconds(const fs::path& video) {
     const std::string out =
-        Shell("ffprobe -v error -show_entries format=duration -of default=nw=1:nk=1 '" + video.string() + "'");
+        kvtest::ShellOutput("ffprobe -v error -show_entries format=duration -of default=nw=1:nk=1 '" + video.string() + "'");
     return out.empty() ? -1 : std::stod(out);
 }
 
@@ -126,7 +117,7 @@ TEST_F(FastRenderTest, SlidesInOrderForTheirTimeWithoutTheHiddenOne) {
         const fs::path video = request.output;
         EXPECT_NEAR(Seconds(video), 6.0, 0.1) << format;
         // What players take: 4:2:0 H.264, in the AVI as in the MP4.
-        EXPECT_EQ(Shell("ffprobe -v error -select_streams v -show_entries stream=codec_name,pix_fmt -of csv=p=0 '" +
+        EXPECT_EQ(kvtest::ShellOutput("ffprobe -v error -select_streams v -show_entries stream=codec_name,pix_fmt -of csv=p=0 '" +
                         video.string() + "'"),
                   "h264,yuv420p\n")
             << format;
@@ -172,14 +163,14 @@ TEST_F(FastRenderTest, ChaptersNameTheRenderedSlidesAtTheirStarts) {
     auto result = Render("titled.pptx", 2, 2);
     ASSERT_TRUE(result.ok) << result.error;
     const std::string probe = "ffprobe -v error -show_entries chapter=start_time:chapter_tags=title -of csv=p=0 '";
-    EXPECT_EQ(Shell(probe + request.output + "'"),
+    EXPECT_EQ(kvtest::ShellOutput(probe + request.output + "'"),
               "0.000000,Quarterly review\n2.000000,Agenda\n4.000000,Results\n");
-    EXPECT_EQ(Shell("cat '" + fs::path(request.output).replace_extension(".chapters.txt").string() + "'"),
+    EXPECT_EQ(kvtest::ShellOutput("cat '" + fs::path(request.output).replace_extension(".chapters.txt").string() + "'"),
               "0:00 Quarterly review\n0:02 Agenda\n0:04 Results\n");
 
     result = Render("order.odp", 2, 2);
     ASSERT_TRUE(result.ok) << result.error;
-    EXPECT_EQ(Shell(probe + request.output + "'"), "0.000000,Slide 1\n2.000000,Slide 2\n4.000000,Slide 4\n");
+    EXPECT_EQ(kvtest::ShellOutput(probe + request.output + "'"), "0.000000,Slide 1\n2.000000,Slide 2\n4.000000,Slide 4\n");
 }
 
 TEST_F(FastRenderTest, PresenterModeAndABrokenFileAreRefusedWithoutAVideo) {
@@ -197,7 +188,7 @@ TEST_F(FastRenderTest, PresenterModeAndABrokenFileAreRefusedWithoutAVideo) {
 
 // The decoded pictures with their times, one checksum line each.
 std::string FrameChecksums(const fs::path& video) {
-    return Shell("ffmpeg -v error -i '" + video.string() + "' -f framemd5 - 2>/dev/null | grep -v '^#'");
+    return kvtest::ShellOutput("ffmpeg -v error -i '" + video.string() + "' -f framemd5 - 2>/dev/null | grep -v '^#'");
 }
 
 // `kalvista --convert A B C --fast`: a broken presentation among good ones
@@ -209,7 +200,7 @@ TEST_F(FastRenderTest, SeveralPresentationsInOneCall) {
     kvtest::ScopedRegistry registry;
     auto convert = [&](const std::string& folder, const std::string& jobs) {
         fs::create_directories(*files / folder);
-        return Shell("cd '" + files->path().string() + "' && '" + build + "/src/app/kalvista' --convert order.odp damaged.odp fade.odp"
+        return kvtest::ShellOutput("cd '" + files->path().string() + "' && '" + build + "/src/app/kalvista' --convert order.odp damaged.odp fade.odp"
                    " --output " + folder + " --fast --jobs " + jobs + " --seconds 1 --size 160x120 2>&1; echo status=$?");
     };
     const std::string two = convert("two", "2");
