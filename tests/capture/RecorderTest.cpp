@@ -27,7 +27,10 @@ std::unique_ptr<kvtest::XvfbServer> g_xvfb;
 
 class RecorderTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { g_xvfb = std::make_unique<kvtest::XvfbServer>(); }
+    // The screen in shared memory, so a test can draw behind the server's back.
+    static void SetUpTestSuite() {
+        g_xvfb = std::make_unique<kvtest::XvfbServer>("1920x1080x24", /*withShm=*/true, /*sharedScreen=*/true);
+    }
     static void TearDownTestSuite() { g_xvfb.reset(); }
 };
 
@@ -260,6 +263,40 @@ TEST_F(RecorderTest, EveryFailureSendsItsCode) {
         EXPECT_EQ(kv::g_bRecorderThreadEnded.load(), 1);
         EXPECT_FALSE(kv::CRecorder::Hold());
     }
+}
+
+// A picture drawn past the X server makes no damage event; the grab made at
+// least once a second still brings it into the recording.
+TEST_F(RecorderTest, APictureDrawnWithoutDamageReachesTheRecordingWithinASecond) {
+    kv::TraceCapture trace;
+    RecordingRig rig(0, 600000);  // the server draws one picture only
+    rig.SignalPositioned();
+    rig.Record();
+    ASSERT_TRUE(rig.loop().RunUntil([&] { return rig.container().Count(kv::UWM_IS_SLIDESHOW_ENDED) > 0; }, 15000));
+    rig.RunFor(1500);
+    ASSERT_TRUE(g_xvfb->PaintBehindTheServer(RecordingRig::kLeft, RecordingRig::kTop, RecordingRig::kWidth,
+                                             RecordingRig::kHeight, 0x00C000));
+    rig.RunFor(2500);
+    ASSERT_TRUE(rig.StopAndWait());
+    EXPECT_TRUE(rig.container().ErrorCodes().empty());
+    EXPECT_TRUE(trace.Contains("ScreenGrabber : the area changed without a damage event"));
+
+    std::int64_t firstGreen = -1, lastPicture = -1;
+    bool lastIsGreen = false;
+    const kvtest::RecordedFile file =
+        kvtest::ReadRecordedFile(rig.SavedVideo(), [&](std::int64_t position, const kv::FrameImage& picture) {
+            const std::uint8_t* p = picture.Row(picture.height / 2) + (picture.width / 2) * 4;
+            lastIsGreen = p[1] > 150 && p[0] < 50 && p[2] < 50;
+            if (lastIsGreen && firstGreen < 0) firstGreen = position;
+            lastPicture = position;
+        });
+    ASSERT_TRUE(file.opened);
+    ASSERT_GT(firstGreen, 0) << "the painted picture never reached the recording";
+    EXPECT_TRUE(lastIsGreen) << "the recording went back to the old picture at " << lastPicture;
+    // The painting was on screen for the last 2.5 s: in the video for at least 1.2 s of them.
+    const double greenSeconds = file.VideoSeconds() - static_cast<double>(firstGreen) / file.frameRate;
+    EXPECT_GT(greenSeconds, 1.2) << "the picture came " << 2.5 - greenSeconds << " s after it was drawn";
+    EXPECT_LT(greenSeconds, 2.9);
 }
 
 TEST_F(RecorderTest, TheAddInModeRecordsTheWholeScreenInWholeFours) {
