@@ -52,6 +52,11 @@ public:
     void Fill(std::size_t bytes) const {
         std::ofstream(m_folder / "filler", std::ios::binary).write(std::string(bytes, 'x').data(), bytes);
     }
+    // Fills the disk until only `left` bytes are free.
+    void FillUpTo(std::size_t left) const {
+        const fs::space_info space = fs::space(m_folder);
+        if (space.available > left) Fill(space.available - left);
+    }
 
 private:
     fs::path m_folder;
@@ -296,6 +301,38 @@ TEST_F(FaultMatrix, ATemporaryDiskFillingUpStopsTheRecordingAndKeepsWhatWasRecor
     ASSERT_TRUE(video.opened) << run.log;
     EXPECT_GT(video.VideoSeconds(), 1.5);
     EXPECT_LT(video.VideoSeconds(), 10.0);
+}
+
+TEST_F(FaultMatrix, AMergeOntoAFullTemporaryDiskKeepsPictureAndSoundAsTwoNamedFiles) {
+    const fs::path temp = ProgramFolderOfItsOwn() / "Temp";
+    const SmallDisk disk(temp, "300m");
+    if (!disk.Mounted()) GTEST_SKIP() << kNoMount;
+    kv::ChildProcess child = Start(dir / "talk.mp4", "MP4", {}, "20", true);
+    ASSERT_TRUE(WaitForTrace(child, "RecordVideo --- Recording clock started")) << ReadText(dir / "kalvista.log");
+    std::this_thread::sleep_for(std::chrono::seconds(5));
+    // Room for the second of recording until the disk check stops it, not
+    // for the merge's copy of the five seconds recorded.
+    disk.FillUpTo(600 * 1000);
+    const BatchRun run = Finish(child);
+    EndLeftovers();
+    ASSERT_TRUE(run.status.has_value()) << run.log;
+    EXPECT_NE(*run.status, 0);
+    const fs::path video = temp / "talk.avi";
+    const std::size_t stopped = run.log.find("kalvista: The recording was stopped: only ");
+    EXPECT_NE(run.log.find(" MB are left in " + temp.string() + ", and 200 MB are kept free.", stopped),
+              std::string::npos)
+        << run.log;
+    EXPECT_NE(run.log.find("kalvista: warning: No space left on " + temp.string() +
+                           ". Kalvista could not merge the video with its sound. They are saved separately as\n" +
+                           video.string() + "\n" + video.string() + ".wav\n"),
+              std::string::npos)
+        << run.log;
+    const kvtest::RecordedFile picture = kvtest::ReadRecordedFile(video.string());
+    ASSERT_TRUE(picture.opened);
+    EXPECT_GT(picture.VideoSeconds(), 4.0);
+    EXPECT_LT(picture.audioSeconds, 0) << "the picture alone";
+    EXPECT_GT(fs::file_size(video.string() + ".wav"), 4 * 176400u) << "five seconds of sound";
+    EXPECT_GT(kvtest::ReadRecordedFile((dir / "talk.mp4").string()).VideoSeconds(), 4.0) << "converted all the same";
 }
 
 TEST_F(FaultMatrix, AReadOnlyOutputFolderIsNamedAndTheRecordingKept) {
