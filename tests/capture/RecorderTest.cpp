@@ -326,7 +326,10 @@ TEST_F(RecorderTest, TheAddInModeRecordsTheWholeScreenInWholeFours) {
     kvtest::XvfbServer narrow("1366x768x24");
     RecordingRig rig;
     s::SupportPowerPlugs.Set(1);  // no positioned event is waited for
+    kv::TraceCapture trace;
     rig.Record();
+    // 1.5 s from the clock's start: a busy machine may take a while to get there.
+    ASSERT_TRUE(rig.loop().RunUntil([&] { return trace.Contains("RecordVideo --- Recording clock started"); }, 15000));
     rig.RunFor(1500);
     ASSERT_TRUE(rig.StopAndWait());
     EXPECT_TRUE(rig.container().ErrorCodes().empty());
