@@ -18,6 +18,7 @@
 #include "platform/process/ChildProcess.h"
 #include "support/RecordedFile.h"
 #include "support/RunMarker.h"
+#include "support/SmallDisk.h"
 #include "support/SoundSource.h"
 #include "support/TempDir.h"
 #include "support/Xvfb.h"
@@ -37,32 +38,8 @@ std::string PathAfter(const std::string& log, const std::string& prefix) {
     return {};
 }
 
-// A tmpfs of `size` ("64k", "1m") mounted on `folder` while it lives (as root).
-class SmallDisk {
-public:
-    SmallDisk(const fs::path& folder, const std::string& size) : m_folder(folder) {
-        fs::create_directories(folder);
-        m_mounted = ::geteuid() == 0 && ::mount("kalvista-faults", folder.c_str(), "tmpfs", 0, ("size=" + size).c_str()) == 0;
-    }
-    ~SmallDisk() {
-        if (m_mounted) ::umount2(m_folder.c_str(), MNT_DETACH);
-    }
-    bool Mounted() const { return m_mounted; }
-    // Writes `bytes` into the disk, as another program filling it would.
-    void Fill(std::size_t bytes) const {
-        std::ofstream(m_folder / "filler", std::ios::binary).write(std::string(bytes, 'x').data(), bytes);
-    }
-    // Fills the disk until only `left` bytes are free.
-    void FillUpTo(std::size_t left) const {
-        const fs::space_info space = fs::space(m_folder);
-        if (space.available > left) Fill(space.available - left);
-    }
-
-private:
-    fs::path m_folder;
-    bool m_mounted = false;
-};
-constexpr const char* kNoMount = "mounting a small tmpfs needs root (and a system that allows mounts)";
+using kvtest::SmallDisk;
+constexpr const char* kNoMount = kvtest::kNoMountReason;
 
 struct BatchRun {
     std::optional<int> status;  // nothing when it had to be ended

@@ -2,9 +2,6 @@
 // dialog against the scripted office, on a real X server: an output folder on
 // a disk without room for the show is refused in a message box before
 // anything is recorded.
-#include <sys/mount.h>
-#include <unistd.h>
-
 #include <QApplication>
 #include <QTimer>
 #include <chrono>
@@ -20,6 +17,7 @@
 #include "playback/container/PptContainerDlg.h"
 #include "playback/container/PptContainerRunner.h"
 #include "recording/Recorder.h"
+#include "support/SmallDisk.h"
 #include "support/Xvfb.h"
 
 namespace kvtest {
@@ -27,24 +25,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace kv::wizard;
-
-// A tmpfs of `size` on `folder` while it lives (as root).
-class SmallDisk {
-public:
-    SmallDisk(const fs::path& folder, const char* size) : m_folder(folder) {
-        fs::create_directories(folder);
-        m_mounted = ::geteuid() == 0 &&
-                    ::mount("kalvista-wizard", folder.c_str(), "tmpfs", 0, (std::string("size=") + size).c_str()) == 0;
-    }
-    ~SmallDisk() {
-        if (m_mounted) ::umount2(m_folder.c_str(), MNT_DETACH);
-    }
-    bool Mounted() const { return m_mounted; }
-
-private:
-    fs::path m_folder;
-    bool m_mounted = false;
-};
 
 // What the user does while the container runs: Play once the show is up,
 // and, should the recording go on after all, Stop after a while and Finish
@@ -107,7 +87,7 @@ protected:
 TEST_F(WizardDiskSpaceTest, AnOutputFolderWithoutRoomIsToldInAMessageBoxAndNothingIsRecorded) {
     const fs::path small = folder.path() / "small disk";
     const SmallDisk disk(small, "1m");
-    if (!disk.Mounted()) GTEST_SKIP() << "mounting a small tmpfs needs root (and a system that allows mounts)";
+    if (!disk.Mounted()) GTEST_SKIP() << kNoMountReason;
     const fs::path temp = kv::GetTempFolder(folder.path().string());
     fs::remove(fs::path(temp) / "~Record.avi");
 
