@@ -13,6 +13,7 @@
 #include "platform/core/Trace.h"
 #include "platform/files/FileMove.h"
 #include "recording/state/RecorderState.h"
+#include "recording/state/RecordingReport.h"
 
 namespace kv {
 
@@ -71,8 +72,11 @@ int ConvertAVITOXThread() {
     }
     if (!converted) SetConversionFailure(reason.empty() ? "an unexpected error ended the conversion" : reason);
     try {
-        // Without a converted file the recording is the user's only copy.
-        if (converted && !moved && settings::DeleteIntermediateFile.Get() != 0) DeleteRecording(recording);
+        // Without a converted file the recording is the user's only copy. A
+        // picture saved apart from its sound stays where the user is told it is.
+        const bool namedToTheUser = !GetRecordingReport().notice.empty();
+        if (converted && !moved && !namedToTheUser && settings::DeleteIntermediateFile.Get() != 0)
+            DeleteRecording(recording);
     } catch (...) {
         Trace("CWaitDlg::ConvertWMVTOXThread : Exception Caught.\n");
     }

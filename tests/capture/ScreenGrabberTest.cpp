@@ -24,7 +24,10 @@ constexpr std::uint32_t kPointerColour = 0xFF00FF;
 
 class ScreenGrabberTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { s_xvfb = std::make_unique<kvtest::XvfbServer>(); }
+    // The screen in shared memory, so a test can draw behind the server's back.
+    static void SetUpTestSuite() {
+        s_xvfb = std::make_unique<kvtest::XvfbServer>("1920x1080x24", /*withShm=*/true, /*sharedScreen=*/true);
+    }
     static void TearDownTestSuite() { s_xvfb.reset(); }
 
     void SetUp() override { m_window.emplace(kLeft, kTop, kWidth, kHeight); }
@@ -216,6 +219,33 @@ TEST_F(ScreenGrabberTest, AStillAreaIsGrabbedAgainEverySecondWhateverDamageSays)
         EXPECT_TRUE(grabber.FoundUnchanged());
     }
     EXPECT_FALSE(trace.Contains("without a damage event"));
+}
+
+// A renderer that draws past the X server makes no damage event: the grab a
+// second after the last one finds its picture, and says so in the trace.
+TEST_F(ScreenGrabberTest, APictureDrawnWithoutDamageIsFoundWithinASecondAndTraced) {
+    m_window.reset();
+    m_window.emplace(kLeft, kTop, kWidth, kHeight, 4000);  // no new picture from the server meanwhile
+    ScreenGrabber grabber;
+    ASSERT_EQ(grabber.Open({kLeft, kTop, kWidth, kHeight}, GrabberOptions{}), GrabberStatus::Ok);
+    ExpectUnchangedAfterGrab(grabber, *m_window);
+    ASSERT_FALSE(grabber.Changed());  // the checksum of the still picture is taken here
+    kv::TraceCapture trace;
+    constexpr std::uint32_t kGreen = 0x00C000;
+    ASSERT_TRUE(s_xvfb->PaintBehindTheServer(kLeft, kTop, kWidth, kHeight, kGreen));
+    const auto painted = std::chrono::steady_clock::now();
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_FALSE(grabber.Changed()) << "the painting made a damage event: this test proves nothing";
+    ASSERT_TRUE(ChangedWithin(grabber, 1500));
+    EXPECT_LT(std::chrono::steady_clock::now() - painted, std::chrono::milliseconds(1400));
+    ASSERT_TRUE(grabber.Grab());
+    EXPECT_FALSE(grabber.FoundUnchanged());
+    EXPECT_TRUE(trace.Contains("ScreenGrabber : the area changed without a damage event"));
+    const kv::FrameImage& frame = grabber.Frame();
+    for (int y : {0, kHeight / 2, kHeight - 1}) {
+        const std::uint8_t* p = frame.Row(y) + (kWidth / 2) * 4;
+        EXPECT_EQ((p[2] << 16) | (p[1] << 8) | p[0], static_cast<int>(kGreen)) << "row " << y;
+    }
 }
 
 TEST_F(ScreenGrabberTest, AreaPartlyOffScreenKeepsTheRestBlack) {

@@ -18,6 +18,7 @@
 #include "platform/process/ChildProcess.h"
 #include "support/RecordedFile.h"
 #include "support/RunMarker.h"
+#include "support/SmallDisk.h"
 #include "support/SoundSource.h"
 #include "support/TempDir.h"
 #include "support/Xvfb.h"
@@ -37,27 +38,8 @@ std::string PathAfter(const std::string& log, const std::string& prefix) {
     return {};
 }
 
-// A tmpfs of `size` ("64k", "1m") mounted on `folder` while it lives (as root).
-class SmallDisk {
-public:
-    SmallDisk(const fs::path& folder, const std::string& size) : m_folder(folder) {
-        fs::create_directories(folder);
-        m_mounted = ::geteuid() == 0 && ::mount("kalvista-faults", folder.c_str(), "tmpfs", 0, ("size=" + size).c_str()) == 0;
-    }
-    ~SmallDisk() {
-        if (m_mounted) ::umount2(m_folder.c_str(), MNT_DETACH);
-    }
-    bool Mounted() const { return m_mounted; }
-    // Writes `bytes` into the disk, as another program filling it would.
-    void Fill(std::size_t bytes) const {
-        std::ofstream(m_folder / "filler", std::ios::binary).write(std::string(bytes, 'x').data(), bytes);
-    }
-
-private:
-    fs::path m_folder;
-    bool m_mounted = false;
-};
-constexpr const char* kNoMount = "mounting a small tmpfs needs root (and a system that allows mounts)";
+using kvtest::SmallDisk;
+constexpr const char* kNoMount = kvtest::kNoMountReason;
 
 struct BatchRun {
     std::optional<int> status;  // nothing when it had to be ended
@@ -160,6 +142,20 @@ protected:
         ASSERT_FALSE(kept.empty()) << run.log;
         EXPECT_TRUE(fs::exists(kept)) << kept;
         EXPECT_GT(fs::file_size(kept), 1000u);
+    }
+
+    // The run says it stopped the recording as `temp` fell below the room it
+    // keeps free; how far below depends on when the check met the filling disk.
+    static void ExpectStoppedForWantOfRoom(const BatchRun& run, const fs::path& temp) {
+        const std::string prefix = "kalvista: The recording was stopped: only ";
+        const std::size_t start = run.log.find(prefix);
+        ASSERT_NE(start, std::string::npos) << run.log;
+        const std::string line = run.log.substr(start, run.log.find('\n', start) - start);
+        EXPECT_LT(std::stoi(line.substr(prefix.size())), 200) << line;
+        EXPECT_NE(line.find(" MB are left in " + temp.string() +
+                            ", and 200 MB are kept free. The video holds the recording up to that point."),
+                  std::string::npos)
+            << line;
     }
 
     inline static kvtest::TempDir* s_dir = nullptr;
@@ -288,14 +284,40 @@ TEST_F(FaultMatrix, ATemporaryDiskFillingUpStopsTheRecordingAndKeepsWhatWasRecor
     EndLeftovers();
     ASSERT_TRUE(run.status.has_value()) << run.log;
     EXPECT_NE(*run.status, 0);
-    EXPECT_NE(run.log.find("kalvista: The recording was stopped: only 157 MB are left in " + temp.string() +
-                           ", and 200 MB are kept free. The video holds the recording up to that point.\n"),
-              std::string::npos)
-        << run.log;
+    ExpectStoppedForWantOfRoom(run, temp);
     const kvtest::RecordedFile video = kvtest::ReadRecordedFile((dir / "talk.mp4").string());
     ASSERT_TRUE(video.opened) << run.log;
     EXPECT_GT(video.VideoSeconds(), 1.5);
     EXPECT_LT(video.VideoSeconds(), 10.0);
+}
+
+TEST_F(FaultMatrix, AMergeOntoAFullTemporaryDiskKeepsPictureAndSoundAsTwoNamedFiles) {
+    const fs::path temp = ProgramFolderOfItsOwn() / "Temp";
+    const SmallDisk disk(temp, "300m");
+    if (!disk.Mounted()) GTEST_SKIP() << kNoMount;
+    kv::ChildProcess child = Start(dir / "talk.mp4", "MP4", {}, "20", true);
+    ASSERT_TRUE(WaitForTrace(child, "RecordVideo --- Recording clock started")) << ReadText(dir / "kalvista.log");
+    std::this_thread::sleep_for(std::chrono::seconds(5));
+    // Room for the second of recording until the disk check stops it, not
+    // for the merge's copy of the five seconds recorded.
+    disk.FillUpTo(600 * 1000);
+    const BatchRun run = Finish(child);
+    EndLeftovers();
+    ASSERT_TRUE(run.status.has_value()) << run.log;
+    EXPECT_NE(*run.status, 0);
+    const fs::path video = temp / "talk.avi";
+    ExpectStoppedForWantOfRoom(run, temp);
+    EXPECT_NE(run.log.find("kalvista: warning: No space left on " + temp.string() +
+                           ". Kalvista could not merge the video with its sound. They are saved separately as\n" +
+                           video.string() + "\n" + video.string() + ".wav\n"),
+              std::string::npos)
+        << run.log;
+    const kvtest::RecordedFile picture = kvtest::ReadRecordedFile(video.string());
+    ASSERT_TRUE(picture.opened);
+    EXPECT_GT(picture.VideoSeconds(), 4.0);
+    EXPECT_LT(picture.audioSeconds, 0) << "the picture alone";
+    EXPECT_GT(fs::file_size(video.string() + ".wav"), 4 * 176400u) << "five seconds of sound";
+    EXPECT_GT(kvtest::ReadRecordedFile((dir / "talk.mp4").string()).VideoSeconds(), 4.0) << "converted all the same";
 }
 
 TEST_F(FaultMatrix, AReadOnlyOutputFolderIsNamedAndTheRecordingKept) {

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include "support/PatternWindow.h"
 
 #include <X11/Xlib.h>
@@ -71,7 +72,10 @@ void PatternWindow::DrawLoop() {
         const auto shown = std::chrono::steady_clock::now() - m_start;
         m_shownAt[index & ((1 << kBits) - 1)] = std::chrono::duration<float, std::milli>(shown).count();
         m_drawn = index;
-        std::this_thread::sleep_until(m_start + std::chrono::milliseconds((index + 1) * m_stepMs));
+        // In short naps, so a window that holds its picture long still closes at once.
+        const auto next = m_start + std::chrono::milliseconds((index + 1) * m_stepMs);
+        while (!m_stop && std::chrono::steady_clock::now() < next)
+            std::this_thread::sleep_until(std::min(next, std::chrono::steady_clock::now() + std::chrono::milliseconds(20)));
     }
     XFreeGC(m_drawing, gc);
 }
