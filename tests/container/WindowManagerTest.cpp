@@ -212,6 +212,11 @@ TEST_F(WindowManagerOfficeTest, TheOfficesShowFitsTheShrunkSlideAreaAndEscapeAnd
         CPptContainerDlg& d = StartOffice(width, height);
         ASSERT_TRUE(d.Automation().m_bStartedCompletely)
             << "the office's show did not start: " << (boxes->Details().empty() ? "" : boxes->Details()[0]);
+        // The frame is known once openbox has framed the window; the container fits again then.
+        const QRect work = QGuiApplication::primaryScreen()->availableGeometry();
+        EXPECT_TRUE(PumpUntil([&] { return d.frameGeometry().height() > d.geometry().height() &&
+                                           work.contains(d.frameGeometry()); }, 4000))
+            << "not fitted to the work area with its frame";
         const Window area = d.SlideAreaWindow();
         const QSize slide = d.SlideArea()->size();
         EXPECT_TRUE(PumpUntil([&] { return SizeOf(s_display, OfficeWindowIn(s_display, area)) == SizeOf(s_display, area); }, 4000))
