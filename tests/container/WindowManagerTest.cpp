@@ -11,6 +11,7 @@
 
 #include "platform/automation/AutomationServers.h"
 #include "platform/automation/ScriptedOffice.h"
+#include "platform/automation/uno/UnoAutomation.h"
 #include "platform/core/MessageBox.h"
 #include "platform/process/ChildProcess.h"
 #include "playback/container/PptContainerDlg.h"
@@ -138,6 +139,109 @@ TEST_F(WindowManagerTest, EscapeAndEnterStopWhileAnotherProgramsWindowInsideHasT
         EXPECT_EQ(log->Count("StopRecording"), 1);
         XDestroyWindow(s_display, show);
         XSync(s_display, False);
+        dialog.reset();
+        log = std::make_shared<kvtest::StepLog>();
+        conversion = std::make_shared<kvtest::LoggingConversion>(log);
+        g_hPositionedEvent.store(nullptr);
+    }
+}
+
+// The container's own X windows in the slide area's window: the office's
+// window that shows the slide, beside the window that keeps the pointer from a
+// kiosk show (input only).
+Window OfficeWindowIn(Display* display, Window parent) {
+    Window root = None, up = None, found = None;
+    Window* children = nullptr;
+    unsigned int count = 0;
+    if (!XQueryTree(display, parent, &root, &up, &children, &count)) return None;
+    for (unsigned int i = 0; i < count && found == None; ++i) {
+        XWindowAttributes attributes;
+        if (XGetWindowAttributes(display, children[i], &attributes) && attributes.c_class == InputOutput)
+            found = children[i];
+    }
+    if (children) XFree(children);
+    return found;
+}
+
+QSize SizeOf(Display* display, Window window) {
+    XWindowAttributes attributes{};
+    XGetWindowAttributes(display, window, &attributes);
+    return {attributes.width, attributes.height};
+}
+
+bool IsWithin(Display* display, Window window, Window ancestor) {
+    while (window != None && window != ancestor) {
+        Window root = None, parent = None;
+        Window* children = nullptr;
+        unsigned int count = 0;
+        if (!XQueryTree(display, window, &root, &parent, &children, &count)) return false;
+        if (children) XFree(children);
+        window = parent == root ? None : parent;
+    }
+    return window == ancestor && window != None;
+}
+
+// The same under openbox with the real office playing a deck of another writer.
+class WindowManagerOfficeTest : public WindowManagerTest {
+protected:
+    void SetUp() override {
+        if (const char* build = std::getenv("KALVISTA_BINARY_DIR"))
+            setenv("KALVISTA_OFFICE_PROFILES", (std::string(build) + "/office-profiles").c_str(), 0);
+        kvtest::StartCleanWithScriptedOffice(*office, kPath, boxes);
+        RegisterUnoAutomation();
+    }
+    CPptContainerDlg& StartOffice(int width, int height) {
+        const std::string deck = std::string(std::getenv("KALVISTA_SOURCE_DIR")) + "/tests/corpus/decks/four-by-three.pptx";
+        ContainerServices services{std::make_shared<kvtest::LoggingRecorder>(log), conversion,
+                                   std::make_shared<kvtest::LoggingTaskbar>(log)};
+        dialog = std::make_unique<CPptContainerDlg>(deck, 2, 5.0f, width, height, false, services);
+        dialog->Automation().m_bPowerPointWasRunning = 0;
+        dialog->show();
+        EXPECT_TRUE(PumpUntil([&] { return dialog->Automation().m_bStartedCompletely || dialog->IsStopped(); }, 20000));
+        return *dialog;
+    }
+};
+
+// A capture size of the whole screen shrinks to what fits once openbox's
+// frame is known: the office's window follows (the slide area with the edge
+// the office leaves), so no right or bottom edge of the show is cut off. After
+// Play the office has the keyboard, and Escape, or Enter, still stops.
+TEST_F(WindowManagerOfficeTest, TheOfficesShowFitsTheShrunkSlideAreaAndEscapeAndEnterStillStop) {
+    for (const auto& [key, width, height] : std::vector<std::tuple<const char*, int, int>>{{"Escape", 1366, 768}, {"Return", 800, 600}}) {
+        SCOPED_TRACE(key);
+        CPptContainerDlg& d = StartOffice(width, height);
+        ASSERT_TRUE(d.Automation().m_bStartedCompletely)
+            << "the office's show did not start: " << (boxes->Details().empty() ? "" : boxes->Details()[0]);
+        // The frame is known once openbox has framed the window; the container fits again then.
+        const QRect work = QGuiApplication::primaryScreen()->availableGeometry();
+        EXPECT_TRUE(PumpUntil([&] { return d.frameGeometry().height() > d.geometry().height() &&
+                                           work.contains(d.frameGeometry()); }, 4000))
+            << "not fitted to the work area with its frame";
+        const Window area = d.SlideAreaWindow();
+        const QSize slide = d.SlideArea()->size();
+        EXPECT_TRUE(PumpUntil([&] { return SizeOf(s_display, OfficeWindowIn(s_display, area)) == SizeOf(s_display, area); }, 4000))
+            << "office window " << SizeOf(s_display, OfficeWindowIn(s_display, area)).width() << "x"
+            << SizeOf(s_display, OfficeWindowIn(s_display, area)).height() << ", slide area " << slide.width() << "x" << slide.height();
+        EXPECT_EQ(SizeOf(s_display, area), slide + QSize(2, 2));
+        EXPECT_EQ(slide, QSize(d.Automation().m_nWidth, d.Automation().m_nHeight));
+        if (width == 1366) {
+            EXPECT_LT(slide.height(), 768 - 40) << "not fitted to the work area";
+        }
+        d.OnClickedBtnPlay();
+        // The show's own window takes the keyboard, as a click into it would give it.
+        const Window office = OfficeWindowIn(s_display, area);
+        PumpUntil([] { return false; }, 300);
+        XSetInputFocus(s_display, office, RevertToParent, CurrentTime);
+        XSync(s_display, False);
+        Window focus = None;
+        int revert = 0;
+        XGetInputFocus(s_display, &focus, &revert);
+        ASSERT_TRUE(IsWithin(s_display, focus, office)) << "the office's show does not have the keyboard";
+        ChildProcess press = ChildProcess::Spawn({"xdotool", "key", key}, {});
+        ASSERT_TRUE(press.Started());
+        EXPECT_EQ(press.Wait(5000).value_or(-1), 0);
+        EXPECT_TRUE(Ended()) << "the key went to the office";
+        EXPECT_EQ(log->Count("StopRecording"), 1);
         dialog.reset();
         log = std::make_shared<kvtest::StepLog>();
         conversion = std::make_shared<kvtest::LoggingConversion>(log);

@@ -18,6 +18,7 @@ enum : DISPID {
     kPresentationSlideShowSettings = 2015, kPresentationClose = 2039, kSlidesCount = 11, kSlidesItem = 0,
     kSlideSlideShowTransition = 2005, kTransitionAdvanceOnClick = 2003, kTransitionAdvanceOnTime = 2004,
     kTransitionAdvanceTime = 2005, kSettingsAdvanceMode = 2007, kSettingsRun = 2008, kSettingsShowType = 2010,
+    kShowTypeKiosk = 3,
     kSettingsRangeType = 2014, kWindowView = 2003, kWindowActivate = 2012, kViewState = 2006, kViewNext = 2019,
     kViewCurrentShowPosition = 2027, kSlideTitleText = 0x4B560010, kSlideTopmostText = 0x4B560011,
     kSlideNotesText = 0x4B560012,
@@ -128,7 +129,8 @@ public:
         // Kept until Run: the show is set up as a whole when it starts.
         if (id == kSettingsAdvanceMode) doc.advanceMode = Value(args).ToInt();
         else if (id == kSettingsRangeType) doc.showAll = Value(args).ToInt() == 1;
-        else if (id != kSettingsShowType) NoMember("SlideShowSettings", id);
+        else if (id == kSettingsShowType) doc.kiosk = Value(args).ToInt() == kShowTypeKiosk;
+        else NoMember("SlideShowSettings", id);
         return {};
     }
 };

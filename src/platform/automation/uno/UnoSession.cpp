@@ -18,6 +18,7 @@
 #include "platform/automation/uno/ShowListener.h"
 #include "platform/automation/uno/UnoObjects.h"
 #include "platform/core/Trace.h"
+#include "platform/x11/InputShield.h"
 
 namespace kv::uno {
 
@@ -279,6 +280,7 @@ void UnoSession::StartShow(const DocumentPtr& document) {
         show->setPropertyValue("IsEndless", css::uno::Any(false));
         show->setPropertyValue("StartWithNavigator", css::uno::Any(false));
         show->setPropertyValue("IsShowAll", css::uno::Any(document->showAll));
+        show->setPropertyValue("IsTransitionOnClick", css::uno::Any(!document->kiosk));
         advanceAfter = TakeOverTimings(document);
         KeepUnmodified(document->model, false);
         document->presentation->start();
@@ -301,6 +303,9 @@ void UnoSession::StartShow(const DocumentPtr& document) {
     document->ended = false;
     document->controller = controller;
     document->clock = std::make_shared<ShowClock>(shared_from_this(), document, std::move(advanceAfter));
+    // A click would still reach the show's own menu (end show, go to slide,
+    // pen), whose open menu holds the office until someone closes it.
+    if (document->kiosk && hostWindow != 0) document->shield = std::make_shared<x11::InputShield>(hostWindow);
     office->Call([&] { controller->addSlideShowListener(document->listener.get()); });
     // A show paused before its first slide is on screen stays blank: callers
     // pause timed shows at once, so wait (briefly) for the first slide.
@@ -352,6 +357,7 @@ void UnoSession::CloseQuietly(const DocumentPtr& document) {
     document->closed = true;
     document->ended = true;
     document->clock.reset();
+    document->shield.reset();
     if (!office->Alive()) return;
     try {
         office->Call([&] {

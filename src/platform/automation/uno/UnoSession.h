@@ -12,6 +12,10 @@
 #include "platform/automation/EventConnectionPoint.h"
 #include "platform/automation/uno/OfficeConnection.h"
 
+namespace kv::x11 {
+class InputShield;
+}
+
 namespace kv::uno {
 
 class ShowListener;
@@ -34,6 +38,8 @@ struct UnoDocument {
     }
     int advanceMode = 0;  // 0 untouched, 1 manual, 2 slide timings
     bool showAll = true;
+    bool kiosk = false;  // a click in the show neither moves it on nor ends it
+    std::shared_ptr<x11::InputShield> shield;  // keeps the pointer from a kiosk show in our window
     std::shared_ptr<ShowClock> clock;    // moves timed slides on
     std::atomic<bool> holding{false};     // we are pausing or resuming: the show's own events mean nothing
     std::atomic<bool> slideShown{false};  // the show has put a slide on screen
