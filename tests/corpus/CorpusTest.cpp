@@ -260,12 +260,10 @@ TEST_F(CorpusTest, RehearsedTimingsAndTransitionsOfAnotherWriterKeepTheirTimes) 
     ASSERT_TRUE(fs::exists(video)) << Joined(lines);
     const std::vector<Chapter> chapters = Chapters(video);
     ASSERT_EQ(chapters.size(), 4u);
+    // The office's import keeps neither 1.5 nor 1.2 s (whole seconds only, and
+    // no time on a slide without a transition effect): the file's own count.
     const double wanted[] = {1.5, 1.2, 1.0, 1.0};
-    // The first slide's clock runs from the show's start, not from the start
-    // of recording: it loses up to half a second to the pause before Play.
-    EXPECT_GT(chapters[0].end - chapters[0].start, 1.05);
-    EXPECT_LT(chapters[0].end - chapters[0].start, 1.85);
-    for (size_t k = 1; k < 4; ++k) EXPECT_NEAR(chapters[k].end - chapters[k].start, wanted[k], 0.35) << k;
+    for (size_t k = 0; k < 4; ++k) EXPECT_NEAR(chapters[k].end - chapters[k].start, wanted[k], 0.35) << k;
     EXPECT_GE(LeastPsnr(deck, video, 4.0 / 3, 0.6), 23.0);  // body text: see kAutoDecks
 }
 

@@ -12,6 +12,7 @@
 #include "platform/automation/uno/DeckChecks.h"
 #include "platform/automation/uno/InteractionBlocker.h"
 #include "platform/automation/uno/OfficeLocks.h"
+#include "platform/automation/uno/OwnTimings.h"
 #include "platform/automation/uno/PageTiming.h"
 #include "platform/automation/uno/ShowClock.h"
 #include "platform/automation/uno/ShowListener.h"
@@ -218,6 +219,7 @@ std::string UnoSession::Load(const DocumentPtr& document, const OUString& url, O
                     return;
                 document->presentation.set(supplier->getPresentation(), UNO_QUERY_THROW);
                 document->slideCount = pages->getDrawPages()->getCount();
+                RestoreOwnTimings(document->file, document->model);
             },
             kLoadLimitMs);
     } catch (const AutomationException& e) {
@@ -296,7 +298,7 @@ void UnoSession::StartShow(const DocumentPtr& document) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     events->Fire(kEventSlideShowBegin, {Variant::Dispatch(MakeShowWindow(shared_from_this(), document))});
     // Timing starts now, on screen: a caller that waits for Play pauses it next.
-    document->clock->SetPaused(false);
+    document->clock->Start();
 }
 
 void UnoSession::SetPaused(const DocumentPtr& document, bool pause) {

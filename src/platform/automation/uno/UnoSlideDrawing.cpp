@@ -11,6 +11,7 @@
 #include "platform/automation/uno/DeckChecks.h"
 #include "platform/automation/uno/InteractionBlocker.h"
 #include "platform/automation/uno/OfficeConnection.h"
+#include "platform/automation/uno/OwnTimings.h"
 #include "platform/automation/uno/PageTiming.h"
 #include "platform/automation/uno/PreloadedOffice.h"
 #include "platform/automation/uno/SlideTexts.h"
@@ -177,6 +178,7 @@ private:
                         Reference<css::util::XCloseable>(model, UNO_QUERY_THROW)->close(true);
                         model.clear();
                     }
+                    if (model.is()) RestoreOwnTimings(std::filesystem::absolute(path), model);
                 },
                 kLoadLimitMs);
         } catch (...) {
