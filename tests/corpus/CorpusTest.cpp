@@ -53,6 +53,10 @@ const Deck kAutoDecks[] = {
     {"square-pictures.pptx", 2, 1.0, 21},    {"hidden-slides.pptx", 2, 4.0 / 3, kLeastPsnr},
     {"rtl-and-cjk.pptx", 2, 4.0 / 3, 25},    {"old-format.ppt", 3, 4.0 / 3, 21},
     {"old-show.pps", 3, 4.0 / 3, 21},        {"self-running.ppsx", 2, 16.0 / 9, 27.5},
+    // Entrance effects (one waits for a click nobody gives: its text stays
+    // out, unlike the export's), a sound of its own, a font nobody has.
+    {"animations.pptx", 2, 4.0 / 3, 20},    {"embedded-sound.pptx", 2, 4.0 / 3, 21},
+    {"missing-font.pptx", 2, 4.0 / 3, 29},
 };
 
 fs::path Corpus() {
@@ -228,7 +232,8 @@ std::string Joined(const std::vector<std::pair<double, std::string>>& lines) {
 
 // Sizes (4:3, 16:9, square), shapes, tables, charts, a group, PNG/JPEG/SVG
 // pictures, notes, hidden slides (the first too), right-to-left and CJK
-// text, the old binary formats and a self-running .ppsx: one second a slide.
+// text, the old binary formats, a self-running .ppsx, entrance effects, an
+// embedded sound and a font that is not installed: one second a slide.
 TEST_F(CorpusTest, DecksOfOtherWritersShowEachSlideForItsSecondAsTheOfficeDrawsIt) {
     std::vector<fs::path> decks;
     for (const Deck& deck : kAutoDecks) decks.push_back(Corpus() / deck.file);
@@ -265,6 +270,20 @@ TEST_F(CorpusTest, RehearsedTimingsAndTransitionsOfAnotherWriterKeepTheirTimes) 
     const double wanted[] = {1.5, 1.2, 1.0, 1.0};
     for (size_t k = 0; k < 4; ++k) EXPECT_NEAR(chapters[k].end - chapters[k].start, wanted[k], 0.35) << k;
     EXPECT_GE(LeastPsnr(deck, video, 4.0 / 3, 0.6), 23.0);  // body text: see kAutoDecks
+}
+
+// Two hundred slides, drawn rather than recorded: every one is a chapter of its second.
+TEST_F(CorpusTest, TwoHundredSlidesAreEachAChapterOfTheirOwn) {
+    const fs::path video = dir / "two-hundred.mp4";
+    const auto lines = Convert({Corpus() / "two-hundred-slides.pptx"}, video, {"--fast", "--seconds", "1", "--size", "160x120"});
+    ASSERT_TRUE(fs::exists(video)) << Joined(lines);
+    const std::vector<Chapter> chapters = Chapters(video);
+    ASSERT_EQ(chapters.size(), 200u);
+    for (size_t k = 0; k < chapters.size(); ++k) {
+        EXPECT_NEAR(chapters[k].start, double(k), 0.05) << k;
+        EXPECT_NEAR(chapters[k].end - chapters[k].start, 1.0, 0.05) << k;
+    }
+    std::printf("two-hundred-slides.pptx    converted in %4.1f s\n", lines.back().first);
 }
 
 // What cannot be played fails alone, each with its reason, within 5 s.
