@@ -134,6 +134,17 @@ async function main() {
         await save(pptx, "rtl-and-cjk.pptx");
     }
 
+    // A font no system has: the office shows the text in a substitute.
+    {
+        const pptx = deck({ name: "FOUR_BY_THREE", width: 10, height: 7.5 });
+        const face = { fontFace: "Kalvista Nowhere Grotesk" };
+        titled(pptx, "Missing font", "FFFFFF").addText("Set in a font that is not installed", {
+            x: 0.6, y: 1.8, w: 8.5, h: 1.5, fontSize: 28, color: "203864", ...face });
+        titled(pptx, "Still readable", "E2EFDA").addText("Another face stands in", {
+            x: 0.6, y: 1.8, w: 8.5, h: 1.5, fontSize: 28, bold: true, ...face });
+        await save(pptx, "missing-font.pptx");
+    }
+
     // No slides at all.
     await save(deck("LAYOUT_16x9"), "no-slides.pptx");
 }

@@ -43,6 +43,26 @@ python3 ../data/make_ooxml_deck.py "$out/self-running.ppsx" /dev/stdin <<'JSON'
   {"title": "Self running", "body": ["second"], "advance_ms": 1000, "colour": "D9E1F2"}]}
 JSON
 
+# Entrance effects (one on a click, one by itself), a sound that plays as
+# its slide comes in, and 200 slides.
+ffmpeg -v error -y -f lavfi -i "sine=frequency=440:duration=0.5" -ac 1 -ar 22050 "$work/tone.wav"
+python3 ../data/make_ooxml_deck.py "$out/animations.pptx" /dev/stdin <<'JSON'
+{"slides": [
+  {"title": "Comes in on a click", "body": ["nobody clicks in batch"], "entrance": "click", "colour": "FFF2CC"},
+  {"title": "Comes in by itself", "body": ["after the slide"], "entrance": "after", "colour": "DDEBF7"}]}
+JSON
+python3 ../data/make_ooxml_deck.py "$out/embedded-sound.pptx" /dev/stdin <<JSON
+{"slides": [
+  {"title": "A sound plays", "body": ["half a second of 440 Hz"], "media": "$work/tone.wav", "colour": "FCE4D6"},
+  {"title": "After the sound", "body": ["silence"], "colour": "E2EFDA"}]}
+JSON
+python3 - "$out/two-hundred-slides.pptx" <<'PY'
+import json, subprocess, sys
+slides = [{"title": f"Slide {k}", "colour": "FFFFFF" if k % 2 else "D9E1F2"} for k in range(1, 201)]
+subprocess.run([sys.executable, "../data/make_ooxml_deck.py", sys.argv[1], "/dev/stdin"],
+               input=json.dumps({"slides": slides}).encode(), check=True)
+PY
+
 # The old binary formats, written by the office itself from a deck of pptxgenjs.
 profile="file://$work/profile"
 for format in ppt pps; do

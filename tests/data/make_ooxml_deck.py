@@ -12,6 +12,8 @@ SPEC: {"size": [cx, cy] in EMU (default 4:3),
                    "media": "/path/sound.wav" or "/path/film.webm" (embedded as a media
                             shape that plays by itself as the slide comes in; a
                             film covers the middle of the slide) | null,
+                   "entrance": "click" | "after" (the body text comes in by a fade
+                               effect on a click, or by itself with the slide) | null,
                    "notes": ["speaker notes line", ...] | null}, ...]}
 """
 import io
@@ -176,6 +178,31 @@ def media_timing(sid, kind):
             '</p:timing>')
 
 
+def entrance_timing(sid, trigger):
+    """A fade entrance of one shape as PowerPoint writes it: on a click, or
+    by itself as the slide starts ("After Previous")."""
+    start = '<p:cond delay="indefinite"/>' + ('<p:cond evt="onBegin" delay="0"><p:tn val="2"/></p:cond>'
+                                               if trigger == "after" else "")
+    node = "afterEffect" if trigger == "after" else "clickEffect"
+    target = f'<p:tgtEl><p:spTgt spid="{sid}"/></p:tgtEl>'
+    return ('<p:timing><p:tnLst><p:par><p:cTn id="1" dur="indefinite" restart="never" nodeType="tmRoot"><p:childTnLst>'
+            '<p:seq concurrent="1" nextAc="seek"><p:cTn id="2" dur="indefinite" nodeType="mainSeq"><p:childTnLst>'
+            f'<p:par><p:cTn id="3" fill="hold"><p:stCondLst>{start}</p:stCondLst><p:childTnLst>'
+            '<p:par><p:cTn id="4" fill="hold"><p:stCondLst><p:cond delay="0"/></p:stCondLst><p:childTnLst>'
+            f'<p:par><p:cTn id="5" presetID="10" presetClass="entr" presetSubtype="0" fill="hold" grpId="0" nodeType="{node}">'
+            '<p:stCondLst><p:cond delay="0"/></p:stCondLst><p:childTnLst>'
+            '<p:set><p:cBhvr><p:cTn id="6" dur="1" fill="hold"><p:stCondLst><p:cond delay="0"/></p:stCondLst></p:cTn>'
+            f'{target}<p:attrNameLst><p:attrName>style.visibility</p:attrName></p:attrNameLst></p:cBhvr>'
+            '<p:to><p:strVal val="visible"/></p:to></p:set>'
+            f'<p:animEffect transition="in" filter="fade"><p:cBhvr><p:cTn id="7" dur="300"/>{target}</p:cBhvr></p:animEffect>'
+            '</p:childTnLst></p:cTn></p:par></p:childTnLst></p:cTn></p:par></p:childTnLst></p:cTn></p:par>'
+            '</p:childTnLst></p:cTn>'
+            '<p:prevCondLst><p:cond evt="onPrev" delay="0"><p:tgtEl><p:sldTgt/></p:tgtEl></p:cond></p:prevCondLst>'
+            '<p:nextCondLst><p:cond evt="onNext" delay="0"><p:tgtEl><p:sldTgt/></p:tgtEl></p:cond></p:nextCondLst>'
+            f'</p:seq></p:childTnLst></p:cTn></p:par></p:tnLst><p:bldLst><p:bldP spid="{sid}" grpId="0" build="p"/></p:bldLst>'
+            '</p:timing>')
+
+
 def notes_master():
     body = shape(2, "Notes Placeholder 1", '<p:ph type="body" idx="1"/>', ["Notes"])
     return (f'<?xml version="1.0" encoding="UTF-8" standalone="yes"?><p:notesMaster {P}>'
@@ -206,6 +233,8 @@ def slide_xml(index, slide, sound_rid=None, media_rids=None):
         kind = media_kind(slide["media"])
         shapes.append(media_shape(4, kind, *media_rids))
         timing = media_timing(4, kind)
+    elif slide.get("entrance"):
+        timing = entrance_timing(3, slide["entrance"])
     return (f'<?xml version="1.0" encoding="UTF-8" standalone="yes"?><p:sld {P}{hidden}>' + tree(shapes, background)
             + '<p:clrMapOvr><a:masterClrMapping/></p:clrMapOvr>' + transition(slide, sound_rid) + timing + '</p:sld>')
 

@@ -281,10 +281,10 @@ TEST_F(OfficeShowTest, BadPresentationsFailWithAReasonAndLeaveNoOffice) {
     std::ofstream(*files / "letter.ppt") << "Dear user, this is a letter.\n";
     const std::vector<std::pair<std::string, std::string>> cases = {
         {"absent.pptx", "does not exist"},
-        {"broken.pptx", "could not open the presentation"},
-        {"secret.odp", "could not open the presentation"},
+        {"broken.pptx", "is damaged"},
+        {"secret.odp", "protected by a password"},
         {"drawing.pptx", "not a presentation"},
-        {"letter.ppt", "could not open the presentation"},
+        {"letter.ppt", "not a presentation"},
     };
     for (const auto& [file, reason] : cases) {
         SCOPED_TRACE(file);
@@ -410,7 +410,7 @@ TEST_F(OfficeShowTest, DecksThatCannotPlayFailWithTheirReasonWithinSeconds) {
     fs::create_directories(*files / "folder.pptx");
     const std::vector<std::pair<std::string, std::string>> cases = {
         {"zero.pptx", "is an empty file"},
-        {"folder.pptx", "is not a file"},
+        {"folder.pptx", "is a folder"},
     };
     for (const auto& [file, reason] : cases) {
         SCOPED_TRACE(file);

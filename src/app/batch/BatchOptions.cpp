@@ -98,7 +98,10 @@ std::string FormatFromExtension(const std::string& extension) {
 // Checks one presentation and makes its path absolute; the reason when it is refused.
 std::string CheckPresentation(std::string& presentation) {
     std::error_code ec;
-    if (!fs::is_regular_file(presentation, ec)) return "presentation not found: " + presentation;
+    const fs::file_status status = fs::status(presentation, ec);
+    if (!fs::exists(status)) return "presentation not found: " + presentation;
+    if (fs::is_directory(status)) return "the presentation is a folder, not a file: " + presentation;
+    if (!fs::is_regular_file(status)) return "the presentation is not a file: " + presentation;
     if (!IsPresentation(presentation))
         return "not a presentation (*.ppt, *.pptx, *.pps, *.ppsx, *.odp or *.fodp): " + presentation;
     presentation = fs::absolute(presentation).lexically_normal().string();

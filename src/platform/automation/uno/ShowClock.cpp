@@ -27,7 +27,16 @@ ShowClock::~ShowClock() {
 void ShowClock::SlideStarted(int index) {
     std::lock_guard lock(m_mutex);
     m_index = index;
+    if (index != 0) m_untouched = false;
     m_shown = {};
+    m_runningSince = Clock::now();
+    m_wake.notify_all();
+}
+
+void ShowClock::Start() {
+    std::lock_guard lock(m_mutex);
+    m_untouched = true;
+    m_paused = false;
     m_runningSince = Clock::now();
     m_wake.notify_all();
 }
@@ -35,11 +44,14 @@ void ShowClock::SlideStarted(int index) {
 void ShowClock::SetPaused(bool paused) {
     std::lock_guard lock(m_mutex);
     if (paused == m_paused) return;
-    if (paused)
+    if (paused && m_untouched)
+        m_shown = {};
+    else if (paused)
         m_shown += Clock::now() - m_runningSince;
     else
         m_runningSince = Clock::now();
     m_paused = paused;
+    m_untouched = false;
     m_wake.notify_all();
 }
 

@@ -25,6 +25,10 @@ public:
     ~ShowClock();  // stops and joins
 
     void SlideStarted(int index);  // from the show listener
+    // Runs the clock once the first slide is on screen. A show paused before
+    // anyone resumed it (a timed show waiting for Play) gives its first slide
+    // the whole time from that resume: nobody records what came before.
+    void Start();
     void SetPaused(bool paused);
 
 private:
@@ -38,6 +42,7 @@ private:
     std::condition_variable m_wake;
     bool m_stop = false;
     bool m_paused = true;
+    bool m_untouched = false;  // started, and neither paused nor moved on since
     int m_index = 0;
     Clock::duration m_shown{};          // time the current slide has been on screen while running
     Clock::time_point m_runningSince;   // when it last started running

@@ -153,8 +153,9 @@ public:
         } else if (id == kTransitionAdvanceTime) {
             const double seconds = Value(args).ToFloat();
             Office().Call([&] {
-                page->setPropertyValue("HighResDuration", css::uno::Any(seconds));
+                // Whole seconds first: setting them resets the exact time as well.
                 page->setPropertyValue("Duration", css::uno::Any(static_cast<sal_Int32>(std::lround(seconds))));
+                page->setPropertyValue("HighResDuration", css::uno::Any(seconds));
             });
         } else if (id != kTransitionAdvanceOnClick) {
             // A click always moves a slide on in this office; nothing to set.

@@ -1,7 +1,5 @@
 #include "platform/automation/uno/UnoSession.h"
 
-#include <unistd.h>
-
 #include <com/sun/star/container/XNameAccess.hpp>
 #include <com/sun/star/document/XTypeDetection.hpp>
 #include <com/sun/star/util/XModifiable2.hpp>
@@ -11,8 +9,10 @@
 #include <filesystem>
 #include <thread>
 
+#include "platform/automation/uno/DeckChecks.h"
 #include "platform/automation/uno/InteractionBlocker.h"
 #include "platform/automation/uno/OfficeLocks.h"
+#include "platform/automation/uno/OwnTimings.h"
 #include "platform/automation/uno/PageTiming.h"
 #include "platform/automation/uno/ShowClock.h"
 #include "platform/automation/uno/ShowListener.h"
@@ -50,24 +50,12 @@ constexpr DISPID kEventSlideShowBegin = 2011;
 constexpr DISPID kEventSlideShowEnd = 2014;
 constexpr int kControllerLimitMs = 10000;
 constexpr int kFirstSlideLimitMs = 3000;
-constexpr const char* kAskedSomething = "the office asked a question";
 
 css::beans::PropertyValue Property(const char* name, css::uno::Any value) {
     css::beans::PropertyValue property;
     property.Name = OUString::createFromAscii(name);
     property.Value = std::move(value);
     return property;
-}
-
-// Refuses what the office cannot open before it is asked, with the reason.
-void CheckReadable(const fs::path& path) {
-    std::error_code ec;
-    if (!fs::exists(path, ec)) throw AutomationException(E_FAIL, "The presentation does not exist: " + path.string());
-    if (!fs::is_regular_file(path, ec)) throw AutomationException(E_FAIL, "The presentation is not a file: " + path.string());
-    if (::access(path.c_str(), R_OK) != 0)
-        throw AutomationException(E_FAIL, "The presentation cannot be read: " + path.string());
-    // The office would open an empty file as a new, blank presentation.
-    if (fs::file_size(path, ec) == 0) throw AutomationException(E_FAIL, "The presentation is an empty file: " + path.string());
 }
 
 // One property of a descriptor the office filled in; empty when it has none.
@@ -188,7 +176,7 @@ void UnoSession::HideOfficeUi(const Reference<css::frame::XFrame>& frame) {
     }
 }
 
-std::string UnoSession::Load(const DocumentPtr& document, const OUString& url) {
+std::string UnoSession::Load(const DocumentPtr& document, const OUString& url, OfficeQuestion& asked) {
     // Every question (a password, a repair) is answered "abort", so the load
     // fails instead of waiting for a click; no macros run. Read-only: we never
     // save, and the office then leaves no lock file beside the presentation.
@@ -232,29 +220,30 @@ std::string UnoSession::Load(const DocumentPtr& document, const OUString& url) {
                     return;
                 document->presentation.set(supplier->getPresentation(), UNO_QUERY_THROW);
                 document->slideCount = pages->getDrawPages()->getCount();
+                RestoreOwnTimings(document->file, document->model);
             },
             kLoadLimitMs);
     } catch (const AutomationException& e) {
         if (e.Result() == RPC_E_TIMEOUT || e.Result() == RPC_E_DISCONNECTED) throw;
         failure = e.what();
     }
-    if (!document->model.is() && blocker->Asked()) failure = kAskedSomething;
+    asked = blocker->FirstQuestion();
     return failure;
 }
 
 DocumentPtr UnoSession::Open(const std::string& path) {
     const fs::path file = fs::absolute(path);
-    CheckReadable(file);
+    if (std::string refused = RefusedBeforeLoad(file); !refused.empty()) throw AutomationException(E_FAIL, refused);
     RemoveLockOfOurs(file, office->Profile());
     OUString url;
     osl::FileBase::getFileURLFromSystemPath(ToOU(file.string()), url);
     auto document = std::make_shared<UnoDocument>();
     document->file = file;
     if (hostWindow != 0) document->frame = MakeHostFrame();
-    std::string failure = Load(document, url);
+    OfficeQuestion asked = OfficeQuestion::None;
+    std::string failure = Load(document, url, asked);
     if (!document->model.is())
-        failure = "The office could not open the presentation (damaged, protected by a password, or not a presentation): " +
-                  file.string() + (failure.empty() || failure == kAskedSomething ? "" : " (" + failure + ")");
+        failure = NotOpenedReason(file, asked, failure);
     else if (!document->presentation.is())
         failure = "The file is not a presentation: " + file.string();
     else if (document->slideCount == 0)
@@ -314,7 +303,7 @@ void UnoSession::StartShow(const DocumentPtr& document) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     events->Fire(kEventSlideShowBegin, {Variant::Dispatch(MakeShowWindow(shared_from_this(), document))});
     // Timing starts now, on screen: a caller that waits for Play pauses it next.
-    document->clock->SetPaused(false);
+    document->clock->Start();
 }
 
 void UnoSession::SetPaused(const DocumentPtr& document, bool pause) {

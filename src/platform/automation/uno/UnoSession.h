@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/automation/EventConnectionPoint.h"
+#include "platform/automation/uno/InteractionBlocker.h"
 #include "platform/automation/uno/OfficeConnection.h"
 
 namespace kv::x11 {
@@ -80,8 +81,9 @@ struct UnoSession : std::enable_shared_from_this<UnoSession> {
 
 private:
     Reference<css::frame::XFrame> MakeHostFrame();
-    // Loads into the document (its frame, when it has one); the reason when it failed.
-    std::string Load(const DocumentPtr& document, const OUString& url);
+    // Loads into the document (its frame, when it has one); the office's error
+    // when it failed, and the first question it asked while loading.
+    std::string Load(const DocumentPtr& document, const OUString& url, OfficeQuestion& asked);
     // The slides' times, for the show clock; the office is left to advance none by itself.
     std::vector<double> TakeOverTimings(const DocumentPtr& document);
     void HideOfficeUi(const Reference<css::frame::XFrame>& frame);

@@ -8,8 +8,10 @@
 #include <filesystem>
 
 #include "platform/automation/Dispatch.h"
+#include "platform/automation/uno/DeckChecks.h"
 #include "platform/automation/uno/InteractionBlocker.h"
 #include "platform/automation/uno/OfficeConnection.h"
+#include "platform/automation/uno/OwnTimings.h"
 #include "platform/automation/uno/PageTiming.h"
 #include "platform/automation/uno/PreloadedOffice.h"
 #include "platform/automation/uno/SlideTexts.h"
@@ -124,22 +126,27 @@ public:
     ~UnoDrawingOffice() override { m_office->Quit(); }
 
     std::unique_ptr<SlidePictures> Open(const std::string& path, std::string* why) override {
-        const std::string reason = "The office could not open the presentation (damaged, protected by a password, "
-                                   "or not a presentation): " + path;
+        const std::filesystem::path file = std::filesystem::absolute(path);
+        if (std::string refused = RefusedBeforeLoad(file); !refused.empty()) {
+            if (why) *why = refused;
+            return nullptr;
+        }
+        OfficeQuestion asked = OfficeQuestion::None;
+        bool otherKind = false;
         try {
-            Reference<css::lang::XComponent> model = Load(path);
+            Reference<css::lang::XComponent> model = Load(path, asked, otherKind);
             if (!model.is()) {
-                if (why) *why = reason;
+                if (why) *why = otherKind ? "The file is not a presentation: " + file.string() : NotOpenedReason(file, asked, {});
                 return nullptr;
             }
             auto pictures = std::make_unique<UnoSlidePictures>(m_office, model);
             if (pictures->Slides().empty()) {
-                if (why) *why = "The presentation has no slides: " + path;
+                if (why) *why = "The presentation has no slides: " + file.string();
                 return nullptr;
             }
             return pictures;
         } catch (const std::exception& e) {
-            if (why) *why = reason + " (" + e.what() + ")";
+            if (why) *why = NotOpenedReason(file, asked, e.what());
             return nullptr;
         }
     }
@@ -149,7 +156,8 @@ public:
 private:
     // Hidden and read-only: nothing on screen, no lock on the user's file;
     // every question the office would ask is answered "abort".
-    Reference<css::lang::XComponent> Load(const std::string& path) {
+    // `asked`: the office's first question; `otherKind`: it opened a document that is no presentation.
+    Reference<css::lang::XComponent> Load(const std::string& path, OfficeQuestion& asked, bool& otherKind) {
         rtl::Reference<InteractionBlocker> blocker = new InteractionBlocker();
         const css::beans::PropertyValue properties[] = {
             Property("InteractionHandler", Any(Reference<css::task::XInteractionHandler>(blocker.get()))),
@@ -158,17 +166,26 @@ private:
             Property("UpdateDocMode", Any(css::document::UpdateDocMode::NO_UPDATE)),
             Property("RepairPackage", Any(false))};
         Reference<css::lang::XComponent> model;
-        m_office->Call(
-            [&] {
-                Reference<css::frame::XComponentLoader> loader(m_office->Desktop(), UNO_QUERY_THROW);
-                model = loader->loadComponentFromURL(FileUrl(path), "_blank", 0, Properties(properties));
-                Reference<css::lang::XServiceInfo> info(model, UNO_QUERY);
-                if (model.is() && !(info.is() && info->supportsService("com.sun.star.presentation.PresentationDocument"))) {
-                    Reference<css::util::XCloseable>(model, UNO_QUERY_THROW)->close(true);
-                    model.clear();
-                }
-            },
-            kLoadLimitMs);
+        try {
+            m_office->Call(
+                [&] {
+                    Reference<css::frame::XComponentLoader> loader(m_office->Desktop(), UNO_QUERY_THROW);
+                    model = loader->loadComponentFromURL(FileUrl(path), "_blank", 0, Properties(properties));
+                    Reference<css::lang::XServiceInfo> info(model, UNO_QUERY);
+                    if (model.is() &&
+                        !(info.is() && info->supportsService("com.sun.star.presentation.PresentationDocument"))) {
+                        otherKind = true;
+                        Reference<css::util::XCloseable>(model, UNO_QUERY_THROW)->close(true);
+                        model.clear();
+                    }
+                    if (model.is()) RestoreOwnTimings(std::filesystem::absolute(path), model);
+                },
+                kLoadLimitMs);
+        } catch (...) {
+            asked = blocker->FirstQuestion();
+            throw;
+        }
+        asked = blocker->FirstQuestion();
         return model;
     }
 

@@ -1,0 +1,27 @@
+#pragma once
+// What a presentation's file says about itself before any office reads it.
+// The office makes up what a file lacks (a deck without slides opens with
+// one blank slide), so some answers must come from the file.
+#include <filesystem>
+#include <optional>
+#include <vector>
+
+namespace kv {
+
+// The slides an OOXML (.pptx, .ppsx, ...) or ODF (.odp, .fodp) presentation
+// lists, hidden ones included; nothing when the file does not say (another
+// format, a damaged or encrypted package, names this reading does not know).
+std::optional<int> SlidesListedInPackage(const std::filesystem::path& file);
+
+// Each listed slide's own time in seconds before it moves on (`advTm` of
+// an OOXML slide's transition), -1 where it has none; empty when the file is
+// no OOXML package. The office's import keeps only whole seconds, and none
+// at all on a slide without a transition effect.
+std::vector<double> OwnSlideTimesInPackage(const std::filesystem::path& file);
+
+// True when the file starts like a presentation of a known kind (a zip
+// package, a compound file of the old formats or encrypted ones, XML): such
+// a file the office cannot open is damaged rather than something else.
+bool StartsLikePresentation(const std::filesystem::path& file);
+
+}  // namespace kv
