@@ -1,5 +1,9 @@
 #include "platform/x11/InputShield.h"
 
+#include <X11/Xlib.h>
+
+#include "platform/x11/XResources.h"
+
 namespace kv::x11 {
 namespace {
 
@@ -19,35 +23,42 @@ Cursor InvisibleCursor(Display* display, Window window) {
 
 }  // namespace
 
-InputShield::InputShield(unsigned long parent) : m_display(XOpenDisplay(nullptr)) {
-    if (!m_display || parent == 0) return;
-    ErrorTrap trap(m_display.get());
+struct InputShield::Held {
+    DisplayPtr display{XOpenDisplay(nullptr)};
+    Window window = None;
+};
+
+InputShield::InputShield(unsigned long parent) : m_held(std::make_unique<Held>()) {
+    Display* display = m_held->display.get();
+    Window& window = m_held->window;
+    if (!display || parent == 0) return;
+    ErrorTrap trap(display);
     XSetWindowAttributes attributes{};
     attributes.override_redirect = True;
     // Not handed on to the parent either: a program drawing into it may
     // take the parent's pointer events (the office does).
     attributes.do_not_propagate_mask =
         ButtonPressMask | ButtonReleaseMask | PointerMotionMask | ButtonMotionMask;
-    m_window = XCreateWindow(m_display.get(), parent, 0, 0, kCoverAll, kCoverAll, 0, 0, InputOnly, CopyFromParent,
-                             CWOverrideRedirect | CWDontPropagate, &attributes);
+    window = XCreateWindow(display, parent, 0, 0, kCoverAll, kCoverAll, 0, 0, InputOnly, CopyFromParent,
+                           CWOverrideRedirect | CWDontPropagate, &attributes);
     if (!trap.Clean()) {
-        m_window = None;
+        window = None;
         return;
     }
-    const Cursor cursor = InvisibleCursor(m_display.get(), m_window);
-    XDefineCursor(m_display.get(), m_window, cursor);
-    XFreeCursor(m_display.get(), cursor);
-    XMapRaised(m_display.get(), m_window);
-    if (!trap.Clean()) m_window = None;
+    const Cursor cursor = InvisibleCursor(display, window);
+    XDefineCursor(display, window, cursor);
+    XFreeCursor(display, cursor);
+    XMapRaised(display, window);
+    if (!trap.Clean()) window = None;
 }
 
 InputShield::~InputShield() {
-    if (!m_display) return;
-    if (m_window != None) {
-        ErrorTrap trap(m_display.get());  // the parent may have gone first, and the shield with it
-        XDestroyWindow(m_display.get(), m_window);
-        trap.Clean();
-    }
+    if (!m_held->display || m_held->window == None) return;
+    ErrorTrap trap(m_held->display.get());  // the parent may have gone first, and the shield with it
+    XDestroyWindow(m_held->display.get(), m_held->window);
+    trap.Clean();
 }
+
+bool InputShield::Active() const { return m_held->window != None; }
 
 }  // namespace kv::x11

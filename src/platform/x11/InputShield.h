@@ -2,9 +2,9 @@
 // A window that takes every pointer event over another program's window
 // inside one of ours: the program keeps drawing there, but no click, wheel
 // or drag reaches it. Keys are not affected (they follow the focus).
-#include <X11/Xlib.h>
-
-#include "platform/x11/XResources.h"
+// Xlib stays out of this header: its macros (None, Status, Bool) clash
+// with the names of the code that holds a shield.
+#include <memory>
 
 namespace kv::x11 {
 
@@ -18,11 +18,11 @@ public:
     InputShield(const InputShield&) = delete;
     InputShield& operator=(const InputShield&) = delete;
 
-    bool Active() const { return m_window != None; }
+    bool Active() const;
 
 private:
-    DisplayPtr m_display;
-    Window m_window = None;
+    struct Held;
+    std::unique_ptr<Held> m_held;
 };
 
 }  // namespace kv::x11
