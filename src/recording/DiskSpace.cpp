@@ -17,11 +17,14 @@ constexpr double kFloorSeconds = 120;
 // dense text.
 constexpr double kBytesPerPixel = 0.05;
 
-std::uint64_t Megabytes(std::uint64_t bytes) { return (bytes + kMB / 2) / kMB; }
+// Free space rounds down and what is needed rounds up, so that a refusal
+// never reads as if the two were equal.
+std::uint64_t MegabytesDown(std::uint64_t bytes) { return bytes / kMB; }
+std::uint64_t MegabytesUp(std::uint64_t bytes) { return (bytes + kMB - 1) / kMB; }
 
 std::string NotEnough(const std::string& folder, std::uint64_t freeBytes, std::uint64_t needed) {
-    return "Not enough disk space in " + folder + ": " + std::to_string(Megabytes(freeBytes)) + " MB free, about " +
-           std::to_string(std::max<std::uint64_t>(1, Megabytes(needed))) + " MB needed";
+    return "Not enough disk space in " + folder + ": " + std::to_string(MegabytesDown(freeBytes)) + " MB free, about " +
+           std::to_string(std::max<std::uint64_t>(1, MegabytesUp(needed))) + " MB needed";
 }
 
 }  // namespace
@@ -52,8 +55,8 @@ std::string LowDiskSpaceReason(const std::string& tempFolder, std::uint64_t byte
     const FolderSpace temp = FreeSpaceOf(tempFolder);
     const std::uint64_t floor = DiskSpaceFloor(bytesPerSecond);
     if (!temp.known || temp.freeBytes >= floor) return {};
-    return "The recording was stopped: only " + std::to_string(Megabytes(temp.freeBytes)) + " MB are left in " +
-           tempFolder + ", and " + std::to_string(Megabytes(floor)) +
+    return "The recording was stopped: only " + std::to_string(MegabytesDown(temp.freeBytes)) + " MB are left in " +
+           tempFolder + ", and " + std::to_string(MegabytesUp(floor)) +
            " MB are kept free. The video holds the recording up to that point";
 }
 

@@ -72,6 +72,17 @@ TEST(DiskSpace, AShowIsRefusedWhereAFolderLacksRoomAndTheFolderNamed) {
                   "Not enough disk space in /tmp/rec: 439 MB free, about 440 MB needed");
         EXPECT_EQ(DiskSpaceRefusal("/nowhere", "/videos", 0, rate), "");
     }
+    {
+        // Short of the need by less than a megabyte: the figures still differ.
+        MadeUpDisks disks({{"/tmp/rec", {true, 400 * kMB - 1, 1}}, {"/videos", {true, 100 * kMB, 2}}});
+        EXPECT_EQ(DiskSpaceRefusal("/tmp/rec", "/videos", 100, rate),
+                  "Not enough disk space in /tmp/rec: 399 MB free, about 400 MB needed");
+    }
+    {
+        MadeUpDisks disks({{"/tmp/rec", {true, kMB / 2, 1}}, {"/videos", {true, 100 * kMB, 2}}});
+        EXPECT_EQ(DiskSpaceRefusal("/tmp/rec", "/videos", 1, 1000),
+                  "Not enough disk space in /tmp/rec: 0 MB free, about 201 MB needed");
+    }
 }
 
 TEST(DiskSpace, ARecordingStopsOnceTheTemporaryFolderFallsBelowTheFloor) {
@@ -105,7 +116,7 @@ TEST(DiskSpace, TheFileSystemsOwnAnswerOnASmallDisk) {
     EXPECT_NEAR(static_cast<double>(before.freeBytes), 4.0 * 1024 * 1024, 64 * 1024);
     EXPECT_NEAR(static_cast<double>(before.freeBytes - after.freeBytes), kMB, 8 * 1024);
     EXPECT_NE(before.device, here.device);
-    EXPECT_EQ(refusal, "Not enough disk space in " + small.string() + ": 3 MB free, about 200 MB needed");
+    EXPECT_EQ(refusal, "Not enough disk space in " + small.string() + ": 3 MB free, about 201 MB needed");
 }
 
 }  // namespace
