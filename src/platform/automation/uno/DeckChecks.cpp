@@ -24,16 +24,27 @@ std::string RefusedBeforeLoad(const fs::path& file) {
     if (descriptor < 0) return "The presentation cannot be read (" + std::string(std::strerror(errno)) + "): " + file.string();
     ::close(descriptor);
     if (fs::file_size(file, ec) == 0) return "The presentation is an empty file: " + file.string();
-    if (SlidesListedInPackage(file) == 0) return "The presentation has no slides: " + file.string();
+    if (SlidesListedInPackage(file) == 0) return NoSlidesReason(file);
     return {};
 }
 
+namespace {
+
+std::string Detail(const std::string& officeError) { return officeError.empty() ? "" : " (" + officeError + ")"; }
+
+}  // namespace
+
 std::string NotOpenedReason(const fs::path& file, OfficeQuestion asked, const std::string& officeError) {
-    const std::string detail = officeError.empty() ? "" : " (" + officeError + ")";
     if (asked == OfficeQuestion::Password) return "The presentation is protected by a password: " + file.string();
     if (asked == OfficeQuestion::Repair || StartsLikePresentation(file))
-        return "The presentation is damaged; the office could not open it: " + file.string() + detail;
-    return "The file is not a presentation: " + file.string() + detail;
+        return "The presentation is damaged; the office could not open it: " + file.string() + Detail(officeError);
+    return NotAPresentationReason(file, officeError);
 }
+
+std::string NotAPresentationReason(const fs::path& file, const std::string& officeError) {
+    return "The file is not a presentation: " + file.string() + Detail(officeError);
+}
+
+std::string NoSlidesReason(const fs::path& file) { return "The presentation has no slides: " + file.string(); }
 
 }  // namespace kv::uno

@@ -19,4 +19,9 @@ std::string RefusedBeforeLoad(const std::filesystem::path& file);
 // message, if it gave one.
 std::string NotOpenedReason(const std::filesystem::path& file, OfficeQuestion asked, const std::string& officeError);
 
+// The reasons for a document the office did open: another kind of document,
+// or a presentation without slides.
+std::string NotAPresentationReason(const std::filesystem::path& file, const std::string& officeError = {});
+std::string NoSlidesReason(const std::filesystem::path& file);
+
 }  // namespace kv::uno

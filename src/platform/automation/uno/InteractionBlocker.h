@@ -39,8 +39,7 @@ public:
             }
         }
     }
-    // True once the office has asked something (the load was then refused).
-    bool Asked() const { return m_first != OfficeQuestion::None; }
+    // What the office asked first (None when it asked nothing).
     OfficeQuestion FirstQuestion() const { return m_first; }
 
 private:

@@ -245,9 +245,9 @@ DocumentPtr UnoSession::Open(const std::string& path) {
     if (!document->model.is())
         failure = NotOpenedReason(file, asked, failure);
     else if (!document->presentation.is())
-        failure = "The file is not a presentation: " + file.string();
+        failure = NotAPresentationReason(file);
     else if (document->slideCount == 0)
-        failure = "The presentation has no slides: " + file.string();
+        failure = NoSlidesReason(file);
     if (!failure.empty()) {
         CloseQuietly(document);
         throw AutomationException(E_FAIL, failure);

@@ -136,12 +136,12 @@ public:
         try {
             Reference<css::lang::XComponent> model = Load(path, asked, otherKind);
             if (!model.is()) {
-                if (why) *why = otherKind ? "The file is not a presentation: " + file.string() : NotOpenedReason(file, asked, {});
+                if (why) *why = otherKind ? NotAPresentationReason(file) : NotOpenedReason(file, asked, {});
                 return nullptr;
             }
             auto pictures = std::make_unique<UnoSlidePictures>(m_office, model);
             if (pictures->Slides().empty()) {
-                if (why) *why = "The presentation has no slides: " + file.string();
+                if (why) *why = NoSlidesReason(file);
                 return nullptr;
             }
             return pictures;
