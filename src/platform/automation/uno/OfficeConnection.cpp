@@ -10,6 +10,8 @@
 
 #include <chrono>
 #include <cstring>
+#include <deque>
+#include <fstream>
 #include <filesystem>
 #include <thread>
 
@@ -57,6 +59,22 @@ int LockFreeProfile(fs::path* profile) {
         ::close(fd);
     }
     return -1;
+}
+
+// The office's own output (a crash report, a library it could not load) is
+// kept beside its profile, for the trace when it goes away.
+fs::path OutputLog(const fs::path& profile) { return profile.string() + ".log"; }
+
+std::string LastLines(const fs::path& file, size_t count) {
+    std::ifstream in(file);
+    std::deque<std::string> lines;
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+        if (lines.size() > count) lines.pop_front();
+    }
+    std::string text;
+    for (const auto& line : lines) text += "  " + line + "\n";
+    return text;
 }
 
 std::string UniquePipeName() {
@@ -141,6 +159,9 @@ bool OfficeConnection::Launch(std::string* error) {
                                      "--nofirststartwizard", "-env:UserInstallation=" + FromOU(profileUrl)};
     SpawnOptions options;
     options.newProcessGroup = true;
+    std::error_code ec;
+    fs::remove(OutputLog(profile), ec);
+    options.outputFile = OutputLog(profile);
     int spawnError = 0;
     m_process = ChildProcess::Spawn(argv, options, &spawnError);
     if (!m_process.Started()) {
@@ -196,7 +217,9 @@ void OfficeConnection::OnDisconnect(std::function<void()> handler) {
 
 void OfficeConnection::Disconnected() {
     if (m_disposed.exchange(true)) return;
-    Trace("Office connection closed\n");
+    const std::string last = LastLines(OutputLog(m_profile), 12);
+    Trace(last.empty() ? std::string("Office connection closed\n")
+                       : "Office connection closed; the office's last output:\n" + last);
     std::function<void()> handler;
     {
         std::lock_guard lock(m_handlerMutex);
