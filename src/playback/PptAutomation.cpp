@@ -93,30 +93,61 @@ bool CPptAutomation::GetDefaultPowerpointProgID(std::string& progId) {
 
 HRESULT CPptAutomation::RunSlideShow() {
     const bool newFormat = MatchesPattern(m_strPresentationPath, "*.pptx") || MatchesPattern(m_strPresentationPath, "*.ppsx");
-    try {
-        std::string progId = kProgId;
-        std::string versioned;
-        if (GetDefaultPowerpointProgID(versioned)) progId = versioned;
-        Trace(progId);
-        if (m_bPowerPlugs) m_host.ShowContainer(false);
-        StartApplication(progId);
-        ConnectEvents();
-        OpenPresentation();
-        ApplyCaptureMode();
-        if (m_bPowerPlugs)
-            LaunchPowerPlugsShow(m_pptapp, m_host.ContainerWindow());
-        else
-            LaunchNormal();
-        m_bStartedCompletely = true;
-        Trace("CPptContainerDlg::RunSlideShow -- m_bStartedCompletely = true");
-        return S_OK;
-    } catch (const std::exception& e) {
-        m_strLastError = e.what();
-    } catch (...) {
-        m_strLastError = "unknown failure";
+    for (int attempt = 1;; ++attempt) {
+        try {
+            StartShowOnce();
+            m_bStartedCompletely = true;
+            Trace("CPptContainerDlg::RunSlideShow -- m_bStartedCompletely = true");
+            return S_OK;
+        } catch (const AutomationException& e) {
+            m_strLastError = e.what();
+            // Now and then the office crashes or stops answering while a show
+            // starts; a new office starts it. A second failure is the answer.
+            const bool officeFailed = e.Result() == RPC_E_DISCONNECTED || e.Result() == RPC_E_TIMEOUT;
+            if (attempt == 1 && officeFailed) {
+                Trace("The office failed while the show started (" + m_strLastError + "); starting a new office\n");
+                DropFailedOffice();
+                continue;
+            }
+        } catch (const std::exception& e) {
+            m_strLastError = e.what();
+        } catch (...) {
+            m_strLastError = "unknown failure";
+        }
+        break;
     }
     FailRun(newFormat);
     return E_FAIL;
+}
+
+void CPptAutomation::StartShowOnce() {
+    std::string progId = kProgId;
+    std::string versioned;
+    if (GetDefaultPowerpointProgID(versioned)) progId = versioned;
+    Trace(progId);
+    if (m_bPowerPlugs) m_host.ShowContainer(false);
+    StartApplication(progId);
+    ConnectEvents();
+    OpenPresentation();
+    ApplyCaptureMode();
+    if (m_bPowerPlugs)
+        LaunchPowerPlugsShow(m_pptapp, m_host.ContainerWindow());
+    else
+        LaunchNormal();
+}
+
+void CPptAutomation::DropFailedOffice() {
+    try {
+        ReleaseAll();
+    } catch (...) {
+        // What a failed office cannot be asked any more is let go of unasked.
+    }
+    m_pIConnectionPoint.reset();
+    m_pptSlideShowWindow.ReleaseDispatch();
+    m_slideshow.ReleaseDispatch();
+    m_pptpresentation.ReleaseDispatch();
+    m_pptapp.ReleaseDispatch();
+    if (!m_bPowerPointWasRunning) KillPowerPoint();
 }
 
 void CPptAutomation::FailRun(bool newFormat) {

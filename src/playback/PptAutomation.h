@@ -93,6 +93,10 @@ public:
     bool m_bStartedCompletely = false;
 
 private:
+    // The whole start: office, events, presentation, capture mode, show.
+    void StartShowOnce();
+    // Lets go of an office that crashed or stopped answering, and ends it.
+    void DropFailedOffice();
     void StartApplication(const std::string& progId);
     void ConnectEvents();
     void OpenPresentation();

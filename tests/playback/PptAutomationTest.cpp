@@ -199,6 +199,39 @@ TEST_F(PptAutomationTest, FailingCleanUpEndsOnlyAnOfficeThatWasNotRunning) {
     }
 }
 
+// The office crashing or hanging while the show starts gets one new office;
+// a second failure, or a failure of the document, is the answer.
+TEST_F(PptAutomationTest, AnOfficeThatFailsWhileTheShowStartsIsReplacedOnce) {
+    for (HRESULT hr : {RPC_E_DISCONNECTED, RPC_E_TIMEOUT}) {
+        SCOPED_TRACE(hr);
+        office->FailOnce("SlideShowSettings.Run", hr);
+        office->ClearCalls();
+        TraceCapture traces;
+        CPptAutomation& a = Make(2);
+        ASSERT_EQ(a.RunSlideShow(), S_OK) << a.LastError();
+        EXPECT_TRUE(traces.Contains("starting a new office"));
+        const auto calls = office->Calls();
+        EXPECT_EQ(std::count(calls.begin(), calls.end(), "CreateDispatch"), 2);
+        EXPECT_TRUE(boxes->Texts().empty());
+        EXPECT_TRUE(a.m_bStartedCompletely);
+        a.DoCleanup();
+    }
+    for (auto [member, hr, attempts] : std::vector<std::tuple<const char*, HRESULT, int>>{
+             {"SlideShowSettings.Run", RPC_E_DISCONNECTED, 2}, {"Presentations.Open", E_FAIL, 1}}) {
+        SCOPED_TRACE(member);
+        office = ScriptedOffice::Create();
+        office->AddPresentation(kPath, 3);
+        office->Register();
+        office->FailOn(member, hr);
+        boxes->Clear();
+        CPptAutomation& a = Make(2);
+        EXPECT_EQ(a.RunSlideShow(), E_FAIL);
+        const auto calls = office->Calls();
+        EXPECT_EQ(std::count(calls.begin(), calls.end(), "CreateDispatch"), attempts);
+        EXPECT_EQ(boxes->Texts().size(), 1u);
+    }
+}
+
 struct FailureCase {
     const char* name;
     std::function<void(ScriptedOffice&)> arrange;

@@ -34,6 +34,7 @@ struct ScriptedOffice::State {
     mutable std::mutex mutex;
     std::map<std::string, ScriptedPresentation> presentations;
     std::map<std::string, HRESULT> failures;
+    std::map<std::string, HRESULT> failOnce;
     std::map<std::string, HRESULT> connectionFailures;
     std::set<std::string> empties;
     std::vector<std::string> calls;
@@ -160,6 +161,11 @@ Variant ScriptedObject::Invoke(DISPID id, WORD flags, const std::vector<Variant>
         if (state.crashed) throw AutomationException(RPC_E_DISCONNECTED, "the office has gone away");
         auto failure = state.failures.find(member);
         if (failure != state.failures.end()) throw AutomationException(failure->second, member + " failed");
+        if (auto once = state.failOnce.find(member); once != state.failOnce.end()) {
+            const HRESULT hr = once->second;
+            state.failOnce.erase(once);
+            throw AutomationException(hr, member + " failed");
+        }
     }
     return Member(member, flags, args);
 }
@@ -340,6 +346,11 @@ ScriptedPresentation ScriptedOffice::Presentation(const std::string& path) const
 void ScriptedOffice::FailOn(const std::string& member, HRESULT hr) {
     std::lock_guard lock(m_state->mutex);
     m_state->failures[member] = hr;
+}
+
+void ScriptedOffice::FailOnce(const std::string& member, HRESULT hr) {
+    std::lock_guard lock(m_state->mutex);
+    m_state->failOnce[member] = hr;
 }
 
 void ScriptedOffice::FailConnection(const std::string& step, HRESULT hr) {

@@ -58,6 +58,8 @@ public:
     // Makes the member ("Presentations.Open", "SlideShowSettings.Run", "SlideShowView.State=", ...)
     // fail with `hr` from now on; a trailing "=" names a property put.
     void FailOn(const std::string& member, HRESULT hr = E_FAIL);
+    // As FailOn, for the next call of the member only.
+    void FailOnce(const std::string& member, HRESULT hr);
     // Makes QueryConnectionPointContainer, FindConnectionPoint or Advise fail.
     void FailConnection(const std::string& step, HRESULT hr);
     // Makes the member answer an empty object instead of one ("Application.Presentations", ...).

@@ -170,7 +170,8 @@ bool OfficeConnection::Launch(std::string* error) {
     }
     m_group = m_process.Pid();
     RegisterOwnedProcessGroup(m_group);
-    TraceF("Office started: pid %d, pipe %s\n", static_cast<int>(m_group), m_pipe.c_str());
+    TraceF("Office started: pid %d, pipe %s, profile %s\n", static_cast<int>(m_group), m_pipe.c_str(),
+           m_profile.filename().c_str());
     return true;
 }
 
@@ -217,7 +218,7 @@ void OfficeConnection::OnDisconnect(std::function<void()> handler) {
 
 void OfficeConnection::Disconnected() {
     if (m_disposed.exchange(true)) return;
-    const std::string last = LastLines(OutputLog(m_profile), 12);
+    const std::string last = LastLines(OutputLog(m_profile), 40);
     Trace(last.empty() ? std::string("Office connection closed\n")
                        : "Office connection closed; the office's last output:\n" + last);
     std::function<void()> handler;
@@ -273,7 +274,9 @@ void OfficeConnection::Quit() {
             // The office going away during terminate is the expected end.
         }
     }
-    if (!m_process.Wait(kQuitLimitMs)) EndProcess();
+    const std::optional<int> status = m_process.Wait(kQuitLimitMs);
+    if (!status) EndProcess();
+    TraceF("Office ended: %s\n", status ? ("status " + std::to_string(*status)).c_str() : "by force");
     UnregisterOwnedProcessGroup(m_group);
 }
 

@@ -241,6 +241,7 @@ DocumentPtr UnoSession::Open(const std::string& path) {
     document->file = file;
     if (hostWindow != 0) document->frame = MakeHostFrame();
     OfficeQuestion asked = OfficeQuestion::None;
+    Trace("Office opening the presentation\n");
     std::string failure = Load(document, url, asked);
     if (!document->model.is())
         failure = NotOpenedReason(file, asked, failure);
@@ -253,6 +254,7 @@ DocumentPtr UnoSession::Open(const std::string& path) {
         throw AutomationException(E_FAIL, failure);
     }
     if (document->frame.is()) HideOfficeUi(document->frame);
+    Trace("Office presentation opened\n");
     std::lock_guard lock(mutex);
     documents.push_back(document);
     return document;
@@ -261,6 +263,7 @@ DocumentPtr UnoSession::Open(const std::string& path) {
 void UnoSession::StartShow(const DocumentPtr& document) {
     if (document->controller.is() && !document->ended) return;  // already running: the same show
     std::vector<double> advanceAfter;
+    Trace("Office slide show starting\n");
     office->Call([&] {
         Reference<css::beans::XPropertySet> show(document->presentation, UNO_QUERY_THROW);
         show->setPropertyValue("IsFullScreen", css::uno::Any(false));
@@ -273,7 +276,7 @@ void UnoSession::StartShow(const DocumentPtr& document) {
         advanceAfter = TakeOverTimings(document);
         KeepUnmodified(document->model, false);
         document->presentation->start();
-    });
+    }, kShowStartLimitMs);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kControllerLimitMs);
     Reference<css::presentation::XSlideShowController> controller;
     while (!controller.is()) {
@@ -282,6 +285,7 @@ void UnoSession::StartShow(const DocumentPtr& document) {
         if (std::chrono::steady_clock::now() > deadline) throw AutomationException(E_FAIL, "The slide show did not start");
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
+    Trace("Office slide show has its controller\n");
     office->Call([&] { document->showPages = ShowPages(controller); });
     advanceAfter = InShowOrder(advanceAfter, document->showPages);
     document->listener = new ShowListener(weak_from_this(), document);
@@ -301,6 +305,7 @@ void UnoSession::StartShow(const DocumentPtr& document) {
     const auto shown = std::chrono::steady_clock::now() + std::chrono::milliseconds(kFirstSlideLimitMs);
     while (!document->slideShown && std::chrono::steady_clock::now() < shown)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    Trace(document->slideShown ? "Office slide show started\n" : "Office slide show started, its first slide not yet shown\n");
     events->Fire(kEventSlideShowBegin, {Variant::Dispatch(MakeShowWindow(shared_from_this(), document))});
     // Timing starts now, on screen: a caller that waits for Play pauses it next.
     document->clock->Start();
