@@ -190,11 +190,11 @@ protected:
         kvtest::StartCleanWithScriptedOffice(*office, kPath, boxes);
         RegisterUnoAutomation();
     }
-    CPptContainerDlg& StartOffice(int width, int height) {
+    CPptContainerDlg& StartOffice(int width, int height, int captureMode = 2) {
         const std::string deck = std::string(std::getenv("KALVISTA_SOURCE_DIR")) + "/tests/corpus/decks/four-by-three.pptx";
         ContainerServices services{std::make_shared<kvtest::LoggingRecorder>(log), conversion,
                                    std::make_shared<kvtest::LoggingTaskbar>(log)};
-        dialog = std::make_unique<CPptContainerDlg>(deck, 2, 5.0f, width, height, false, services);
+        dialog = std::make_unique<CPptContainerDlg>(deck, captureMode, 5.0f, width, height, false, services);
         dialog->Automation().m_bPowerPointWasRunning = 0;
         dialog->show();
         EXPECT_TRUE(PumpUntil([&] { return dialog->Automation().m_bStartedCompletely || dialog->IsStopped(); }, 20000));
@@ -247,6 +247,39 @@ TEST_F(WindowManagerOfficeTest, TheOfficesShowFitsTheShrunkSlideAreaAndEscapeAnd
         conversion = std::make_shared<kvtest::LoggingConversion>(log);
         g_hPositionedEvent.store(nullptr);
     }
+}
+
+// In presenter mode the show takes the keys right after Play, with no click
+// into it: the arrow key and space advance it, as in the office's own show.
+TEST_F(WindowManagerOfficeTest, AfterPlayThePresentersKeysGoToTheShow) {
+    CPptContainerDlg& d = StartOffice(800, 600, 3);
+    ASSERT_TRUE(d.Automation().m_bStartedCompletely)
+        << "the office's show did not start: " << (boxes->Details().empty() ? "" : boxes->Details()[0]);
+    const Window area = d.SlideAreaWindow();
+    d.OnClickedBtnPlay();
+    const Window office = OfficeWindowIn(s_display, area);
+    auto focused = [&] {
+        Window focus = None;
+        int revert = 0;
+        XGetInputFocus(s_display, &focus, &revert);
+        return IsWithin(s_display, focus, office);
+    };
+    ASSERT_TRUE(PumpUntil(focused, 3000)) << "the office's show does not have the keyboard";
+    // The window manager's late answers to the container's own activation must not take it back.
+    PumpUntil([] { return false; }, 500);
+    ASSERT_TRUE(focused()) << "the keyboard went back to the container";
+    for (const auto& [key, slide] : std::vector<std::pair<const char*, int>>{{"Right", 2}, {"space", 3}}) {
+        SCOPED_TRACE(key);
+        ChildProcess press = ChildProcess::Spawn({"xdotool", "key", key}, {});
+        ASSERT_TRUE(press.Started());
+        EXPECT_EQ(press.Wait(5000).value_or(-1), 0);
+        EXPECT_TRUE(PumpUntil([&] { return d.Automation().CurrentShowPosition() == slide; }, 3000))
+            << "the show is on slide " << d.Automation().CurrentShowPosition() << (focused() ? "" : "; the show lost the keyboard");
+        // The show lets a slide settle before it takes the next key.
+        PumpUntil([] { return false; }, 1000);
+    }
+    d.OnClickedBtnStop();
+    EXPECT_TRUE(Ended());
 }
 
 }  // namespace
