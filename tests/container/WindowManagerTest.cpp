@@ -14,6 +14,7 @@
 #include "platform/automation/uno/UnoAutomation.h"
 #include "platform/core/MessageBox.h"
 #include "platform/process/ChildProcess.h"
+#include "conversion/dialog/WaitDlg.h"
 #include "playback/container/PptContainerDlg.h"
 #include "recording/state/RecorderState.h"
 #include "support/TempDir.h"
@@ -144,6 +145,60 @@ TEST_F(WindowManagerTest, EscapeAndEnterStopWhileAnotherProgramsWindowInsideHasT
         conversion = std::make_shared<kvtest::LoggingConversion>(log);
         g_hPositionedEvent.store(nullptr);
     }
+}
+
+// A panel along the top or the bottom of the screen, as a desktop's own: the
+// window manager takes its height off the work area (openbox at most half the screen).
+Window MapPanel(Display* display, int height, bool top) {
+    const int width = DisplayWidth(display, DefaultScreen(display));
+    const int y = top ? 0 : DisplayHeight(display, DefaultScreen(display)) - height;
+    const Window panel = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, y, width, height, 0, 0, 0);
+    const Atom dock = XInternAtom(display, "_NET_WM_WINDOW_TYPE_DOCK", False);
+    XChangeProperty(display, panel, XInternAtom(display, "_NET_WM_WINDOW_TYPE", False), XA_ATOM, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(&dock), 1);
+    long strut[12] = {};
+    strut[top ? 2 : 3] = height;
+    strut[top ? 9 : 11] = width - 1;
+    XChangeProperty(display, panel, XInternAtom(display, "_NET_WM_STRUT_PARTIAL", False), XA_CARDINAL, 32,
+                    PropModeReplace, reinterpret_cast<const unsigned char*>(strut), 12);
+    XMapWindow(display, panel);
+    XSync(display, False);
+    return panel;
+}
+
+// The conversion dialog between two panels that leave a work area only a few
+// pixels taller than the dialog with its frame: it lies wholly in the work
+// area, also once openbox has framed it.
+TEST_F(WindowManagerTest, TheConversionDialogFitsATightWorkAreaWithItsFrame) {
+    g_bRecorderThreadEnded = 0;  // a recording under way: the dialog stays open
+    g_bRecorderError = false;
+    QSize outer;
+    {
+        CWaitDlg wait;
+        wait.show();
+        ASSERT_TRUE(PumpUntil([&] { return wait.frameGeometry().height() > wait.geometry().height(); }, 3000))
+            << "openbox put no frame around the dialog";
+        outer = wait.frameGeometry().size();
+    }
+    const int screenHeight = DisplayHeight(s_display, DefaultScreen(s_display));
+    const Window top = MapPanel(s_display, 300, true);
+    const Window bottom = MapPanel(s_display, screenHeight - 300 - outer.height() - 4, false);
+    ASSERT_TRUE(PumpUntil([&] { return QGuiApplication::primaryScreen()->availableGeometry().height() == outer.height() + 4; }, 3000))
+        << "openbox took no room for the panels";
+    const QRect work = QGuiApplication::primaryScreen()->availableGeometry();
+    {
+        CWaitDlg wait;
+        wait.show();
+        PumpUntil([&] { return wait.frameGeometry().height() > wait.geometry().height(); }, 3000);
+        PumpUntil([] { return false; }, 500);
+        const QRect frame = wait.frameGeometry();
+        EXPECT_TRUE(work.contains(frame)) << "frame " << frame.x() << "," << frame.y() << " " << frame.width() << "x"
+                                          << frame.height() << " in work area " << work.x() << "," << work.y() << " "
+                                          << work.width() << "x" << work.height();
+    }
+    for (const Window panel : {top, bottom}) XDestroyWindow(s_display, panel);
+    XSync(s_display, False);
+    PumpUntil([&] { return QGuiApplication::primaryScreen()->availableGeometry().height() == screenHeight; }, 3000);
 }
 
 // The container's own X windows in the slide area's window: the office's
