@@ -14,6 +14,7 @@
 #include "platform/automation/uno/UnoAutomation.h"
 #include "platform/core/MessageBox.h"
 #include "platform/process/ChildProcess.h"
+#include "conversion/dialog/WaitDlg.h"
 #include "playback/container/PptContainerDlg.h"
 #include "recording/state/RecorderState.h"
 #include "support/TempDir.h"
@@ -146,6 +147,60 @@ TEST_F(WindowManagerTest, EscapeAndEnterStopWhileAnotherProgramsWindowInsideHasT
     }
 }
 
+// A panel along the top or the bottom of the screen, as a desktop's own: the
+// window manager takes its height off the work area (openbox at most half the screen).
+Window MapPanel(Display* display, int height, bool top) {
+    const int width = DisplayWidth(display, DefaultScreen(display));
+    const int y = top ? 0 : DisplayHeight(display, DefaultScreen(display)) - height;
+    const Window panel = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, y, width, height, 0, 0, 0);
+    const Atom dock = XInternAtom(display, "_NET_WM_WINDOW_TYPE_DOCK", False);
+    XChangeProperty(display, panel, XInternAtom(display, "_NET_WM_WINDOW_TYPE", False), XA_ATOM, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(&dock), 1);
+    long strut[12] = {};
+    strut[top ? 2 : 3] = height;
+    strut[top ? 9 : 11] = width - 1;
+    XChangeProperty(display, panel, XInternAtom(display, "_NET_WM_STRUT_PARTIAL", False), XA_CARDINAL, 32,
+                    PropModeReplace, reinterpret_cast<const unsigned char*>(strut), 12);
+    XMapWindow(display, panel);
+    XSync(display, False);
+    return panel;
+}
+
+// The conversion dialog between two panels that leave a work area only a few
+// pixels taller than the dialog with its frame: it lies wholly in the work
+// area, also once openbox has framed it.
+TEST_F(WindowManagerTest, TheConversionDialogFitsATightWorkAreaWithItsFrame) {
+    g_bRecorderThreadEnded = 0;  // a recording under way: the dialog stays open
+    g_bRecorderError = false;
+    QSize outer;
+    {
+        CWaitDlg wait;
+        wait.show();
+        ASSERT_TRUE(PumpUntil([&] { return wait.frameGeometry().height() > wait.geometry().height(); }, 3000))
+            << "openbox put no frame around the dialog";
+        outer = wait.frameGeometry().size();
+    }
+    const int screenHeight = DisplayHeight(s_display, DefaultScreen(s_display));
+    const Window top = MapPanel(s_display, 300, true);
+    const Window bottom = MapPanel(s_display, screenHeight - 300 - outer.height() - 4, false);
+    ASSERT_TRUE(PumpUntil([&] { return QGuiApplication::primaryScreen()->availableGeometry().height() == outer.height() + 4; }, 3000))
+        << "openbox took no room for the panels";
+    const QRect work = QGuiApplication::primaryScreen()->availableGeometry();
+    {
+        CWaitDlg wait;
+        wait.show();
+        PumpUntil([&] { return wait.frameGeometry().height() > wait.geometry().height(); }, 3000);
+        PumpUntil([] { return false; }, 500);
+        const QRect frame = wait.frameGeometry();
+        EXPECT_TRUE(work.contains(frame)) << "frame " << frame.x() << "," << frame.y() << " " << frame.width() << "x"
+                                          << frame.height() << " in work area " << work.x() << "," << work.y() << " "
+                                          << work.width() << "x" << work.height();
+    }
+    for (const Window panel : {top, bottom}) XDestroyWindow(s_display, panel);
+    XSync(s_display, False);
+    PumpUntil([&] { return QGuiApplication::primaryScreen()->availableGeometry().height() == screenHeight; }, 3000);
+}
+
 // The container's own X windows in the slide area's window: the office's
 // window that shows the slide, beside the window that keeps the pointer from a
 // kiosk show (input only).
@@ -190,11 +245,11 @@ protected:
         kvtest::StartCleanWithScriptedOffice(*office, kPath, boxes);
         RegisterUnoAutomation();
     }
-    CPptContainerDlg& StartOffice(int width, int height) {
+    CPptContainerDlg& StartOffice(int width, int height, int captureMode = 2) {
         const std::string deck = std::string(std::getenv("KALVISTA_SOURCE_DIR")) + "/tests/corpus/decks/four-by-three.pptx";
         ContainerServices services{std::make_shared<kvtest::LoggingRecorder>(log), conversion,
                                    std::make_shared<kvtest::LoggingTaskbar>(log)};
-        dialog = std::make_unique<CPptContainerDlg>(deck, 2, 5.0f, width, height, false, services);
+        dialog = std::make_unique<CPptContainerDlg>(deck, captureMode, 5.0f, width, height, false, services);
         dialog->Automation().m_bPowerPointWasRunning = 0;
         dialog->show();
         EXPECT_TRUE(PumpUntil([&] { return dialog->Automation().m_bStartedCompletely || dialog->IsStopped(); }, 20000));
@@ -247,6 +302,39 @@ TEST_F(WindowManagerOfficeTest, TheOfficesShowFitsTheShrunkSlideAreaAndEscapeAnd
         conversion = std::make_shared<kvtest::LoggingConversion>(log);
         g_hPositionedEvent.store(nullptr);
     }
+}
+
+// In presenter mode the show takes the keys right after Play, with no click
+// into it: the arrow key and space advance it, as in the office's own show.
+TEST_F(WindowManagerOfficeTest, AfterPlayThePresentersKeysGoToTheShow) {
+    CPptContainerDlg& d = StartOffice(800, 600, 3);
+    ASSERT_TRUE(d.Automation().m_bStartedCompletely)
+        << "the office's show did not start: " << (boxes->Details().empty() ? "" : boxes->Details()[0]);
+    const Window area = d.SlideAreaWindow();
+    d.OnClickedBtnPlay();
+    const Window office = OfficeWindowIn(s_display, area);
+    auto focused = [&] {
+        Window focus = None;
+        int revert = 0;
+        XGetInputFocus(s_display, &focus, &revert);
+        return IsWithin(s_display, focus, office);
+    };
+    ASSERT_TRUE(PumpUntil(focused, 3000)) << "the office's show does not have the keyboard";
+    // The window manager's late answers to the container's own activation must not take it back.
+    PumpUntil([] { return false; }, 500);
+    ASSERT_TRUE(focused()) << "the keyboard went back to the container";
+    for (const auto& [key, slide] : std::vector<std::pair<const char*, int>>{{"Right", 2}, {"space", 3}}) {
+        SCOPED_TRACE(key);
+        ChildProcess press = ChildProcess::Spawn({"xdotool", "key", key}, {});
+        ASSERT_TRUE(press.Started());
+        EXPECT_EQ(press.Wait(5000).value_or(-1), 0);
+        EXPECT_TRUE(PumpUntil([&] { return d.Automation().CurrentShowPosition() == slide; }, 3000))
+            << "the show is on slide " << d.Automation().CurrentShowPosition() << (focused() ? "" : "; the show lost the keyboard");
+        // The show lets a slide settle before it takes the next key.
+        PumpUntil([] { return false; }, 1000);
+    }
+    d.OnClickedBtnStop();
+    EXPECT_TRUE(Ended());
 }
 
 }  // namespace

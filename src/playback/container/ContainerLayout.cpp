@@ -77,8 +77,11 @@ void CPptContainerDlg::FitToRecordingSize(HWND slideShowWindow) {
     m_officeArea->setGeometry(0, 0, m_nWidth + kOfficeShowEdge, m_nHeight + kOfficeShowEdge);
     if (slideShowWindow) m_slideArea->raise();
 
-    raise();
-    activateWindow();
+    // After Play the show has the keyboard: a refit must not take it back.
+    if (!m_bRecordingStarted) {
+        raise();
+        activateWindow();
+    }
     const QRect placed = frameGeometry();
     TraceF("Dialog Window Coordinates -- L:%d, T:%d, R:%d, B:%d\n", placed.left(), placed.top(),
            placed.left() + placed.width(), placed.top() + placed.height());

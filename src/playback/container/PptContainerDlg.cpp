@@ -189,6 +189,10 @@ void CPptContainerDlg::reject() { OnCancel(); }
 
 bool CPptContainerDlg::event(QEvent* event) {
     if (event->type() == QEvent::WhatsThis) return true;
+    // The window manager activates our window (a click on the caption, a
+    // late answer to our own activation): after Play the keys belong to the show.
+    if (event->type() == QEvent::WindowActivate && m_bRecordingStarted && !m_bStopped)
+        QTimer::singleShot(0, this, [this] { ActivatePPTWindow(); });
     // A press on the caption brings the show forward; the window is not dragged.
     if (event->type() == QEvent::NonClientAreaMouseButtonPress &&
         static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {

@@ -5,6 +5,7 @@
 #include "platform/automation/uno/PageTiming.h"
 #include "platform/automation/uno/SlideTexts.h"
 #include "platform/core/Trace.h"
+#include "platform/x11/KeyboardFocus.h"
 
 namespace kv::uno {
 
@@ -110,6 +111,9 @@ public:
                 if (doc.controller.is() && !doc.ended) doc.controller->activate();
                 if (doc.frame.is()) doc.frame->getContainerWindow()->setFocus();
             });
+            // The office's own focus request leaves the keys with our window under a window manager.
+            if (m_session->hostWindow != 0 && !x11::GiveKeyboardToChildOf(m_session->hostWindow))
+                Trace("The office's show could not be given the keyboard\n");
             return {};
         }
         NoMember("SlideShowWindow", id);
