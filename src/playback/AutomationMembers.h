@@ -21,6 +21,9 @@ constexpr DISPID Presentations_Open = 2004;
 constexpr DISPID Presentation_Slides = 2011;
 constexpr DISPID Presentation_SlideShowSettings = 2015;
 constexpr DISPID Presentation_Close = 2039;
+// The size of the presentation's pages in hundredths of a millimetre. Ours, as above.
+constexpr DISPID Presentation_PageWidth = 0x4B560020;
+constexpr DISPID Presentation_PageHeight = 0x4B560021;
 // Slides
 constexpr DISPID Slides_Count = 11;
 constexpr DISPID Slides_Item = 0;

@@ -214,6 +214,13 @@ void CPptAutomation::OpenPresentation() {
             .ToDispatch());
     if (m_pptpresentation.IsEmpty())
         Fail("CPptContainerDlg::m_pptpresentation.m_lpDispatch = NULL", "the presentation could not be opened");
+    try {
+        // The slide area places the office's window by the page's shape.
+        m_nPageWidth = m_pptpresentation.GetProperty(ppt::Presentation_PageWidth).ToInt();
+        m_nPageHeight = m_pptpresentation.GetProperty(ppt::Presentation_PageHeight).ToInt();
+    } catch (const AutomationException&) {
+        m_nPageWidth = m_nPageHeight = 0;
+    }
     m_slideshow.AttachDispatch(m_pptpresentation.GetDispatchProperty(ppt::Presentation_SlideShowSettings));
     if (m_slideshow.IsEmpty())
         Fail("CPptContainerDlg::m_pptpresentation.m_lpDispatch = NULL", "the presentation has no slide-show settings");

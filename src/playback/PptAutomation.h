@@ -82,6 +82,9 @@ public:
     bool m_bNothingWaits = false;
     int m_nWidth = 0;
     int m_nHeight = 0;
+    // The presentation's page size (hundredths of a millimetre), 0 where the office does not tell.
+    int m_nPageWidth = 0;
+    int m_nPageHeight = 0;
     int m_bPowerPlugs = 0;
     int m_bPowerPointWasRunning = 0;
     COleDispatchDriver m_pptapp;

@@ -46,17 +46,18 @@ struct Deck {
 // The recorded decks in auto mode (1 s a slide). The show draws scaled
 // pictures, thin table rules and small text a little unlike the office's
 // export (and the video's colour is subsampled): those decks are held to
-// a few dB under what they reach; a slide cut or moved by a pixel anywhere
-// costs them 5 dB or more.
+// a few dB under what they reach; a slide cut, moved or scaled by a pixel
+// anywhere costs them 5 dB or more (the text-only decks, placed exactly,
+// reach 43 to 50 dB and are held to 40 and 45).
 const Deck kAutoDecks[] = {
     {"four-by-three.pptx", 3, 4.0 / 3, 26},  {"sixteen-by-nine.pptx", 3, 16.0 / 9, 27},
     {"square-pictures.pptx", 2, 1.0, 21},    {"hidden-slides.pptx", 2, 4.0 / 3, kLeastPsnr},
-    {"rtl-and-cjk.pptx", 2, 4.0 / 3, 25},    {"old-format.ppt", 3, 4.0 / 3, 21},
+    {"rtl-and-cjk.pptx", 2, 4.0 / 3, 45},    {"old-format.ppt", 3, 4.0 / 3, 21},
     {"old-show.pps", 3, 4.0 / 3, 21},        {"self-running.ppsx", 2, 16.0 / 9, 27.5},
     // Entrance effects (one waits for a click nobody gives: its text stays
     // out, unlike the export's), a sound of its own, a font nobody has.
     {"animations.pptx", 2, 4.0 / 3, 20},    {"embedded-sound.pptx", 2, 4.0 / 3, 21},
-    {"missing-font.pptx", 2, 4.0 / 3, 29},
+    {"missing-font.pptx", 2, 4.0 / 3, 40},
 };
 
 fs::path Corpus() {

@@ -6,6 +6,7 @@
 #include "platform/core/Trace.h"
 #include "platform/ui/QtMessageThread.h"
 #include "playback/PowerPlugsLaunch.h"
+#include "playback/ShowPlacement.h"
 #include "playback/container/ContainerToolbar.h"
 #include "playback/container/PptContainerDlg.h"
 #include "recording/CaptureArea.h"
@@ -13,10 +14,6 @@
 
 namespace kv {
 namespace {
-
-// Our office's show in a window leaves its last two columns and rows to a
-// light and a dark line; its window reaches that far beyond the slide area.
-constexpr int kOfficeShowEdge = 2;
 
 // The hosted show as a window of the registry: it answers no messages; its
 // caption and native window are what the recorder looks for.
@@ -74,7 +71,11 @@ void CPptContainerDlg::FitToRecordingSize(HWND slideShowWindow) {
     move(screen.x() + (screen.width() - width) / 2, screen.y() + (screen.height() - height) / 2);
     // The slide area always matches the capture size: the office draws into it.
     m_slideArea->setGeometry(0, 0, m_nWidth, m_nHeight);
-    m_officeArea->setGeometry(0, 0, m_nWidth + kOfficeShowEdge, m_nHeight + kOfficeShowEdge);
+    const int pageWidth = m_automation.m_nPageWidth, pageHeight = m_automation.m_nPageHeight;
+    const PixelRect place = SlidePlaceIn(m_nWidth, m_nHeight, pageWidth, pageHeight);
+    const PixelRect office = OfficeWindowFor(m_nWidth, m_nHeight, pageWidth, pageHeight);
+    m_pageArea->setGeometry(place.x, place.y, place.width, place.height);
+    m_officeArea->setGeometry(office.x, office.y, office.width, office.height);
     if (slideShowWindow) m_slideArea->raise();
 
     // After Play the show has the keyboard: a refit must not take it back.

@@ -50,9 +50,15 @@ CPptContainerDlg::CPptContainerDlg(std::string presentationPath, int captureMode
     palette.setColor(QPalette::Window, Qt::black);
     m_slideArea->setPalette(palette);
     m_slideArea->setFocusPolicy(Qt::NoFocus);
-    // The office's window inside it: larger than the slide area by the edge
-    // the office's show leaves at its right and bottom, so that edge is cut off.
-    m_officeArea = new QWidget(m_slideArea);
+    // The slide's place in it, and the office's window inside that: a pixel
+    // or two larger than the place, as the show draws its page a pixel
+    // smaller than its window and leaves a light and a dark line after it.
+    m_pageArea = new QWidget(m_slideArea);
+    m_pageArea->setAttribute(Qt::WA_NativeWindow);
+    m_pageArea->setAutoFillBackground(true);
+    m_pageArea->setPalette(palette);
+    m_pageArea->setFocusPolicy(Qt::NoFocus);
+    m_officeArea = new QWidget(m_pageArea);
     m_officeArea->setAttribute(Qt::WA_NativeWindow);
     m_officeArea->setAutoFillBackground(true);
     m_officeArea->setPalette(palette);

@@ -117,6 +117,7 @@ private:
     CPptAutomation m_automation;
     ContainerToolbar* m_wndToolBar = nullptr;
     QWidget* m_slideArea = nullptr;   // the recorded area
+    QWidget* m_pageArea = nullptr;    // the slide's place in the slide area; cuts the office's window to it
     QWidget* m_officeArea = nullptr;  // the office draws its show into this window
     QPixmap m_tile;
     HWND m_hWnd = 0;

@@ -23,6 +23,7 @@ enum : DISPID {
     kSettingsRangeType = 2014, kWindowView = 2003, kWindowActivate = 2012, kViewState = 2006, kViewNext = 2019,
     kViewCurrentShowPosition = 2027, kSlideTitleText = 0x4B560010, kSlideTopmostText = 0x4B560011,
     kSlideNotesText = 0x4B560012,
+    kPresentationPageWidth = 0x4B560020, kPresentationPageHeight = 0x4B560021,
 };
 
 bool IsPut(WORD flags) { return flags & DISPATCH_PROPERTYPUT; }
@@ -218,6 +219,8 @@ public:
             m_session->Close(m_document);
             return {};
         }
+        if (id == kPresentationPageWidth) return Variant::I4(Document().pageWidth);
+        if (id == kPresentationPageHeight) return Variant::I4(Document().pageHeight);
         NoMember("Presentation", id);
     }
 };

@@ -220,6 +220,11 @@ std::string UnoSession::Load(const DocumentPtr& document, const OUString& url, O
                     return;
                 document->presentation.set(supplier->getPresentation(), UNO_QUERY_THROW);
                 document->slideCount = pages->getDrawPages()->getCount();
+                if (document->slideCount > 0) {
+                    Reference<css::beans::XPropertySet> first(pages->getDrawPages()->getByIndex(0), UNO_QUERY_THROW);
+                    first->getPropertyValue("Width") >>= document->pageWidth;
+                    first->getPropertyValue("Height") >>= document->pageHeight;
+                }
                 RestoreOwnTimings(document->file, document->model);
             },
             kLoadLimitMs);

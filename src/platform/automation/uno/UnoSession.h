@@ -30,6 +30,9 @@ struct UnoDocument {
     Reference<css::presentation::XSlideShowController> controller;
     rtl::Reference<ShowListener> listener;
     int slideCount = 0;
+    // The size of its pages in hundredths of a millimetre (the show fits the first page into its window).
+    int pageWidth = 0;
+    int pageHeight = 0;
     // The page number (1-based) of each slide the show plays, in show order:
     // hidden slides are not in it, so show indices and page numbers differ.
     std::vector<int> showPages;
