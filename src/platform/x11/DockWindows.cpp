@@ -7,6 +7,8 @@
 #include <memory>
 #include <mutex>
 
+#include "platform/x11/XResources.h"
+
 namespace kv {
 namespace {
 
@@ -56,24 +58,15 @@ bool IsMapped(Display* display, Window window) {
     return XGetWindowAttributes(display, window, &attributes) && attributes.map_state != IsUnmapped;
 }
 
-std::vector<Window> Children(Display* display, Window window) {
-    Window root = 0, parent = 0, *raw = nullptr;
-    unsigned int count = 0;
-    if (!XQueryTree(display, window, &root, &parent, &raw, &count)) return {};
-    std::vector<Window> children(raw, raw + count);
-    if (raw) XFree(raw);
-    return children;
-}
-
 // Top-level dock windows, and dock clients one level down inside a frame.
 std::vector<Window> MappedDocks(Display* display) {
     std::vector<Window> docks;
-    for (Window top : Children(display, DefaultRootWindow(display))) {
+    for (Window top : x11::Children(display, DefaultRootWindow(display))) {
         if (IsDock(display, top)) {
             if (IsMapped(display, top)) docks.push_back(top);
             continue;
         }
-        for (Window inner : Children(display, top))
+        for (Window inner : x11::Children(display, top))
             if (IsDock(display, inner) && IsMapped(display, inner)) docks.push_back(inner);
     }
     return docks;

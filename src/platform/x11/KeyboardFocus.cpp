@@ -7,18 +7,14 @@ namespace {
 
 // Children come bottom first; the topmost viewable drawing window wins.
 Window TopmostDrawingChild(Display* display, Window parent) {
-    Window root = None, up = None, found = None;
-    Window* children = nullptr;
-    unsigned int count = 0;
-    if (!XQueryTree(display, parent, &root, &up, &children, &count)) return None;
-    for (unsigned int i = count; i-- > 0 && found == None;) {
+    const std::vector<Window> children = Children(display, parent);
+    for (auto child = children.rbegin(); child != children.rend(); ++child) {
         XWindowAttributes attributes;
-        if (XGetWindowAttributes(display, children[i], &attributes) && attributes.c_class == InputOutput &&
+        if (XGetWindowAttributes(display, *child, &attributes) && attributes.c_class == InputOutput &&
             attributes.map_state == IsViewable)
-            found = children[i];
+            return *child;
     }
-    if (children) XFree(children);
-    return found;
+    return None;
 }
 
 }  // namespace

@@ -155,4 +155,13 @@ bool IsXWayland(Display* display) {
     return XQueryExtension(display, "XWAYLAND", &opcode, &event, &error) || HasXWaylandOutputs(display);
 }
 
+std::vector<Window> Children(Display* display, Window window) {
+    Window root = 0, parent = 0, *raw = nullptr;
+    unsigned int count = 0;
+    if (!XQueryTree(display, window, &root, &parent, &raw, &count)) return {};
+    std::vector<Window> children(raw, raw + count);
+    if (raw) XFree(raw);
+    return children;
+}
+
 }  // namespace kv::x11

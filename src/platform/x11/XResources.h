@@ -7,6 +7,7 @@
 #include <X11/extensions/Xfixes.h>
 
 #include <memory>
+#include <vector>
 
 namespace kv::x11 {
 
@@ -68,6 +69,9 @@ public:
 private:
     Display* m_display;
 };
+
+// The window's children, bottom first (empty when it has gone).
+std::vector<Window> Children(Display* display, Window window);
 
 // Whether the server is XWayland, whose root window holds no picture.
 bool IsXWayland(Display* display);

@@ -22,6 +22,22 @@ const char* const CPptContainerDlg::kSavingCaption = "Please wait while we save 
 
 bool RegisterContainerClass() { return true; }
 
+namespace {
+
+// A black native window of the slide area that never takes the keyboard.
+QWidget* BlackNativeChild(QWidget* parent) {
+    auto* child = new QWidget(parent);
+    child->setAttribute(Qt::WA_NativeWindow);
+    child->setAutoFillBackground(true);
+    QPalette palette = child->palette();
+    palette.setColor(QPalette::Window, Qt::black);
+    child->setPalette(palette);
+    child->setFocusPolicy(Qt::NoFocus);
+    return child;
+}
+
+}  // namespace
+
 CPptContainerDlg::CPptContainerDlg(std::string presentationPath, int captureMode, float advanceSeconds, int width,
                                    int height, bool startImmediately, ContainerServices services, QWidget* parent)
     : QDialog(parent),
@@ -42,27 +58,13 @@ CPptContainerDlg::CPptContainerDlg(std::string presentationPath, int captureMode
     setFocusPolicy(Qt::StrongFocus);
 
     // The office draws the show into this native window.
-    m_slideArea = new QWidget(this);
-    m_slideArea->setAttribute(Qt::WA_NativeWindow);
+    m_slideArea = BlackNativeChild(this);
     m_slideArea->setAttribute(Qt::WA_DontCreateNativeAncestors);
-    m_slideArea->setAutoFillBackground(true);
-    QPalette palette = m_slideArea->palette();
-    palette.setColor(QPalette::Window, Qt::black);
-    m_slideArea->setPalette(palette);
-    m_slideArea->setFocusPolicy(Qt::NoFocus);
     // The slide's place in it, and the office's window inside that: a pixel
     // or two larger than the place, as the show draws its page a pixel
     // smaller than its window and leaves a light and a dark line after it.
-    m_pageArea = new QWidget(m_slideArea);
-    m_pageArea->setAttribute(Qt::WA_NativeWindow);
-    m_pageArea->setAutoFillBackground(true);
-    m_pageArea->setPalette(palette);
-    m_pageArea->setFocusPolicy(Qt::NoFocus);
-    m_officeArea = new QWidget(m_pageArea);
-    m_officeArea->setAttribute(Qt::WA_NativeWindow);
-    m_officeArea->setAutoFillBackground(true);
-    m_officeArea->setPalette(palette);
-    m_officeArea->setFocusPolicy(Qt::NoFocus);
+    m_pageArea = BlackNativeChild(m_slideArea);
+    m_officeArea = BlackNativeChild(m_pageArea);
 
     m_hWnd = CreateWindowHandle(this, &QtMessageThread::Main(), kContainerClassName, kCaption);
     m_presenter = std::make_unique<QtWindowPresenter>(this);
