@@ -43,21 +43,21 @@ struct Deck {
     double leastPsnr;  // below kLeastPsnr where the show's own drawing differs from the export
 };
 
-// The recorded decks in auto mode (1 s a slide). The show draws scaled
-// pictures, thin table rules and small text a little unlike the office's
-// export (and the video's colour is subsampled): those decks are held to
-// a few dB under what they reach; a slide cut, moved or scaled by a pixel
-// anywhere costs them 5 dB or more (the text-only decks, placed exactly,
-// reach 43 to 50 dB and are held to 40 and 45).
+// The recorded decks in auto mode (1 s a slide). The show places each line
+// of text on whole pixels, rounding otherwise than the office's export (a
+// pixel off per line), sizes text to whole pixels at its own scale, and draws
+// scaled pictures and thin table rules a little unlike the export; the
+// video's colour is subsampled too. Those decks are held to a few dB under
+// what they reach; plain slides (hidden-slides) reach 47 dB and are held to 40.
 const Deck kAutoDecks[] = {
-    {"four-by-three.pptx", 3, 4.0 / 3, 26},  {"sixteen-by-nine.pptx", 3, 16.0 / 9, 27},
-    {"square-pictures.pptx", 2, 1.0, 21},    {"hidden-slides.pptx", 2, 4.0 / 3, kLeastPsnr},
-    {"rtl-and-cjk.pptx", 2, 4.0 / 3, 45},    {"old-format.ppt", 3, 4.0 / 3, 21},
-    {"old-show.pps", 3, 4.0 / 3, 21},        {"self-running.ppsx", 2, 16.0 / 9, 27.5},
+    {"four-by-three.pptx", 3, 4.0 / 3, 27},  {"sixteen-by-nine.pptx", 3, 16.0 / 9, 26.5},
+    {"square-pictures.pptx", 2, 1.0, 23},    {"hidden-slides.pptx", 2, 4.0 / 3, 40},
+    {"rtl-and-cjk.pptx", 2, 4.0 / 3, 24.5},  {"old-format.ppt", 3, 4.0 / 3, 24},
+    {"old-show.pps", 3, 4.0 / 3, 24},        {"self-running.ppsx", 2, 16.0 / 9, 28},
     // Entrance effects (one waits for a click nobody gives: its text stays
     // out, unlike the export's), a sound of its own, a font nobody has.
-    {"animations.pptx", 2, 4.0 / 3, 20},    {"embedded-sound.pptx", 2, 4.0 / 3, 21},
-    {"missing-font.pptx", 2, 4.0 / 3, 40},
+    {"animations.pptx", 2, 4.0 / 3, 20},    {"embedded-sound.pptx", 2, 4.0 / 3, 23.5},
+    {"missing-font.pptx", 2, 4.0 / 3, kLeastPsnr},
 };
 
 fs::path Corpus() {
@@ -97,12 +97,47 @@ std::map<std::int64_t, kv::media::OwnedPicture> PicturesAt(const fs::path& video
     return pictures;
 }
 
+struct Place {
+    int left, top, width, height;
+};
+
+// Where the slide lies in the capture: fitted to its shape, centred.
+Place SlidePlace(double aspect) {
+    int w = kWidth, h = static_cast<int>(std::lround(kWidth / aspect));
+    if (h > kHeight) h = kHeight, w = static_cast<int>(std::lround(kHeight * aspect));
+    return {(kWidth - w) / 2, (kHeight - h) / 2, w, h};
+}
+
+// The largest mean difference, over colour, between a side's outermost line
+// of pixels of the slide and the line two pixels inside it: a slide with a
+// plain background near its edges has a light or dark line there if this is large.
+double EdgeStep(const kv::media::OwnedPicture& picture, double aspect) {
+    if (picture.pixels.size() != size_t(4 * kWidth * kHeight)) return 255;
+    const Place p = SlidePlace(aspect);
+    const auto at = [&](int x, int y, int c) { return double(picture.pixels[4 * (kWidth * y + x) + c]); };
+    const auto step = [&](int count, auto outer, auto inner) {
+        double sum = 0;
+        for (int i = 0; i < count; ++i)
+            for (int c = 0; c < 3; ++c) sum += std::abs(outer(i, c) - inner(i, c));
+        return sum / (3.0 * count);
+    };
+    const int right = p.left + p.width - 1, bottom = p.top + p.height - 1;
+    return std::max({step(p.height, [&](int i, int c) { return at(right, p.top + i, c); },
+                          [&](int i, int c) { return at(right - 2, p.top + i, c); }),
+                     step(p.width, [&](int i, int c) { return at(p.left + i, bottom, c); },
+                          [&](int i, int c) { return at(p.left + i, bottom - 2, c); }),
+                     step(p.height, [&](int i, int c) { return at(p.left, p.top + i, c); },
+                          [&](int i, int c) { return at(p.left + 2, p.top + i, c); }),
+                     step(p.width, [&](int i, int c) { return at(p.left + i, p.top, c); },
+                          [&](int i, int c) { return at(p.left + i, p.top + 2, c); })});
+}
+
 // The office's own drawing of a slide as the show places it in the capture:
 // fitted to the slide's shape, centred, black around it.
 kv::media::OwnedPicture Expected(kv::SlidePictures& deck, int number, double aspect, const fs::path& scratch,
                                  bool subsampled, std::string* why) {
-    int w = kWidth, h = static_cast<int>(std::lround(kWidth / aspect));
-    if (h > kHeight) h = kHeight, w = static_cast<int>(std::lround(kHeight * aspect));
+    const Place place = SlidePlace(aspect);
+    const int w = place.width, h = place.height;
     kv::media::OwnedPicture drawn, placed;
     placed.width = kWidth;
     placed.height = kHeight;
@@ -116,7 +151,7 @@ kv::media::OwnedPicture Expected(kv::SlidePictures& deck, int number, double asp
     if (subsampled)
         kvtest::ShellOutput("ffmpeg -v error -y -i '" + png + "' -vf format=yuv420p,format=rgb24 '" + halved + "'");
     if (!kv::media::ReadPictureFile(subsampled ? halved : png, w, h, drawn, why)) return {};
-    const int left = (kWidth - w) / 2, top = (kHeight - h) / 2;
+    const int left = place.left, top = place.top;
     for (int y = 0; y < h; ++y)
         std::copy_n(&drawn.pixels[4 * w * y], 4 * w, &placed.pixels[4 * (kWidth * (top + y) + left)]);
     return placed;
@@ -218,6 +253,8 @@ protected:
             const double psnr = Psnr(pictures[positions[k]], expected);
             const double full = Psnr(pictures[positions[k]], Expected(*deck, shown[k]->number, aspect, dir.path(), false, &why));
             each << " " << std::fixed << std::setprecision(1) << psnr << " (" << full << ")";
+            // The page reaches the slide's edges: no line of another colour there.
+            EXPECT_LT(EdgeStep(pictures[positions[k]], aspect), 6.0) << "slide " << shown[k]->number << ": a line at an edge";
             least = std::min(least, psnr);
         }
         std::printf("PSNR %-24s least %5.1f dB, per slide (full colour)%s\n", deckFile.filename().c_str(), least,
@@ -278,7 +315,7 @@ TEST_F(CorpusTest, RehearsedTimingsAndTransitionsOfAnotherWriterKeepTheirTimes) 
     // no time on a slide without a transition effect): the file's own count.
     const double wanted[] = {1.5, 1.2, 1.0, 1.0};
     for (size_t k = 0; k < 4; ++k) EXPECT_NEAR(chapters[k].end - chapters[k].start, wanted[k], 0.35) << k;
-    EXPECT_GE(LeastPsnr(deck, video, 4.0 / 3, 0.6), 23.0);  // body text: see kAutoDecks
+    EXPECT_GE(LeastPsnr(deck, video, 4.0 / 3, 0.6), 24.0);  // body text: see kAutoDecks
 }
 
 // Two hundred slides, drawn rather than recorded: every one is a chapter of its second.
