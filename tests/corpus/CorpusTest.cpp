@@ -311,17 +311,22 @@ TEST_F(CorpusTest, FilesThatAreNoPlayablePresentationFailEachWithItsReasonWithin
         EXPECT_LT(refused[0].first, 5.0);
         EXPECT_FALSE(fs::exists(dir / "folder.mp4"));
     }
-    const fs::path locked = dir / "password.odp";
+    // The office's own, and OOXML's encryption as its PowerPoint export writes it.
+    const fs::path locked = dir / "password.odp", lockedPptx = dir / "password.pptx";
     {
         kvtest::TestOffice office;
         office.MakePresentation(locked, {{0xFF0000}}, "secret");
+        office.MakePresentation(lockedPptx, {{0xFF0000}}, "secret");
     }
+    // An encrypted OOXML package is a compound file holding the encrypted zip.
+    ASSERT_EQ(kvtest::ReadTextFile(lockedPptx).substr(0, 8), "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1");
     std::vector<std::pair<fs::path, std::string>> cases = {
         {Corpus() / "zero-bytes.pptx", "is an empty file"},
         {Corpus() / "no-slides.pptx", "has no slides"},  // the office would show one blank slide
         {Corpus() / "damaged.pptx", "is damaged"},
         {Corpus() / "not-a-presentation.pptx", "is not a presentation"},
         {locked, "is protected by a password"},
+        {lockedPptx, "is protected by a password"},
     };
     // Root reads any file: the run then goes without the rights that let it.
     std::vector<std::string> wrapper;
