@@ -56,13 +56,15 @@ python3 ../data/make_ooxml_deck.py "$out/embedded-sound.pptx" /dev/stdin <<JSON
   {"title": "A sound plays", "body": ["half a second of 440 Hz"], "media": "$work/tone.wav", "colour": "FCE4D6"},
   {"title": "After the sound", "body": ["silence"], "colour": "E2EFDA"}]}
 JSON
-# A film PowerPoint would embed: H.264 in MP4, with its first frame as the poster.
-ffmpeg -v error -y -f lavfi -i testsrc2=size=320x240:rate=10:duration=2 -c:v libx264 -preset veryslow -crf 32 \
+# A film PowerPoint would embed: H.264 in MP4, with its first frame as the
+# poster. Its picture stands still, so the slide looks the same whether the
+# office can decode H.264 (gstreamer1.0-libav) and plays it or keeps the poster.
+ffmpeg -v error -y -f lavfi -i smptebars=size=320x240:rate=10:duration=2 -c:v libx264 -preset veryslow -crf 32 \
   -pix_fmt yuv420p -profile:v baseline -movflags +faststart "$work/film.mp4"
 ffmpeg -v error -y -i "$work/film.mp4" -frames:v 1 "$work/film-poster.png"
 python3 ../data/make_ooxml_deck.py "$out/embedded-video.pptx" /dev/stdin <<JSON
 {"slides": [
-  {"title": "A film plays", "body": ["two seconds of a test picture"], "media": "$work/film.mp4",
+  {"title": "A film plays", "body": ["two seconds of colour bars"], "media": "$work/film.mp4",
    "poster": "$work/film-poster.png", "colour": "DDEBF7"},
   {"title": "After the film", "body": ["still"], "colour": "FFF2CC"}]}
 JSON
