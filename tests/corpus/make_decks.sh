@@ -43,8 +43,8 @@ python3 ../data/make_ooxml_deck.py "$out/self-running.ppsx" /dev/stdin <<'JSON'
   {"title": "Self running", "body": ["second"], "advance_ms": 1000, "colour": "D9E1F2"}]}
 JSON
 
-# Entrance effects (one on a click, one by itself), a sound that plays as
-# its slide comes in, and 200 slides.
+# Entrance effects (one on a click, one by itself), a sound and a film that
+# play as their slide comes in, and 200 slides.
 ffmpeg -v error -y -f lavfi -i "sine=frequency=440:duration=0.5" -ac 1 -ar 22050 "$work/tone.wav"
 python3 ../data/make_ooxml_deck.py "$out/animations.pptx" /dev/stdin <<'JSON'
 {"slides": [
@@ -55,6 +55,18 @@ python3 ../data/make_ooxml_deck.py "$out/embedded-sound.pptx" /dev/stdin <<JSON
 {"slides": [
   {"title": "A sound plays", "body": ["half a second of 440 Hz"], "media": "$work/tone.wav", "colour": "FCE4D6"},
   {"title": "After the sound", "body": ["silence"], "colour": "E2EFDA"}]}
+JSON
+# A film PowerPoint would embed: H.264 in MP4, with its first frame as the
+# poster. Its picture stands still, so the slide looks the same whether the
+# office can decode H.264 (gstreamer1.0-libav) and plays it or keeps the poster.
+ffmpeg -v error -y -f lavfi -i smptebars=size=320x240:rate=10:duration=2 -c:v libx264 -preset veryslow -crf 32 \
+  -pix_fmt yuv420p -profile:v baseline -movflags +faststart "$work/film.mp4"
+ffmpeg -v error -y -i "$work/film.mp4" -frames:v 1 "$work/film-poster.png"
+python3 ../data/make_ooxml_deck.py "$out/embedded-video.pptx" /dev/stdin <<JSON
+{"slides": [
+  {"title": "A film plays", "body": ["two seconds of colour bars"], "media": "$work/film.mp4",
+   "poster": "$work/film-poster.png", "colour": "DDEBF7"},
+  {"title": "After the film", "body": ["still"], "colour": "FFF2CC"}]}
 JSON
 python3 - "$out/two-hundred-slides.pptx" <<'PY'
 import json, subprocess, sys

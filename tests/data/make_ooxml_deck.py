@@ -9,9 +9,11 @@ SPEC: {"size": [cx, cy] in EMU (default 4:3),
                    "advance_ms": 1500 | null (click only),
                    "hidden": false, "colour": "RRGGBB" | null,
                    "sound": true (a click the show plays as the slide comes in) | null,
-                   "media": "/path/sound.wav" or "/path/film.webm" (embedded as a media
-                            shape that plays by itself as the slide comes in; a
-                            film covers the middle of the slide) | null,
+                   "media": "/path/sound.wav", "/path/film.webm" or "/path/film.mp4"
+                            (embedded as a media shape that plays by itself as the
+                            slide comes in; a film covers the middle of the slide) | null,
+                   "poster": "/path/frame.png" (the picture shown for the media while it
+                             does not play; a grey dot when absent) | null,
                    "entrance": "click" | "after" (the body text comes in by a fade
                                effect on a click, or by itself with the slide) | null,
                    "notes": ["speaker notes line", ...] | null}, ...]}
@@ -261,8 +263,8 @@ def write(out, description):
              '<Default Extension="xml" ContentType="application/xml"/>'
              + ('<Default Extension="wav" ContentType="audio/wav"/>'
                 if any(x.get("sound") or x.get("media", "").endswith(".wav") for x in slides) else "")
-             + ('<Default Extension="webm" ContentType="video/webm"/>'
-                if any(x.get("media", "").endswith(".webm") for x in slides) else "")
+             + "".join(f'<Default Extension="{ext}" ContentType="video/{ext}"/>' for ext in ("webm", "mp4")
+                       if any(x.get("media", "").endswith("." + ext) for x in slides))
              + ('<Default Extension="png" ContentType="image/png"/>' if any(x.get("media") for x in slides) else "")
              + "".join(f'<Override PartName="{n}" ContentType="{t}"/>' for n, t in overrides) + '</Types>')
     slide_ids = "".join(f'<p:sldId id="{256 + i}" r:id="rId{i + 2}"/>' for i in range(len(slides)))
@@ -314,7 +316,10 @@ def write(out, description):
             if slide.get("media"):
                 part = f"media{i + 1}" + os.path.splitext(slide["media"])[1].lower()
                 z.write(slide["media"], f"ppt/media/{part}")
-                z.writestr(f"ppt/media/image{i + 1}.png", poster_png())
+                if slide.get("poster"):
+                    z.write(slide["poster"], f"ppt/media/image{i + 1}.png")
+                else:
+                    z.writestr(f"ppt/media/image{i + 1}.png", poster_png())
                 media = [(media_kind(part), f"../media/{part}"), (MEDIA_REL, f"../media/{part}"),
                          ("image", f"../media/image{i + 1}.png")]
                 first = 2 + len(notes) + len(sound)

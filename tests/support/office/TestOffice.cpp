@@ -2,12 +2,14 @@
 
 #include <osl/file.hxx>
 
+#include <com/sun/star/beans/NamedValue.hpp>
 #include <com/sun/star/drawing/FillStyle.hpp>
 #include <com/sun/star/drawing/XShapes.hpp>
 #include <com/sun/star/frame/XComponentLoader.hpp>
 #include <com/sun/star/lang/XMultiServiceFactory.hpp>
 #include <com/sun/star/text/XText.hpp>
 
+#include <cstring>
 #include <stdexcept>
 
 #include "platform/automation/Dispatch.h"
@@ -88,7 +90,15 @@ struct TestOffice::Impl {
                const std::string& password) {
         std::vector<css::beans::PropertyValue> properties = {Property("FilterName", Any(OUString::createFromAscii(filter))),
                                                              Property("Overwrite", Any(true))};
-        if (!password.empty()) properties.push_back(Property("Password", Any(ToOU(password))));
+        // The OOXML filters take no "Password": without their own encryption data
+        // (and the engine named) they write the package unencrypted, and say nothing.
+        if (!password.empty() && std::strstr(filter, "2007 XML")) {
+            const css::beans::NamedValue key[] = {{"CryptoType", Any(OUString("StrongEncryptionDataSpace"))},
+                                                  {"OOXPassword", Any(ToOU(password))}};
+            properties.push_back(Property("EncryptionData", Any(css::uno::Sequence<css::beans::NamedValue>(key, 2))));
+        } else if (!password.empty()) {
+            properties.push_back(Property("Password", Any(ToOU(password))));
+        }
         Reference<css::frame::XStorable>(document, UNO_QUERY_THROW)
             ->storeToURL(Url(path), css::uno::Sequence<css::beans::PropertyValue>(properties.data(), properties.size()));
         Reference<css::util::XCloseable>(document, UNO_QUERY_THROW)->close(true);

@@ -32,7 +32,7 @@ public:
 
     // Saves a presentation with these slides (text "Slide k" on each) in the
     // format its extension names: .pptx, .ppsx, .ppt or .odp. A password
-    // encrypts it (.odp only).
+    // encrypts it (.odp, .pptx and .ppsx).
     void MakePresentation(const std::filesystem::path& path, const std::vector<SlideDesign>& slides,
                           const std::string& password = {});
     // The same with `texts[k]` instead of "Slide k" on slide k + 1.
