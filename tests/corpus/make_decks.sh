@@ -48,7 +48,7 @@ JSON
 ffmpeg -v error -y -f lavfi -i "sine=frequency=440:duration=0.5" -ac 1 -ar 22050 "$work/tone.wav"
 python3 ../data/make_ooxml_deck.py "$out/animations.pptx" /dev/stdin <<'JSON'
 {"slides": [
-  {"title": "Comes in on a click", "body": ["nobody clicks in batch"], "entrance": "click", "colour": "FFF2CC"},
+  {"title": "Comes in on a click", "body": ["the clock gives the click"], "entrance": "click", "colour": "FFF2CC"},
   {"title": "Comes in by itself", "body": ["after the slide"], "entrance": "after", "colour": "DDEBF7"}]}
 JSON
 python3 ../data/make_ooxml_deck.py "$out/embedded-sound.pptx" /dev/stdin <<JSON

@@ -47,6 +47,15 @@ void ShowListener::slideTransitionEnded() {
     if (auto document = m_document.lock()) document->slideShown = true;
 }
 
+// The slide's effects begin (its root first) once its transition is over;
+// a slide whose effects wait for a click says no more than that.
+void ShowListener::beginEvent(const Reference<css::animations::XAnimationNode>&) {
+    auto document = m_document.lock();
+    if (!document) return;
+    document->slideShown = true;
+    if (auto clock = document->clock) clock->EffectsBegan();
+}
+
 void ShowListener::slideAnimationsEnded() {
     if (auto document = m_document.lock()) document->slideShown = true;
 }

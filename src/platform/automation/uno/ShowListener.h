@@ -20,7 +20,7 @@ public:
     void SAL_CALL slideAnimationsEnded() override;
     void SAL_CALL slideEnded(sal_Bool reverse) override;
     void SAL_CALL hyperLinkClicked(const OUString&) override {}
-    void SAL_CALL beginEvent(const Reference<css::animations::XAnimationNode>&) override {}
+    void SAL_CALL beginEvent(const Reference<css::animations::XAnimationNode>&) override;
     void SAL_CALL endEvent(const Reference<css::animations::XAnimationNode>&) override {}
     void SAL_CALL repeat(const Reference<css::animations::XAnimationNode>&, sal_Int32) override {}
     void SAL_CALL disposing(const css::lang::EventObject&) override {}

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <thread>
 
+#include "platform/automation/uno/ClickSteps.h"
 #include "platform/automation/uno/DeckChecks.h"
 #include "platform/automation/uno/InteractionBlocker.h"
 #include "platform/automation/uno/OfficeLocks.h"
@@ -39,10 +40,11 @@ std::vector<int> ShowPages(const Reference<css::presentation::XSlideShowControll
 }
 
 // Per-page values (index = page number - 1) for the slides the show plays, in its order.
-std::vector<double> InShowOrder(const std::vector<double>& perPage, const std::vector<int>& showPages) {
-    std::vector<double> shown;
+template <typename Value>
+std::vector<Value> InShowOrder(const std::vector<Value>& perPage, const std::vector<int>& showPages) {
+    std::vector<Value> shown;
     for (int number : showPages)
-        shown.push_back(number >= 1 && number <= static_cast<int>(perPage.size()) ? perPage[number - 1] : -1);
+        shown.push_back(number >= 1 && number <= static_cast<int>(perPage.size()) ? perPage[number - 1] : Value(-1));
     return shown;
 }
 
@@ -268,6 +270,7 @@ DocumentPtr UnoSession::Open(const std::string& path) {
 void UnoSession::StartShow(const DocumentPtr& document) {
     if (document->controller.is() && !document->ended) return;  // already running: the same show
     std::vector<double> advanceAfter;
+    std::vector<int> clickSteps;
     Trace("Office slide show starting\n");
     office->Call([&] {
         Reference<css::beans::XPropertySet> show(document->presentation, UNO_QUERY_THROW);
@@ -279,6 +282,7 @@ void UnoSession::StartShow(const DocumentPtr& document) {
         show->setPropertyValue("IsShowAll", css::uno::Any(document->showAll));
         show->setPropertyValue("IsTransitionOnClick", css::uno::Any(!document->kiosk));
         advanceAfter = TakeOverTimings(document);
+        clickSteps = ClickStepsPerPage(document->model);
         KeepUnmodified(document->model, false);
         document->presentation->start();
     }, kShowStartLimitMs);
@@ -291,20 +295,28 @@ void UnoSession::StartShow(const DocumentPtr& document) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     Trace("Office slide show has its controller\n");
-    office->Call([&] { document->showPages = ShowPages(controller); });
-    advanceAfter = InShowOrder(advanceAfter, document->showPages);
-    document->listener = new ShowListener(weak_from_this(), document);
     document->slideShown = false;
     document->lastSlideEnded = false;
     document->currentIndex = 0;
     document->endScreen = false;
     document->ended = false;
+    // Listening from here on hears the first slide's own transition end: a
+    // first slide that waits for a click never reports its effects ended.
+    document->listener = new ShowListener(weak_from_this(), document);
+    office->Call([&] { controller->addSlideShowListener(document->listener.get()); });
+    office->Call([&] { document->showPages = ShowPages(controller); });
+    advanceAfter = InShowOrder(advanceAfter, document->showPages);
+    clickSteps = InShowOrder(clickSteps, document->showPages);
     document->controller = controller;
-    document->clock = std::make_shared<ShowClock>(shared_from_this(), document, std::move(advanceAfter));
+    for (size_t i = 0; i < clickSteps.size(); ++i)
+        if (clickSteps[i] > 0) TraceF("Office slide %d's effects wait for %d clicks\n", int(i) + 1, clickSteps[i]);
+    document->clock =
+        std::make_shared<ShowClock>(shared_from_this(), document, std::move(advanceAfter), std::move(clickSteps));
+    // The first slide's effects may have begun before there was a clock to hear it.
+    if (document->slideShown) document->clock->EffectsBegan();
     // A click would still reach the show's own menu (end show, go to slide,
     // pen), whose open menu holds the office until someone closes it.
     if (document->kiosk && hostWindow != 0) document->shield = std::make_shared<x11::InputShield>(hostWindow);
-    office->Call([&] { controller->addSlideShowListener(document->listener.get()); });
     // A show paused before its first slide is on screen stays blank: callers
     // pause timed shows at once, so wait (briefly) for the first slide.
     const auto shown = std::chrono::steady_clock::now() + std::chrono::milliseconds(kFirstSlideLimitMs);

@@ -1,0 +1,15 @@
+#pragma once
+// How often a slide's own effects wait for a click before all have run.
+#include <com/sun/star/lang/XComponent.hpp>
+
+#include <vector>
+
+#include "platform/automation/uno/UnoHeaders.h"
+
+namespace kv::uno {
+
+// Per page (index = page number - 1): the steps of its main sequence of
+// effects that start on a click. Reads the document; changes nothing.
+std::vector<int> ClickStepsPerPage(const Reference<css::lang::XComponent>& model);
+
+}  // namespace kv::uno
