@@ -32,23 +32,15 @@ PixelRect SlidePlaceIn(int areaWidth, int areaHeight, long long pageWidth, long 
 PixelRect OfficeWindowFor(int areaWidth, int areaHeight, long long pageWidth, long long pageHeight) {
     if (pageWidth <= 0 || pageHeight <= 0) pageWidth = areaWidth, pageHeight = areaHeight;
     const PixelRect place = SlidePlaceIn(areaWidth, areaHeight, pageWidth, pageHeight);
-    // The show paints a page's background only part of the way into its last
-    // column and row, which leaves a light line there; a page one pixel wider
-    // and higher than the place fills the place to its edge, and the page
-    // area cuts off the partly painted pixel beyond it.
-    const int wantedWidth = place.width + 1, wantedHeight = place.height + 1;
-    // Where whole pixels cannot give both, a side a pixel longer still (the
-    // page scaled by a pixel more) is better than one that leaves the line.
-    const auto missOf = [](int side, int wanted) { return side < wanted ? 3 * (wanted - side) : side - wanted; };
     // The show draws the page one pixel smaller than what it fits, so the
-    // window is a few pixels larger than the place; of the sizes there, the
-    // first whose page misses the wanted size least.
+    // window is a pixel or two larger than the place; of the few sizes
+    // there, the first whose page is the place's size.
     PixelRect best;
     int bestMiss = std::numeric_limits<int>::max();
-    for (int w = place.width + 1; w <= place.width + 5; ++w) {
-        for (int h = place.height + 1; h <= place.height + 5; ++h) {
+    for (int w = place.width + 1; w <= place.width + 3; ++w) {
+        for (int h = place.height + 1; h <= place.height + 3; ++h) {
             const PixelRect page = ShownPageIn(w, h, pageWidth, pageHeight);
-            const int miss = missOf(page.width, wantedWidth) + missOf(page.height, wantedHeight);
+            const int miss = std::abs(page.width - place.width) + std::abs(page.height - place.height);
             if (miss < bestMiss) bestMiss = miss, best = {-page.x, -page.y, w, h};
         }
     }

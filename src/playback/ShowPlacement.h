@@ -1,6 +1,6 @@
 #pragma once
 // Where our office's show draws a page inside its window, and the window
-// that makes the page cover the slide's place in the slide area to its edges.
+// that makes the page land exactly on the slide's place in the slide area.
 namespace kv {
 
 struct PixelRect {
@@ -18,8 +18,7 @@ PixelRect ShownPageIn(int windowWidth, int windowHeight, long long pageWidth, lo
 PixelRect SlidePlaceIn(int areaWidth, int areaHeight, long long pageWidth, long long pageHeight);
 
 // The office's window, relative to the slide's place, whose show draws the
-// page from that place's corner one pixel wider and higher than the place
-// (or within a pixel of that where whole pixels cannot).
+// page exactly on that place (or within a pixel where whole pixels cannot).
 // An unknown page size counts as the area's own shape.
 PixelRect OfficeWindowFor(int areaWidth, int areaHeight, long long pageWidth, long long pageHeight);
 

@@ -43,24 +43,25 @@ struct Deck {
     double leastPsnr;  // below kLeastPsnr where the show's own drawing differs from the export
 };
 
-// The recorded decks in auto mode (1 s a slide). The show places each line
-// of text on whole pixels, rounding otherwise than the office's export (a
-// pixel off per line), sizes text to whole pixels at its own scale, and draws
-// scaled pictures and thin table rules a little unlike the export; the
-// video's colour is subsampled too. Those decks are held to a few dB under
-// what they reach; plain slides (hidden-slides) reach 47 dB and are held to 40.
+// The recorded decks in auto mode (1 s a slide); the video's colour is
+// subsampled. Decks the show draws as the office's export does are held to
+// kLeastPsnr or to a few dB under what they reach (43 to 50 dB for plain
+// text); a slide cut, moved or scaled by a pixel anywhere costs them 5 dB
+// or more. Below kLeastPsnr: the PowerPoint 97 file's table, which the old
+// format keeps as a group of thin lines the show draws a little unlike the
+// export; and the film (below).
 const Deck kAutoDecks[] = {
-    {"four-by-three.pptx", 3, 4.0 / 3, 27},  {"sixteen-by-nine.pptx", 3, 16.0 / 9, 26.5},
-    {"square-pictures.pptx", 2, 1.0, 23},    {"hidden-slides.pptx", 2, 4.0 / 3, 40},
-    {"rtl-and-cjk.pptx", 2, 4.0 / 3, 24.5},  {"old-format.ppt", 3, 4.0 / 3, 24},
-    {"old-show.pps", 3, 4.0 / 3, 24},        {"self-running.ppsx", 2, 16.0 / 9, 28},
+    {"four-by-three.pptx", 3, 4.0 / 3, kLeastPsnr}, {"sixteen-by-nine.pptx", 3, 16.0 / 9, kLeastPsnr},
+    {"square-pictures.pptx", 2, 1.0, 35},           {"hidden-slides.pptx", 2, 4.0 / 3, 44},
+    {"rtl-and-cjk.pptx", 2, 4.0 / 3, 45},           {"old-format.ppt", 3, 4.0 / 3, 25},
+    {"old-show.pps", 3, 4.0 / 3, 25},               {"self-running.ppsx", 2, 16.0 / 9, 42},
     // Entrance effects (one on a click, which the show's clock gives: its
     // text is in by the middle of the slide), a sound of its own, a font nobody has, and
     // a film of still colour bars: the show draws it over the film's whole
     // box (played, or its poster where gstreamer cannot decode H.264), the
-    // export its poster a few pixels inside that box: 18 to 19 dB either way.
-    {"animations.pptx", 2, 4.0 / 3, 24},    {"embedded-sound.pptx", 2, 4.0 / 3, 23.5},
-    {"missing-font.pptx", 2, 4.0 / 3, kLeastPsnr}, {"embedded-video.pptx", 2, 4.0 / 3, 16},
+    // export its poster a few pixels inside that box: about 19 dB either way.
+    {"animations.pptx", 2, 4.0 / 3, 35},            {"embedded-sound.pptx", 2, 4.0 / 3, 32},
+    {"missing-font.pptx", 2, 4.0 / 3, 40},          {"embedded-video.pptx", 2, 4.0 / 3, 17},
 };
 
 fs::path Corpus() {
@@ -267,7 +268,9 @@ protected:
             const double full = Psnr(pictures[positions[k]], Expected(*deck, shown[k]->number, aspect, dir.path(), false, &why));
             each << " " << std::fixed << std::setprecision(1) << psnr << " (" << full << ")";
             // The page reaches the slide's edges: no line of another colour there.
-            EXPECT_LT(EdgeStep(pictures[positions[k]], aspect), 6.0) << "slide " << shown[k]->number << ": a line at an edge";
+            // (A light line of a page painted half a pixel short is about 100;
+            // a pure green edge still comes out some 10 lighter.)
+            EXPECT_LT(EdgeStep(pictures[positions[k]], aspect), 16.0) << "slide " << shown[k]->number << ": a line at an edge";
             least = std::min(least, psnr);
         }
         std::printf("PSNR %-24s least %5.1f dB, per slide (full colour)%s\n", deckFile.filename().c_str(), least,
@@ -356,7 +359,7 @@ TEST_F(CorpusTest, RehearsedTimingsAndTransitionsOfAnotherWriterKeepTheirTimes) 
     // no time on a slide without a transition effect): the file's own count.
     const double wanted[] = {1.5, 1.2, 1.0, 1.0};
     for (size_t k = 0; k < 4; ++k) EXPECT_NEAR(chapters[k].end - chapters[k].start, wanted[k], 0.35) << k;
-    EXPECT_GE(LeastPsnr(deck, video, 4.0 / 3, 0.6), 24.0);  // body text: see kAutoDecks
+    EXPECT_GE(LeastPsnr(deck, video, 4.0 / 3, 0.6), 40.0);  // plain text, as in kAutoDecks
 }
 
 // Two hundred slides, drawn rather than recorded: every one is a chapter of its second.

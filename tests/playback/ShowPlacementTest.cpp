@@ -1,8 +1,6 @@
-// The office's window is sized so that its show's page starts at the slide's
-// place and reaches one pixel past its right and bottom edges, where the
-// show's partly painted last column and row are cut off: no light or dark
-// line there, and no page scaled by more than that pixel, whatever the
-// page's shape and the area's size.
+// The office's window is sized so that its show's page lands exactly on the
+// slide's place: no light or dark line at its right or bottom, no page a
+// pixel too wide or too high, whatever the page's shape and the area's size.
 #include <gtest/gtest.h>
 
 #include "playback/ShowPlacement.h"
@@ -17,7 +15,7 @@ struct Page {
 // 4:3 and 16:9 pages of other writers and of our office, a square and a tall one.
 const Page kPages[] = {{25400, 19050}, {25400, 14288}, {28000, 21000}, {33867, 19050}, {19050, 19050}, {14288, 25400}};
 
-TEST(ShowPlacement, TheShowsPageCoversTheSlidesPlaceToItsEdgesForEveryShapeAndSize) {
+TEST(ShowPlacement, TheShowsPageCoversExactlyTheSlidesPlaceForEveryShapeAndSize) {
     int inexact = 0, cases = 0;
     for (const Page& page : kPages) {
         for (int width = 160; width <= 1920; width += 37) {
@@ -27,24 +25,20 @@ TEST(ShowPlacement, TheShowsPageCoversTheSlidesPlaceToItsEdgesForEveryShapeAndSi
                 const PixelRect shown = ShownPageIn(office.width, office.height, page.width, page.height);
                 SCOPED_TRACE(std::to_string(page.width) + "x" + std::to_string(page.height) + " in " +
                              std::to_string(width) + "x" + std::to_string(height));
-                // The page starts at the place's corner, reaches past its edges,
-                // and is never more than three pixels larger on a side.
+                // The page starts at the place's corner and is never more than a pixel off in size.
                 EXPECT_EQ(office.x + shown.x, 0);
                 EXPECT_EQ(office.y + shown.y, 0);
-                EXPECT_GE(shown.width, place.width + 1);
-                EXPECT_GE(shown.height, place.height + 1);
-                EXPECT_LE(shown.width, place.width + 3);
-                EXPECT_LE(shown.height, place.height + 3);
-                inexact += shown.width != place.width + 1 || shown.height != place.height + 1;
+                EXPECT_LE(std::abs(shown.width - place.width) + std::abs(shown.height - place.height), 1);
+                inexact += shown.width != place.width || shown.height != place.height;
                 ++cases;
             }
         }
     }
-    // Whole pixels give both sides exactly one pixel more in about half the cases.
-    EXPECT_GT(3 * (cases - inexact), cases) << inexact << " of " << cases << " not exact";
+    // Whole pixels cannot always give both sides (about one case in five).
+    EXPECT_LT(inexact * 4, cases) << inexact << " of " << cases << " not exact";
 }
 
-TEST(ShowPlacement, TheCorpusSizesReachOnePixelPastThePlaceWhichIsCentred) {
+TEST(ShowPlacement, TheCorpusSizesAreExactAndTheSlidesPlaceIsCentred) {
     // 640x480: 4:3 fills it, 16:9 leaves 60 rows above and below, a square 80 columns beside.
     EXPECT_EQ(SlidePlaceIn(640, 480, 25400, 19050), (PixelRect{0, 0, 640, 480}));
     EXPECT_EQ(SlidePlaceIn(640, 480, 25400, 14288), (PixelRect{0, 60, 640, 360}));
@@ -53,16 +47,14 @@ TEST(ShowPlacement, TheCorpusSizesReachOnePixelPastThePlaceWhichIsCentred) {
         const PixelRect place = SlidePlaceIn(640, 480, page.width, page.height);
         const PixelRect office = OfficeWindowFor(640, 480, page.width, page.height);
         const PixelRect shown = ShownPageIn(office.width, office.height, page.width, page.height);
-        // A 16:9 page 361 rows high cannot be 641 wide: it is 642.
-        const int wider = page.height == 14288 ? 2 : 1;
         EXPECT_EQ((PixelRect{office.x + shown.x, office.y + shown.y, shown.width, shown.height}),
-                  (PixelRect{0, 0, place.width + wider, place.height + 1}));
+                  (PixelRect{0, 0, place.width, place.height}));
     }
-    // A window two pixels larger than the place draws a 4:3 page a pixel wider only.
+    // A window two pixels larger than the place draws a 4:3 page a pixel too wide.
     EXPECT_EQ(ShownPageIn(642, 482, 25400, 19050), (PixelRect{0, 0, 641, 480}));
     // An unknown page counts as the area's shape.
     EXPECT_EQ(SlidePlaceIn(800, 600, 0, 0), (PixelRect{0, 0, 800, 600}));
-    EXPECT_EQ(ShownPageIn(OfficeWindowFor(800, 600, 0, 0).width, OfficeWindowFor(800, 600, 0, 0).height, 800, 600).width, 801);
+    EXPECT_EQ(ShownPageIn(OfficeWindowFor(800, 600, 0, 0).width, OfficeWindowFor(800, 600, 0, 0).height, 800, 600).width, 800);
 }
 
 }  // namespace

@@ -29,6 +29,13 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr int kProfileSlots = 32;
+// The show lays out each slide in whole pixels of the office's own screen
+// before it scales the slide to its window. At the screen's usual 96 dpi that
+// grid is coarser than our capture's, so lines of text land a pixel off
+// where the office's own drawing of the page puts them, and the page's
+// background stops about half a pixel short of its right and bottom edges
+// (a light line). A grid sixteen times finer puts both where they belong.
+constexpr const char* kShowDpi = "SAL_FORCEDPI=1536";
 
 // The UNO runtime of our own process, made once and kept for the process's
 // life (taking it down at exit races the office's bridges).
@@ -159,6 +166,7 @@ bool OfficeConnection::Launch(std::string* error) {
                                      "--nofirststartwizard", "-env:UserInstallation=" + FromOU(profileUrl)};
     SpawnOptions options;
     options.newProcessGroup = true;
+    options.environment = {kShowDpi};
     std::error_code ec;
     fs::remove(OutputLog(profile), ec);
     options.outputFile = OutputLog(profile);
