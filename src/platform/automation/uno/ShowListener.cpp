@@ -35,7 +35,7 @@ void ShowListener::slideTransitionStarted() {
     if (!document || !session || document->ended || document->holding) return;
     if (!document->controller.is()) return;
     document->currentIndex = document->controller->getCurrentSlideIndex();
-    if (auto clock = document->clock) clock->SlideStarted(document->currentIndex);
+    if (auto clock = document->clock.load()) clock->SlideStarted(document->currentIndex);
     session->events->Fire(2013, {Variant::Dispatch(MakeShowWindow(session, document))});
 }
 
@@ -53,7 +53,7 @@ void ShowListener::beginEvent(const Reference<css::animations::XAnimationNode>&)
     auto document = m_document.lock();
     if (!document) return;
     document->slideShown = true;
-    if (auto clock = document->clock) clock->EffectsBegan();
+    if (auto clock = document->clock.load()) clock->EffectsBegan();
 }
 
 void ShowListener::slideAnimationsEnded() {

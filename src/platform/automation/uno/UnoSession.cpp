@@ -310,10 +310,11 @@ void UnoSession::StartShow(const DocumentPtr& document) {
     document->controller = controller;
     for (size_t i = 0; i < clickSteps.size(); ++i)
         if (clickSteps[i] > 0) TraceF("Office slide %d's effects wait for %d clicks\n", int(i) + 1, clickSteps[i]);
-    document->clock =
+    const auto clock =
         std::make_shared<ShowClock>(shared_from_this(), document, std::move(advanceAfter), std::move(clickSteps));
+    document->clock = clock;
     // The first slide's effects may have begun before there was a clock to hear it.
-    if (document->slideShown) document->clock->EffectsBegan();
+    if (document->slideShown) clock->EffectsBegan();
     // A click would still reach the show's own menu (end show, go to slide,
     // pen), whose open menu holds the office until someone closes it.
     if (document->kiosk && hostWindow != 0) document->shield = std::make_shared<x11::InputShield>(hostWindow);
@@ -325,14 +326,14 @@ void UnoSession::StartShow(const DocumentPtr& document) {
     Trace(document->slideShown ? "Office slide show started\n" : "Office slide show started, its first slide not yet shown\n");
     events->Fire(kEventSlideShowBegin, {Variant::Dispatch(MakeShowWindow(shared_from_this(), document))});
     // Timing starts now, on screen: a caller that waits for Play pauses it next.
-    document->clock->Start();
+    clock->Start();
 }
 
 void UnoSession::SetPaused(const DocumentPtr& document, bool pause) {
     if (document->endScreen) return;
     auto controller = document->controller;
     TraceF("Office slide show %s\n", pause ? "pausing" : "resuming");
-    if (document->clock) document->clock->SetPaused(pause);
+    if (auto clock = document->clock.load()) clock->SetPaused(pause);
     document->holding = true;
     try {
         office->Call([&] { pause ? controller->pause() : controller->resume(); });
@@ -367,7 +368,7 @@ void UnoSession::CloseQuietly(const DocumentPtr& document) {
     if (document->closed) return;
     document->closed = true;
     document->ended = true;
-    document->clock.reset();
+    document->clock.store({});
     document->shield.reset();
     if (!office->Alive()) return;
     try {

@@ -44,7 +44,8 @@ struct UnoDocument {
     bool showAll = true;
     bool kiosk = false;  // a click in the show neither moves it on nor ends it
     std::shared_ptr<x11::InputShield> shield;  // keeps the pointer from a kiosk show in our window
-    std::shared_ptr<ShowClock> clock;    // moves timed slides on
+    // Moves timed slides on; the show listener reads it on the office's thread.
+    std::atomic<std::shared_ptr<ShowClock>> clock;
     std::atomic<bool> holding{false};     // we are pausing or resuming: the show's own events mean nothing
     std::atomic<bool> slideShown{false};  // the show has put a slide on screen
     std::atomic<bool> lastSlideEnded{false};
