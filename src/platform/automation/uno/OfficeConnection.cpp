@@ -36,6 +36,9 @@ constexpr int kProfileSlots = 32;
 // background stops about half a pixel short of its right and bottom edges
 // (a light line). A grid sixteen times finer puts both where they belong.
 constexpr const char* kShowDpi = "SAL_FORCEDPI=1536";
+// Only the office's own X11 backend, which every install of it has, reads
+// that resolution; the show's window also lives inside our X11 window.
+constexpr const char* kX11Backend = "SAL_USE_VCLPLUGIN=gen";
 
 // The UNO runtime of our own process, made once and kept for the process's
 // life (taking it down at exit races the office's bridges).
@@ -166,7 +169,7 @@ bool OfficeConnection::Launch(std::string* error) {
                                      "--nofirststartwizard", "-env:UserInstallation=" + FromOU(profileUrl)};
     SpawnOptions options;
     options.newProcessGroup = true;
-    options.environment = {kShowDpi};
+    options.environment = {kShowDpi, kX11Backend};
     std::error_code ec;
     fs::remove(OutputLog(profile), ec);
     options.outputFile = OutputLog(profile);
