@@ -128,22 +128,19 @@ Place SlidePlace(double aspect) {
 double EdgeStep(const kv::media::OwnedPicture& picture, double aspect) {
     if (picture.pixels.size() != size_t(4 * kWidth * kHeight)) return 255;
     const Place p = SlidePlace(aspect);
-    const auto at = [&](int x, int y, int c) { return double(picture.pixels[4 * (kWidth * y + x) + c]); };
-    const auto step = [&](int count, auto outer, auto inner) {
+    // The `count` pixels from (x, y) along (alongX, alongY) against those two pixels inward (inX, inY).
+    const auto step = [&](int x, int y, int alongX, int alongY, int count, int inX, int inY) {
         double sum = 0;
-        for (int i = 0; i < count; ++i)
-            for (int c = 0; c < 3; ++c) sum += std::abs(outer(i, c) - inner(i, c));
+        for (int i = 0; i < count; ++i) {
+            const std::uint8_t* outer = &picture.pixels[4 * (kWidth * (y + i * alongY) + x + i * alongX)];
+            const std::uint8_t* inner = outer + 4 * (2 * inY * kWidth + 2 * inX);
+            for (int c = 0; c < 3; ++c) sum += std::abs(double(outer[c]) - double(inner[c]));
+        }
         return sum / (3.0 * count);
     };
     const int right = p.left + p.width - 1, bottom = p.top + p.height - 1;
-    return std::max({step(p.height, [&](int i, int c) { return at(right, p.top + i, c); },
-                          [&](int i, int c) { return at(right - 2, p.top + i, c); }),
-                     step(p.width, [&](int i, int c) { return at(p.left + i, bottom, c); },
-                          [&](int i, int c) { return at(p.left + i, bottom - 2, c); }),
-                     step(p.height, [&](int i, int c) { return at(p.left, p.top + i, c); },
-                          [&](int i, int c) { return at(p.left + 2, p.top + i, c); }),
-                     step(p.width, [&](int i, int c) { return at(p.left + i, p.top, c); },
-                          [&](int i, int c) { return at(p.left + i, p.top + 2, c); })});
+    return std::max({step(right, p.top, 0, 1, p.height, -1, 0), step(p.left, bottom, 1, 0, p.width, 0, -1),
+                     step(p.left, p.top, 0, 1, p.height, 1, 0), step(p.left, p.top, 1, 0, p.width, 0, 1)});
 }
 
 // The office's own drawing of a slide as the show places it in the capture:

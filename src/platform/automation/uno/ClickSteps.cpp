@@ -63,7 +63,8 @@ std::vector<int> ClickStepsPerPage(const Reference<css::lang::XComponent>& model
     Reference<css::drawing::XDrawPagesSupplier> supplier(model, UNO_QUERY_THROW);
     const Reference<css::drawing::XDrawPages> pages = supplier->getDrawPages();
     std::vector<int> steps;
-    for (sal_Int32 i = 0; i < pages->getCount(); ++i) steps.push_back(ClickSteps(Reference<css::uno::XInterface>(pages->getByIndex(i), UNO_QUERY)));
+    for (sal_Int32 i = 0; i < pages->getCount(); ++i)
+        steps.push_back(ClickSteps(Reference<css::uno::XInterface>(pages->getByIndex(i), UNO_QUERY)));
     return steps;
 }
 

@@ -300,8 +300,8 @@ void UnoSession::StartShow(const DocumentPtr& document) {
     document->currentIndex = 0;
     document->endScreen = false;
     document->ended = false;
-    // Listening from here on hears the first slide's own transition end: a
-    // first slide that waits for a click never reports its effects ended.
+    // Listening from here on hears the first slide's effects begin: a first
+    // slide that waits for a click never reports its effects ended.
     document->listener = new ShowListener(weak_from_this(), document);
     office->Call([&] { controller->addSlideShowListener(document->listener.get()); });
     office->Call([&] { document->showPages = ShowPages(controller); });
