@@ -15,7 +15,9 @@
 #include "platform/automation/uno/PageTiming.h"
 #include "platform/automation/uno/PreloadedOffice.h"
 #include "platform/automation/uno/SlideTexts.h"
+#include "platform/core/SlidePlace.h"
 #include "platform/core/Trace.h"
+#include "platform/media/PictureFile.h"
 
 namespace kv {
 
@@ -72,6 +74,14 @@ public:
             m_pages.set(supplier->getDrawPages(), UNO_QUERY_THROW);
             for (sal_Int32 i = 0; i < m_pages->getCount(); ++i)
                 m_slides.push_back(ReadFacts(Reference<css::beans::XPropertySet>(m_pages->getByIndex(i), UNO_QUERY_THROW), i + 1));
+            // Every page of a presentation has its size; the show fits the first one.
+            if (m_pages->getCount() > 0) {
+                Reference<css::beans::XPropertySet> first(m_pages->getByIndex(0), UNO_QUERY_THROW);
+                sal_Int32 width = 0, height = 0;
+                first->getPropertyValue("Width") >>= width;
+                first->getPropertyValue("Height") >>= height;
+                m_pageWidth = width, m_pageHeight = height;
+            }
         });
     }
     ~UnoSlidePictures() override {
@@ -86,6 +96,23 @@ public:
     const std::vector<SlideFacts>& Slides() const override { return m_slides; }
 
     bool DrawSlide(int number, int width, int height, const std::string& pngPath, std::string* why) override {
+        const PixelRect place = SlidePlaceIn(width, height, m_pageWidth, m_pageHeight);
+        if (place == PixelRect{0, 0, width, height}) return Export(number, width, height, pngPath, why);
+        // The office stretches a page to the size asked for: it draws the page
+        // at its place, and the bands around it are added here.
+        const std::string alone = pngPath + ".page.png";
+        media::OwnedPicture page;
+        const bool drawn = Export(number, place.width, place.height, alone, why) &&
+                           media::ReadPictureFile(alone, place.width, place.height, page, why) &&
+                           media::WritePictureFile(pngPath, media::PlacedOnBlack(width, height, page, place.x, place.y), why);
+        std::error_code ignored;
+        std::filesystem::remove(alone, ignored);
+        return drawn;
+    }
+
+private:
+    // The page alone at exactly width x height pixels.
+    bool Export(int number, int width, int height, const std::string& pngPath, std::string* why) {
         try {
             m_office->Call([&] {
                 const auto& context = m_office->Context();
@@ -113,11 +140,13 @@ public:
         return true;
     }
 
+
 private:
     std::shared_ptr<OfficeConnection> m_office;
     Reference<css::lang::XComponent> m_model;
     Reference<css::container::XIndexAccess> m_pages;
     std::vector<SlideFacts> m_slides;
+    long long m_pageWidth = 0, m_pageHeight = 0;  // hundredths of a millimetre
 };
 
 class UnoDrawingOffice : public SlideDrawingOffice {
