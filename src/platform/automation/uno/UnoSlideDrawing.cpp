@@ -26,12 +26,6 @@ namespace {
 using namespace uno;
 using css::uno::Any;
 
-css::beans::PropertyValue Property(const char* name, Any value) {
-    css::beans::PropertyValue property;
-    property.Name = OUString::createFromAscii(name);
-    property.Value = std::move(value);
-    return property;
-}
 
 template <size_t N>
 css::uno::Sequence<css::beans::PropertyValue> Properties(const css::beans::PropertyValue (&list)[N]) {
@@ -120,11 +114,11 @@ private:
                     context->getServiceManager()->createInstanceWithContext("com.sun.star.drawing.GraphicExportFilter", context),
                     UNO_QUERY_THROW);
                 exporter->setSourceDocument(Reference<css::lang::XComponent>(m_pages->getByIndex(number - 1), UNO_QUERY_THROW));
-                const css::beans::PropertyValue size[] = {Property("PixelWidth", Any(sal_Int32(width))),
-                                                          Property("PixelHeight", Any(sal_Int32(height)))};
-                const css::beans::PropertyValue descriptor[] = {Property("URL", Any(FileUrl(pngPath))),
-                                                                Property("MediaType", Any(OUString("image/png"))),
-                                                                Property("FilterData", Any(Properties(size)))};
+                const css::beans::PropertyValue size[] = {NamedProperty("PixelWidth", Any(sal_Int32(width))),
+                                                          NamedProperty("PixelHeight", Any(sal_Int32(height)))};
+                const css::beans::PropertyValue descriptor[] = {NamedProperty("URL", Any(FileUrl(pngPath))),
+                                                                NamedProperty("MediaType", Any(OUString("image/png"))),
+                                                                NamedProperty("FilterData", Any(Properties(size)))};
                 if (!Reference<css::document::XFilter>(exporter, UNO_QUERY_THROW)->filter(Properties(descriptor)))
                     throw AutomationException(E_FAIL, "the office's graphic export failed");
             });
@@ -189,11 +183,11 @@ private:
     Reference<css::lang::XComponent> Load(const std::string& path, OfficeQuestion& asked, bool& otherKind) {
         rtl::Reference<InteractionBlocker> blocker = new InteractionBlocker();
         const css::beans::PropertyValue properties[] = {
-            Property("InteractionHandler", Any(Reference<css::task::XInteractionHandler>(blocker.get()))),
-            Property("Hidden", Any(true)), Property("ReadOnly", Any(true)),
-            Property("MacroExecutionMode", Any(css::document::MacroExecMode::NEVER_EXECUTE)),
-            Property("UpdateDocMode", Any(css::document::UpdateDocMode::NO_UPDATE)),
-            Property("RepairPackage", Any(false))};
+            NamedProperty("InteractionHandler", Any(Reference<css::task::XInteractionHandler>(blocker.get()))),
+            NamedProperty("Hidden", Any(true)), NamedProperty("ReadOnly", Any(true)),
+            NamedProperty("MacroExecutionMode", Any(css::document::MacroExecMode::NEVER_EXECUTE)),
+            NamedProperty("UpdateDocMode", Any(css::document::UpdateDocMode::NO_UPDATE)),
+            NamedProperty("RepairPackage", Any(false))};
         Reference<css::lang::XComponent> model;
         try {
             m_office->Call(
