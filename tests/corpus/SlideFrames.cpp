@@ -111,12 +111,17 @@ std::map<std::int64_t, kv::media::OwnedPicture> PicturesAt(const fs::path& video
 }
 
 std::vector<kv::media::OwnedPicture> PicturesShownAt(const fs::path& video, const std::vector<double>& times) {
-    // Positions count frames of the stream's average rate.
-    const double rate = ReadRecordedFile(video.string()).frameRate;
+    // A drawn video's few pictures are reordered by the encoder, and the
+    // decoder's guess of their times may follow their decoding order: the
+    // n-th picture out of the decoder is the n-th by presentation time.
+    std::vector<double> shownAt = ReadRecordedFile(video.string()).seconds;
+    std::sort(shownAt.begin(), shownAt.end());
     std::vector<kv::media::OwnedPicture> pictures(times.size());
-    ReadRecordedFile(video.string(), [&](std::int64_t position, const kv::FrameImage& frame) {
+    size_t n = 0;
+    ReadRecordedFile(video.string(), [&](std::int64_t, const kv::FrameImage& frame) {
+        const double at = n < shownAt.size() ? shownAt[n++] : 1e9;
         for (size_t i = 0; i < times.size(); ++i) {
-            if (position > std::llround(times[i] * rate)) continue;
+            if (at > times[i] + 1e-3) continue;
             kv::media::OwnedPicture& copy = pictures[i];
             copy.width = frame.width;
             copy.height = frame.height;

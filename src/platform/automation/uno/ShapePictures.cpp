@@ -122,9 +122,23 @@ void CollectShrunk(const Reference<css::uno::XComponentContext>& context, const 
     }
 }
 
-// A picture of the shape, as large as the shape's bounds, drawn at the size it has in the slide area.
-Shape PictureOf(const Reference<css::uno::XComponentContext>& context, const Reference<css::lang::XComponent>& model,
-                const Shape& shape, double pixelsPerUnit) {
+// A picture shape showing `graphic` over `bounds`, put into `container` at `zOrder` in its stack.
+Shape PlacePicture(const Reference<css::lang::XComponent>& model, const Reference<css::drawing::XShapes>& container,
+                   const Reference<css::graphic::XGraphic>& graphic, const css::awt::Rectangle& bounds, const Any& zOrder) {
+    Shape picture(Reference<css::lang::XMultiServiceFactory>(model, UNO_QUERY_THROW)
+                      ->createInstance("com.sun.star.drawing.GraphicObjectShape"),
+                  UNO_QUERY_THROW);
+    Reference<css::beans::XPropertySet>(picture, UNO_QUERY_THROW)->setPropertyValue("Graphic", Any(graphic));
+    container->add(picture);
+    picture->setPosition({bounds.X, bounds.Y});
+    picture->setSize({bounds.Width, bounds.Height});
+    Reference<css::beans::XPropertySet>(picture, UNO_QUERY_THROW)->setPropertyValue("ZOrder", zOrder);
+    return picture;
+}
+
+// The shape drawn at the size it has in the slide area, as large as its bounds.
+Reference<css::graphic::XGraphic> PictureOf(const Reference<css::uno::XComponentContext>& context, const Shape& shape,
+                                            double pixelsPerUnit) {
     Reference<css::beans::XPropertySet> properties(shape, UNO_QUERY_THROW);
     css::awt::Rectangle bounds;
     properties->getPropertyValue("BoundRect") >>= bounds;
@@ -137,13 +151,7 @@ Shape PictureOf(const Reference<css::uno::XComponentContext>& context, const Ref
     const Reference<css::io::XStream> png =
         Exported(context, shape, NamedProperty("MediaType", Any(OUString("image/png"))), Sequence(options, 3));
     const css::beans::PropertyValue source[] = {NamedProperty("InputStream", Any(png->getInputStream()))};
-    const Reference<css::graphic::XGraphic> graphic =
-        css::graphic::GraphicProvider::create(context)->queryGraphic(Sequence(source, 1));
-    Shape picture(Reference<css::lang::XMultiServiceFactory>(model, UNO_QUERY_THROW)
-                      ->createInstance("com.sun.star.drawing.GraphicObjectShape"),
-                  UNO_QUERY_THROW);
-    Reference<css::beans::XPropertySet>(picture, UNO_QUERY_THROW)->setPropertyValue("Graphic", Any(graphic));
-    return picture;
+    return css::graphic::GraphicProvider::create(context)->queryGraphic(Sequence(source, 1));
 }
 
 void Replace(const Reference<css::uno::XComponentContext>& context, const Reference<css::lang::XComponent>& model,
@@ -151,13 +159,9 @@ void Replace(const Reference<css::uno::XComponentContext>& context, const Refere
     Reference<css::beans::XPropertySet> old(found.shape, UNO_QUERY_THROW);
     css::awt::Rectangle bounds;
     old->getPropertyValue("BoundRect") >>= bounds;
-    const Shape picture = PictureOf(context, model, found.shape, pixelsPerUnit);
-    found.container->add(picture);
-    picture->setPosition({bounds.X, bounds.Y});
-    picture->setSize({bounds.Width, bounds.Height});
-    Reference<css::beans::XPropertySet> placed(picture, UNO_QUERY_THROW);
-    placed->setPropertyValue("ZOrder", old->getPropertyValue("ZOrder"));
-    placed->setPropertyValue("Name", old->getPropertyValue("Name"));
+    const Shape picture = PlacePicture(model, found.container, PictureOf(context, found.shape, pixelsPerUnit), bounds,
+                                       old->getPropertyValue("ZOrder"));
+    Reference<css::beans::XPropertySet>(picture, UNO_QUERY_THROW)->setPropertyValue("Name", old->getPropertyValue("Name"));
     old->setPropertyValue("Visible", Any(false));
     if (effects.is()) Retarget(effects, found.shape, picture);
 }
@@ -180,7 +184,31 @@ int ReplaceOnPage(const Reference<css::uno::XComponentContext>& context, const R
     return replaced;
 }
 
+void PostersOverFilms(const Reference<css::lang::XComponent>& model, const Reference<css::drawing::XShapes>& shapes) {
+    for (sal_Int32 i = shapes->getCount() - 1; i >= 0; --i) {
+        Shape shape(shapes->getByIndex(i), UNO_QUERY);
+        if (Is(shape, "com.sun.star.drawing.GroupShape")) PostersOverFilms(model, Reference<css::drawing::XShapes>(shape, UNO_QUERY_THROW));
+        if (!Is(shape, "com.sun.star.drawing.MediaShape") && !Is(shape, "com.sun.star.presentation.MediaShape")) continue;
+        Reference<css::beans::XPropertySet> film(shape, UNO_QUERY_THROW);
+        Reference<css::graphic::XGraphic> poster;
+        film->getPropertyValue("FallbackGraphic") >>= poster;
+        if (!poster.is()) continue;
+        sal_Int32 below = 0;
+        film->getPropertyValue("ZOrder") >>= below;
+        const css::awt::Point at = shape->getPosition();
+        const css::awt::Size size = shape->getSize();
+        PlacePicture(model, shapes, poster, {at.X, at.Y, size.Width, size.Height}, Any(below + 1));
+    }
+}
+
 }  // namespace
+
+void DrawFilmsAsTheirPosters(const Reference<css::lang::XComponent>& model) {
+    Reference<css::drawing::XDrawPagesSupplier> slides(model, UNO_QUERY_THROW);
+    const Reference<css::drawing::XDrawPages> pages = slides->getDrawPages();
+    for (sal_Int32 i = 0; i < pages->getCount(); ++i)
+        PostersOverFilms(model, Reference<css::drawing::XShapes>(pages->getByIndex(i), UNO_QUERY_THROW));
+}
 
 int ShowForeignShapesAsPictures(const Reference<css::uno::XComponentContext>& context,
                                 const Reference<css::lang::XComponent>& model, double pixelsPerUnit) {

@@ -17,4 +17,10 @@ namespace kv::uno {
 int ShowForeignShapesAsPictures(const Reference<css::uno::XComponentContext>& context,
                                 const Reference<css::lang::XComponent>& model, double pixelsPerUnit);
 
+// For drawing pages as pictures: each film's poster over the film's whole
+// box, where the show plays it (the office's drawing of a page otherwise
+// draws a film inside a frame a few pixels within its box). Runs on the
+// office's thread.
+void DrawFilmsAsTheirPosters(const Reference<css::lang::XComponent>& model);
+
 }  // namespace kv::uno

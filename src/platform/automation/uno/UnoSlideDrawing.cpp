@@ -14,6 +14,7 @@
 #include "platform/automation/uno/OwnTimings.h"
 #include "platform/automation/uno/PageTiming.h"
 #include "platform/automation/uno/PreloadedOffice.h"
+#include "platform/automation/uno/ShapePictures.h"
 #include "platform/automation/uno/SlideTexts.h"
 #include "platform/core/SlidePlace.h"
 #include "platform/core/Trace.h"
@@ -68,6 +69,7 @@ public:
             m_pages.set(supplier->getDrawPages(), UNO_QUERY_THROW);
             for (sal_Int32 i = 0; i < m_pages->getCount(); ++i)
                 m_slides.push_back(ReadFacts(Reference<css::beans::XPropertySet>(m_pages->getByIndex(i), UNO_QUERY_THROW), i + 1));
+            DrawFilmsAsTheirPosters(m_model);
             // Every page of a presentation has its size; the show fits the first one.
             if (m_pages->getCount() > 0) {
                 Reference<css::beans::XPropertySet> first(m_pages->getByIndex(0), UNO_QUERY_THROW);
