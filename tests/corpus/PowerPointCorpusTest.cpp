@@ -155,19 +155,6 @@ Place Unblack(const kv::media::OwnedPicture& picture) {
     return {left, top, right - left + 1, bottom - top + 1};
 }
 
-// The video's last picture: its slide on screen, whatever drew it.
-kv::media::OwnedPicture LastPicture(const fs::path& video) {
-    kv::media::OwnedPicture last;
-    ReadRecordedFile(video.string(), [&](std::int64_t, const kv::FrameImage& frame) {
-        last.width = frame.width;
-        last.height = frame.height;
-        last.pixels.clear();
-        for (int y = 0; y < frame.height; ++y)
-            last.pixels.insert(last.pixels.end(), frame.Row(y), frame.Row(y) + 4 * frame.width);
-    });
-    return last;
-}
-
 // With KALVISTA_CORPUS_PICTURES naming a folder, the three pictures of each
 // slide are kept there (recorded, drawn, the office's), to look at.
 void KeepForALook(const std::string& deck, int slide, std::initializer_list<const kv::media::OwnedPicture*> pictures) {
@@ -200,17 +187,8 @@ protected:
         xvfb = new XvfbServer("1920x1200x24");
     }
     static void TearDownTestSuite() {
-        drawing.reset();
+        EndDrawingOffice();
         delete xvfb;
-    }
-
-    static kv::SlideDrawingOffice& Drawing() {
-        if (!drawing) {
-            std::string why;
-            drawing = kv::StartSlideDrawingOffice(&why);
-            if (!drawing) throw std::runtime_error(why);
-        }
-        return *drawing;
     }
 
     // The listed decks, each checked against its checksum; empty (and the
@@ -241,7 +219,6 @@ protected:
     }
 
     static inline XvfbServer* xvfb = nullptr;
-    static inline std::unique_ptr<kv::SlideDrawingOffice> drawing;
     static inline bool isolated = false;
     TempDir dir{"kalvista-powerpoint"};
 };
@@ -271,7 +248,7 @@ TEST_F(PowerPointCorpusTest, EverySlideLooksTheSameRecordedDrawnAndAsTheOfficeDr
         ASSERT_FALSE(recordedVideo.empty()) << Joined(recordedLines);
         ASSERT_FALSE(drawnVideo.empty()) << Joined(drawnLines);
         std::string why;
-        std::unique_ptr<kv::SlidePictures> pictures = Drawing().Open(deck.string(), &why);
+        std::unique_ptr<kv::SlidePictures> pictures = DrawingOffice().Open(deck.string(), &why);
         ASSERT_TRUE(pictures) << why;
         std::vector<kv::SlideFacts> shown;
         for (const kv::SlideFacts& slide : pictures->Slides())
@@ -325,7 +302,7 @@ TEST_F(PowerPointCorpusTest, BothPathsPutTheSameBlackBandsAroundASlideOfAnotherS
             arguments.insert(arguments.end(), {"--seconds", "2", "--size", size});
             const Lines lines = ConvertWithKalvista(dir / "bands", {deck}, video, arguments);
             ASSERT_TRUE(fs::exists(video)) << Joined(lines);
-            places.push_back(Unblack(LastPicture(video)));
+            places.push_back(Unblack(PicturesShownAt(video, {1e9}).front()));  // the last picture
         }
         const Place wanted = SlidePlace(Aspect(deck), c.width, c.height);
         for (const Place& place : places) {

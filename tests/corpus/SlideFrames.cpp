@@ -7,8 +7,11 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <sstream>
+#include <stdexcept>
 
+#include "platform/automation/uno/UnoSlideDrawing.h"
 #include "platform/process/ChildProcess.h"
 #include "support/RecordedFile.h"
 #include "support/RunMarker.h"
@@ -159,6 +162,24 @@ kv::media::OwnedPicture Expected(kv::SlidePictures& deck, int number, double asp
         std::copy_n(&drawn.pixels[4 * w * y], 4 * w, &placed.pixels[4 * (width * (place.top + y) + place.left)]);
     return placed;
 }
+
+namespace {
+std::unique_ptr<kv::SlideDrawingOffice>& Drawing() {
+    static std::unique_ptr<kv::SlideDrawingOffice> office;
+    return office;
+}
+}  // namespace
+
+kv::SlideDrawingOffice& DrawingOffice() {
+    if (!Drawing()) {
+        std::string why;
+        Drawing() = kv::StartSlideDrawingOffice(&why);
+        if (!Drawing()) throw std::runtime_error(why);
+    }
+    return *Drawing();
+}
+
+void EndDrawingOffice() { Drawing().reset(); }
 
 double Psnr(const kv::media::OwnedPicture& a, const kv::media::OwnedPicture& b) {
     if (a.width != b.width || a.height != b.height || a.pixels.size() != b.pixels.size() || a.pixels.empty()) return 0;

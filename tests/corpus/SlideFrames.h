@@ -60,6 +60,12 @@ Place SlidePlace(double aspect, int width, int height);
 kv::media::OwnedPicture Expected(kv::SlidePictures& deck, int number, double aspect, int width, int height,
                                  const std::filesystem::path& scratch, bool subsampled, std::string* why);
 
+// An office of the program's own for drawing slides, started on first use
+// under the current display and kept for the test program; EndDrawingOffice
+// ends it (before its display goes).
+kv::SlideDrawingOffice& DrawingOffice();
+void EndDrawingOffice();
+
 // Peak signal-to-noise ratio of two BGRA pictures of one size, over colour.
 double Psnr(const kv::media::OwnedPicture& a, const kv::media::OwnedPicture& b);
 
