@@ -23,8 +23,9 @@ class SlidePictures {
 public:
     virtual ~SlidePictures() = default;
     virtual const std::vector<SlideFacts>& Slides() const = 0;
-    // Draws slide `number` at exactly width x height pixels into a PNG file;
-    // false with the reason in *why.
+    // Draws slide `number` into a PNG file of exactly width x height pixels,
+    // placed as the show places it (fitted to the slide's shape, centred,
+    // black around it: never stretched); false with the reason in *why.
     virtual bool DrawSlide(int number, int width, int height, const std::string& pngPath, std::string* why) = 0;
 };
 

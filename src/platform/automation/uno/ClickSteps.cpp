@@ -16,18 +16,6 @@ namespace {
 
 using Node = Reference<css::animations::XAnimationNode>;
 
-std::vector<Node> ChildrenOf(const Node& node) {
-    std::vector<Node> children;
-    Reference<css::container::XEnumerationAccess> access(node, UNO_QUERY);
-    if (!access.is()) return children;
-    const Reference<css::container::XEnumeration> each = access->createEnumeration();
-    while (each.is() && each->hasMoreElements()) {
-        Node child(each->nextElement(), UNO_QUERY);
-        if (child.is()) children.push_back(child);
-    }
-    return children;
-}
-
 bool IsMainSequence(const Node& node) {
     for (const css::beans::NamedValue& value : node->getUserData()) {
         sal_Int32 type = 0;
@@ -58,6 +46,18 @@ int ClickSteps(const Reference<css::uno::XInterface>& page) {
 }
 
 }  // namespace
+
+std::vector<Node> ChildrenOf(const Node& node) {
+    std::vector<Node> children;
+    Reference<css::container::XEnumerationAccess> access(node, UNO_QUERY);
+    if (!access.is()) return children;
+    const Reference<css::container::XEnumeration> each = access->createEnumeration();
+    while (each.is() && each->hasMoreElements()) {
+        Node child(each->nextElement(), UNO_QUERY);
+        if (child.is()) children.push_back(child);
+    }
+    return children;
+}
 
 std::vector<int> ClickStepsPerPage(const Reference<css::lang::XComponent>& model) {
     Reference<css::drawing::XDrawPagesSupplier> supplier(model, UNO_QUERY_THROW);

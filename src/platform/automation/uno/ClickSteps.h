@@ -1,5 +1,6 @@
 #pragma once
 // How often a slide's own effects wait for a click before all have run.
+#include <com/sun/star/animations/XAnimationNode.hpp>
 #include <com/sun/star/lang/XComponent.hpp>
 
 #include <vector>
@@ -11,5 +12,8 @@ namespace kv::uno {
 // Per page (index = page number - 1): the steps of its main sequence of
 // effects that start on a click. Reads the document; changes nothing.
 std::vector<int> ClickStepsPerPage(const Reference<css::lang::XComponent>& model);
+
+// The child nodes of an effect node (none for a node that holds no others).
+std::vector<Reference<css::animations::XAnimationNode>> ChildrenOf(const Reference<css::animations::XAnimationNode>& node);
 
 }  // namespace kv::uno

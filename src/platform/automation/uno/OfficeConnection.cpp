@@ -39,6 +39,10 @@ constexpr const char* kShowDpi = "SAL_FORCEDPI=1536";
 // Only the office's own X11 backend, which every install of it has, reads
 // that resolution; the show's window also lives inside our X11 window.
 constexpr const char* kX11Backend = "SAL_USE_VCLPLUGIN=gen";
+// A deck of PowerPoint 2007 holds its SmartArt without the drawing newer
+// versions add; the office then draws what it can and says so in a message
+// box of its own, which holds the load (for ever, in a hidden document).
+constexpr const char* kNoSmartArtNotice = "OOX_NO_SMARTART_WARNING=1";
 
 // The UNO runtime of our own process, made once and kept for the process's
 // life (taking it down at exit races the office's bridges).
@@ -169,7 +173,7 @@ bool OfficeConnection::Launch(std::string* error) {
                                      "--nofirststartwizard", "-env:UserInstallation=" + FromOU(profileUrl)};
     SpawnOptions options;
     options.newProcessGroup = true;
-    options.environment = {kShowDpi, kX11Backend};
+    options.environment = {kShowDpi, kX11Backend, kNoSmartArtNotice};
     std::error_code ec;
     fs::remove(OutputLog(profile), ec);
     options.outputFile = OutputLog(profile);

@@ -15,9 +15,11 @@
 #include "platform/automation/uno/OfficeLocks.h"
 #include "platform/automation/uno/OwnTimings.h"
 #include "platform/automation/uno/PageTiming.h"
+#include "platform/automation/uno/ShapePictures.h"
 #include "platform/automation/uno/ShowClock.h"
 #include "platform/automation/uno/ShowListener.h"
 #include "platform/automation/uno/UnoObjects.h"
+#include "platform/core/SlidePlace.h"
 #include "platform/core/Trace.h"
 #include "platform/x11/InputShield.h"
 
@@ -53,12 +55,6 @@ constexpr DISPID kEventSlideShowEnd = 2014;
 constexpr int kControllerLimitMs = 10000;
 constexpr int kFirstSlideLimitMs = 3000;
 
-css::beans::PropertyValue Property(const char* name, css::uno::Any value) {
-    css::beans::PropertyValue property;
-    property.Name = OUString::createFromAscii(name);
-    property.Value = std::move(value);
-    return property;
-}
 
 // One property of a descriptor the office filled in; empty when it has none.
 OUString Named(const css::uno::Sequence<css::beans::PropertyValue>& properties, const char* name) {
@@ -76,7 +72,7 @@ OUString FilterWithoutAutoPlay(const Reference<css::uno::XComponentContext>& con
     const auto services = context->getServiceManager();
     Reference<css::document::XTypeDetection> detection(
         services->createInstanceWithContext("com.sun.star.document.TypeDetection", context), UNO_QUERY_THROW);
-    const css::beans::PropertyValue location = Property("URL", css::uno::Any(url));
+    const css::beans::PropertyValue location = NamedProperty("URL", css::uno::Any(url));
     css::uno::Sequence<css::beans::PropertyValue> descriptor(&location, 1);
     const OUString type = detection->queryTypeByDescriptor(descriptor, true);
     OUString filter = Named(descriptor, "FilterName");
@@ -184,11 +180,11 @@ std::string UnoSession::Load(const DocumentPtr& document, const OUString& url, O
     // save, and the office then leaves no lock file beside the presentation.
     rtl::Reference<InteractionBlocker> blocker = new InteractionBlocker();
     const css::beans::PropertyValue properties[] = {
-        Property("InteractionHandler", css::uno::Any(Reference<css::task::XInteractionHandler>(blocker.get()))),
-        Property("Hidden", css::uno::Any(false)), Property("ReadOnly", css::uno::Any(true)),
-        Property("MacroExecutionMode", css::uno::Any(css::document::MacroExecMode::NEVER_EXECUTE)),
-        Property("UpdateDocMode", css::uno::Any(css::document::UpdateDocMode::NO_UPDATE)),
-        Property("RepairPackage", css::uno::Any(false))};
+        NamedProperty("InteractionHandler", css::uno::Any(Reference<css::task::XInteractionHandler>(blocker.get()))),
+        NamedProperty("Hidden", css::uno::Any(false)), NamedProperty("ReadOnly", css::uno::Any(true)),
+        NamedProperty("MacroExecutionMode", css::uno::Any(css::document::MacroExecMode::NEVER_EXECUTE)),
+        NamedProperty("UpdateDocMode", css::uno::Any(css::document::UpdateDocMode::NO_UPDATE)),
+        NamedProperty("RepairPackage", css::uno::Any(false))};
     css::uno::Sequence<css::beans::PropertyValue> arguments(properties, std::size(properties));
     std::string failure;
     try {
@@ -204,7 +200,7 @@ std::string UnoSession::Load(const DocumentPtr& document, const OUString& url, O
                 }
                 if (!filter.isEmpty()) {
                     arguments.realloc(arguments.getLength() + 1);
-                    arguments.getArray()[arguments.getLength() - 1] = Property("FilterName", css::uno::Any(filter));
+                    arguments.getArray()[arguments.getLength() - 1] = NamedProperty("FilterName", css::uno::Any(filter));
                 }
                 Reference<css::frame::XComponentLoader> loader;
                 if (document->frame.is())
@@ -283,6 +279,11 @@ void UnoSession::StartShow(const DocumentPtr& document) {
         show->setPropertyValue("IsTransitionOnClick", css::uno::Any(!document->kiosk));
         advanceAfter = TakeOverTimings(document);
         clickSteps = ClickStepsPerPage(document->model);
+        if (!document->foreignShapesDrawn) {
+            document->foreignShapesDrawn = true;
+            if (const int drawn = ShowForeignShapesAsPictures(office->Context(), document->model, PixelsPerUnit(document)))
+                TraceF("Office shows %d shapes of other programs as pictures\n", drawn);
+        }
         KeepUnmodified(document->model, false);
         document->presentation->start();
     }, kShowStartLimitMs);
@@ -342,6 +343,13 @@ void UnoSession::SetPaused(const DocumentPtr& document, bool pause) {
         throw;
     }
     document->holding = false;
+}
+
+double UnoSession::PixelsPerUnit(const DocumentPtr& document) const {
+    constexpr double kScreenPixelsPerUnit = 96 / 2540.0;  // a full-screen show of the office's own, roughly
+    if (hostWidth <= 0 || hostHeight <= 0 || document->pageWidth <= 0) return kScreenPixelsPerUnit;
+    return double(SlidePlaceIn(hostWidth, hostHeight, document->pageWidth, document->pageHeight).width) /
+           document->pageWidth;
 }
 
 std::vector<double> UnoSession::TakeOverTimings(const DocumentPtr& document) {

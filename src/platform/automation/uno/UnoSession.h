@@ -53,6 +53,7 @@ struct UnoDocument {
     std::atomic<bool> endScreen{false};  // the closing black screen after the last slide
     std::atomic<bool> ended{false};
     bool closed = false;
+    bool foreignShapesDrawn = false;  // content the show would shrink is shown as pictures
 };
 using DocumentPtr = std::shared_ptr<UnoDocument>;
 
@@ -90,6 +91,8 @@ private:
     std::string Load(const DocumentPtr& document, const OUString& url, OfficeQuestion& asked);
     // The slides' times, for the show clock; the office is left to advance none by itself.
     std::vector<double> TakeOverTimings(const DocumentPtr& document);
+    // Slide-area pixels per hundredth of a millimetre of the document's pages.
+    double PixelsPerUnit(const DocumentPtr& document) const;
     void HideOfficeUi(const Reference<css::frame::XFrame>& frame);
     void CloseQuietly(const DocumentPtr& document);
 };

@@ -14,8 +14,11 @@
 #include "platform/automation/uno/OwnTimings.h"
 #include "platform/automation/uno/PageTiming.h"
 #include "platform/automation/uno/PreloadedOffice.h"
+#include "platform/automation/uno/ShapePictures.h"
 #include "platform/automation/uno/SlideTexts.h"
+#include "platform/core/SlidePlace.h"
 #include "platform/core/Trace.h"
+#include "platform/media/PictureFile.h"
 
 namespace kv {
 
@@ -24,12 +27,6 @@ namespace {
 using namespace uno;
 using css::uno::Any;
 
-css::beans::PropertyValue Property(const char* name, Any value) {
-    css::beans::PropertyValue property;
-    property.Name = OUString::createFromAscii(name);
-    property.Value = std::move(value);
-    return property;
-}
 
 template <size_t N>
 css::uno::Sequence<css::beans::PropertyValue> Properties(const css::beans::PropertyValue (&list)[N]) {
@@ -72,6 +69,15 @@ public:
             m_pages.set(supplier->getDrawPages(), UNO_QUERY_THROW);
             for (sal_Int32 i = 0; i < m_pages->getCount(); ++i)
                 m_slides.push_back(ReadFacts(Reference<css::beans::XPropertySet>(m_pages->getByIndex(i), UNO_QUERY_THROW), i + 1));
+            DrawFilmsAsTheirPosters(m_model);
+            // Every page of a presentation has its size; the show fits the first one.
+            if (m_pages->getCount() > 0) {
+                Reference<css::beans::XPropertySet> first(m_pages->getByIndex(0), UNO_QUERY_THROW);
+                sal_Int32 width = 0, height = 0;
+                first->getPropertyValue("Width") >>= width;
+                first->getPropertyValue("Height") >>= height;
+                m_pageWidth = width, m_pageHeight = height;
+            }
         });
     }
     ~UnoSlidePictures() override {
@@ -86,6 +92,23 @@ public:
     const std::vector<SlideFacts>& Slides() const override { return m_slides; }
 
     bool DrawSlide(int number, int width, int height, const std::string& pngPath, std::string* why) override {
+        const PixelRect place = SlidePlaceIn(width, height, m_pageWidth, m_pageHeight);
+        if (place == PixelRect{0, 0, width, height}) return Export(number, width, height, pngPath, why);
+        // The office stretches a page to the size asked for: it draws the page
+        // at its place, and the bands around it are added here.
+        const std::string alone = pngPath + ".page.png";
+        media::OwnedPicture page;
+        const bool drawn = Export(number, place.width, place.height, alone, why) &&
+                           media::ReadPictureFile(alone, place.width, place.height, page, why) &&
+                           media::WritePictureFile(pngPath, media::PlacedOnBlack(width, height, page, place.x, place.y), why);
+        std::error_code ignored;
+        std::filesystem::remove(alone, ignored);
+        return drawn;
+    }
+
+private:
+    // The page alone at exactly width x height pixels.
+    bool Export(int number, int width, int height, const std::string& pngPath, std::string* why) {
         try {
             m_office->Call([&] {
                 const auto& context = m_office->Context();
@@ -93,11 +116,11 @@ public:
                     context->getServiceManager()->createInstanceWithContext("com.sun.star.drawing.GraphicExportFilter", context),
                     UNO_QUERY_THROW);
                 exporter->setSourceDocument(Reference<css::lang::XComponent>(m_pages->getByIndex(number - 1), UNO_QUERY_THROW));
-                const css::beans::PropertyValue size[] = {Property("PixelWidth", Any(sal_Int32(width))),
-                                                          Property("PixelHeight", Any(sal_Int32(height)))};
-                const css::beans::PropertyValue descriptor[] = {Property("URL", Any(FileUrl(pngPath))),
-                                                                Property("MediaType", Any(OUString("image/png"))),
-                                                                Property("FilterData", Any(Properties(size)))};
+                const css::beans::PropertyValue size[] = {NamedProperty("PixelWidth", Any(sal_Int32(width))),
+                                                          NamedProperty("PixelHeight", Any(sal_Int32(height)))};
+                const css::beans::PropertyValue descriptor[] = {NamedProperty("URL", Any(FileUrl(pngPath))),
+                                                                NamedProperty("MediaType", Any(OUString("image/png"))),
+                                                                NamedProperty("FilterData", Any(Properties(size)))};
                 if (!Reference<css::document::XFilter>(exporter, UNO_QUERY_THROW)->filter(Properties(descriptor)))
                     throw AutomationException(E_FAIL, "the office's graphic export failed");
             });
@@ -113,11 +136,13 @@ public:
         return true;
     }
 
+
 private:
     std::shared_ptr<OfficeConnection> m_office;
     Reference<css::lang::XComponent> m_model;
     Reference<css::container::XIndexAccess> m_pages;
     std::vector<SlideFacts> m_slides;
+    long long m_pageWidth = 0, m_pageHeight = 0;  // hundredths of a millimetre
 };
 
 class UnoDrawingOffice : public SlideDrawingOffice {
@@ -160,11 +185,11 @@ private:
     Reference<css::lang::XComponent> Load(const std::string& path, OfficeQuestion& asked, bool& otherKind) {
         rtl::Reference<InteractionBlocker> blocker = new InteractionBlocker();
         const css::beans::PropertyValue properties[] = {
-            Property("InteractionHandler", Any(Reference<css::task::XInteractionHandler>(blocker.get()))),
-            Property("Hidden", Any(true)), Property("ReadOnly", Any(true)),
-            Property("MacroExecutionMode", Any(css::document::MacroExecMode::NEVER_EXECUTE)),
-            Property("UpdateDocMode", Any(css::document::UpdateDocMode::NO_UPDATE)),
-            Property("RepairPackage", Any(false))};
+            NamedProperty("InteractionHandler", Any(Reference<css::task::XInteractionHandler>(blocker.get()))),
+            NamedProperty("Hidden", Any(true)), NamedProperty("ReadOnly", Any(true)),
+            NamedProperty("MacroExecutionMode", Any(css::document::MacroExecMode::NEVER_EXECUTE)),
+            NamedProperty("UpdateDocMode", Any(css::document::UpdateDocMode::NO_UPDATE)),
+            NamedProperty("RepairPackage", Any(false))};
         Reference<css::lang::XComponent> model;
         try {
             m_office->Call(
