@@ -13,6 +13,7 @@
 
 #include "app/batch/FastRenderRunner.h"
 #include "app/core/SettingsCatalogue.h"
+#include "platform/automation/uno/UnoShowStage.h"
 #include "platform/automation/uno/UnoSlideDrawing.h"
 #include "platform/core/MessageBox.h"
 #include "rendering/FastRender.h"
@@ -79,8 +80,10 @@ protected:
         std::string why;
         office = kv::StartSlideDrawingOffice(&why).release();
         ASSERT_NE(office, nullptr) << why;
+        stages = new kv::StagePool(kv::StartUnoShowStage, 320, 240, 1);
     }
     static void TearDownTestSuite() {
+        delete stages;
         delete office;
         delete files;
         delete xvfb;
@@ -96,16 +99,18 @@ protected:
         request.seconds = seconds;
         request.workFolder = files->path().string();
         fs::remove(request.output);
-        return kv::RenderFast(*office, request);
+        return kv::RenderFast(*office, *stages, request);
     }
     static kvtest::XvfbServer* xvfb;
     static kvtest::TempDir* files;
     static kv::SlideDrawingOffice* office;
+    static kv::StagePool* stages;
     kv::FastRenderRequest request;
 };
 kvtest::XvfbServer* FastRenderTest::xvfb = nullptr;
 kvtest::TempDir* FastRenderTest::files = nullptr;
 kv::SlideDrawingOffice* FastRenderTest::office = nullptr;
+kv::StagePool* FastRenderTest::stages = nullptr;
 
 TEST_F(FastRenderTest, SlidesInOrderForTheirTimeWithoutTheHiddenOne) {
     for (const std::string format : {"MP4", "AVI"}) {

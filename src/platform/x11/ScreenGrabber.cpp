@@ -162,7 +162,7 @@ ScreenGrabber::~ScreenGrabber() = default;
 GrabberStatus ScreenGrabber::Open(const ScreenRect& rect, const GrabberOptions& options, int images) {
     Close();
     auto impl = std::make_unique<Impl>();
-    impl->display.reset(XOpenDisplay(nullptr));
+    impl->display.reset(XOpenDisplay(options.display.empty() ? nullptr : options.display.c_str()));
     if (!impl->display) return GrabberStatus::NoDisplay;
     Display* dpy = impl->display.get();
     impl->trap = std::make_unique<x11::ErrorTrap>(dpy);

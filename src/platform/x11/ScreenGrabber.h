@@ -35,6 +35,8 @@ struct GrabberOptions {
     bool forceWindowPath = false;
     // Do not use MIT-SHM even when the server offers it.
     bool forceNoShm = false;
+    // The X server to grab from (":5"); empty: the one DISPLAY names.
+    std::string display;
 };
 
 enum class GrabberStatus {
@@ -84,8 +86,8 @@ private:
     std::unique_ptr<Impl> m_impl;
 };
 
-// Whether an X server is reachable at $DISPLAY.
-bool DisplayAvailable();
+// Whether an X server is reachable at $DISPLAY, or at `display` when given.
+bool DisplayAvailable(const std::string& display = {});
 // The size of the default screen; false without a display.
 bool GetScreenSize(int& width, int& height);
 // Where an X11 window's inside lies on the root window; false when the window

@@ -106,8 +106,9 @@ private:
     std::weak_ptr<OfficeConnection> m_owner;
 };
 
-std::shared_ptr<OfficeConnection> OfficeConnection::Start(std::string* error) {
+std::shared_ptr<OfficeConnection> OfficeConnection::Start(std::string* error, const std::string& display) {
     std::shared_ptr<OfficeConnection> office(new OfficeConnection());
+    office->m_display = display;
     if (!office->Launch(error)) return nullptr;
     if (!office->ConnectInTime(error)) {
         office->EndProcess();
@@ -170,6 +171,7 @@ bool OfficeConnection::Launch(std::string* error) {
     SpawnOptions options;
     options.newProcessGroup = true;
     options.environment = {kShowDpi, kX11Backend};
+    if (!m_display.empty()) options.environment.push_back("DISPLAY=" + m_display);
     std::error_code ec;
     fs::remove(OutputLog(profile), ec);
     options.outputFile = OutputLog(profile);

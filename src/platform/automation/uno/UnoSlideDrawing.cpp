@@ -14,6 +14,7 @@
 #include "platform/automation/uno/OwnTimings.h"
 #include "platform/automation/uno/PageTiming.h"
 #include "platform/automation/uno/PreloadedOffice.h"
+#include "platform/automation/uno/SlideMotionFacts.h"
 #include "platform/automation/uno/SlideTexts.h"
 #include "platform/core/Trace.h"
 
@@ -60,6 +61,7 @@ SlideFacts ReadFacts(const Reference<css::beans::XPropertySet>& page, int number
     facts.titleText = std::move(texts.title);
     facts.topmostText = std::move(texts.topmost);
     facts.notes = std::move(texts.notes);
+    facts.motion = ReadSlideMotion(page);
     return facts;
 }
 
