@@ -46,7 +46,9 @@ bool PrivateDisplay::Start(int width, int height, std::string& problem, bool tak
     options.outputFile = m_log;
     const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
     int error = 0;
-    m_server = ChildProcess::Spawn({"Xvfb", "-displayfd", "1", "-screen", "0", screen, "-nolisten", "tcp"}, options,
+    // -noreset: the server would otherwise start over whenever its last
+    // client goes, refusing the next one meanwhile.
+    m_server = ChildProcess::Spawn({"Xvfb", "-displayfd", "1", "-screen", "0", screen, "-nolisten", "tcp", "-noreset"}, options,
                                    &error);
     if (!m_server.Started()) {
         problem = error == ENOENT ? "no display, and no Xvfb to start one: set DISPLAY or install xvfb"
