@@ -11,12 +11,15 @@
 #include "conversion/ConvertAVIToX.h"
 #include "conversion/OutputFormats.h"
 #include "platform/core/Trace.h"
+#include "platform/files/PackageSounds.h"
 #include "platform/media/AviJoin.h"
+#include "platform/media/AviMerge.h"
 #include "platform/media/AviVideoWriter.h"
 #include "platform/media/MediaInfo.h"
 #include "platform/media/PictureFile.h"
 #include "platform/media/VideoEncoders.h"
 #include "recording/Recorder.h"
+#include "rendering/SoundTrack.h"
 #include "rendering/StretchRecording.h"
 
 namespace kv {
@@ -25,7 +28,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr int kSampleRate = 44100;  // the converter's default; the video has no sound
+constexpr int kSampleRate = 44100;  // the converter's default, for a video without sound
 
 // A folder of our own for one rendering, removed with everything in it.
 class WorkFolder {
@@ -111,7 +114,7 @@ ShownSlides ChapterSlides(const SlideTimeline& timeline, const std::vector<Slide
 
 // The finished AVI converted into the output; AVI output too, so that it is
 // the same 4:2:0 H.264 a recording's AVI output is (players refuse 4:4:4).
-bool DeliverVideo(const std::string& avi, const FastRenderRequest& request, const ShownSlides& slides,
+bool DeliverVideo(const std::string& avi, const FastRenderRequest& request, const ShownSlides& slides, int sampleRate,
                   std::string* why) {
     std::error_code error;
     fs::remove(request.output, error);
@@ -121,11 +124,31 @@ bool DeliverVideo(const std::string& avi, const FastRenderRequest& request, cons
         return false;
     }
     std::string reason;
-    if (ConvertStillPicturesAVIToX(avi, request.output, index, request.fps, kSampleRate, request.audioBitRate, slides,
+    if (ConvertStillPicturesAVIToX(avi, request.output, index, request.fps, sampleRate, request.audioBitRate, slides,
                                    &reason))
         return true;
     *why = "the conversion to " + request.format + " failed: " + reason;
     return false;
+}
+
+// The presentation's own sounds mixed and merged into the video `video`,
+// which then names the merged file; a presentation without sounds keeps a
+// video without a sound track.
+bool AddSounds(SlidePictures& pictures, const RenderPlan& plan, const FastRenderRequest& request,
+               const WorkFolder& folder, std::string& video, FastRenderResult& result) {
+    if (!request.deckSound) return true;
+    const std::vector<PlacedSound> sounds =
+        PlaceSounds(plan.timeline, pictures.Slides(), SoundsInPackage(request.presentation));
+    result.sounds = sounds.size();
+    if (sounds.empty()) return true;
+    const std::string wav = (folder / "~Sound.wav").string(), merged = (folder / "~RenderSound.avi").string();
+    if (!MixSoundTrack(request.presentation, sounds, plan.timeline.seconds, folder / "", wav, &result.error))
+        return false;
+    const media::MergeOutcome outcome = media::MergeVideoAndSound(video, wav, merged, nullptr);
+    if (outcome.status != media::MergeStatus::Merged)
+        return result.error = "the sound track could not be merged: " + outcome.why, false;
+    video = merged;
+    return true;
 }
 
 // The stills drawn by the office while the stages record the moving stretches.
@@ -179,7 +202,10 @@ bool Render(SlidePictures& pictures, StagePool& stages, const FastRenderRequest&
     if (!media::JoinAviPieces(VideoPieces(plan, stills, stretchFiles, request.fps),
                               Position(plan.timeline.seconds, request.fps), avi, &result.error))
         return false;
-    return DeliverVideo(avi, request, ChapterSlides(result.timeline, pictures.Slides()), &result.error);
+    std::string video = avi;
+    if (!AddSounds(pictures, plan, request, folder, video, result)) return false;
+    return DeliverVideo(video, request, ChapterSlides(result.timeline, pictures.Slides()),
+                        result.sounds > 0 ? kSoundTrackRate : kSampleRate, &result.error);
 }
 
 }  // namespace

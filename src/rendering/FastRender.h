@@ -26,6 +26,7 @@ struct FastRenderRequest {
     int qualityFactor = 80;
     int audioBitRate = 128;    // kbit/s, for formats whose command names one
     std::string workFolder;    // for the pictures and the intermediate AVI; empty: the temporary folder
+    bool deckSound = true;     // the presentation's own sounds into the video's sound track
 };
 
 struct FastRenderResult {
@@ -33,6 +34,7 @@ struct FastRenderResult {
     std::string error;        // why no video was made
     SlideTimeline timeline;   // the shown slides with their start times
     size_t movingStretches = 0;  // how many stretches were recorded from the show
+    size_t sounds = 0;           // how many of the presentation's sounds were mixed in
 };
 
 // `stages` (of the request's size) records the moving stretches.

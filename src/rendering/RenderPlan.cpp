@@ -27,7 +27,9 @@ SlideMotionTimes MotionTimes(const RenderedSlide& slide, const SlideMotion& moti
     double end = slide.transitionSeconds;
     if (motion.automatic > 0) end = std::max(end, effectsFrom + motion.automatic);
     times.clicks = ShowClockClicks(effectsFrom, slide.duration, motion.clicks.size());
-    for (size_t i = 0; i < times.clicks.size(); ++i) end = std::max(end, times.clicks[i] + motion.clicks[i]);
+    // A step that moves nothing (a sound started on a click) leaves the slide still.
+    for (size_t i = 0; i < times.clicks.size(); ++i)
+        if (motion.clicks[i] > 0) end = std::max(end, times.clicks[i] + motion.clicks[i]);
     for (const std::string& file : motion.media)
         if (const double film = filmSeconds ? filmSeconds(file) : 0; film > 0) end = std::max(end, effectsFrom + film);
     if (motion.endless) end = slide.duration;

@@ -34,6 +34,7 @@ FastRenderRequest MakeRequest(const BatchOptions& options, const Deck& deck) {
     request.fps = options.fps;
     request.captureMode = options.captureMode;
     request.seconds = options.seconds;
+    request.deckSound = options.sound;
     request.qualityFactor = static_cast<int>(settings::QualityFactor.Get());
     request.audioBitRate = static_cast<int>(settings::BitRate.Get());
     return request;

@@ -31,6 +31,7 @@ FastRenderRequest FastRenderRequestFromSettings(const ContainerRequest& request)
     render.fps = static_cast<int>(settings::FrameRate.Get());
     render.captureMode = request.captureMode;
     render.seconds = request.secondsPerSlide;
+    render.deckSound = settings::CaptureSound.Get() != 0;
     render.qualityFactor = static_cast<int>(settings::QualityFactor.Get());
     render.audioBitRate = static_cast<int>(settings::BitRate.Get());
     return render;
