@@ -64,11 +64,13 @@ RenderPlan PlanRender(const std::vector<SlideFacts>& slides, int captureMode, do
         stretch.number = plan.timeline.slides[i].number;
         stretch.seconds = times[i].end;
         stretch.clicks = times[i].clicks;
+        stretch.effectsFrom = plan.timeline.slides[i].transitionSeconds;
         if (i > 0 && plan.timeline.slides[i].transitionSeconds > 0) {
             // The page before stands as its own motion left it.
             stretch.pageBefore = plan.timeline.slides[i - 1].number;
             stretch.beforeSeconds = std::max(times[i - 1].end, kSettleSeconds);
             stretch.beforeClicks = times[i - 1].clicks;
+            stretch.beforeEffectsFrom = plan.timeline.slides[i - 1].transitionSeconds;
         }
         plan.stretches.push_back(std::move(stretch));
     }

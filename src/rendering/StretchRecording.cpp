@@ -23,6 +23,8 @@ StretchAsk AskFor(const MovingStretch& stretch, int fps) {
     ask.beforeClicks = stretch.beforeClicks;
     ask.seconds = stretch.seconds;
     ask.clicks = stretch.clicks;
+    ask.effectsFrom = stretch.effectsFrom;
+    ask.beforeEffectsFrom = stretch.beforeEffectsFrom;
     ask.fps = fps;
     return ask;
 }
@@ -96,7 +98,8 @@ bool RecordOnce(ShowStage& stage, const StagePool& pool, const StretchRecordingR
 // One stretch, on a stage from the pool; once more on a fresh stage when that fails.
 bool RecordOne(StagePool& pool, const StretchRecordingRequest& request, const MovingStretch& stretch,
                const std::string& file, std::string* why) {
-    std::string first;
+    TraceF("Stretch of slide %d: %.2f s from its start%s, %d clicks\n", stretch.number, stretch.seconds,
+           stretch.pageBefore > 0 ? " with its transition" : "", static_cast<int>(stretch.clicks.size()));
     for (int attempt = 0; attempt < 2; ++attempt) {
         std::unique_ptr<ShowStage> stage = pool.Take(why);
         if (!stage) return false;

@@ -26,8 +26,10 @@ struct StretchAsk {
     int pageBefore = 0;          // > 0: the show first stands at this page, so that `page` comes in with its transition
     double beforeSeconds = 0;    // how long the page before plays before the show moves on (its own effects)
     std::vector<double> beforeClicks;  // seconds after its start at which the page before gets a click
+    double beforeEffectsFrom = 0;      // when the page before's effects were planned to begin
     double seconds = 0;          // recorded from the moment `page` starts
     std::vector<double> clicks;  // seconds after `page` starts at which the show gets a click (timed modes)
+    double effectsFrom = 0;      // when its effects were planned to begin (the clicks follow them)
     int fps = 25;
 };
 

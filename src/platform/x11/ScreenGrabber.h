@@ -7,6 +7,7 @@
 // remote display). Under XWayland the root window shows nothing, so the
 // pixels are taken from the window that shows the capture area instead; which
 // path applies is decided once, when the grabber is opened.
+#include <cstddef>
 #include <memory>
 #include <string>
 
@@ -85,6 +86,10 @@ private:
     struct Impl;
     std::unique_ptr<Impl> m_impl;
 };
+
+// A checksum of a picture's visible pixels, to tell whether a grab found
+// something new.
+std::size_t PictureChecksum(const FrameImage& frame);
 
 // Whether an X server is reachable at $DISPLAY, or at `display` when given.
 bool DisplayAvailable(const std::string& display = {});

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 #include "platform/automation/Dispatch.h"
@@ -33,7 +34,17 @@ public:
         std::lock_guard lock(m_mutex);
         m_index = index;
         m_started = now;
+        m_effectsBegan = false;
         ++m_count;
+        m_changed.notify_all();
+    }
+    // The slide's effects begin (its root node first) once its transition is over.
+    void SAL_CALL beginEvent(const Reference<css::animations::XAnimationNode>&) override {
+        const auto now = Clock::now();
+        std::lock_guard lock(m_mutex);
+        if (m_effectsBegan) return;
+        m_effectsBegan = true;
+        m_effectsFrom = now;
         m_changed.notify_all();
     }
     void SAL_CALL paused() override {}
@@ -42,7 +53,6 @@ public:
     void SAL_CALL slideAnimationsEnded() override {}
     void SAL_CALL slideEnded(sal_Bool) override {}
     void SAL_CALL hyperLinkClicked(const OUString&) override {}
-    void SAL_CALL beginEvent(const Reference<css::animations::XAnimationNode>&) override {}
     void SAL_CALL endEvent(const Reference<css::animations::XAnimationNode>&) override {}
     void SAL_CALL repeat(const Reference<css::animations::XAnimationNode>&, sal_Int32) override {}
     void SAL_CALL disposing(const css::lang::EventObject&) override {}
@@ -54,6 +64,13 @@ public:
     int Index() {
         std::lock_guard lock(m_mutex);
         return m_index;
+    }
+    // When the current slide's effects began; false when they did not by `until`.
+    bool WaitForEffects(Clock::time_point until, Clock::time_point* began) {
+        std::unique_lock lock(m_mutex);
+        if (!m_changed.wait_until(lock, until, [&] { return m_effectsBegan; })) return false;
+        *began = m_effectsFrom;
+        return true;
     }
     // When slide `index` started after event number `after`; false when it did not in time.
     bool WaitForSlide(long after, int index, Clock::time_point* started) {
@@ -71,6 +88,8 @@ private:
     long m_count = 0;
     int m_index = -1;
     Clock::time_point m_started;
+    bool m_effectsBegan = false;
+    Clock::time_point m_effectsFrom;
 };
 
 void SleepUntil(Clock::time_point when) { std::this_thread::sleep_until(when); }
@@ -165,10 +184,20 @@ private:
         return m_listener->WaitForSlide(before, index, started);
     }
 
-    // Plays `clicks` (seconds after `from`) up to `until`, the show doing the rest.
-    void Click(Clock::time_point from, const std::vector<double>& clicks, size_t& given, double upTo) {
+    // Gives the clicks due by `upTo` (seconds after `from`). As the show's
+    // clock does, a click waits for the slide's effects to begin (a click
+    // before then is lost): the clicks move by as much as the effects began
+    // later than `effectsFrom` said.
+    void Click(Clock::time_point from, double effectsFrom, const std::vector<double>& clicks, size_t& given,
+               double upTo) {
         auto controller = m_document->controller;
         while (given < clicks.size() && clicks[given] <= upTo) {
+            if (given == 0) {
+                Clock::time_point began;
+                const auto planned = After(from, effectsFrom);
+                if (m_listener->WaitForEffects(planned + kSlideStartLimit, &began) && began > planned)
+                    from += began - planned;
+            }
             SleepUntil(After(from, clicks[given]));
             m_session->office->Call([&] { controller->gotoNextEffect(); });
             ++given;
@@ -179,12 +208,13 @@ private:
         const int index = ShowIndex(ask.page);
         if (index < 0) return *why = "slide " + std::to_string(ask.page) + " is not in the show", false;
         Clock::time_point started;
+        std::optional<std::size_t> stale;
         if (ask.pageBefore > 0 && index > 0) {
             // The page before, in its state at its end: the transition starts from it.
             if (!GoTo(index - 1, false, &started))
                 return *why = "the show did not move to slide " + std::to_string(ask.pageBefore), false;
             size_t given = 0;
-            Click(started, ask.beforeClicks, given, ask.beforeSeconds);
+            Click(started, ask.beforeEffectsFrom, ask.beforeClicks, given, ask.beforeSeconds);
             SleepUntil(After(started, ask.beforeSeconds));
             if (!GoTo(index, true, &started)) return *why = "the show did not move on to slide " + std::to_string(ask.page), false;
         } else {
@@ -194,24 +224,32 @@ private:
                 if (other >= 0 && !GoTo(other, false, &started))
                     return *why = "the show did not move away from slide " + std::to_string(ask.page), false;
             }
+            // Until the office draws the page, the screen shows whatever page
+            // the stage stood at, which is not the one before it in the video:
+            // those pictures are left out, and the video holds its own.
+            if (!m_grabber.Grab(0)) return *why = "the private X server refused a grab", false;
+            stale = PictureChecksum(m_grabber.Frame(0));
             if (!GoTo(index, false, &started)) return *why = "the show did not move to slide " + std::to_string(ask.page), false;
         }
-        return Grab(started, ask, frames, why);
+        return Grab(started, ask, stale, frames, why);
     }
 
     // The screen from the page's start for the stretch's length, at the frame rate.
-    bool Grab(Clock::time_point started, const StretchAsk& ask, const StretchFrames& frames, std::string* why) {
+    bool Grab(Clock::time_point started, const StretchAsk& ask, std::optional<std::size_t> stale,
+              const StretchFrames& frames, std::string* why) {
         size_t given = 0;
         const double step = 1.0 / std::max(1, ask.fps);
         for (long n = 0;; ++n) {
             const double due = n * step;
             if (due >= ask.seconds) break;
-            Click(started, ask.clicks, given, due);
+            Click(started, ask.effectsFrom, ask.clicks, given, due);
             const auto when = After(started, due);
             if (Clock::now() > After(when, step)) continue;  // late: this picture is missed, as a recording misses it
             SleepUntil(when);
             const double at = std::chrono::duration<double>(Clock::now() - started).count();
             if (!m_grabber.Grab(0)) return *why = "the private X server refused a grab", false;
+            if (stale && PictureChecksum(m_grabber.Frame(0)) == *stale) continue;
+            stale.reset();
             if (!frames(m_grabber.Frame(0), at)) return *why = "the stretch's pictures could not be kept", false;
         }
         if (!m_session->office->Alive()) return *why = "the office stopped answering", false;
