@@ -1,7 +1,8 @@
 #pragma once
 // The rendered video's sound track, made from the presentation's own sounds:
 // each placed at the moment the show plays it (with its slide's transition,
-// with its effects, or at the click the show's clock gives), cut where its
+// with its effects, or at the click the show's clock gives, as late as the
+// office's player starts), cut where its
 // slide ends, repeated to there when it loops, and all mixed into one WAV.
 #include <filesystem>
 #include <string>
