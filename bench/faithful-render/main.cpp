@@ -14,34 +14,19 @@
 #include <string>
 #include <vector>
 
-#include "platform/process/ChildProcess.h"
 #include "support/OoxmlDeck.h"
 #include "support/SoundSource.h"
 #include "support/TempDir.h"
+#include "support/TimedRun.h"
 #include "support/VideoCompare.h"
 #include "support/Xvfb.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
 constexpr int kSlides = 20;
 constexpr int kSlideMs = 10000;
 
-double Run(const std::vector<std::string>& argv, const std::string& log) {
-    kv::SpawnOptions options;
-    options.outputFile = log;
-    std::fflush(stdout);
-    const auto start = Clock::now();
-    kv::ChildProcess program = kv::ChildProcess::Spawn(argv, options);
-    const int status = program.Started() ? program.Wait().value_or(255) : 255;
-    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    if (status != 0) {
-        std::fprintf(stderr, "%s failed with %d:\n", argv[0].c_str(), status);
-        std::system(("cat '" + log + "' >&2").c_str());
-    }
-    return status == 0 ? seconds : -1;
-}
 
 bool Shell(const std::string& command) { return std::system(command.c_str()) == 0; }
 
@@ -110,14 +95,14 @@ int main(int argc, char** argv) {
     const double show = kSlides * kSlideMs / 1000.0;
 
     const std::string rendered = (files / "rendered.mp4").string(), recording = (files / "recorded.mp4").string();
-    const double wall = Run(Convert(deck, rendered, true), rendered + ".log");
+    const double wall = kvtest::TimedRun(Convert(deck, rendered, true), rendered + ".log");
     std::printf("rendered: %.2f s\n", wall);
-    const double stillWall = Run(Convert(still, (files / "still.mp4").string(), true), (files / "still.log").string());
+    const double stillWall = kvtest::TimedRun(Convert(still, (files / "still.mp4").string(), true), (files / "still.log").string());
     std::printf("still-render: show_s=%.0f wall_s=%.2f speed=%.1f\n", show, stillWall, stillWall > 0 ? show / stillWall : 0);
     if (wall <= 0) return 1;
     double psnrMin = -1, over = -1, offsetMs = -1;
     if (recorded) {
-        const double recordedWall = Run(Convert(deck, recording, false), recording + ".log");
+        const double recordedWall = kvtest::TimedRun(Convert(deck, recording, false), recording + ".log");
         std::printf("recorded: wall_s=%.2f\n", recordedWall);
         if (recordedWall > 0) {
             const kvtest::PictureComparison pictures = kvtest::ComparePictures(recording, rendered, 25, 320, 180);

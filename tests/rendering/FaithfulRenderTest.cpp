@@ -7,6 +7,7 @@
 // computer played, from a private sound server.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 
@@ -86,10 +87,16 @@ protected:
         EXPECT_GE(pictures.over30, 0.95) << deck << ": " << pictures.Describe();
         EXPECT_EQ(pictures.badAwayFromChanges, 0) << deck << ": " << pictures.Describe();
         const auto heard = kvtest::ToneOnsets(recorded), made = kvtest::ToneOnsets(rendered);
-        EXPECT_EQ(made.size(), tones) << deck;
+        std::string onsets;
+        for (size_t i = 0; i < std::max(heard.size(), made.size()); ++i)
+            onsets += "\n  " + (i < heard.size() ? std::to_string(heard[i]) : "-") + "  " +
+                      (i < made.size() ? std::to_string(made[i]) : "-");
+        EXPECT_EQ(made.size(), tones) << deck << onsets;
         double worst = 0;
-        EXPECT_TRUE(kvtest::MatchOnsets(heard, made, &worst)) << heard.size() << " tones recorded, " << made.size() << " rendered";
-        EXPECT_LE(worst, 1.0 / kFps) << deck;
+        EXPECT_TRUE(kvtest::MatchOnsets(heard, made, &worst)) << "recorded and rendered tones:" << onsets;
+        EXPECT_LE(worst, 1.0 / kFps) << deck << onsets;
+        if (const char* keep = std::getenv("KALVISTA_KEEP_VIDEOS"))
+            kvtest::ShellOutput("cp '" + rendered.string() + "' '" + recorded.string() + "' '" + keep + "'");
     }
 
     static kvtest::XvfbServer* xvfb;
