@@ -176,10 +176,13 @@ private:
     }
 
     // Asks the show to go to slide `index` (or on to the next one) and waits
-    // until the office says it started; false when it did not.
-    bool GoTo(int index, bool next, Clock::time_point* started) {
+    // until the office says it started; false when it did not. `asked`: when
+    // the show was asked, which is where a recorded show's clock puts the
+    // slide's start (what the office takes to get there shows in both).
+    bool GoTo(int index, bool next, Clock::time_point* started, Clock::time_point* asked = nullptr) {
         auto controller = m_document->controller;
         const long before = m_listener->Count();
+        if (asked) *asked = Clock::now();
         m_session->office->Call([&] { next ? controller->gotoNextSlide() : controller->gotoSlideIndex(index); });
         return m_listener->WaitForSlide(before, index, started);
     }
@@ -207,7 +210,7 @@ private:
     bool Play(const StretchAsk& ask, const StretchFrames& frames, std::string* why) {
         const int index = ShowIndex(ask.page);
         if (index < 0) return *why = "slide " + std::to_string(ask.page) + " is not in the show", false;
-        Clock::time_point started;
+        Clock::time_point started, asked;
         std::optional<std::size_t> stale;
         if (ask.pageBefore > 0 && index > 0) {
             // The page before, in its state at its end: the transition starts from it.
@@ -216,7 +219,8 @@ private:
             size_t given = 0;
             Click(started, ask.beforeEffectsFrom, ask.beforeClicks, given, ask.beforeSeconds);
             SleepUntil(After(started, ask.beforeSeconds));
-            if (!GoTo(index, true, &started)) return *why = "the show did not move on to slide " + std::to_string(ask.page), false;
+            if (!GoTo(index, true, &started, &asked))
+                return *why = "the show did not move on to slide " + std::to_string(ask.page), false;
         } else {
             // The show restarts a page only when it comes to it from another.
             if (m_listener->Index() == index || m_listener->Count() == 0) {
@@ -229,9 +233,10 @@ private:
             // those pictures are left out, and the video holds its own.
             if (!m_grabber.Grab(0)) return *why = "the private X server refused a grab", false;
             stale = PictureChecksum(m_grabber.Frame(0));
-            if (!GoTo(index, false, &started)) return *why = "the show did not move to slide " + std::to_string(ask.page), false;
+            if (!GoTo(index, false, &started, &asked))
+                return *why = "the show did not move to slide " + std::to_string(ask.page), false;
         }
-        return Grab(started, ask, stale, frames, why);
+        return Grab(asked, ask, stale, frames, why);
     }
 
     // The screen from the page's start for the stretch's length, at the frame rate.

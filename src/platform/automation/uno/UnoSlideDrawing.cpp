@@ -5,6 +5,8 @@
 #include <com/sun/star/drawing/XDrawPage.hpp>
 #include <osl/file.hxx>
 
+#include <sys/resource.h>
+
 #include <filesystem>
 
 #include "platform/automation/Dispatch.h"
@@ -204,6 +206,9 @@ std::unique_ptr<SlideDrawingOffice> StartSlideDrawingOffice(std::string* why) {
         if (why) *why = "The office could not be started: " + error;
         return nullptr;
     }
+    // Drawing pictures is never in a hurry, while the shows that record
+    // what moves beside it play in real time: it yields the processor to them.
+    if (office->ProcessGroup() > 0) ::setpriority(PRIO_PGRP, static_cast<id_t>(office->ProcessGroup()), 10);
     return std::make_unique<UnoDrawingOffice>(std::move(office));
 }
 
