@@ -61,16 +61,17 @@ RenderPlan PlanRender(const std::vector<SlideFacts>& slides, int captureMode, do
         if (times[i].end <= 0) continue;
         MovingStretch stretch;
         stretch.slide = i;
-        stretch.number = plan.timeline.slides[i].number;
-        stretch.seconds = times[i].end;
-        stretch.clicks = times[i].clicks;
-        stretch.effectsFrom = plan.timeline.slides[i].transitionSeconds;
+        StretchAsk& ask = stretch.ask;
+        ask.page = plan.timeline.slides[i].number;
+        ask.seconds = times[i].end;
+        ask.clicks = times[i].clicks;
+        ask.effectsFrom = plan.timeline.slides[i].transitionSeconds;
         if (i > 0 && plan.timeline.slides[i].transitionSeconds > 0) {
             // The page before stands as its own motion left it.
-            stretch.pageBefore = plan.timeline.slides[i - 1].number;
-            stretch.beforeSeconds = std::max(times[i - 1].end, kSettleSeconds);
-            stretch.beforeClicks = times[i - 1].clicks;
-            stretch.beforeEffectsFrom = plan.timeline.slides[i - 1].transitionSeconds;
+            ask.pageBefore = plan.timeline.slides[i - 1].number;
+            ask.beforeSeconds = std::max(times[i - 1].end, kSettleSeconds);
+            ask.beforeClicks = times[i - 1].clicks;
+            ask.beforeEffectsFrom = plan.timeline.slides[i - 1].transitionSeconds;
         }
         plan.stretches.push_back(std::move(stretch));
     }

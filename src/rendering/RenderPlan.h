@@ -8,21 +8,15 @@
 #include <string>
 #include <vector>
 
+#include "platform/automation/ShowStage.h"
 #include "platform/automation/SlidePictures.h"
 #include "rendering/SlideTimeline.h"
 
 namespace kv {
 
 struct MovingStretch {
-    size_t slide = 0;         // its slide's place in the timeline
-    int number = 0;           // that slide's page number
-    double seconds = 0;       // recorded from the slide's start
-    std::vector<double> clicks;  // when the show's clock clicks, seconds after the slide's start
-    double effectsFrom = 0;   // when its effects begin (its transition is over), seconds after its start
-    int pageBefore = 0;       // > 0: the slide comes in with its transition from this page
-    double beforeSeconds = 0; // how long that page plays before the show moves on
-    std::vector<double> beforeClicks;
-    double beforeEffectsFrom = 0;
+    size_t slide = 0;  // its slide's place in the timeline
+    StretchAsk ask;    // what the show plays for it (the frame rate is the request's)
 };
 
 struct RenderPlan {

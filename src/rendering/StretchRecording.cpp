@@ -15,20 +15,6 @@ namespace kv {
 
 namespace {
 
-StretchAsk AskFor(const MovingStretch& stretch, int fps) {
-    StretchAsk ask;
-    ask.page = stretch.number;
-    ask.pageBefore = stretch.pageBefore;
-    ask.beforeSeconds = stretch.beforeSeconds;
-    ask.beforeClicks = stretch.beforeClicks;
-    ask.seconds = stretch.seconds;
-    ask.clicks = stretch.clicks;
-    ask.effectsFrom = stretch.effectsFrom;
-    ask.beforeEffectsFrom = stretch.beforeEffectsFrom;
-    ask.fps = fps;
-    return ask;
-}
-
 // The pictures of one stretch into its AVI: grabbed pictures wait in slots
 // while a thread of their own encodes them, so an encode never delays a grab.
 class StretchFile {
@@ -87,7 +73,9 @@ bool RecordOnce(ShowStage& stage, const StagePool& pool, const StretchRecordingR
                 const MovingStretch& stretch, const std::string& file, std::string* why) {
     StretchFile out(pool.Width(), pool.Height(), request.fps);
     if (!out.Open(file, request.qualityFactor, why)) return false;
-    const bool recorded = stage.Record(request.presentation, AskFor(stretch, request.fps),
+    StretchAsk ask = stretch.ask;
+    ask.fps = request.fps;
+    const bool recorded = stage.Record(request.presentation, ask,
                                        [&](const FrameImage& frame, double seconds) { return out.Add(frame, seconds); },
                                        why);
     std::string closing;
@@ -98,8 +86,8 @@ bool RecordOnce(ShowStage& stage, const StagePool& pool, const StretchRecordingR
 // One stretch, on a stage from the pool; once more on a fresh stage when that fails.
 bool RecordOne(StagePool& pool, const StretchRecordingRequest& request, const MovingStretch& stretch,
                const std::string& file, std::string* why) {
-    TraceF("Stretch of slide %d: %.2f s from its start%s, %d clicks\n", stretch.number, stretch.seconds,
-           stretch.pageBefore > 0 ? " with its transition" : "", static_cast<int>(stretch.clicks.size()));
+    TraceF("Stretch of slide %d: %.2f s from its start%s, %d clicks\n", stretch.ask.page, stretch.ask.seconds,
+           stretch.ask.pageBefore > 0 ? " with its transition" : "", static_cast<int>(stretch.ask.clicks.size()));
     for (int attempt = 0; attempt < 2; ++attempt) {
         std::unique_ptr<ShowStage> stage = pool.Take(why);
         if (!stage) return false;
@@ -107,11 +95,11 @@ bool RecordOne(StagePool& pool, const StretchRecordingRequest& request, const Mo
             pool.Give(std::move(stage));
             return true;
         }
-        TraceF("Stretch of slide %d failed (%s)%s\n", stretch.number, why->c_str(),
+        TraceF("Stretch of slide %d failed (%s)%s\n", stretch.ask.page, why->c_str(),
                attempt == 0 ? "; trying a fresh office" : "");
         pool.Discard(std::move(stage));
     }
-    *why = "slide " + std::to_string(stretch.number) + " could not be recorded: " + *why;
+    *why = "slide " + std::to_string(stretch.ask.page) + " could not be recorded: " + *why;
     return false;
 }
 

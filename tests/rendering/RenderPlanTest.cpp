@@ -51,16 +51,16 @@ TEST(RenderPlan, OnlyWhatMovesIsRecordedForItsOwnLength) {
     // Each runs a little past its motion's end, so the picture held is the one it settled on.
     const double seconds[] = {0.5 + 1 + 0.2, 2.5 + 1 + 0.2, 3 + 0.2, 10, 10};
     for (size_t i = 0; i < plan.stretches.size(); ++i) {
-        EXPECT_EQ(plan.stretches[i].number, slides[i]);
-        EXPECT_NEAR(plan.stretches[i].seconds, seconds[i], 1e-9) << "slide " << slides[i];
+        EXPECT_EQ(plan.stretches[i].ask.page, slides[i]);
+        EXPECT_NEAR(plan.stretches[i].ask.seconds, seconds[i], 1e-9) << "slide " << slides[i];
         EXPECT_EQ(plan.timeline.slides[plan.stretches[i].slide].number, slides[i]);
     }
     // The push starts from slide 1 as it stands; the others start on their own page.
-    EXPECT_EQ(plan.stretches[0].pageBefore, 1);
-    EXPECT_DOUBLE_EQ(plan.stretches[0].effectsFrom, 0.5);
-    for (size_t i = 1; i < plan.stretches.size(); ++i) EXPECT_EQ(plan.stretches[i].pageBefore, 0);
+    EXPECT_EQ(plan.stretches[0].ask.pageBefore, 1);
+    EXPECT_DOUBLE_EQ(plan.stretches[0].ask.effectsFrom, 0.5);
+    for (size_t i = 1; i < plan.stretches.size(); ++i) EXPECT_EQ(plan.stretches[i].ask.pageBefore, 0);
     // Two clicks in the first half of a 10 s slide.
-    EXPECT_EQ(plan.stretches[1].clicks, (std::vector<double>{0, 2.5}));
+    EXPECT_EQ(plan.stretches[1].ask.clicks, (std::vector<double>{0, 2.5}));
 }
 
 TEST(RenderPlan, TheShowsClockClicks) {
@@ -70,10 +70,10 @@ TEST(RenderPlan, TheShowsClockClicks) {
     auto deck = Deck();
     deck[0].motion.clicks = {1};
     const kv::RenderPlan plan = kv::PlanRender(deck, 2, 4, Film);
-    ASSERT_EQ(plan.stretches[0].number, 1);
-    EXPECT_EQ(plan.stretches[1].pageBefore, 1);
-    EXPECT_EQ(plan.stretches[1].beforeClicks, std::vector<double>{0});
-    EXPECT_DOUBLE_EQ(plan.stretches[1].beforeSeconds, 1.2);
+    ASSERT_EQ(plan.stretches[0].ask.page, 1);
+    EXPECT_EQ(plan.stretches[1].ask.pageBefore, 1);
+    EXPECT_EQ(plan.stretches[1].ask.beforeClicks, std::vector<double>{0});
+    EXPECT_DOUBLE_EQ(plan.stretches[1].ask.beforeSeconds, 1.2);
 }
 
 TEST(SoundTrack, EachSoundWhereTheShowPlaysItAndCutAtItsSlidesEnd) {

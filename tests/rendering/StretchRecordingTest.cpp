@@ -59,8 +59,8 @@ std::vector<kv::MovingStretch> Stretches() {
     std::vector<kv::MovingStretch> stretches(3);
     for (int i = 0; i < 3; ++i) {
         stretches[i].slide = i;
-        stretches[i].number = i + 2;
-        stretches[i].seconds = 0.5 + i * 0.5;
+        stretches[i].ask.page = i + 2;
+        stretches[i].ask.seconds = 0.5 + i * 0.5;
     }
     return stretches;
 }
