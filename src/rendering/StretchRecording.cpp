@@ -25,6 +25,7 @@ public:
         if (!m_writer.Open(path, DefaultVideoCompressor().name, m_width, m_height, m_fps, qualityFactor, why)) return false;
         const size_t bytes = static_cast<size_t>(m_width) * m_height * 4;
         m_slots.assign(FrameSlotsFor(m_fps, bytes), std::vector<std::uint8_t>(bytes));
+        m_latest.assign(bytes, 0);
         return m_queue.Start(static_cast<int>(m_slots.size()), [this](int slot, long position) { Write(slot, position); }) ||
                (*why = "cannot start the stretch's writer", false);
     }
@@ -34,10 +35,15 @@ public:
         const long position = std::lround(seconds * m_fps);
         if (position <= m_last || m_failed) return !m_failed;
         const int slot = m_queue.Acquire();
-        if (slot < 0) return true;  // the writer is behind: this position stays as the one before, as in a recording
-        std::uint8_t* to = m_slots[slot].data();
-        const int rowBytes = std::min(frame.width, m_width) * 4;
-        for (int y = 0; y < std::min(frame.height, m_height); ++y) std::memcpy(to + y * m_width * 4, frame.Row(y), rowBytes);
+        if (slot < 0) {
+            // The writer is behind: this position stays as the one before, as
+            // in a recording; but the stretch's last picture is held for the
+            // rest of its slide, so the latest left out is kept for the end.
+            Copy(frame, m_latest.data());
+            m_latestPosition = position;
+            return true;
+        }
+        Copy(frame, m_slots[slot].data());
         m_queue.Submit(slot, position);
         m_last = position;
         return true;
@@ -45,11 +51,20 @@ public:
 
     bool Close(std::string* why) {
         m_queue.Finish();
+        if (!m_failed && m_latestPosition > m_last) {
+            FrameImage latest{m_width, m_height, m_width * 4, m_latest.data()};
+            if (m_writer.WriteFrame(latest, m_latestPosition, why) != media::AviVideoWriter::Result::Written) return false;
+        }
         if (m_failed) return *why = m_error, false;
         return m_writer.Close(why);
     }
 
 private:
+    void Copy(const FrameImage& frame, std::uint8_t* to) const {
+        const int rowBytes = std::min(frame.width, m_width) * 4;
+        for (int y = 0; y < std::min(frame.height, m_height); ++y) std::memcpy(to + y * m_width * 4, frame.Row(y), rowBytes);
+    }
+
     void Write(int slot, long position) {
         if (m_failed || slot < 0) return;
         FrameImage frame{m_width, m_height, m_width * 4, m_slots[slot].data()};
@@ -64,6 +79,8 @@ private:
     media::AviVideoWriter m_writer;
     FrameQueue m_queue;
     std::vector<std::vector<std::uint8_t>> m_slots;
+    std::vector<std::uint8_t> m_latest;  // the latest picture left out while the writer was behind
+    long m_latestPosition = -1;
     long m_last = -1;
     std::atomic<bool> m_failed{false};
     std::string m_error;

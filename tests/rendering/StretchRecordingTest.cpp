@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <thread>
 #include <filesystem>
 
@@ -16,12 +17,13 @@ namespace {
 
 constexpr int kWidth = 64, kHeight = 48;
 
-// Plays a stretch as a plain picture whose grey is the page number times 20,
-// a picture each frame in real time, as a show is grabbed; fails while
+// Plays a stretch as a plain picture whose grey is the page number times 20
+// (the last picture 10 brighter), a picture each frame in real time as a show
+// is grabbed, or all at once (faster than any writer); fails while
 // `failures` lasts.
 class FakeStage : public kv::ShowStage {
 public:
-    explicit FakeStage(std::atomic<int>& failures) : m_failures(failures) {}
+    FakeStage(std::atomic<int>& failures, bool paced) : m_failures(failures), m_paced(paced) {}
     bool Record(const std::string&, const kv::StretchAsk& ask, const kv::StretchFrames& frames, std::string* why) override {
         if (m_failures-- > 0) {
             m_usable = false;
@@ -30,8 +32,10 @@ public:
         std::vector<std::uint8_t> pixels(kWidth * kHeight * 4, static_cast<std::uint8_t>(ask.page * 20));
         const kv::FrameImage frame{kWidth, kHeight, kWidth * 4, pixels.data()};
         const auto start = std::chrono::steady_clock::now();
-        for (int n = 0; n / double(ask.fps) < ask.seconds; ++n) {
-            std::this_thread::sleep_until(start + std::chrono::milliseconds(1000 * n / ask.fps));
+        const int count = static_cast<int>(std::ceil(ask.seconds * ask.fps));
+        for (int n = 0; n < count; ++n) {
+            if (m_paced) std::this_thread::sleep_until(start + std::chrono::milliseconds(1000 * n / ask.fps));
+            if (n == count - 1) std::fill(pixels.begin(), pixels.end(), static_cast<std::uint8_t>(ask.page * 20 + 10));
             if (!frames(frame, n / double(ask.fps))) return false;
         }
         return true;
@@ -40,15 +44,18 @@ public:
 
 private:
     std::atomic<int>& m_failures;
+    bool m_paced;
     bool m_usable = true;
 };
 
 struct Rig {
+    explicit Rig(bool paced = true) : paced(paced) {}
+    bool paced;
     std::atomic<int> failures{0};
     std::atomic<int> started{0};
     kv::StagePool pool{[this](int, int, const kv::StagePlacement&, std::string*) {
                            ++started;
-                           return std::make_unique<FakeStage>(failures);
+                           return std::make_unique<FakeStage>(failures, paced);
                        },
                        kWidth, kHeight, 2};
     kvtest::TempDir dir{"kalvista-stretches"};
@@ -80,6 +87,21 @@ TEST(StretchRecording, EachStretchIntoItsOwnFileOnStagesUsedAgain) {
             EXPECT_NEAR(static_cast<unsigned char>(grey[0]), (i + 2) * 20, 4);
         }
     }
+}
+
+// Pictures left out while the writer is behind are lost as in a recording,
+// but never the last: the slide holds it for the rest of its time.
+TEST(StretchRecording, TheLastPictureIsKeptWhenTheWriterFallsBehind) {
+    Rig rig(false);
+    auto stretch = Stretches()[2];
+    stretch.ask.seconds = 6;
+    std::vector<std::string> files;
+    std::string why;
+    ASSERT_TRUE(kv::RecordStretches(rig.pool, rig.Request(), {stretch}, &files, &why)) << why;
+    const std::string grey = kvtest::ShellOutput("ffmpeg -v error -i '" + files[0] +
+                                                 "' -vf crop=2:2,format=gray -f rawvideo - 2>/dev/null");
+    ASSERT_GE(grey.size(), 4u);
+    EXPECT_NEAR(static_cast<unsigned char>(grey[grey.size() - 4]), 4 * 20 + 10, 4);
 }
 
 TEST(StretchRecording, AFailedStretchGetsOneFreshStageThenFailsWithItsReason) {
