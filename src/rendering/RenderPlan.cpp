@@ -66,12 +66,14 @@ RenderPlan PlanRender(const std::vector<SlideFacts>& slides, int captureMode, do
         ask.seconds = times[i].end;
         ask.clicks = times[i].clicks;
         ask.effectsFrom = plan.timeline.slides[i].transitionSeconds;
+        ask.longest = plan.timeline.slides[i].duration;
         if (i > 0 && plan.timeline.slides[i].transitionSeconds > 0) {
             // The page before stands as its own motion left it.
             ask.pageBefore = plan.timeline.slides[i - 1].number;
             ask.beforeSeconds = std::max(times[i - 1].end, kSettleSeconds);
             ask.beforeClicks = times[i - 1].clicks;
             ask.beforeEffectsFrom = plan.timeline.slides[i - 1].transitionSeconds;
+            ask.beforeLongest = plan.timeline.slides[i - 1].duration;
         }
         plan.stretches.push_back(std::move(stretch));
     }

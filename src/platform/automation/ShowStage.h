@@ -27,7 +27,12 @@ struct StretchAsk {
     double beforeSeconds = 0;    // how long the page before plays before the show moves on (its own effects)
     std::vector<double> beforeClicks;  // seconds after its start at which the page before gets a click
     double beforeEffectsFrom = 0;      // when the page before's effects were planned to begin
-    double seconds = 0;          // recorded from the moment `page` starts
+    double beforeLongest = 0;          // the page before's whole time: it never plays longer
+    // Recorded from the moment `page` starts for `seconds`, and on until its
+    // effects have ended by the show's own word (they may run late), but
+    // never past `longest`, its whole time.
+    double seconds = 0;
+    double longest = 0;
     std::vector<double> clicks;  // seconds after `page` starts at which the show gets a click (timed modes)
     double effectsFrom = 0;      // when its effects were planned to begin (the clicks follow them)
     int fps = 25;

@@ -21,6 +21,8 @@ using namespace uno;
 using Clock = std::chrono::steady_clock;
 
 constexpr auto kSlideStartLimit = std::chrono::seconds(5);
+// What the show draws in the moment after its effects end is still part of them.
+constexpr double kSettleSeconds = 0.2;
 
 // When the show put each page on screen: the office's own event for it.
 class StageListener : public cppu::WeakImplHelper1<css::presentation::XSlideShowListener> {
@@ -35,6 +37,7 @@ public:
         m_index = index;
         m_started = now;
         m_effectsBegan = false;
+        m_effectsEnded = false;
         ++m_count;
         m_changed.notify_all();
     }
@@ -50,7 +53,14 @@ public:
     void SAL_CALL paused() override {}
     void SAL_CALL resumed() override {}
     void SAL_CALL slideTransitionEnded() override {}
-    void SAL_CALL slideAnimationsEnded() override {}
+    // The slide's main sequence has run to its end.
+    void SAL_CALL slideAnimationsEnded() override {
+        const auto now = Clock::now();
+        std::lock_guard lock(m_mutex);
+        m_effectsEnded = true;
+        m_effectsTo = now;
+        m_changed.notify_all();
+    }
     void SAL_CALL slideEnded(sal_Bool) override {}
     void SAL_CALL hyperLinkClicked(const OUString&) override {}
     void SAL_CALL endEvent(const Reference<css::animations::XAnimationNode>&) override {}
@@ -64,6 +74,12 @@ public:
     int Index() {
         std::lock_guard lock(m_mutex);
         return m_index;
+    }
+    // When the current slide's effects ended; false while they run.
+    bool EffectsEnded(Clock::time_point* ended) {
+        std::lock_guard lock(m_mutex);
+        if (m_effectsEnded) *ended = m_effectsTo;
+        return m_effectsEnded;
     }
     // When the current slide's effects began; false when they did not by `until`.
     bool WaitForEffects(Clock::time_point until, Clock::time_point* began) {
@@ -90,6 +106,8 @@ private:
     Clock::time_point m_started;
     bool m_effectsBegan = false;
     Clock::time_point m_effectsFrom;
+    bool m_effectsEnded = false;
+    Clock::time_point m_effectsTo;
 };
 
 void SleepUntil(Clock::time_point when) { std::this_thread::sleep_until(when); }
@@ -220,6 +238,7 @@ private:
             size_t given = 0;
             Click(started, ask.beforeEffectsFrom, ask.beforeClicks, given, ask.beforeSeconds);
             SleepUntil(After(started, ask.beforeSeconds));
+            while (!Settled(started, ask.beforeLongest)) std::this_thread::sleep_for(std::chrono::milliseconds(10));
             if (!GoTo(index, true, &started, &asked))
                 return *why = "the show did not move on to slide " + std::to_string(ask.page), false;
         } else {
@@ -240,6 +259,16 @@ private:
         return Grab(asked, ask, stale, frames, why);
     }
 
+    // Whether the current slide's effects have ended and settled, by the
+    // show's own word; a slide whose effects never report an end (they wait
+    // for a click nobody gives) counts as settled once `longest` seconds
+    // after `from` have passed.
+    bool Settled(Clock::time_point from, double longest) {
+        Clock::time_point ended;
+        if (m_listener->EffectsEnded(&ended)) return Clock::now() >= After(ended, kSettleSeconds);
+        return Clock::now() >= After(from, longest);
+    }
+
     // The screen from the page's start for the stretch's length, at the frame rate.
     bool Grab(Clock::time_point started, const StretchAsk& ask, std::optional<std::size_t> stale,
               const StretchFrames& frames, std::string* why) {
@@ -247,7 +276,7 @@ private:
         const double step = 1.0 / std::max(1, ask.fps);
         for (long n = 0;; ++n) {
             const double due = n * step;
-            if (due >= ask.seconds) break;
+            if (due >= ask.seconds && Settled(started, std::max(ask.seconds, ask.longest))) break;
             Click(started, ask.effectsFrom, ask.clicks, given, due);
             const auto when = After(started, due);
             if (Clock::now() > After(when, step)) continue;  // late: this picture is missed, as a recording misses it
@@ -259,6 +288,8 @@ private:
             if (!frames(m_grabber.Frame(0), at)) return *why = "the stretch's pictures could not be kept", false;
         }
         if (!m_session->office->Alive()) return *why = "the office stopped answering", false;
+        TraceF("Show stage recorded slide %d for %.2f s\n", ask.page,
+               std::chrono::duration<double>(Clock::now() - started).count());
         return true;
     }
 
