@@ -16,9 +16,15 @@ namespace {
 
 constexpr std::size_t kLargestMedia = std::size_t(1) << 30;
 // The office's player sounds about this long after the show asks it to
-// play (measured against recorded shows: 0.07 to 0.15 s); the video's
-// sound follows the show, not the request.
+// play (measured against recorded shows: 0.07 to 0.15 s for the sounds and
+// films on a slide, 0.2 to 0.35 s for a transition's sound, which it loads
+// only then); the video's sound follows the show, not the request.
 constexpr double kPlayerStartSeconds = 0.1;
+constexpr double kTransitionSoundStartSeconds = 0.3;
+
+double PlayerStart(const PackageSound& sound) {
+    return sound.start == PackageSound::Start::Transition ? kTransitionSoundStartSeconds : kPlayerStartSeconds;
+}
 
 size_t ClicksOf(const std::vector<SlideFacts>& facts, int number) {
     for (const SlideFacts& slide : facts)
@@ -77,9 +83,9 @@ std::vector<PlacedSound> PlaceSounds(const SlideTimeline& timeline, const std::v
             ShowClockClicks(slide.transitionSeconds, slide.duration, ClicksOf(facts, slide.number));
         for (const PackageSound& sound : perPage[slide.number - 1]) {
             const double start = StartIn(slide, sound, clicks);
-            if (start < 0 || start + kPlayerStartSeconds >= slide.duration) continue;
-            placed.push_back(
-                {sound.part, slide.start + start + kPlayerStartSeconds, slide.start + slide.duration, sound.loop});
+            const double sounding = start + PlayerStart(sound);
+            if (start < 0 || sounding >= slide.duration) continue;
+            placed.push_back({sound.part, slide.start + sounding, slide.start + slide.duration, sound.loop});
         }
     }
     return placed;
