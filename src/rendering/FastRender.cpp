@@ -139,11 +139,13 @@ bool AddSounds(SlidePictures& pictures, const RenderPlan& plan, const FastRender
     if (!request.deckSound) return true;
     const std::vector<PlacedSound> sounds =
         PlaceSounds(plan.timeline, pictures.Slides(), SoundsInPackage(request.presentation));
-    result.sounds = sounds.size();
     if (sounds.empty()) return true;
     const std::string wav = (folder / "~Sound.wav").string(), merged = (folder / "~RenderSound.avi").string();
-    if (!MixSoundTrack(request.presentation, sounds, plan.timeline.seconds, folder / "", wav, &result.error))
+    bool audible = false;
+    if (!MixSoundTrack(request.presentation, sounds, plan.timeline.seconds, folder / "", wav, &result.error, &audible))
         return false;
+    if (!audible) return true;  // only silent films: no sound track, as for a deck without sound
+    result.sounds = sounds.size();
     const media::MergeOutcome outcome = media::MergeVideoAndSound(video, wav, merged, nullptr);
     if (outcome.status != media::MergeStatus::Merged)
         return result.error = "the sound track could not be merged: " + outcome.why, false;

@@ -92,7 +92,9 @@ std::vector<PlacedSound> PlaceSounds(const SlideTimeline& timeline, const std::v
 }
 
 bool MixSoundTrack(const std::filesystem::path& presentation, const std::vector<PlacedSound>& sounds, double seconds,
-                   const std::filesystem::path& folder, const std::filesystem::path& wav, std::string* why) {
+                   const std::filesystem::path& folder, const std::filesystem::path& wav, std::string* why,
+                   bool* audible) {
+    if (audible) *audible = false;
     std::vector<float> mix(static_cast<std::size_t>(std::lround(seconds * kSoundTrackRate)) * 2, 0.0f);
     std::map<std::string, std::vector<float>> decoded;
     for (const PlacedSound& sound : sounds) {
@@ -111,6 +113,7 @@ bool MixSoundTrack(const std::filesystem::path& presentation, const std::vector<
             if (!ok) return *why = "the sound " + sound.part + " cannot be decoded: " + reason, false;
             found = decoded.emplace(sound.part, std::move(samples)).first;
         }
+        if (audible && !found->second.empty()) *audible = true;
         MixIn(found->second, sound.loop, static_cast<std::size_t>(std::lround(sound.at * kSoundTrackRate)),
               static_cast<std::size_t>(std::lround(sound.until * kSoundTrackRate)), mix);
     }

@@ -29,8 +29,10 @@ inline constexpr int kSoundTrackRate = 48000;
 
 // The sounds of `presentation` mixed into a 16-bit stereo WAV of `seconds`
 // at kSoundTrackRate; each sound's file is taken out of the package into
-// `folder` to be decoded. False with the reason in *why.
+// `folder` to be decoded. False with the reason in *why. `audible` (when
+// given) tells whether any of them had sound at all (a silent film has none).
 bool MixSoundTrack(const std::filesystem::path& presentation, const std::vector<PlacedSound>& sounds, double seconds,
-                   const std::filesystem::path& folder, const std::filesystem::path& wav, std::string* why);
+                   const std::filesystem::path& folder, const std::filesystem::path& wav, std::string* why,
+                   bool* audible = nullptr);
 
 }  // namespace kv

@@ -125,6 +125,15 @@ TEST(SoundTrack, MixesDecodedSoundsAtTheirTimes) {
     ASSERT_EQ(edges.size(), expected.size());
     for (size_t i = 0; i < edges.size(); ++i) EXPECT_NEAR(edges[i], expected[i], 0.005) << i;
 
+    // A film without a sound track adds nothing; a part that is not there fails with its name.
+    kvtest::ShellOutput("cd '" + dir.path().string() + "' && ffmpeg -v error -f lavfi -i testsrc2=size=64x48 -t 1 "
+                        "ppt/media/silent.mp4 && python3 -c \"import zipfile; "
+                        "zipfile.ZipFile('deck.pptx', 'a').write('ppt/media/silent.mp4', 'ppt/media/silent.mp4')\"");
+    bool audible = true;
+    EXPECT_TRUE(kv::MixSoundTrack(dir / "deck.pptx", {{"ppt/media/silent.mp4", 0, 1, false}}, 2, dir.path(), wav, &why,
+                                  &audible))
+        << why;
+    EXPECT_FALSE(audible);
     EXPECT_FALSE(kv::MixSoundTrack(dir / "deck.pptx", {{"ppt/media/none.wav", 0, 1, false}}, 2, dir.path(), wav, &why));
     EXPECT_NE(why.find("ppt/media/none.wav"), std::string::npos) << why;
 }

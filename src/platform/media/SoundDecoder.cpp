@@ -20,13 +20,15 @@ class Decoder {
 public:
     Decoder(int rate, std::vector<float>* out) : m_rate(rate), m_out(out) {}
 
+    // False with *why empty when the file has no sound.
     bool Open(const std::string& path, std::string* why) {
         int error = 0;
         m_input = OpenInput(path, &error);
         if (!m_input) return *why = "cannot read " + path + ": " + AvErrorText(error), false;
         const AVCodec* codec = nullptr;
         m_stream = av_find_best_stream(m_input.get(), AVMEDIA_TYPE_AUDIO, -1, -1, &codec, 0);
-        if (m_stream < 0 || !codec) return *why = path + " holds no sound", false;
+        if (m_stream == AVERROR_STREAM_NOT_FOUND) return why->clear(), false;
+        if (m_stream < 0 || !codec) return *why = "no decoder for the sound of " + path, false;
         m_codec.reset(avcodec_alloc_context3(codec));
         if (!m_codec || avcodec_parameters_to_context(m_codec.get(), m_input->streams[m_stream]->codecpar) < 0 ||
             avcodec_open2(m_codec.get(), codec, nullptr) < 0)
@@ -99,7 +101,8 @@ bool DecodeSound(const std::string& path, int rate, std::vector<float>* stereo, 
     KeepLibavQuiet();
     stereo->clear();
     Decoder decoder(rate, stereo);
-    return decoder.Open(path, why) && decoder.Run(why);
+    if (!decoder.Open(path, why)) return why->empty();
+    return decoder.Run(why);
 }
 
 }  // namespace kv::media

@@ -7,7 +7,9 @@
 
 namespace kv::media {
 
-// False with the reason in *why when the file has no sound that can be decoded.
+// False with the reason in *why when the file cannot be read or its sound
+// cannot be decoded; a file with no sound at all (a silent film) gives true
+// and no samples.
 bool DecodeSound(const std::string& path, int rate, std::vector<float>* stereo, std::string* why);
 
 }  // namespace kv::media
