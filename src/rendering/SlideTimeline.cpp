@@ -8,6 +8,10 @@ const char* const kPresenterModeRefusal =
     "Slides that the presenter advances cannot be rendered fast: choose automatic advance or the "
     "presentation's own timings";
 
+const char* const kLiveSoundRefusal =
+    "a live narration from a sound input cannot be rendered: rendering takes the presentation's own sounds "
+    "from its file; leave out --sound, or record without --fast";
+
 SlideTimeline PlanSlideTimeline(const std::vector<SlideFacts>& slides, int captureMode, double secondsPerSlide) {
     SlideTimeline timeline;
     if (captureMode != 1 && captureMode != 2) {

@@ -54,6 +54,11 @@ TEST_F(BatchOptionsTest, DefaultsAndEveryOption) {
     parse = Parse({"--fast", "--mode", "timings"});
     ASSERT_TRUE(parse.options) << parse.error;
     EXPECT_TRUE(parse.options->fast);
+    // Rendering goes beyond what a recording of the screen can keep up with.
+    parse = Parse({"--fast", "--fps", "60", "--size", "3840x2160"});
+    ASSERT_TRUE(parse.options) << parse.error;
+    EXPECT_EQ(parse.options->fps, 60);
+    EXPECT_EQ(parse.options->width, 3840);
 
     parse = Parse({"--format", "mpeg2", "--mode", "timings"});
     ASSERT_TRUE(parse.options) << parse.error;
@@ -95,6 +100,10 @@ TEST_F(BatchOptionsTest, RefusesBadInputWithAReason) {
         {{"--convert", m_talk, "--frobnicate", "1"}, "unknown option"},
         {{"--convert", m_talk, "--cursor", "extra"}, "unexpected argument"},
         {{"--convert", m_talk, "--fast", "--mode", "presenter"}, "cannot be rendered fast"},
+        {{"--convert", m_talk, "--fast", "--sound", "default"}, "a live narration from a sound input cannot be rendered"},
+        {{"--convert", m_talk, "--fps", "60"}, "not offered"},
+        {{"--convert", m_talk, "--fast", "--fps", "45"}, "not offered"},
+        {{"--convert", m_talk, "--fast", "--size", "3841x2160"}, "--fast renders at most 3840x2160"},
     };
     for (const auto& c : cases) {
         const auto parse = kv::ParseBatchOptions(c.args);

@@ -95,11 +95,11 @@ TEST_F(WizardTest, FirstRunDefaults) {
     EXPECT_FALSE(Check(IDC_NOTES_SUBTITLES)->isChecked());
     EXPECT_EQ(Check(IDC_NOTES_SUBTITLES)->text(), "Speaker notes as subtitles");
     EXPECT_FALSE(Check(IDC_FAST_RENDER)->isChecked());
-    EXPECT_EQ(Check(IDC_FAST_RENDER)->text(), "Render fast, without live sound");
+    EXPECT_EQ(Check(IDC_FAST_RENDER)->text(), "Render fast, with motion and the deck's sound");
     // The tip says what rendering leaves out.
     const std::string tip = Check(IDC_FAST_RENDER)->toolTip().toStdString();
-    EXPECT_NE(tip.find("No live sound"), std::string::npos) << tip;
-    EXPECT_NE(tip.find("animations inside a slide show their final state"), std::string::npos) << tip;
+    EXPECT_NE(tip.find("only what moves"), std::string::npos) << tip;
+    EXPECT_NE(tip.find("sounds, narration and film sound come from its file"), std::string::npos) << tip;
     // No stored codec among the list: the first entry.
     EXPECT_EQ(Combo(IDC_VIDEO_CODEC)->currentIndex(), 0);
 }

@@ -7,7 +7,7 @@
 #include <map>
 #include <thread>
 
-#include "rendering/SlideTimeline.h"
+#include "rendering/FastRender.h"
 
 #include "conversion/OutputFormats.h"
 
@@ -43,20 +43,30 @@ const char* const kBatchUsage =
     "                    mode, effects that wait for a click come by themselves,\n"
     "                    one after another in the first half of their slide's time\n"
     "  --size WxH        capture size in pixels, at least 100x96 (default 800x600)\n"
-    "  --fps N           frames per second: 5, 10, 15, 20, 25 or 30\n"
-    "                    (MPEG1/MPEG2: 25 or 29; default 5, or 25 for MPEG)\n"
+    "  --fps N           frames per second: 5, 10, 15, 20, 25 or 30, and with\n"
+    "                    --fast also 50 or 60 (MPEG1/MPEG2: 25 or 29; default 5,\n"
+    "                    or 25 for MPEG)\n"
     "  --sound DEVICE    record sound from this capture device (an ALSA name such\n"
     "                    as \"default\", or its number in the device list)\n"
     "  --no-sound        record no sound\n"
     "  --cursor          draw the mouse pointer into the video\n"
-    "  --fast            render instead of recording: the office draws every shown\n"
-    "                    slide and the video is made from those pictures, about ten\n"
-    "                    times faster than the show lasts. No live sound (the video\n"
-    "                    has none), animations inside a slide show their final\n"
-    "                    state, and a transition becomes a cross-fade of its length.\n"
-    "                    Not with --mode presenter.\n"
+    "  --fast            render instead of recording the whole show: still slides\n"
+    "                    are drawn once as pictures, and only what moves (slide\n"
+    "                    transitions, effects on entrance, emphasis, exit and\n"
+    "                    motion paths, effects that wait for a click, animated\n"
+    "                    pictures, films while they play) is played out of sight\n"
+    "                    and recorded for its own length. The presentation's own\n"
+    "                    sounds come from its file: sounds that play by themselves\n"
+    "                    or on a click, recorded narration with its timings,\n"
+    "                    transition sounds, films' sound, looping sounds. A\n"
+    "                    presentation without sound gives a video without sound.\n"
+    "                    --fps up to 60 and --size up to 3840x2160. Not with\n"
+    "                    --mode presenter, nor with --sound (nothing is recorded\n"
+    "                    from a microphone).\n"
     "  --jobs N          with --fast: presentations rendered at once, each by an\n"
-    "                    office of its own (default: the number of processor cores)\n"
+    "                    office of its own, and moving stretches recorded at once,\n"
+    "                    each on a private display with an office of its own\n"
+    "                    (default: the number of processor cores)\n"
     "  --subtitles       speaker notes as subtitles (MP4, MOV, WEBM; and <video>.srt)\n"
     "  --help            this text\n"
     "\n"
@@ -155,12 +165,16 @@ std::string Complete(BatchOptions& o) {
 
     const bool mpeg = IsMpegFormat(o.format);
     if (o.fps == 0) o.fps = mpeg ? 25 : 5;
-    const std::vector<int> rates = mpeg ? std::vector<int>{25, 29} : std::vector<int>{5, 10, 15, 20, 25, 30};
+    std::vector<int> rates = mpeg ? std::vector<int>{25, 29} : std::vector<int>{5, 10, 15, 20, 25, 30};
+    if (o.fast && !mpeg) rates.insert(rates.end(), {50, kRenderMaxFps});
     if (std::find(rates.begin(), rates.end(), o.fps) == rates.end())
         return "frame rate " + std::to_string(o.fps) + " is not offered for " + o.format;
     if (o.width < 100 || o.height < 96) return "Minimum resolution must be 100 x 100.";
+    if (o.fast && (o.width > kRenderMaxWidth || o.height > kRenderMaxHeight))
+        return "--fast renders at most " + std::to_string(kRenderMaxWidth) + "x" + std::to_string(kRenderMaxHeight);
     if (o.seconds < 1 || o.seconds > 20) return "--seconds must lie between 1 and 20";
     if (o.fast && o.captureMode == 3) return std::string("--fast: ") + kPresenterModeRefusal;
+    if (o.fast && !o.soundDevice.empty()) return std::string("--fast: ") + kLiveSoundRefusal;
     if (o.jobs != 0 && !o.fast) return "--jobs needs --fast: a recorded show needs the screen to itself";
     if (o.jobs < 0) return "--jobs must be at least 1";
     if (o.jobs == 0) o.jobs = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));

@@ -14,10 +14,11 @@ const RowBitmaps kAutomatic{252, 248, 251, 250};
 const RowBitmaps kSlideTime{262, 261, 264, 263};
 
 const char kFastRenderTip[] =
-    "The office draws every slide as a picture and the video is made from those\n"
-    "pictures: much faster than the show lasts. No live sound is recorded (the\n"
-    "video has none), animations inside a slide show their final state, and a\n"
-    "transition becomes a cross-fade. Not for slides the presenter advances.";
+    "Renders instead of recording the whole show: still slides are drawn once as\n"
+    "pictures, and only what moves (transitions, effects, films, animated pictures)\n"
+    "is played out of sight and recorded for its length. The presentation's own\n"
+    "sounds, narration and film sound come from its file; nothing is recorded from\n"
+    "a microphone. Not for slides the presenter advances.";
 
 }  // namespace
 

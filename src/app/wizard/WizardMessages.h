@@ -13,7 +13,7 @@ inline constexpr const char* kInvalidOutputFolder =
 
 inline constexpr const char* kFastRenderNeedsAutomaticAdvance =
     "Slides that the presenter advances cannot be rendered fast.\nChoose automatic advance, or clear "
-    "\"Render fast, without live sound\".";
+    "\"Render fast, with motion and the deck's sound\".";
 
 inline std::string PresentationMissing(const std::string& path) {
     return "The presentation file no longer exists:\n" + path + "\nPlease select the PowerPoint presentation File again.";

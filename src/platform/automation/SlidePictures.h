@@ -9,6 +9,16 @@
 
 namespace kv {
 
+// What moves on a slide once it is on screen, as the show plays it.
+struct SlideMotion {
+    double automatic = 0;         // seconds the effects that start by themselves run, from when its effects begin
+    std::vector<double> clicks;   // each step that waits for a click: seconds it runs
+    bool endless = false;         // something moves as long as the slide shows (an animated picture, an effect repeated to the end)
+    std::vector<std::string> media;  // the files of the films and sounds it holds (the show plays films as it comes in)
+
+    bool Moves() const { return automatic > 0 || !clicks.empty() || endless; }
+};
+
 struct SlideFacts {
     int number = 0;                // 1-based, as the presentation counts its slides
     bool hidden = false;           // left out of the show
@@ -17,6 +27,7 @@ struct SlideFacts {
     std::string titleText;         // the title placeholder's text, for chapters
     std::string topmostText;       // the text nearest the top, for a slide without a title
     std::string notes;             // the speaker notes, for subtitles
+    SlideMotion motion;
 };
 
 class SlidePictures {

@@ -3,7 +3,9 @@
 
 namespace kv {
 
-bool DisplayAvailable() { return x11::DisplayPtr(XOpenDisplay(nullptr)) != nullptr; }
+bool DisplayAvailable(const std::string& display) {
+    return x11::DisplayPtr(XOpenDisplay(display.empty() ? nullptr : display.c_str())) != nullptr;
+}
 
 bool GetScreenSize(int& width, int& height) {
     x11::DisplayPtr display(XOpenDisplay(nullptr));

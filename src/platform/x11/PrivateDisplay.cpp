@@ -36,7 +36,7 @@ std::string TempLogName() {
 
 }  // namespace
 
-bool PrivateDisplay::Start(int width, int height, std::string& problem) {
+bool PrivateDisplay::Start(int width, int height, std::string& problem, bool takeDisplay) {
     m_log = TempLogName();
     if (m_log.empty()) {
         problem = "cannot create a temporary file for the private X server";
@@ -46,7 +46,9 @@ bool PrivateDisplay::Start(int width, int height, std::string& problem) {
     options.outputFile = m_log;
     const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
     int error = 0;
-    m_server = ChildProcess::Spawn({"Xvfb", "-displayfd", "1", "-screen", "0", screen, "-nolisten", "tcp"}, options,
+    // -noreset: the server would otherwise start over whenever its last
+    // client goes, refusing the next one meanwhile.
+    m_server = ChildProcess::Spawn({"Xvfb", "-displayfd", "1", "-screen", "0", screen, "-nolisten", "tcp", "-noreset"}, options,
                                    &error);
     if (!m_server.Started()) {
         problem = error == ENOENT ? "no display, and no Xvfb to start one: set DISPLAY or install xvfb"
@@ -63,9 +65,15 @@ bool PrivateDisplay::Start(int width, int height, std::string& problem) {
         return false;
     }
     m_name = ":" + *number;
+    TraceF("Private X server on %s with a %s screen\n", m_name.c_str(), screen.c_str());
+    if (!takeDisplay) {
+        if (DisplayAvailable(m_name)) return true;
+        problem = "the private X server (Xvfb) on " + m_name + " accepts no clients";
+        return false;
+    }
+    m_tookDisplay = true;
     if (const char* previous = std::getenv("DISPLAY")) m_previousDisplay = previous;
     setenv("DISPLAY", m_name.c_str(), 1);
-    TraceF("Private X server on %s with a %s screen\n", m_name.c_str(), screen.c_str());
     if (DisplayAvailable()) return true;
     problem = "the private X server (Xvfb) on " + m_name + " accepts no clients";
     return false;
@@ -73,7 +81,7 @@ bool PrivateDisplay::Start(int width, int height, std::string& problem) {
 
 PrivateDisplay::~PrivateDisplay() {
     if (m_server.Started()) m_server.Terminate(2000);
-    if (!m_name.empty()) {
+    if (m_tookDisplay) {
         if (m_previousDisplay) setenv("DISPLAY", m_previousDisplay->c_str(), 1);
         else unsetenv("DISPLAY");
     }

@@ -18,7 +18,9 @@ public:
 
     // Starts the server with one screen of width x height at 24 bits and
     // waits until it accepts clients; false with the reason in `problem`.
-    bool Start(int width, int height, std::string& problem);
+    // `takeDisplay`: DISPLAY names it while the object lives; otherwise only
+    // those given Name() use it (one of several side by side).
+    bool Start(int width, int height, std::string& problem, bool takeDisplay = true);
     // ":<number>" once started.
     const std::string& Name() const { return m_name; }
 
@@ -27,6 +29,7 @@ private:
     std::string m_name;
     std::string m_log;
     std::optional<std::string> m_previousDisplay;
+    bool m_tookDisplay = false;
 };
 
 }  // namespace kv

@@ -12,8 +12,6 @@
 
 namespace kv::uno {
 
-namespace {
-
 using Node = Reference<css::animations::XAnimationNode>;
 
 bool IsMainSequence(const Node& node) {
@@ -34,6 +32,8 @@ bool StartsOnClick(const Node& step) {
     if (begin >>= event) return event.Trigger == css::animations::EventTrigger::ON_NEXT;
     return (begin >>= timing) && timing == css::animations::Timing_INDEFINITE;
 }
+
+namespace {
 
 int ClickSteps(const Reference<css::uno::XInterface>& page) {
     Reference<css::animations::XAnimationNodeSupplier> supplier(page, UNO_QUERY);

@@ -13,7 +13,10 @@ namespace kv::uno {
 // effects that start on a click. Reads the document; changes nothing.
 std::vector<int> ClickStepsPerPage(const Reference<css::lang::XComponent>& model);
 
-// The child nodes of an effect node (none for a node that holds no others).
+// The effects' tree, walked: a node's children in order, whether a node is
+// a page's main sequence, and whether a step of it begins on a click.
 std::vector<Reference<css::animations::XAnimationNode>> ChildrenOf(const Reference<css::animations::XAnimationNode>& node);
+bool IsMainSequence(const Reference<css::animations::XAnimationNode>& node);
+bool StartsOnClick(const Reference<css::animations::XAnimationNode>& step);
 
 }  // namespace kv::uno

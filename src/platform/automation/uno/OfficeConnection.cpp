@@ -110,8 +110,10 @@ private:
     std::weak_ptr<OfficeConnection> m_owner;
 };
 
-std::shared_ptr<OfficeConnection> OfficeConnection::Start(std::string* error) {
+std::shared_ptr<OfficeConnection> OfficeConnection::Start(std::string* error, const std::string& display, bool silent) {
     std::shared_ptr<OfficeConnection> office(new OfficeConnection());
+    office->m_display = display;
+    office->m_silent = silent;
     if (!office->Launch(error)) return nullptr;
     if (!office->ConnectInTime(error)) {
         office->EndProcess();
@@ -174,6 +176,14 @@ bool OfficeConnection::Launch(std::string* error) {
     SpawnOptions options;
     options.newProcessGroup = true;
     options.environment = {kShowDpi, kX11Backend, kNoSmartArtNotice};
+    if (!m_display.empty()) options.environment.push_back("DISPLAY=" + m_display);
+    // The office plays through GStreamer: with no sound server to reach and
+    // no sound device it will take, its films still play, without a sound.
+    if (m_silent)
+        options.environment.insert(options.environment.end(),
+                                   {"PULSE_SERVER=unix:/nonexistent/kalvista-silent",
+                                    "GST_PLUGIN_FEATURE_RANK=pulsesink:NONE,alsasink:NONE,pipewiresink:NONE,"
+                                    "jackaudiosink:NONE,osssink:NONE,oss4sink:NONE,openalsink:NONE"});
     std::error_code ec;
     fs::remove(OutputLog(profile), ec);
     options.outputFile = OutputLog(profile);

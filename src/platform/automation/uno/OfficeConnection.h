@@ -30,8 +30,11 @@ inline constexpr int kShowStartLimitMs = 10000;
 class OfficeConnection : public std::enable_shared_from_this<OfficeConnection> {
 public:
     // Starts an office and connects to it; null with `error` set on failure
-    // (nothing of it is left running then).
-    static std::shared_ptr<OfficeConnection> Start(std::string* error);
+    // (nothing of it is left running then). `display`: the X server it draws
+    // on (":5"); empty: the program's own. `silent`: it plays sounds and
+    // films' sound to no device (an office playing out of sight).
+    static std::shared_ptr<OfficeConnection> Start(std::string* error, const std::string& display = {},
+                                                   bool silent = false);
     // Connects to an office another run of this program started and shares:
     // its pipe, process group and profile. Quitting this connection closes
     // nothing but the connection; that office keeps running for its owner.
@@ -78,6 +81,8 @@ private:
     int m_profileLock = -1;
     std::filesystem::path m_profile;
     std::string m_pipe;
+    std::string m_display;
+    bool m_silent = false;
     Reference<css::uno::XComponentContext> m_context;
     Reference<css::frame::XDesktop2> m_desktop;
     Reference<css::lang::XComponent> m_bridge;

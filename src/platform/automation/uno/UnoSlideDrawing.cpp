@@ -5,6 +5,8 @@
 #include <com/sun/star/drawing/XDrawPage.hpp>
 #include <osl/file.hxx>
 
+#include <sys/resource.h>
+
 #include <filesystem>
 
 #include "platform/automation/Dispatch.h"
@@ -15,6 +17,7 @@
 #include "platform/automation/uno/PageTiming.h"
 #include "platform/automation/uno/PreloadedOffice.h"
 #include "platform/automation/uno/ShapePictures.h"
+#include "platform/automation/uno/SlideMotionFacts.h"
 #include "platform/automation/uno/SlideTexts.h"
 #include "platform/core/SlidePlace.h"
 #include "platform/core/Trace.h"
@@ -57,6 +60,7 @@ SlideFacts ReadFacts(const Reference<css::beans::XPropertySet>& page, int number
     facts.titleText = std::move(texts.title);
     facts.topmostText = std::move(texts.topmost);
     facts.notes = std::move(texts.notes);
+    facts.motion = ReadSlideMotion(page);
     return facts;
 }
 
@@ -227,6 +231,9 @@ std::unique_ptr<SlideDrawingOffice> StartSlideDrawingOffice(std::string* why) {
         if (why) *why = "The office could not be started: " + error;
         return nullptr;
     }
+    // Drawing pictures is never in a hurry, while the shows that record
+    // what moves beside it play in real time: it yields the processor to them.
+    if (office->ProcessGroup() > 0) ::setpriority(PRIO_PGRP, static_cast<id_t>(office->ProcessGroup()), 10);
     return std::make_unique<UnoDrawingOffice>(std::move(office));
 }
 
