@@ -14,4 +14,15 @@ struct PixelRect {
 // page fills the area.
 PixelRect SlidePlaceIn(int areaWidth, int areaHeight, long long pageWidth, long long pageHeight);
 
+// A box on the page (page units) widened to the whole pixels it touches on a
+// slide drawn at `pixelsPerUnit` from the page's corner: those pixels, and the
+// page box just covering them (each edge on its pixel edge or less than a
+// unit beyond). A picture drawn over `units` at `pixels` size lies on the
+// slide's own pixels, and a show places it there without resampling.
+struct GridBox {
+    PixelRect pixels;
+    long long x = 0, y = 0, width = 0, height = 0;  // page units
+};
+GridBox WholePixelsAround(long long x, long long y, long long width, long long height, double pixelsPerUnit);
+
 }  // namespace kv

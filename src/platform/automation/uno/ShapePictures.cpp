@@ -5,6 +5,9 @@
 #include <com/sun/star/awt/Rectangle.hpp>
 #include <com/sun/star/document/XExporter.hpp>
 #include <com/sun/star/document/XFilter.hpp>
+#include <com/sun/star/drawing/FillStyle.hpp>
+#include <com/sun/star/drawing/LineStyle.hpp>
+#include <com/sun/star/drawing/ShapeCollection.hpp>
 #include <com/sun/star/drawing/XMasterPagesSupplier.hpp>
 #include <com/sun/star/graphic/GraphicProvider.hpp>
 #include <com/sun/star/graphic/GraphicType.hpp>
@@ -20,6 +23,7 @@
 
 #include "platform/automation/uno/ClickSteps.h"
 #include "platform/automation/uno/MetafileActions.h"
+#include "platform/core/SlidePlace.h"
 #include "platform/core/Trace.h"
 
 namespace kv::uno {
@@ -57,14 +61,36 @@ bool IsForeign(const Shape& shape) {
     return kind == css::graphic::GraphicType::VECTOR;
 }
 
-// The shape drawn by the office's graphic export into a stream of the office's.
-Reference<css::io::XStream> Exported(const Reference<css::uno::XComponentContext>& context, const Shape& shape,
+// A still bitmap picture. The show scales it itself, with a filter of its
+// own (bilinear, no smoothing before it shrinks a photo, so fine detail
+// shimmers), not as the office's drawing of the page does. An animated
+// picture stays: the show plays it.
+bool IsStillBitmap(const Shape& shape) {
+    if (!Is(shape, "com.sun.star.drawing.GraphicObjectShape") && !Is(shape, "com.sun.star.presentation.GraphicObjectShape"))
+        return false;
+    Reference<css::beans::XPropertySet> properties(shape, UNO_QUERY_THROW);
+    bool empty = false, visible = true, animated = false;
+    const auto info = properties->getPropertySetInfo();
+    if (info->hasPropertyByName("IsEmptyPresentationObject")) properties->getPropertyValue("IsEmptyPresentationObject") >>= empty;
+    if (info->hasPropertyByName("Visible")) properties->getPropertyValue("Visible") >>= visible;
+    if (empty || !visible) return false;
+    Reference<css::beans::XPropertySet> graphic(properties->getPropertyValue("Graphic"), UNO_QUERY);
+    if (!graphic.is()) return false;
+    sal_Int8 kind = css::graphic::GraphicType::EMPTY;
+    graphic->getPropertyValue("GraphicType") >>= kind;
+    if (graphic->getPropertySetInfo()->hasPropertyByName("Animated")) graphic->getPropertyValue("Animated") >>= animated;
+    return kind == css::graphic::GraphicType::PIXEL && !animated;
+}
+
+// A shape (or several) drawn by the office's graphic export into a stream of the office's.
+Reference<css::io::XStream> Exported(const Reference<css::uno::XComponentContext>& context,
+                                     const Reference<css::lang::XComponent>& source,
                                      const css::beans::PropertyValue& kind, const Sequence<css::beans::PropertyValue>& options) {
     Reference<css::io::XStream> stream(css::io::TempFile::create(context), UNO_QUERY_THROW);
     Reference<css::document::XExporter> exporter(
         context->getServiceManager()->createInstanceWithContext("com.sun.star.drawing.GraphicExportFilter", context),
         UNO_QUERY_THROW);
-    exporter->setSourceDocument(Reference<css::lang::XComponent>(shape, UNO_QUERY_THROW));
+    exporter->setSourceDocument(source);
     const css::beans::PropertyValue descriptor[] = {NamedProperty("OutputStream", Any(stream->getOutputStream())), kind,
                                                     NamedProperty("FilterData", Any(options))};
     if (!Reference<css::document::XFilter>(exporter, UNO_QUERY_THROW)->filter(Sequence(descriptor, 3)))
@@ -76,7 +102,9 @@ Reference<css::io::XStream> Exported(const Reference<css::uno::XComponentContext
 // Whether the show would draw this shape as a bitmap: its metafile, as the show gets it, says.
 bool ShowDrawsShapeAsBitmap(const Reference<css::uno::XComponentContext>& context, const Shape& shape) {
     const Reference<css::io::XInputStream> in =
-        Exported(context, shape, NamedProperty("FilterName", Any(OUString("SVM"))), {})->getInputStream();
+        Exported(context, Reference<css::lang::XComponent>(shape, UNO_QUERY_THROW),
+                 NamedProperty("FilterName", Any(OUString("SVM"))), {})
+            ->getInputStream();
     std::vector<std::uint8_t> svm;
     Sequence<sal_Int8> chunk;
     while (in->readBytes(chunk, 65536) > 0) svm.insert(svm.end(), chunk.begin(), chunk.end());
@@ -100,22 +128,27 @@ void Retarget(const Node& node, const Shape& from, const Shape& to) {
 }
 
 struct Replacement {
-    Reference<css::drawing::XShapes> container;
+    Reference<css::drawing::XShapes> page, container;
     Shape shape;
+    bool bitmap = false;  // a still bitmap, else another program's content
 };
 
-// The foreign shapes of a page or group the show would shrink, groups searched too.
-void CollectShrunk(const Reference<css::uno::XComponentContext>& context, const Reference<css::drawing::XShapes>& shapes,
-                   std::vector<Replacement>& found) {
+// The shapes of a page or group that the show draws unlike the office's
+// drawing of the page: foreign ones it would shrink, and still bitmaps. Groups are searched too.
+void CollectRedrawn(const Reference<css::uno::XComponentContext>& context, const Reference<css::drawing::XShapes>& page,
+                    const Reference<css::drawing::XShapes>& shapes, std::vector<Replacement>& found) {
     for (sal_Int32 i = 0; i < shapes->getCount(); ++i) {
         Shape shape(shapes->getByIndex(i), UNO_QUERY);
         if (!shape.is()) continue;
         if (Is(shape, "com.sun.star.drawing.GroupShape")) {
-            CollectShrunk(context, Reference<css::drawing::XShapes>(shape, UNO_QUERY_THROW), found);
+            CollectRedrawn(context, page, Reference<css::drawing::XShapes>(shape, UNO_QUERY_THROW), found);
             continue;
         }
         try {
-            if (IsForeign(shape) && ShowDrawsShapeAsBitmap(context, shape)) found.push_back({shapes, shape});
+            if (IsStillBitmap(shape))
+                found.push_back({page, shapes, shape, true});
+            else if (IsForeign(shape) && ShowDrawsShapeAsBitmap(context, shape))
+                found.push_back({page, shapes, shape, false});
         } catch (const css::uno::Exception& e) {
             TraceF("Office could not look at a shape: %s\n", FromOU(e.Message).c_str());
         }
@@ -136,31 +169,61 @@ Shape PlacePicture(const Reference<css::lang::XComponent>& model, const Referenc
     return picture;
 }
 
-// The shape drawn at the size it has in the slide area, as large as its bounds.
-Reference<css::graphic::XGraphic> PictureOf(const Reference<css::uno::XComponentContext>& context, const Shape& shape,
-                                            double pixelsPerUnit) {
-    Reference<css::beans::XPropertySet> properties(shape, UNO_QUERY_THROW);
+// A shape drawn on the slide's own pixels: the office draws it together with
+// an empty box that reaches the whole pixels around it, so the picture holds
+// exactly the pixels its drawing of the page gives the shape (edges partly
+// covered included, with the rest transparent). `box`: where the picture goes.
+Reference<css::graphic::XGraphic> PictureOnSlidePixels(const Reference<css::uno::XComponentContext>& context,
+                                                       const Reference<css::lang::XComponent>& model,
+                                                       const Replacement& found, double pixelsPerUnit, GridBox& box) {
     css::awt::Rectangle bounds;
-    properties->getPropertyValue("BoundRect") >>= bounds;
-    const auto pixels = [&](sal_Int32 units) {
-        return sal_Int32(std::clamp<long>(std::lround(units * pixelsPerUnit), 1, kLargestPicture));
-    };
-    const css::beans::PropertyValue options[] = {NamedProperty("PixelWidth", Any(pixels(bounds.Width))),
-                                                 NamedProperty("PixelHeight", Any(pixels(bounds.Height))),
-                                                 NamedProperty("Translucent", Any(true))};
-    const Reference<css::io::XStream> png =
-        Exported(context, shape, NamedProperty("MediaType", Any(OUString("image/png"))), Sequence(options, 3));
-    const css::beans::PropertyValue source[] = {NamedProperty("InputStream", Any(png->getInputStream()))};
-    return css::graphic::GraphicProvider::create(context)->queryGraphic(Sequence(source, 1));
+    Reference<css::beans::XPropertySet>(found.shape, UNO_QUERY_THROW)->getPropertyValue("BoundRect") >>= bounds;
+    box = WholePixelsAround(bounds.X, bounds.Y, bounds.Width, bounds.Height, pixelsPerUnit);
+    if (box.pixels.width <= 0 || box.pixels.height <= 0 || box.pixels.width > kLargestPicture ||
+        box.pixels.height > kLargestPicture)
+        throw css::uno::RuntimeException("the shape has no size to draw at");
+    Shape reach(Reference<css::lang::XMultiServiceFactory>(model, UNO_QUERY_THROW)
+                    ->createInstance("com.sun.star.drawing.RectangleShape"),
+                UNO_QUERY_THROW);
+    found.page->add(reach);
+    Reference<css::drawing::XShapes> both = css::drawing::ShapeCollection::create(context);
+    try {
+        Reference<css::beans::XPropertySet> empty(reach, UNO_QUERY_THROW);
+        empty->setPropertyValue("LineStyle", Any(css::drawing::LineStyle_NONE));
+        empty->setPropertyValue("FillStyle", Any(css::drawing::FillStyle_NONE));
+        reach->setPosition({sal_Int32(box.x), sal_Int32(box.y)});
+        reach->setSize({sal_Int32(box.width), sal_Int32(box.height)});
+        both->add(found.shape);
+        both->add(reach);
+        // The format reads whether to keep transparency as a number (a
+        // boolean is ignored). Another program's content is drawn opaque:
+        // with transparency kept, the office loses most of the colour of its
+        // gradients (a chart's bars come out pale).
+        const css::beans::PropertyValue options[] = {
+            NamedProperty("PixelWidth", Any(sal_Int32(box.pixels.width))),
+            NamedProperty("PixelHeight", Any(sal_Int32(box.pixels.height))),
+            NamedProperty("Translucent", Any(sal_Int32(found.bitmap ? 1 : 0)))};
+        const Reference<css::io::XStream> png = Exported(context, Reference<css::lang::XComponent>(both, UNO_QUERY_THROW),
+                                                         NamedProperty("MediaType", Any(OUString("image/png"))),
+                                                         Sequence(options, 3));
+        found.page->remove(reach);
+        const css::beans::PropertyValue source[] = {NamedProperty("InputStream", Any(png->getInputStream()))};
+        return css::graphic::GraphicProvider::create(context)->queryGraphic(Sequence(source, 1));
+    } catch (...) {
+        found.page->remove(reach);
+        throw;
+    }
 }
 
 void Replace(const Reference<css::uno::XComponentContext>& context, const Reference<css::lang::XComponent>& model,
              const Replacement& found, const Node& effects, double pixelsPerUnit) {
     Reference<css::beans::XPropertySet> old(found.shape, UNO_QUERY_THROW);
-    css::awt::Rectangle bounds;
-    old->getPropertyValue("BoundRect") >>= bounds;
-    const Shape picture = PlacePicture(model, found.container, PictureOf(context, found.shape, pixelsPerUnit), bounds,
-                                       old->getPropertyValue("ZOrder"));
+    GridBox box;
+    const Reference<css::graphic::XGraphic> graphic = PictureOnSlidePixels(context, model, found, pixelsPerUnit, box);
+    const Shape picture =
+        PlacePicture(model, found.container, graphic,
+                     {sal_Int32(box.x), sal_Int32(box.y), sal_Int32(box.width), sal_Int32(box.height)},
+                     old->getPropertyValue("ZOrder"));
     Reference<css::beans::XPropertySet>(picture, UNO_QUERY_THROW)->setPropertyValue("Name", old->getPropertyValue("Name"));
     old->setPropertyValue("Visible", Any(false));
     if (effects.is()) Retarget(effects, found.shape, picture);
@@ -169,7 +232,7 @@ void Replace(const Reference<css::uno::XComponentContext>& context, const Refere
 int ReplaceOnPage(const Reference<css::uno::XComponentContext>& context, const Reference<css::lang::XComponent>& model,
                   const Reference<css::drawing::XShapes>& page, double pixelsPerUnit) {
     std::vector<Replacement> shrunk;
-    CollectShrunk(context, page, shrunk);
+    CollectRedrawn(context, page, page, shrunk);
     Reference<css::animations::XAnimationNodeSupplier> supplier(page, UNO_QUERY);
     const Node effects = supplier.is() ? supplier->getAnimationNode() : Node();
     int replaced = 0;

@@ -282,7 +282,7 @@ void UnoSession::StartShow(const DocumentPtr& document) {
         if (!document->foreignShapesDrawn) {
             document->foreignShapesDrawn = true;
             if (const int drawn = ShowForeignShapesAsPictures(office->Context(), document->model, PixelsPerUnit(document)))
-                TraceF("Office shows %d shapes of other programs as pictures\n", drawn);
+                TraceF("Office shows %d shapes as pictures drawn on the slide's pixels\n", drawn);
         }
         KeepUnmodified(document->model, false);
         document->presentation->start();
@@ -347,9 +347,9 @@ void UnoSession::SetPaused(const DocumentPtr& document, bool pause) {
 
 double UnoSession::PixelsPerUnit(const DocumentPtr& document) const {
     constexpr double kScreenPixelsPerUnit = 96 / 2540.0;  // a full-screen show of the office's own, roughly
-    if (hostWidth <= 0 || hostHeight <= 0 || document->pageWidth <= 0) return kScreenPixelsPerUnit;
-    return double(SlidePlaceIn(hostWidth, hostHeight, document->pageWidth, document->pageHeight).width) /
-           document->pageWidth;
+    const int width = areaWidth > 0 ? areaWidth : hostWidth, height = areaHeight > 0 ? areaHeight : hostHeight;
+    if (width <= 0 || height <= 0 || document->pageWidth <= 0) return kScreenPixelsPerUnit;
+    return double(SlidePlaceIn(width, height, document->pageWidth, document->pageHeight).width) / document->pageWidth;
 }
 
 std::vector<double> UnoSession::TakeOverTimings(const DocumentPtr& document) {

@@ -81,6 +81,10 @@ struct UnoSession : std::enable_shared_from_this<UnoSession> {
     std::int64_t hostWindow = 0;
     int hostWidth = 0;
     int hostHeight = 0;
+    // The area the show's page is fitted into, where the host window is not
+    // that area (a stage's window reaches past it): 0 when it is.
+    int areaWidth = 0;
+    int areaHeight = 0;
     std::mutex mutex;
     std::list<DocumentPtr> documents;
 

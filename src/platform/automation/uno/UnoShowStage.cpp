@@ -144,6 +144,8 @@ public:
         m_session->hostWindow = static_cast<std::int64_t>(m_windows.ShowWindow());
         m_session->hostWidth = m_width;
         m_session->hostHeight = m_height;
+        m_session->areaWidth = m_width;
+        m_session->areaHeight = m_height;
         ScreenRect all{0, 0, m_width, m_height};
         GrabberOptions options;
         options.display = m_display.Name();
