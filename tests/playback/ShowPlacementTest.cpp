@@ -3,6 +3,9 @@
 // pixel too wide or too high, whatever the page's shape and the area's size.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
+#include "platform/core/SlidePlace.h"
 #include "playback/ShowPlacement.h"
 
 namespace kv {
@@ -55,6 +58,45 @@ TEST(ShowPlacement, TheCorpusSizesAreExactAndTheSlidesPlaceIsCentred) {
     // An unknown page counts as the area's shape.
     EXPECT_EQ(SlidePlaceIn(800, 600, 0, 0), (PixelRect{0, 0, 800, 600}));
     EXPECT_EQ(ShownPageIn(OfficeWindowFor(800, 600, 0, 0).width, OfficeWindowFor(800, 600, 0, 0).height, 800, 600).width, 800);
+}
+
+// A shape's picture lies on whole pixels of the slide area: its box covers
+// the shape, starts and ends on pixel edges (to far under a pixel), so the
+// show puts it there unscaled, and it is no more than a pixel larger on each side.
+TEST(ShowPlacement, AShapesPictureBoxLiesOnWholePixelsAroundTheShape) {
+    struct Shape {
+        long long x, y, width, height;
+    };
+    for (const Page& page : kPages) {
+        for (const int areaWidth : {320, 640, 1280, 1920}) {
+            const double pixelsPerUnit = double(SlidePlaceIn(areaWidth, areaWidth, page.width, page.height).width) / page.width;
+            for (const Shape& shape : {Shape{10372, 7662, 4657, 6138}, Shape{0, 0, page.width, page.height},
+                                       Shape{1, 1, 1, 1}, Shape{3969, 3969, 3969, 3969}, Shape{12345, 678, 9101, 1121}}) {
+                SCOPED_TRACE(std::to_string(shape.x) + "," + std::to_string(shape.y) + " at " + std::to_string(areaWidth));
+                const GridBox box = WholePixelsAround(shape.x, shape.y, shape.width, shape.height, pixelsPerUnit);
+                EXPECT_LE(box.x, shape.x);
+                EXPECT_LE(box.y, shape.y);
+                EXPECT_GE(box.x + box.width, shape.x + shape.width);
+                EXPECT_GE(box.y + box.height, shape.y + shape.height);
+                // A unit is far under a pixel at these sizes: the show rounds the box to exactly these pixels.
+                EXPECT_EQ(std::lround(box.x * pixelsPerUnit), box.pixels.x);
+                EXPECT_EQ(std::lround(box.y * pixelsPerUnit), box.pixels.y);
+                EXPECT_NEAR(box.width * pixelsPerUnit, box.pixels.width, 2 * pixelsPerUnit);
+                EXPECT_NEAR(box.height * pixelsPerUnit, box.pixels.height, 2 * pixelsPerUnit);
+                EXPECT_LE(box.pixels.x, shape.x * pixelsPerUnit);
+                EXPECT_GT(box.pixels.x + 1, shape.x * pixelsPerUnit);
+                EXPECT_GE(box.pixels.x + box.pixels.width, (shape.x + shape.width) * pixelsPerUnit);
+                EXPECT_LT(box.pixels.x + box.pixels.width - 1, (shape.x + shape.width) * pixelsPerUnit);
+            }
+        }
+    }
+    // A shape already on pixel edges keeps exactly its own pixels.
+    const GridBox exact = WholePixelsAround(635, 635, 635 * 4, 635 * 2, 640.0 / 25400);
+    EXPECT_EQ(exact.pixels, (PixelRect{16, 16, 64, 32}));
+    EXPECT_EQ(exact.x, 635);
+    EXPECT_EQ(exact.width, 635 * 4);
+    // A shape without size has no box.
+    EXPECT_EQ(WholePixelsAround(100, 100, 0, 50, 0.025).pixels.width, 0);
 }
 
 // A page of another shape than the video is letterboxed or pillarboxed, and

@@ -48,7 +48,7 @@ bool ReadPictureFile(const std::string& path, int width, int height, OwnedPictur
     return true;
 }
 
-bool WritePictureFile(const std::string& path, const OwnedPicture& picture, std::string* why) {
+bool WritePictureFile(const std::string& path, const OwnedPicture& picture, std::string* why, bool withAlpha) {
     KeepLibavQuiet();
     const auto fail = [&](const std::string& reason) { return Fail(why, path, reason, "write"); };
     if (picture.width <= 0 || picture.height <= 0 ||
@@ -61,18 +61,23 @@ bool WritePictureFile(const std::string& path, const OwnedPicture& picture, std:
     if (!encoder || !packet || !frame) return fail("no PNG encoder");
     encoder->width = picture.width;
     encoder->height = picture.height;
-    encoder->pix_fmt = AV_PIX_FMT_RGB24;
+    const AVPixelFormat format = withAlpha ? AV_PIX_FMT_RGBA : AV_PIX_FMT_RGB24;
+    const int size = withAlpha ? 4 : 3;
+    encoder->pix_fmt = format;
     encoder->time_base = {1, 1};
     frame->width = picture.width;
     frame->height = picture.height;
-    frame->format = AV_PIX_FMT_RGB24;
+    frame->format = format;
     int error = avcodec_open2(encoder.get(), codec, nullptr);
     if (error >= 0) error = av_frame_get_buffer(frame.get(), 0);
     if (error < 0) return fail(AvErrorText(error));
     for (int y = 0; y < picture.height; ++y) {
         const std::uint8_t* from = &picture.pixels[static_cast<size_t>(y) * picture.width * 4];
         std::uint8_t* to = frame->data[0] + static_cast<size_t>(y) * frame->linesize[0];
-        for (int x = 0; x < picture.width; ++x, from += 4, to += 3) to[0] = from[2], to[1] = from[1], to[2] = from[0];
+        for (int x = 0; x < picture.width; ++x, from += 4, to += size) {
+            to[0] = from[2], to[1] = from[1], to[2] = from[0];
+            if (withAlpha) to[3] = from[3];
+        }
     }
     error = avcodec_send_frame(encoder.get(), frame.get());
     if (error >= 0) error = avcodec_send_frame(encoder.get(), nullptr);

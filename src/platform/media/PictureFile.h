@@ -20,9 +20,9 @@ struct OwnedPicture {
 // False with the reason in *why when the file cannot be read as a picture.
 bool ReadPictureFile(const std::string& path, int width, int height, OwnedPicture& picture, std::string* why);
 
-// Writes the picture as an opaque PNG file (its alpha is left out); false
-// with the reason in *why.
-bool WritePictureFile(const std::string& path, const OwnedPicture& picture, std::string* why);
+// Writes the picture as a PNG file, opaque (its alpha left out) unless
+// `withAlpha`; false with the reason in *why.
+bool WritePictureFile(const std::string& path, const OwnedPicture& picture, std::string* why, bool withAlpha = false);
 
 // A black picture of this size with `inner` copied to (x, y); parts of
 // `inner` outside the picture are left out.

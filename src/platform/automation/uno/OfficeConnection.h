@@ -4,6 +4,7 @@
 // Every call into it is time-limited; an office that stops answering, or
 // that we release, is ended (only ever this one, never another office).
 #include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -26,6 +27,9 @@ inline constexpr int kQuitLimitMs = 10000;    // the office ending after termina
 // A show starts within a second; now and then the office's start of it never
 // returns, and the run starts a new office rather than wait the whole limit.
 inline constexpr int kShowStartLimitMs = 10000;
+// Of that, the most the show's start spends drawing shapes as pictures
+// (about 70 ms a shape: a few dozen fit, the rest stay as the show draws them).
+inline constexpr std::chrono::milliseconds kShapePicturesBudget{4000};
 
 class OfficeConnection : public std::enable_shared_from_this<OfficeConnection> {
 public:

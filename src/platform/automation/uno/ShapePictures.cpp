@@ -13,18 +13,28 @@
 #include <com/sun/star/graphic/GraphicType.hpp>
 #include <com/sun/star/graphic/XGraphic.hpp>
 #include <com/sun/star/io/TempFile.hpp>
+#include <com/sun/star/io/SequenceInputStream.hpp>
 #include <com/sun/star/io/XSeekable.hpp>
 #include <com/sun/star/lang/XMultiServiceFactory.hpp>
 #include <com/sun/star/presentation/ParagraphTarget.hpp>
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
 #include <vector>
 
 #include "platform/automation/uno/ClickSteps.h"
-#include "platform/automation/uno/MetafileActions.h"
 #include "platform/core/SlidePlace.h"
 #include "platform/core/Trace.h"
+#include "platform/media/Matte.h"
+#include "platform/media/PictureFile.h"
 
 namespace kv::uno {
 
@@ -34,6 +44,7 @@ using css::uno::Any;
 using css::uno::Sequence;
 using Shape = Reference<css::drawing::XShape>;
 using Node = Reference<css::animations::XAnimationNode>;
+using Deadline = std::chrono::steady_clock::time_point;
 
 constexpr int kLargestPicture = 4096;  // pixels a side; the slide area is far smaller
 
@@ -42,12 +53,16 @@ bool Is(const Shape& shape, const char* service) {
     return info.is() && info->supportsService(OUString::createFromAscii(service));
 }
 
-// A shape of another program's making, as the show tells them: an embedded
-// object (a chart, a spreadsheet) or a picture drawn from vector data.
-bool IsForeign(const Shape& shape) {
+// A shape the show draws unlike the office's drawing of the page: another
+// program's content (an embedded object such as a chart, a picture drawn from
+// vector data), which the show draws with lines, text and gradients of its
+// own or as an undersized bitmap, and a still bitmap, which it scales with a
+// filter of its own (bilinear, nothing smooths a photo it shrinks, so fine
+// detail shimmers). An animated picture stays: the show plays it.
+bool ShowDrawsOtherwise(const Shape& shape) {
     Reference<css::beans::XPropertySet> properties(shape, UNO_QUERY);
     if (!properties.is()) return false;
-    bool empty = false, visible = true;
+    bool empty = false, visible = true, animated = false;
     const auto info = properties->getPropertySetInfo();
     if (info->hasPropertyByName("IsEmptyPresentationObject")) properties->getPropertyValue("IsEmptyPresentationObject") >>= empty;
     if (info->hasPropertyByName("Visible")) properties->getPropertyValue("Visible") >>= visible;
@@ -56,30 +71,11 @@ bool IsForeign(const Shape& shape) {
     if (!Is(shape, "com.sun.star.drawing.GraphicObjectShape") && !Is(shape, "com.sun.star.presentation.GraphicObjectShape"))
         return false;
     Reference<css::beans::XPropertySet> graphic(properties->getPropertyValue("Graphic"), UNO_QUERY);
-    sal_Int8 kind = css::graphic::GraphicType::EMPTY;
-    if (graphic.is()) graphic->getPropertyValue("GraphicType") >>= kind;
-    return kind == css::graphic::GraphicType::VECTOR;
-}
-
-// A still bitmap picture. The show scales it itself, with a filter of its
-// own (bilinear, no smoothing before it shrinks a photo, so fine detail
-// shimmers), not as the office's drawing of the page does. An animated
-// picture stays: the show plays it.
-bool IsStillBitmap(const Shape& shape) {
-    if (!Is(shape, "com.sun.star.drawing.GraphicObjectShape") && !Is(shape, "com.sun.star.presentation.GraphicObjectShape"))
-        return false;
-    Reference<css::beans::XPropertySet> properties(shape, UNO_QUERY_THROW);
-    bool empty = false, visible = true, animated = false;
-    const auto info = properties->getPropertySetInfo();
-    if (info->hasPropertyByName("IsEmptyPresentationObject")) properties->getPropertyValue("IsEmptyPresentationObject") >>= empty;
-    if (info->hasPropertyByName("Visible")) properties->getPropertyValue("Visible") >>= visible;
-    if (empty || !visible) return false;
-    Reference<css::beans::XPropertySet> graphic(properties->getPropertyValue("Graphic"), UNO_QUERY);
     if (!graphic.is()) return false;
     sal_Int8 kind = css::graphic::GraphicType::EMPTY;
     graphic->getPropertyValue("GraphicType") >>= kind;
     if (graphic->getPropertySetInfo()->hasPropertyByName("Animated")) graphic->getPropertyValue("Animated") >>= animated;
-    return kind == css::graphic::GraphicType::PIXEL && !animated;
+    return kind == css::graphic::GraphicType::VECTOR || (kind == css::graphic::GraphicType::PIXEL && !animated);
 }
 
 // A shape (or several) drawn by the office's graphic export into a stream of the office's.
@@ -99,16 +95,12 @@ Reference<css::io::XStream> Exported(const Reference<css::uno::XComponentContext
     return stream;
 }
 
-// Whether the show would draw this shape as a bitmap: its metafile, as the show gets it, says.
-bool ShowDrawsShapeAsBitmap(const Reference<css::uno::XComponentContext>& context, const Shape& shape) {
-    const Reference<css::io::XInputStream> in =
-        Exported(context, Reference<css::lang::XComponent>(shape, UNO_QUERY_THROW),
-                 NamedProperty("FilterName", Any(OUString("SVM"))), {})
-            ->getInputStream();
-    std::vector<std::uint8_t> svm;
+std::vector<std::uint8_t> AllOf(const Reference<css::io::XStream>& stream) {
+    const Reference<css::io::XInputStream> in = stream->getInputStream();
+    std::vector<std::uint8_t> bytes;
     Sequence<sal_Int8> chunk;
-    while (in->readBytes(chunk, 65536) > 0) svm.insert(svm.end(), chunk.begin(), chunk.end());
-    return ShowDrawsAsBitmap(svm);
+    while (in->readBytes(chunk, 65536) > 0) bytes.insert(bytes.end(), chunk.begin(), chunk.end());
+    return bytes;
 }
 
 // Effects that target `from` target `to` instead.
@@ -130,25 +122,20 @@ void Retarget(const Node& node, const Shape& from, const Shape& to) {
 struct Replacement {
     Reference<css::drawing::XShapes> page, container;
     Shape shape;
-    bool bitmap = false;  // a still bitmap, else another program's content
 };
 
-// The shapes of a page or group that the show draws unlike the office's
-// drawing of the page: foreign ones it would shrink, and still bitmaps. Groups are searched too.
-void CollectRedrawn(const Reference<css::uno::XComponentContext>& context, const Reference<css::drawing::XShapes>& page,
-                    const Reference<css::drawing::XShapes>& shapes, std::vector<Replacement>& found) {
+// The shapes of a page or group the show draws otherwise, groups searched too.
+void CollectRedrawn(const Reference<css::drawing::XShapes>& page, const Reference<css::drawing::XShapes>& shapes,
+                    std::vector<Replacement>& found) {
     for (sal_Int32 i = 0; i < shapes->getCount(); ++i) {
         Shape shape(shapes->getByIndex(i), UNO_QUERY);
         if (!shape.is()) continue;
         if (Is(shape, "com.sun.star.drawing.GroupShape")) {
-            CollectRedrawn(context, page, Reference<css::drawing::XShapes>(shape, UNO_QUERY_THROW), found);
+            CollectRedrawn(page, Reference<css::drawing::XShapes>(shape, UNO_QUERY_THROW), found);
             continue;
         }
         try {
-            if (IsStillBitmap(shape))
-                found.push_back({page, shapes, shape, true});
-            else if (IsForeign(shape) && ShowDrawsShapeAsBitmap(context, shape))
-                found.push_back({page, shapes, shape, false});
+            if (ShowDrawsOtherwise(shape)) found.push_back({page, shapes, shape});
         } catch (const css::uno::Exception& e) {
             TraceF("Office could not look at a shape: %s\n", FromOU(e.Message).c_str());
         }
@@ -169,45 +156,85 @@ Shape PlacePicture(const Reference<css::lang::XComponent>& model, const Referenc
     return picture;
 }
 
-// A shape drawn on the slide's own pixels: the office draws it together with
-// an empty box that reaches the whole pixels around it, so the picture holds
-// exactly the pixels its drawing of the page gives the shape (edges partly
-// covered included, with the rest transparent). `box`: where the picture goes.
+// A PNG file of ours, for as long as it is needed.
+class ScratchPicture {
+public:
+    ScratchPicture() {
+        static std::atomic<int> made{0};
+        m_path = std::filesystem::temp_directory_path() /
+                 ("kalvista-shape-" + std::to_string(::getpid()) + "-" + std::to_string(made++) + ".png");
+    }
+    ~ScratchPicture() {
+        std::error_code ignored;
+        std::filesystem::remove(m_path, ignored);
+    }
+    std::string Path() const { return m_path.string(); }
+
+private:
+    std::filesystem::path m_path;
+};
+
+media::OwnedPicture Decoded(const std::vector<std::uint8_t>& png, int width, int height) {
+    ScratchPicture file;
+    std::ofstream(file.Path(), std::ios::binary).write(reinterpret_cast<const char*>(png.data()), std::streamsize(png.size()));
+    media::OwnedPicture picture;
+    std::string why;
+    if (!media::ReadPictureFile(file.Path(), width, height, picture, &why)) throw css::uno::RuntimeException(ToOU(why));
+    return picture;
+}
+
+Sequence<sal_Int8> Encoded(const media::OwnedPicture& picture) {
+    ScratchPicture file;
+    std::string why;
+    if (!media::WritePictureFile(file.Path(), picture, &why, true)) throw css::uno::RuntimeException(ToOU(why));
+    std::ifstream in(file.Path(), std::ios::binary);
+    const std::vector<char> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    return Sequence<sal_Int8>(reinterpret_cast<const sal_Int8*>(bytes.data()), sal_Int32(bytes.size()));
+}
+
+// A shape drawn on the slide's own pixels, with its coverage: the office
+// draws it over a box that reaches the whole pixels around it, once white and
+// once black, so the picture holds exactly the pixels its drawing of the page
+// gives the shape, edges partly covered included, and lets through what the
+// shape lets through. (The office's own transparent pictures lose most of the
+// colour of gradients.) `box`: where the picture goes.
 Reference<css::graphic::XGraphic> PictureOnSlidePixels(const Reference<css::uno::XComponentContext>& context,
                                                        const Reference<css::lang::XComponent>& model,
                                                        const Replacement& found, double pixelsPerUnit, GridBox& box) {
     css::awt::Rectangle bounds;
     Reference<css::beans::XPropertySet>(found.shape, UNO_QUERY_THROW)->getPropertyValue("BoundRect") >>= bounds;
     box = WholePixelsAround(bounds.X, bounds.Y, bounds.Width, bounds.Height, pixelsPerUnit);
-    if (box.pixels.width <= 0 || box.pixels.height <= 0 || box.pixels.width > kLargestPicture ||
-        box.pixels.height > kLargestPicture)
+    const int width = box.pixels.width, height = box.pixels.height;
+    if (width <= 0 || height <= 0 || width > kLargestPicture || height > kLargestPicture)
         throw css::uno::RuntimeException("the shape has no size to draw at");
     Shape reach(Reference<css::lang::XMultiServiceFactory>(model, UNO_QUERY_THROW)
                     ->createInstance("com.sun.star.drawing.RectangleShape"),
                 UNO_QUERY_THROW);
     found.page->add(reach);
-    Reference<css::drawing::XShapes> both = css::drawing::ShapeCollection::create(context);
     try {
-        Reference<css::beans::XPropertySet> empty(reach, UNO_QUERY_THROW);
-        empty->setPropertyValue("LineStyle", Any(css::drawing::LineStyle_NONE));
-        empty->setPropertyValue("FillStyle", Any(css::drawing::FillStyle_NONE));
+        Reference<css::beans::XPropertySet> under(reach, UNO_QUERY_THROW);
+        under->setPropertyValue("LineStyle", Any(css::drawing::LineStyle_NONE));
+        under->setPropertyValue("FillStyle", Any(css::drawing::FillStyle_SOLID));
+        under->setPropertyValue("ZOrder", Any(sal_Int32(0)));
         reach->setPosition({sal_Int32(box.x), sal_Int32(box.y)});
         reach->setSize({sal_Int32(box.width), sal_Int32(box.height)});
-        both->add(found.shape);
+        Reference<css::drawing::XShapes> both = css::drawing::ShapeCollection::create(context);
         both->add(reach);
-        // The format reads whether to keep transparency as a number (a
-        // boolean is ignored). Another program's content is drawn opaque:
-        // with transparency kept, the office loses most of the colour of its
-        // gradients (a chart's bars come out pale).
-        const css::beans::PropertyValue options[] = {
-            NamedProperty("PixelWidth", Any(sal_Int32(box.pixels.width))),
-            NamedProperty("PixelHeight", Any(sal_Int32(box.pixels.height))),
-            NamedProperty("Translucent", Any(sal_Int32(found.bitmap ? 1 : 0)))};
-        const Reference<css::io::XStream> png = Exported(context, Reference<css::lang::XComponent>(both, UNO_QUERY_THROW),
-                                                         NamedProperty("MediaType", Any(OUString("image/png"))),
-                                                         Sequence(options, 3));
+        both->add(found.shape);
+        const css::beans::PropertyValue options[] = {NamedProperty("PixelWidth", Any(sal_Int32(width))),
+                                                     NamedProperty("PixelHeight", Any(sal_Int32(height)))};
+        const auto drawnOver = [&](sal_Int32 colour) {
+            under->setPropertyValue("FillColor", Any(colour));
+            return Decoded(AllOf(Exported(context, Reference<css::lang::XComponent>(both, UNO_QUERY_THROW),
+                                          NamedProperty("MediaType", Any(OUString("image/png"))), Sequence(options, 2))),
+                           width, height);
+        };
+        const media::OwnedPicture overWhite = drawnOver(0xFFFFFF), overBlack = drawnOver(0x000000);
         found.page->remove(reach);
-        const css::beans::PropertyValue source[] = {NamedProperty("InputStream", Any(png->getInputStream()))};
+        const Reference<css::io::XInputStream> png(css::io::SequenceInputStream::createStreamFromSequence(
+                                                       context, Encoded(media::MatteFromWhiteAndBlack(overWhite, overBlack))),
+                                                   UNO_QUERY_THROW);
+        const css::beans::PropertyValue source[] = {NamedProperty("InputStream", Any(png))};
         return css::graphic::GraphicProvider::create(context)->queryGraphic(Sequence(source, 1));
     } catch (...) {
         found.page->remove(reach);
@@ -229,14 +256,17 @@ void Replace(const Reference<css::uno::XComponentContext>& context, const Refere
     if (effects.is()) Retarget(effects, found.shape, picture);
 }
 
+// Replaces what the show draws otherwise on a page while `until` allows;
+// shapes left when it has passed stay as the show draws them.
 int ReplaceOnPage(const Reference<css::uno::XComponentContext>& context, const Reference<css::lang::XComponent>& model,
-                  const Reference<css::drawing::XShapes>& page, double pixelsPerUnit) {
-    std::vector<Replacement> shrunk;
-    CollectRedrawn(context, page, page, shrunk);
+                  const Reference<css::drawing::XShapes>& page, double pixelsPerUnit, Deadline until) {
+    std::vector<Replacement> redrawn;
+    CollectRedrawn(page, page, redrawn);
     Reference<css::animations::XAnimationNodeSupplier> supplier(page, UNO_QUERY);
     const Node effects = supplier.is() ? supplier->getAnimationNode() : Node();
     int replaced = 0;
-    for (const Replacement& found : shrunk) {
+    for (const Replacement& found : redrawn) {
+        if (std::chrono::steady_clock::now() > until) break;
         try {
             Replace(context, model, found, effects, pixelsPerUnit);
             ++replaced;
@@ -273,15 +303,20 @@ void DrawFilmsAsTheirPosters(const Reference<css::lang::XComponent>& model) {
         PostersOverFilms(model, Reference<css::drawing::XShapes>(pages->getByIndex(i), UNO_QUERY_THROW));
 }
 
-int ShowForeignShapesAsPictures(const Reference<css::uno::XComponentContext>& context,
-                                const Reference<css::lang::XComponent>& model, double pixelsPerUnit) {
+int ShowShapesAsTheOfficeDrawsThem(const Reference<css::uno::XComponentContext>& context,
+                                   const Reference<css::lang::XComponent>& model, double pixelsPerUnit,
+                                   std::chrono::milliseconds budget) {
+    const Deadline until = std::chrono::steady_clock::now() + budget;
     int replaced = 0;
     Reference<css::drawing::XDrawPagesSupplier> slides(model, UNO_QUERY_THROW);
     Reference<css::drawing::XMasterPagesSupplier> masters(model, UNO_QUERY_THROW);
     for (const Reference<css::drawing::XDrawPages>& pages : {slides->getDrawPages(), masters->getMasterPages()})
         for (sal_Int32 i = 0; i < pages->getCount(); ++i)
             replaced += ReplaceOnPage(context, model, Reference<css::drawing::XShapes>(pages->getByIndex(i), UNO_QUERY_THROW),
-                                      pixelsPerUnit);
+                                      pixelsPerUnit, until);
+    if (std::chrono::steady_clock::now() > until)
+        TraceF("Office drew shapes as pictures for %lld ms; the rest stay as the show draws them\n",
+               static_cast<long long>(budget.count()));
     return replaced;
 }
 

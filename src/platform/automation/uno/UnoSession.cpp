@@ -281,7 +281,8 @@ void UnoSession::StartShow(const DocumentPtr& document) {
         clickSteps = ClickStepsPerPage(document->model);
         if (!document->foreignShapesDrawn) {
             document->foreignShapesDrawn = true;
-            if (const int drawn = ShowForeignShapesAsPictures(office->Context(), document->model, PixelsPerUnit(document)))
+            if (const int drawn = ShowShapesAsTheOfficeDrawsThem(office->Context(), document->model, PixelsPerUnit(document),
+                                                                 kShapePicturesBudget))
                 TraceF("Office shows %d shapes as pictures drawn on the slide's pixels\n", drawn);
         }
         KeepUnmodified(document->model, false);

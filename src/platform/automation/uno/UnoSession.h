@@ -53,7 +53,7 @@ struct UnoDocument {
     std::atomic<bool> endScreen{false};  // the closing black screen after the last slide
     std::atomic<bool> ended{false};
     bool closed = false;
-    bool foreignShapesDrawn = false;  // content the show would shrink is shown as pictures
+    bool foreignShapesDrawn = false;  // shapes the show draws otherwise are shown as the office's pictures
 };
 using DocumentPtr = std::shared_ptr<UnoDocument>;
 
