@@ -43,9 +43,12 @@ public:
     void OnCancel();
 
     void PositionSlideShowWindow() override;
+    void PageSizeKnown() override { FitToRecordingSize(m_hShowChild); }
     void FitToRecordingSize(HWND slideShowWindow);
     // Fits again, until recording begins, when the window manager's frame turns out other than fitted.
     void RefitWhenFrameKnown(int checksLeft);
+    // Fits again when the window manager's frame is other than the last fit counted with.
+    void RefitToKnownFrame();
     void FindSlideShowChild();
     void ActivatePPTWindow();
 
