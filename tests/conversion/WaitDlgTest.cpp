@@ -144,9 +144,9 @@ TEST_F(WaitDialog, ConversionShowsPercentAndTimeLeftBesideTheBusyControl) {
         return text.find(" % \xE2\x80\x94 about ") != std::string::npos && text.find(" left") != std::string::npos;
     });
     EXPECT_TRUE(withTimeLeft) << shown.back();
-    // Within the label's place right of the busy control, clear of it.
-    EXPECT_GE(dialog->ProgressLabel().geometry().left(), dialog->BusyCtrl().geometry().right());
-    EXPECT_LE(dialog->ProgressLabel().geometry().right(), dialog->rect().right());
+    // Under the busy control, clear of it, within the dialog.
+    EXPECT_GT(dialog->ProgressLabel().geometry().top(), dialog->BusyCtrl().geometry().bottom());
+    EXPECT_TRUE(dialog->rect().contains(dialog->ProgressLabel().geometry()));
 }
 
 TEST_F(WaitDialog, MergeProgressAboveTheTopStartsAgainFromZero) {
