@@ -143,10 +143,15 @@ TEST_F(ContainerTest, CaptureSizeLargerThanTheScreenShrinksAndHidesTheTaskbarUnt
     d.OnClickedBtnStop();
     ASSERT_TRUE(Ended());
     EXPECT_GE(log->Count("ShowTaskbar"), 1);
-    // The user learns the size the video has (multiples of 4, as recorded).
-    EXPECT_EQ(boxes->Texts(), std::vector<std::string>{"The video is 1920x1040 instead of 2000x1100: the screen has "
-                                                       "no room for more beside the recording window's toolbar."});
+    // The conversion dialog tells the size the video has (multiples of 4, as
+    // recorded) with the video; no message comes after it.
+    EXPECT_EQ(conversion->sizeNotes, std::vector<std::string>{"The video is 1920x1040 instead of 2000x1100: the screen "
+                                                              "has no room for more beside the recording window's "
+                                                              "toolbar."});
+    EXPECT_TRUE(boxes->Texts().empty()) << boxes->Texts().front();
     EXPECT_EQ(ShrunkSizeText(1922, 1083, 1920, 1080), "") << "the same size once rounded";
+    // The size named is the one chosen, not as the recorder would round it.
+    EXPECT_EQ(ShrunkSizeText(1366, 768, 1366, 708).substr(0, 38), "The video is 1364x708 instead of 1366x");
 }
 
 TEST_F(ContainerTest, PlayPauseAndStopDriveTheShowTheRecorderAndTheConversionDialogInOrder) {
