@@ -17,11 +17,19 @@ std::string TakeHint(void* hint, const char* id) {
 
 bool StartsWith(const std::string& text, const char* prefix) { return text.rfind(prefix, 0) == 0; }
 
-// The two lines of an ALSA description ("card, device" and what it is) as one.
-std::string Readable(const std::string& description, const std::string& name) {
-    std::string text;
-    for (char ch : description) text += ch == '\n' ? std::string(", ") : std::string(1, ch);
-    return text.empty() ? name : text;
+std::string FirstLine(const std::string& text) { return text.substr(0, text.find('\n')); }
+
+// What kind of access to a card a device name gives, in a word.
+std::string KindOf(const std::string& name) {
+    const std::string type = name.substr(0, name.find(':'));
+    if (type == "plughw") return "any format";
+    if (type == "sysdefault") return "card default";
+    if (type == "dsnoop") return "shared";
+    return type;
+}
+
+std::string Detail(const std::string& description, const std::string& name) {
+    return (description.empty() ? std::string() : description + "\n") + "ALSA device: " + name;
 }
 
 // Raw "hw" devices take only the card's own formats and "null" records
@@ -33,8 +41,15 @@ bool Wanted(const std::string& name, const std::string& ioid) {
 
 }  // namespace
 
+std::string ReadableDeviceName(const std::string& name, const std::string& description) {
+    const std::string own = FirstLine(description);
+    if (own.empty()) return name;
+    if (name.find("CARD=") != std::string::npos) return own + " (" + KindOf(name) + ")";
+    return name + ": " + own;
+}
+
 std::vector<CaptureDevice> ListCaptureDevices() {
-    std::vector<CaptureDevice> devices{{"default", "Default sound input"}};
+    std::vector<CaptureDevice> devices{{"default", "Default sound input", "ALSA device: default"}};
     void** hints = nullptr;
     RouteAlsaMessagesToTrace();
     if (snd_device_name_hint(-1, "pcm", &hints) < 0 || !hints) return devices;
@@ -43,11 +58,15 @@ std::vector<CaptureDevice> ListCaptureDevices() {
         const std::string name = TakeHint(*hint, "NAME");
         soundServer = soundServer || name == "pulse";
         if (!Wanted(name, TakeHint(*hint, "IOID"))) continue;
-        devices.push_back({name, Readable(TakeHint(*hint, "DESC"), name)});
+        const std::string description = TakeHint(*hint, "DESC");
+        devices.push_back({name, ReadableDeviceName(name, description), Detail(description, name)});
     }
     snd_device_name_free_hint(hints);
     // Last, so the list positions stored for the other devices keep their meaning.
-    if (soundServer) devices.push_back({kDesktopSoundDevice, "Sound of this computer"});
+    if (soundServer)
+        devices.push_back({kDesktopSoundDevice, "Sound of this computer",
+                           "What this computer plays, from its sound server\nALSA device: " +
+                               std::string(kDesktopSoundDevice)});
     return devices;
 }
 
