@@ -88,7 +88,7 @@ TEST_F(WizardTest, ConvertStoresEveryChoiceAndRunsTheContainer) {
     const auto dir = folder.path() / "Vorträge \"Q&A\" 'v2'";
     std::filesystem::create_directories(dir);
     const auto talk = dir / "Übersicht März.pptx";
-    std::ofstream(talk) << "x";
+    WritePackageStart(talk);
     shell.presentations.push_back(talk.string());
     Hover(IDC_TAB_IO);
     Click(IDC_ROW_ICON[0]);
@@ -104,7 +104,7 @@ TEST_F(WizardTest, ConvertStoresEveryChoiceAndRunsTheContainer) {
     Check(IDC_NOTES_SUBTITLES)->click();
     Hover(IDC_TAB_CONVERTER);
     Click(IDC_ROW_ICON[0]);  // pointer on
-    ChooseText(IDC_SLIDE_TIME, "20");
+    ChooseText(IDC_SLIDE_TIME, "20 seconds");
     Click(IDC_ROW_ICON[1]);  // manual: the slide time stays stored
 
     Wizard().show();
@@ -214,20 +214,30 @@ TEST_F(WizardTest, WithoutSoundDevicesNothingIsRecorded) {
 }
 
 // `kalvista FILE`: the wizard starts with FILE chosen, as the picker would
-// have chosen it; a missing file or another kind is refused with its message.
+// have chosen it; a file that is not there, or not a presentation, is refused
+// with its own message (not one for a file that has gone since).
 TEST_F(WizardTest, APresentationFromTheCommandLineIsChosen) {
-    EXPECT_FALSE(Wizard().OpenPresentation((folder.path() / "Absent.pptx").string()));
+    const auto absent = folder.path() / "Absent.pptx";
+    EXPECT_FALSE(Wizard().OpenPresentation(absent.string()));
     const auto notes = folder.path() / "Notes.txt";
     std::ofstream(notes) << "text";
     EXPECT_FALSE(Wizard().OpenPresentation(notes.string()));
-    ASSERT_EQ(boxes.Texts().size(), 2u);
-    EXPECT_EQ(boxes.Texts()[0], "The presentation file no longer exists:\n" + (folder.path() / "Absent.pptx").string() +
-                                    "\nPlease select the PowerPoint presentation File again.");
-    EXPECT_EQ(boxes.Texts()[1], "FileType Error: Invalid File Type Selected");
+    EXPECT_FALSE(Wizard().OpenPresentation(folder.path().string()));
+    const auto empty = folder.path() / "Empty.pptx";
+    std::ofstream{empty};
+    EXPECT_FALSE(Wizard().OpenPresentation(empty.string()));
+    ASSERT_EQ(boxes.Texts().size(), 4u);
+    EXPECT_EQ(boxes.Texts()[0], "There is no presentation file at:\n" + absent.string() +
+                                    "\nPlease select the PowerPoint presentation File.");
+    EXPECT_EQ(boxes.Texts()[1].substr(0, 50), "FileType Error: Invalid File Type Selected\n\"Notes.");
+    EXPECT_EQ(boxes.Texts()[2], "This is a folder, not a presentation file:\n" + folder.path().string() +
+                                    "\nPlease select the PowerPoint presentation File.");
+    EXPECT_EQ(boxes.Texts()[3], "The presentation file is empty:\n" + empty.string() +
+                                    "\nPlease select the PowerPoint presentation File.");
     EXPECT_TRUE(Wizard().State().presentationPath.empty());
 
     const auto talk = folder.path() / "Talk.odp";
-    std::ofstream(talk) << "slides";
+    WritePackageStart(talk);
     ASSERT_TRUE(Wizard().OpenPresentation(talk.string()));
     EXPECT_EQ(Edit(IDC_PRESENTATION)->text().toStdString(), talk.string());
     EXPECT_EQ(Edit(IDC_OUTPUT_FOLDER)->text().toStdString(), folder.path().string());
@@ -252,7 +262,7 @@ TEST_F(WizardTest, RenderFastIsStoredAndAskedForButRefusedForThePresenter) {
     EXPECT_TRUE(container.requests.empty());
 
     Click(IDC_ROW_ICON[1]);  // automatic again
-    ChooseText(IDC_SLIDE_TIME, "3");
+    ChooseText(IDC_SLIDE_TIME, "3 seconds");
     ASSERT_TRUE(Wizard().OnConvert());
     EXPECT_EQ(settings::FastRender.Get(), 1u);
     ASSERT_EQ(container.requests.size(), 1u);

@@ -8,6 +8,7 @@
 #include <QWindow>
 
 #include "app/core/AppMessages.h"
+#include "app/core/SettingsCatalogue.h"
 #include "app/wizard/FrameShape.h"
 #include "app/wizard/WizardLayout.h"
 #include "app/wizard/WizardMessages.h"
@@ -18,12 +19,15 @@
 #include "platform/core/MessageBox.h"
 #include "platform/core/Trace.h"
 #include "platform/ui/QtMessageThread.h"
+#include "platform/ui/WindowPlace.h"
+#include "recording/CaptureArea.h"
 
 namespace kv {
 using namespace wizard;
 
 namespace {
 
+constexpr const char* kHelpPageName = "Welcome.htm";
 constexpr int kTabs[] = {IDC_TAB_IO, IDC_TAB_AUDIO, IDC_TAB_VIDEO, IDC_TAB_CONVERTER};
 
 // The ids that light up each row when hovered: icon, label, then the combos'
@@ -35,6 +39,9 @@ Size ScreenSize() {
     const QScreen* screen = QGuiApplication::primaryScreen();
     return screen ? Size{screen->size().width(), screen->size().height()} : Size{1024, 768};
 }
+
+// How long after the window is shown its place is checked with the X server.
+constexpr int kPlaceCheckMs = 100;
 
 }  // namespace
 
@@ -52,10 +59,18 @@ CTransparentDialogDlg::CTransparentDialogDlg(ContainerRunner& containerRunner, W
 
     m_controls = std::make_unique<WizardControls>(this);
     m_ioPage = std::make_unique<CIOSettings>(*m_controls, m_state, m_shell, this);
-    m_avPage = std::make_unique<CAVSettingPage>(*m_controls, m_state, sources, ScreenSize());
+    const Size screen = ScreenSize();
+    m_avPage = std::make_unique<CAVSettingPage>(*m_controls, m_state, sources, screen, RecordableSize(screen));
     m_capturePage = std::make_unique<CCaptureModePage>(*m_controls, m_state);
     SetUpButtons();
     OnInitDialog();
+}
+
+Size CTransparentDialogDlg::RecordableSize(Size asked) const {
+    const kv::CaptureSize fitted = m_containerRunner.FittedCaptureSize({asked.width, asked.height});
+    // As the recorder rounds it, so the size named is the video's own.
+    const ScreenRect rounded = RoundCaptureSize({0, 0, fitted.width, fitted.height});
+    return {rounded.width, rounded.height};
 }
 
 CTransparentDialogDlg::~CTransparentDialogDlg() {
@@ -83,6 +98,13 @@ void CTransparentDialogDlg::SetUpButtons() {
     for (int id : {IDC_OUTPUT_FORMAT, IDC_RESOLUTION, IDC_AUDIO_QUALITY, IDC_AUDIO_DEVICE}) {
         connect(m_controls->Combo(id), &QComboBox::activated, this, [this, id] { OnSelChange(id); });
     }
+    // A click on a path field asks for its picker, as its row does.
+    connect(m_controls->PathEdit(IDC_PRESENTATION), &CPathEdit::Clicked, this, [this] { OnRowClick(0); });
+    connect(m_controls->PathEdit(IDC_OUTPUT_FOLDER), &CPathEdit::Clicked, this, [this] { OnRowClick(1); });
+    for (int id : {IDC_ADVANCE_AUTOMATIC, IDC_ADVANCE_MANUAL}) {
+        connect(m_controls->Radio(id), &QRadioButton::clicked, this,
+                [this, id] { m_capturePage->ChooseAdvanceMode(id == IDC_ADVANCE_MANUAL); });
+    }
     connect(&m_soundCheckTimer, &QTimer::timeout, this, [this] { ShowSoundCheck(); });
 }
 
@@ -92,10 +114,6 @@ void CTransparentDialogDlg::OnInitDialog() {
     for (int id : {IDC_PRESENTATION, IDC_OUTPUT_FOLDER, IDC_AUDIO_DEVICE, IDC_AUDIO_CHANNELS, IDC_SLIDE_TIME,
                    IDC_AUDIO_QUALITY})
         m_controls->Control(id)->hide();
-    // The path boxes show the choices; the pickers make them.
-    m_controls->Edit(IDC_PRESENTATION)->setReadOnly(true);
-    m_controls->Edit(IDC_OUTPUT_FOLDER)->setReadOnly(true);
-
     m_avPage->EnumerateAudioDevicesT();
     m_avPage->LoadAudioSettingsT();
     m_avPage->CheckSoundDeviceT();
@@ -105,10 +123,11 @@ void CTransparentDialogDlg::OnInitDialog() {
     m_avPage->LoadFormatAndCodec();
     m_avPage->OnFormatChange();
     m_capturePage->Load();
+    m_ioPage->OfferLastChoice(settings::PowerPointFileName.Get(), settings::AVIVideoFileName.Get());
 
     for (int id : {IDC_OUTPUT_FORMAT, IDC_VIDEO_CODEC, IDC_FRAME_RATE, IDC_RESOLUTION, IDC_CUSTOM_WIDTH,
                    IDC_CUSTOM_HEIGHT, IDC_NOTES_SUBTITLES, IDC_SOUND_LEVEL, IDC_SOUND_SILENT,
-                   IDC_FAST_RENDER})
+                   IDC_FAST_RENDER, IDC_ADVANCE_AUTOMATIC, IDC_ADVANCE_MANUAL})
         m_controls->Control(id)->hide();
     m_controls->SetRow(3, kEmptyRow);
     m_controls->Button(IDC_MINIMISE)->hide();
@@ -180,6 +199,12 @@ void CTransparentDialogDlg::keyPressEvent(QKeyEvent* event) {
 void CTransparentDialogDlg::closeEvent(QCloseEvent* event) {
     m_bClosed = true;
     QDialog::closeEvent(event);
+}
+
+void CTransparentDialogDlg::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    // Once framed, the window's place as the X server has it, for what opens relative to it.
+    QTimer::singleShot(kPlaceCheckMs, this, [this] { SyncWindowPosition(this); });
 }
 
 void CTransparentDialogDlg::hideEvent(QHideEvent* event) {
@@ -302,8 +327,12 @@ void CTransparentDialogDlg::OnSelChange(int comboId) {
 
 void CTransparentDialogDlg::OnHelp() {
     const auto page = FindSkinFile("Welcome.htm");
-    if (page.empty() || !m_shell.OpenHelpPage(page.string()))
-        ShowMessageBox(HelpNotOpened(page.empty() ? std::string("Welcome.htm") : page.string()));
+    if (page.empty()) {
+        ShowMessageBox(HelpNotOpened(kHelpPageName, "the page is not installed beside the program"));
+        return;
+    }
+    if (const std::string why = m_shell.OpenHelpPage(page.string()); !why.empty())
+        ShowMessageBox(HelpNotOpened(page.string(), why));
 }
 
 }  // namespace kv

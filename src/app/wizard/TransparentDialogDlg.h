@@ -57,9 +57,14 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
 
 private:
+    // The size a recording asked at `asked` gets: what the screen has room
+    // for beside the recording window's toolbar and frame, as the recorder
+    // rounds it. Of the screen's size, the largest the screen records.
+    wizard::Size RecordableSize(wizard::Size asked) const;
     void SetUpButtons();
     void OnInitDialog();
     void OnSize();
@@ -72,8 +77,13 @@ private:
     bool CheckFastRender();
     void StoreInputAndSound();
     bool CheckCaptureSize();
+    bool CheckRoom();
+    // The size the video will have: the chosen one, cut to what the screen records.
+    wizard::Size RecordedSize() const;
+    void TellReducedSize();
     void StoreSettings();
-    void RunContainer();
+    // kRecordingMade, or kNothingRecorded (the wizard then stays).
+    int RunContainer();
     // The Audio page's live check: listens while the page is open, to the
     // device chosen now; stopped (the device free) on any other page, when
     // the wizard hides and before a recording starts.

@@ -7,11 +7,13 @@
 
 #include <QCheckBox>
 #include <QLabel>
+#include <QRadioButton>
 
 #include "controls/ColoredCombo.h"
 #include "controls/ColoredEdit.h"
 #include "controls/CustomeButton.h"
 #include "controls/LevelMeter.h"
+#include "controls/PathEdit.h"
 
 namespace kv::wizard {
 
@@ -44,7 +46,10 @@ public:
     CCustomeButton* Button(int id) const;
     CColoredCombo* Combo(int id) const;
     CColoredEdit* Edit(int id) const;
+    // The presentation and output folder fields.
+    CPathEdit* PathEdit(int id) const;
     QCheckBox* Check(int id) const;
+    QRadioButton* Radio(int id) const;
     CLevelMeter* Meter() const { return m_meter; }
     QLabel* SilenceText() const { return m_silenceText; }
     QWidget* Control(int id) const;
@@ -67,6 +72,7 @@ private:
     std::map<int, CColoredCombo*> m_combos;
     std::map<int, CColoredEdit*> m_edits;
     std::map<int, QCheckBox*> m_checks;
+    std::map<int, QRadioButton*> m_radios;
     CLevelMeter* m_meter = nullptr;
     QLabel* m_silenceText = nullptr;
     std::vector<int> m_valueIds;
