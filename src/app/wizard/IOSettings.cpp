@@ -56,12 +56,12 @@ bool CIOSettings::OpenPresentation(const std::string& path) {
     return true;
 }
 
-void CIOSettings::OfferLastChoice(const std::string& presentation, const std::string& aviPath) {
+void CIOSettings::OfferLastChoice(const std::string& presentation, const std::string& outputFolder) {
     if (presentation.empty()) return;
     if (IsExistingFolder(FolderOf(presentation))) m_lastFolder = FolderOf(presentation);
     if (!PresentationProblem(presentation, PresentationSource::Chosen).empty()) return;
-    const std::string folder = FolderOf(aviPath);
-    SetPaths(presentation, OutputFolderProblem(folder).empty() ? folder : FolderOf(presentation));
+    const bool usable = !outputFolder.empty() && OutputFolderProblem(outputFolder).empty();
+    SetPaths(presentation, usable ? outputFolder : FolderOf(presentation));
 }
 
 void CIOSettings::OnBnClickedBrowsePath() {

@@ -24,8 +24,10 @@ public:
     // false (the user told why) when it cannot be converted.
     bool OpenPresentation(const std::string& path);
     // The presentation and output folder of the last Convert, offered again
-    // when both can still be used; the picker starts in their folder anyway.
-    void OfferLastChoice(const std::string& presentation, const std::string& aviPath);
+    // while the presentation can still be converted (with its own folder when
+    // the output folder cannot take the video any more); the picker starts in
+    // the presentation's folder anyway.
+    void OfferLastChoice(const std::string& presentation, const std::string& outputFolder);
     // Row 2: choose the output folder; asks again after a refused folder.
     void OnBnClickedBrowsePath();
     // The folder becomes the intermediate AVI path for the chosen presentation.

@@ -29,6 +29,20 @@ std::string ReadProblem(const std::string& path) {
     return {};
 }
 
+// Why a new file cannot be made in an existing folder, in the user's words.
+std::string WriteFailure(int error) {
+    switch (error) {
+    case EACCES:
+    case EPERM: return "you have no permission to write there";
+    case EROFS: return "its disk is read-only";
+    case ENOSPC: return "its disk is full";
+    case EDQUOT: return "your disk quota is used up";
+    // A system folder (/proc, /sys) that exists but takes no new files.
+    case ENOENT: return "it takes no new files";
+    default: return SystemReason(error);
+    }
+}
+
 }  // namespace
 
 std::string PresentationProblem(const std::string& path, PresentationSource source) {
@@ -49,7 +63,7 @@ std::string OutputFolderProblem(const std::string& folder) {
     if (!IsExistingFolder(folder)) return kInvalidOutputFolder;
     std::string probe = (fs::path(folder) / ".kalvista-write-test-XXXXXX").string();
     const int fd = ::mkstemp(probe.data());
-    if (fd < 0) return FolderNotWritable(folder, SystemReason(errno));
+    if (fd < 0) return FolderNotWritable(folder, WriteFailure(errno));
     ::close(fd);
     ::unlink(probe.c_str());
     return {};

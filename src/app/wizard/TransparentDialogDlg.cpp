@@ -1,5 +1,6 @@
 #include "app/wizard/TransparentDialogDlg.h"
 
+#include <QEventLoop>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -10,6 +11,7 @@
 #include "app/core/AppMessages.h"
 #include "app/core/SettingsCatalogue.h"
 #include "app/wizard/FrameShape.h"
+#include "app/wizard/OutputNames.h"
 #include "app/wizard/WizardLayout.h"
 #include "app/wizard/WizardMessages.h"
 #include "app/wizard/WizardShell.h"
@@ -53,6 +55,10 @@ CTransparentDialogDlg::CTransparentDialogDlg(ContainerRunner& containerRunner, W
       m_sources(sources) {
     setWindowTitle("Kalvista");
     setMouseTracking(true);
+    // The wizard's own end ends the program. The show's window closes while
+    // the wizard is hidden, as the only window: that must not end it, as the
+    // wizard comes back when nothing was recorded.
+    QGuiApplication::setQuitOnLastWindowClosed(false);
     resize(DluToPixelsX(kDialogSize.width), DluToPixelsY(kDialogSize.height));
     m_hWnd = CreateWindowHandle(this, &QtMessageThread::Main(), "KalvistaWizard", "Kalvista");
     SetSkinParentWindow(this, m_hWnd);
@@ -123,7 +129,8 @@ void CTransparentDialogDlg::OnInitDialog() {
     m_avPage->LoadFormatAndCodec();
     m_avPage->OnFormatChange();
     m_capturePage->Load();
-    m_ioPage->OfferLastChoice(settings::PowerPointFileName.Get(), settings::AVIVideoFileName.Get());
+    // The video's folder: the intermediate file's setting names the recording's temporary copy once saved.
+    m_ioPage->OfferLastChoice(settings::PowerPointFileName.Get(), FolderOf(settings::OutputFileName.Get()));
 
     for (int id : {IDC_OUTPUT_FORMAT, IDC_VIDEO_CODEC, IDC_FRAME_RATE, IDC_RESOLUTION, IDC_CUSTOM_WIDTH,
                    IDC_CUSTOM_HEIGHT, IDC_NOTES_SUBTITLES, IDC_SOUND_LEVEL, IDC_SOUND_SILENT,
@@ -134,6 +141,14 @@ void CTransparentDialogDlg::OnInitDialog() {
 
     for (int tab : kTabs) m_controls->Button(tab)->ShowHighlighted();
     m_controls->Button(IDC_CONVERT)->hide();
+}
+
+int CTransparentDialogDlg::Run() {
+    QEventLoop loop;
+    connect(this, &QDialog::finished, &loop, &QEventLoop::quit);
+    show();
+    loop.exec(QEventLoop::DialogExec);
+    return result();
 }
 
 // ---- frame ----

@@ -48,6 +48,10 @@ public:
     const LiveSoundCheck& SoundCheck() const { return m_soundCheck; }
     // The window's shape from the frame bitmap; empty when the frame is missing.
     const QRegion& Shape() const { return m_shape; }
+    // Shows the wizard and returns its result when it closes. Not exec():
+    // a dialog's modal run ends when it hides, and the wizard hides while the
+    // show runs and comes back when nothing was recorded.
+    int Run();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
