@@ -211,6 +211,41 @@ TEST_F(WizardTest, DevicesAreListedOnceAndTheTableFollowsTheList) {
     EXPECT_EQ(sources.table[2].device, "hw:2");
 }
 
+// The advance mode shows which it is, as two choices that also switch it.
+TEST_F(WizardTest, TheAdvanceModeShowsItsStateAndIsChosenByItsButtons) {
+    Hover(IDC_TAB_CONVERTER);
+    auto* automatic = Wizard().Controls().Radio(IDC_ADVANCE_AUTOMATIC);
+    auto* manual = Wizard().Controls().Radio(IDC_ADVANCE_MANUAL);
+    ASSERT_TRUE(automatic && manual);
+    EXPECT_TRUE(Shown(IDC_ADVANCE_AUTOMATIC));
+    EXPECT_TRUE(automatic->isChecked());
+    EXPECT_FALSE(manual->isChecked());
+    manual->click();
+    EXPECT_TRUE(Wizard().State().manualAdvance);
+    EXPECT_FALSE(Shown(IDC_SLIDE_TIME));
+    EXPECT_EQ(Button(IDC_ROW_LABEL[1])->CurrentBitmap(), 255) << "the row says so too";
+    Click(IDC_ROW_ICON[1]);  // the row's own toggle
+    EXPECT_FALSE(Wizard().State().manualAdvance);
+    EXPECT_TRUE(automatic->isChecked());
+    EXPECT_FALSE(manual->isChecked());
+    Hover(IDC_TAB_AUDIO);
+    EXPECT_FALSE(Shown(IDC_ADVANCE_AUTOMATIC)) << "only on the Converter page";
+}
+
+// The quality list has its label; each device's entry has all the system says of it.
+TEST_F(WizardTest, EveryListHasItsLabelAndEveryDeviceItsDetail) {
+    sources.devices = {{"default", "Default sound input", "ALSA device: default"},
+                       {"plughw:CARD=PCH,DEV=0", "HDA Intel PCH, ALC892 Analog (any format)",
+                        "HDA Intel PCH, ALC892 Analog\nHardware device with all software conversions"}};
+    Hover(IDC_TAB_AUDIO);
+    EXPECT_EQ(Button(IDC_ROW_LABEL[3])->NormalBitmap(), 319) << "\"Select Audio Quality\"";
+    Choose(IDC_AUDIO_DEVICE, 1);
+    EXPECT_EQ(Combo(IDC_AUDIO_DEVICE)->toolTip().toStdString(), sources.devices[1].detail);
+    Hover(IDC_TAB_VIDEO);
+    ChooseText(IDC_VIDEO_CODEC, "MPEG-4 part 2");
+    EXPECT_EQ(Combo(IDC_VIDEO_CODEC)->toolTip(), "MPEG-4 part 2") << "a list's field has its whole entry as tip";
+}
+
 TEST_F(WizardTest, TogglesOnTheAudioAndConverterPages) {
     Hover(IDC_TAB_AUDIO);
     EXPECT_EQ(Button(IDC_ROW_ICON[0])->CurrentBitmap(), 225);
