@@ -209,6 +209,7 @@ TEST_F(ContainerTest, StopWithoutPlayConvertsNothingAndKeysWaitForTheShow) {
     EXPECT_EQ(log->Count("WaitDialog"), 0);
     EXPECT_EQ(log->Count("StopRecording"), 1);
     EXPECT_TRUE(office->Quit());
+    EXPECT_FALSE(d.MadeRecording()) << "the wizard comes back";
 }
 
 TEST_F(ContainerTest, PressesOnTheWindowAndOnItsCaptionBringTheShowForward) {
@@ -343,6 +344,28 @@ TEST_F(ContainerTest, AShowThatCannotStartIsReportedAndNothingIsRecorded) {
     EXPECT_EQ(log->Count("Record"), 0);
     EXPECT_EQ(log->Count("WaitDialog"), 0);
     EXPECT_EQ(log->Count("StopRecording"), 1);
+    EXPECT_FALSE(d.MadeRecording());
+}
+
+// Play made a recording unless the recorder refused before its first
+// picture (no room, no file, no show window, no picture): then the user
+// goes back to the wizard.
+TEST_F(ContainerTest, APlayRefusedBeforeItsFirstPictureMadeNoRecording) {
+    const auto errorAfterPlay = [&](int code) {
+        CPptContainerDlg& d = Start(2);
+        d.OnClickedBtnPlay();
+        if (code != 0) SendMessage(d.WindowHandle(), UWM_RECORDER_ERROR, static_cast<WPARAM>(static_cast<LPARAM>(code)), 0);
+        const bool made = d.MadeRecording();
+        d.OnClickedBtnStop();
+        EXPECT_TRUE(Ended());
+        dialog.reset();
+        g_bRecorderError = false;
+        g_hPositionedEvent.store(nullptr);
+        return made;
+    };
+    EXPECT_TRUE(errorAfterPlay(0));
+    for (int code : {-1, -2, -4, kNotEnoughDiskSpace}) EXPECT_FALSE(errorAfterPlay(code)) << code;
+    for (int code : {-5, -7, -9}) EXPECT_TRUE(errorAfterPlay(code)) << code << ": recorded, saving failed";
 }
 
 TEST_F(ContainerTest, RecorderErrorsShowTheirTextAndReachTheConversionDialog) {
