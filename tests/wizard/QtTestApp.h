@@ -60,8 +60,8 @@ public:
 
 class FakeSources : public kv::WizardSources {
 public:
-    std::vector<kv::CaptureDeviceEntry> devices{{"default", "Default sound input"},
-                                                {"plughw:CARD=PCH,DEV=0", "Built-in Microphone"}};
+    std::vector<kv::CaptureDeviceEntry> devices{{"default", "Default sound input", "ALSA device: default"},
+                                                {"plughw:CARD=PCH,DEV=0", "Built-in Microphone", "Built-in Microphone"}};
     std::vector<Compressor> compressors{
         {{"MJPG", "Motion JPEG"}, true},
         {{"FMP4", "MPEG-4 part 2"}, true},

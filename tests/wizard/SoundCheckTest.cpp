@@ -72,7 +72,7 @@ TestSoundSource* SoundCheckTest::s_sound = nullptr;
 TEST_F(SoundCheckTest, TheAudioPageMeterMovesWithSoundTellsSilenceAndFreesTheDeviceForTheRecording) {
     ScriptedShell shell;
     FakeSources sources;
-    sources.devices = {{TestSoundSource::kPacedDevice, "Test tone"}};
+    sources.devices = {{TestSoundSource::kPacedDevice, "Test tone", "A tone of the test"}};
     RecordingContainer container;
     // The page's default choice records 44.1 kHz stereo: the source plays that.
     s_sound->SetTone(44100, 2, 16, 440.0, 30);

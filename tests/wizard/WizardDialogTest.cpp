@@ -203,7 +203,7 @@ TEST_F(WizardTest, StoredCustomSizeFillsTheBoxesWithinTheScreen) {
 }
 
 TEST_F(WizardTest, DevicesAreListedOnceAndTheTableFollowsTheList) {
-    sources.devices = {{"default", "Default"}, {"hw:0", "USB Mic"}, {"hw:1", "usb mic"}, {"hw:2", "Line In"}};
+    sources.devices = {{"default", "Default", ""}, {"hw:0", "USB Mic", ""}, {"hw:1", "usb mic", ""}, {"hw:2", "Line In", ""}};
     Wizard();
     EXPECT_EQ(Entries(Combo(IDC_AUDIO_DEVICE)), (std::vector<std::string>{"Default", "USB Mic", "Line In"}));
     ASSERT_EQ(sources.table.size(), 3u);

@@ -4,11 +4,15 @@
 #include <QFileDialog>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTimer>
 
 #include "platform/ui/WindowPlace.h"
 
 namespace kv {
 namespace {
+
+// When a picker just shown has its frame.
+constexpr int kFramedMs = 50;
 
 // How long xdg-open may take to say it found nothing; a browser it starts runs on.
 constexpr int kOpenerAnswerMs = 1500;
@@ -17,6 +21,8 @@ std::optional<std::string> RunPicker(QFileDialog& dialog, QWidget* owner) {
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.adjustSize();
     CentreOnOwner(&dialog, owner);
+    // Once the window manager has framed it, centred with its frame.
+    QTimer::singleShot(kFramedMs, &dialog, [&dialog, owner] { CentreOnOwner(&dialog, owner); });
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     return dialog.selectedFiles().first().toStdString();
 }
