@@ -112,7 +112,7 @@ TEST_F(SoundCheckTest, TheAudioPageMeterMovesWithSoundTellsSilenceAndFreesTheDev
 
     // Convert: the check has let the device go before the recording runs.
     const auto path = folder.path() / "Talk.pptx";
-    std::ofstream(path) << "slides";
+    std::ofstream(path) << "PK\x03\x04 slides";
     shell.presentations.push_back(path.string());
     hover(IDC_TAB_IO);
     kv::SendMessage(wizard.Handle(), kv::WM_SKIN_CLICK, IDC_ROW_ICON[0], 0);
