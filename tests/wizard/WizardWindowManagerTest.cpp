@@ -34,6 +34,7 @@
 #include "playback/container/PptContainerDlg.h"
 #include "playback/container/PptContainerRunner.h"
 #include "recording/state/RecorderState.h"
+#include "support/Openbox.h"
 #include "support/SmallDisk.h"
 #include "support/Xvfb.h"
 
@@ -47,17 +48,6 @@ namespace {
 namespace fs = std::filesystem;
 using namespace kv::wizard;
 using Clock = std::chrono::steady_clock;
-
-bool WindowManagerRuns(Display* display) {
-    Atom type = None;
-    int format = 0;
-    unsigned long count = 0, left = 0;
-    unsigned char* data = nullptr;
-    XGetWindowProperty(display, DefaultRootWindow(display), XInternAtom(display, "_NET_SUPPORTING_WM_CHECK", False),
-                       0, 1, False, XA_WINDOW, &type, &format, &count, &left, &data);
-    if (data) XFree(data);
-    return count == 1;
-}
 
 bool Pump(const std::function<bool()>& done, int timeoutMs) {
     const auto end = Clock::now() + std::chrono::milliseconds(timeoutMs);
@@ -147,20 +137,44 @@ private:
     std::function<void()> m_giveUp;
 };
 
-// The scripted office's show runs until stopped: the user records for a
-// couple of seconds and presses Stop.
-template <typename FindContainer>
-void StopAfterAWhile(User& user, FindContainer container) {
+// The container on screen, if one is.
+kv::CPptContainerDlg* ShownContainer() {
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (auto* c = dynamic_cast<kv::CPptContainerDlg*>(widget); c && c->isVisible()) return c;
+    return nullptr;
+}
+
+// Play, once the show is up; a couple of seconds' recording; Stop (the
+// scripted office's show runs until stopped); Finish once the video is made,
+// with the conversion dialog's last text in `doneText`.
+void RecordAWhile(User& user, QString& doneText) {
+    user.Then("Play once the show is up", [] {
+        kv::CPptContainerDlg* shown = ShownContainer();
+        if (!shown || !shown->Automation().m_bStartedCompletely) return false;
+        shown->Automation().m_bPowerPointWasRunning = 0;  // the scripted office is ours to quit
+        QTimer::singleShot(0, [shown] { shown->OnClickedBtnPlay(); });
+        return true;
+    });
     auto since = std::make_shared<Clock::time_point>();
     user.Then("record a while", [since] {
         if (*since == Clock::time_point{}) *since = Clock::now();
         return Clock::now() - *since > std::chrono::seconds(2);
     });
-    user.Then("Stop", [container] {
-        kv::CPptContainerDlg* shown = container();
+    user.Then("Stop", [] {
+        kv::CPptContainerDlg* shown = ShownContainer();
         if (!shown) return false;
         QTimer::singleShot(0, [shown] { shown->OnClickedBtnStop(); });
         return true;
+    });
+    user.Then("Finish once the video is made", [&doneText] {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            auto* wait = dynamic_cast<kv::CWaitDlg*>(widget);
+            if (!wait || !wait->IsDone() || !wait->FinishButton().isVisible()) continue;
+            doneText = wait->DoneText();
+            QTimer::singleShot(0, [wait] { wait->FinishButton().click(); });
+            return true;
+        }
+        return false;
     });
 }
 
@@ -168,19 +182,15 @@ class WizardWindowManagerTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         s_xvfb = new XvfbServer("1366x768x24");
-        s_wm = new kv::ChildProcess(kv::ChildProcess::Spawn({"openbox", "--sm-disable"}, {}));
-        ASSERT_TRUE(s_wm->Started()) << "openbox is not installed";
+        s_wm = new OpenboxSession();
+        ASSERT_EQ(s_wm->Problem(), "");
         s_display = XOpenDisplay(nullptr);
         ASSERT_NE(s_display, nullptr);
-        for (int i = 0; i < 100 && !WindowManagerRuns(s_display); ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        ASSERT_TRUE(WindowManagerRuns(s_display)) << "openbox did not start";
         TestApp("xcb");
         ASSERT_EQ(QGuiApplication::platformName(), "xcb");
     }
     static void TearDownTestSuite() {
         if (s_display) XCloseDisplay(s_display);
-        if (s_wm) s_wm->Terminate(2000);
         delete s_wm;
         delete s_xvfb;
     }
@@ -234,7 +244,7 @@ protected:
     }
 
     inline static XvfbServer* s_xvfb = nullptr;
-    inline static kv::ChildProcess* s_wm = nullptr;
+    inline static OpenboxSession* s_wm = nullptr;
     inline static Display* s_display = nullptr;
     ScopedRegistry registry;
     ScopedMessageBoxes boxes;
@@ -435,11 +445,6 @@ TEST_F(WizardWindowManagerTest, EveryFailureBeforeTheRecordingLeavesTheWizardWit
         };
     };
     const auto convert = [&] { W().OnSkinClick(IDC_CONVERT); };
-    const auto container = [] {
-        for (QWidget* widget : QApplication::topLevelWidgets())
-            if (auto* c = dynamic_cast<kv::CPptContainerDlg*>(widget); c && c->isVisible()) return c;
-        return static_cast<kv::CPptContainerDlg*>(nullptr);
-    };
 
     // A text renamed .pptx and a folder that takes no files are refused when
     // chosen. (The pickers' answers are set as each step acts.)
@@ -489,7 +494,7 @@ TEST_F(WizardWindowManagerTest, EveryFailureBeforeTheRecordingLeavesTheWizardWit
     }
     // Escape before Play: back in the wizard, nothing said.
     user.Do("convert", convert);
-    user.Then("the show is up", [&] { return container() && container()->Automation().m_bStartedCompletely; });
+    user.Then("the show is up", [] { return ShownContainer() && ShownContainer()->Automation().m_bStartedCompletely; });
     user.Then("Escape before Play", [&] {
         Settle(300);
         Xdotool({"key", "Escape"});
@@ -499,23 +504,7 @@ TEST_F(WizardWindowManagerTest, EveryFailureBeforeTheRecordingLeavesTheWizardWit
     // A recording at the size offered: the video, its place, no size note; the wizard ends.
     QString doneText;
     user.Do("convert again", convert);
-    user.Then("the show is up", [&] { return container() && container()->Automation().m_bStartedCompletely; });
-    user.Then("Play", [&] {
-        container()->Automation().m_bPowerPointWasRunning = 0;
-        QTimer::singleShot(0, [&] { container()->OnClickedBtnPlay(); });
-        return true;
-    });
-    StopAfterAWhile(user, container);
-    user.Then("the video is made", [&] {
-        for (QWidget* widget : QApplication::topLevelWidgets()) {
-            auto* wait = dynamic_cast<kv::CWaitDlg*>(widget);
-            if (!wait || !wait->IsDone() || !wait->FinishButton().isVisible()) continue;
-            doneText = wait->DoneText();
-            QTimer::singleShot(0, [wait] { wait->FinishButton().click(); });
-            return true;
-        }
-        return false;
-    });
+    RecordAWhile(user, doneText);
     user.Start([&] { W().done(0); });
     const int result = W().Run();
     EXPECT_TRUE(user.Done()) << "the wizard ended before the user was done"
@@ -547,31 +536,7 @@ TEST_F(WizardWindowManagerTest, ASizeTooLargeIsSaidAtConvertAndWithTheVideo) {
     QString doneText;
     User user;
     user.Do("convert", [&] { W().OnSkinClick(IDC_CONVERT); });
-    user.Then("Play", [&] {
-        for (QWidget* widget : QApplication::topLevelWidgets()) {
-            auto* c = dynamic_cast<kv::CPptContainerDlg*>(widget);
-            if (!c || !c->isVisible() || !c->Automation().m_bStartedCompletely) continue;
-            c->Automation().m_bPowerPointWasRunning = 0;
-            QTimer::singleShot(0, [c] { c->OnClickedBtnPlay(); });
-            return true;
-        }
-        return false;
-    });
-    StopAfterAWhile(user, [] {
-        for (QWidget* widget : QApplication::topLevelWidgets())
-            if (auto* c = dynamic_cast<kv::CPptContainerDlg*>(widget); c && c->isVisible()) return c;
-        return static_cast<kv::CPptContainerDlg*>(nullptr);
-    });
-    user.Then("the video is made", [&] {
-        for (QWidget* widget : QApplication::topLevelWidgets()) {
-            auto* wait = dynamic_cast<kv::CWaitDlg*>(widget);
-            if (!wait || !wait->IsDone() || !wait->FinishButton().isVisible()) continue;
-            doneText = wait->DoneText();
-            QTimer::singleShot(0, [wait] { wait->FinishButton().click(); });
-            return true;
-        }
-        return false;
-    });
+    RecordAWhile(user, doneText);
     user.Start([&] { W().done(0); });
     EXPECT_EQ(W().Run(), QDialog::Accepted);
     EXPECT_TRUE(user.Done()) << user.Stuck();
@@ -601,22 +566,19 @@ TEST_F(WizardWindowManagerTest, TheFirstSlideIsOnScreenBeforePlay) {
     User user;
     user.Do("convert", [&] { W().OnSkinClick(IDC_CONVERT); });
     user.Then("the first slide shows, Escape", [&] {
-        for (QWidget* widget : QApplication::topLevelWidgets()) {
-            auto* c = dynamic_cast<kv::CPptContainerDlg*>(widget);
-            if (!c || !c->isVisible() || !c->Automation().m_bStartedCompletely) continue;
-            Settle(1500);
-            slide = ScreenAround(ControlOnScreen(*c->SlideArea()));
-            int red = 0;
-            for (int y = 0; y < slide.height(); y += 8)
-                for (int x = 0; x < slide.width(); x += 8) {
-                    const QColor colour = slide.pixelColor(x, y);
-                    red += colour.red() > 150 && colour.green() < 80 && colour.blue() < 80;
-                }
-            redShare = red / double(((slide.width() + 7) / 8) * ((slide.height() + 7) / 8));
-            Xdotool({"key", "Escape"});
-            return true;
-        }
-        return false;
+        kv::CPptContainerDlg* c = ShownContainer();
+        if (!c || !c->Automation().m_bStartedCompletely) return false;
+        Settle(1500);
+        slide = ScreenAround(ControlOnScreen(*c->SlideArea()));
+        int red = 0;
+        for (int y = 0; y < slide.height(); y += 8)
+            for (int x = 0; x < slide.width(); x += 8) {
+                const QColor colour = slide.pixelColor(x, y);
+                red += colour.red() > 150 && colour.green() < 80 && colour.blue() < 80;
+            }
+        redShare = red / double(((slide.width() + 7) / 8) * ((slide.height() + 7) / 8));
+        Xdotool({"key", "Escape"});
+        return true;
     });
     user.Then("back in the wizard", [&] {
         if (!W().isVisible()) return false;
@@ -627,7 +589,6 @@ TEST_F(WizardWindowManagerTest, TheFirstSlideIsOnScreenBeforePlay) {
     W().Run();
     EXPECT_TRUE(user.Done()) << user.Stuck();
     EXPECT_GT(redShare, 0.5) << "the slide area before Play holds the first slide";
-    slide.save(QString::fromStdString((folder.path() / "before-play.png").string()));
 }
 
 }  // namespace

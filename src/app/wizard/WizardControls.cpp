@@ -39,6 +39,18 @@ void Place(QWidget* widget, int id, int height = -1) {
 
 }  // namespace
 
+template <typename Choice, std::size_t N>
+void WizardControls::AddChoices(QWidget* dialog, const std::pair<int, const char*> (&ids)[N],
+                                std::map<int, Choice*>& into) {
+    for (auto [id, text] : ids) {
+        auto* choice = new Choice(QString::fromUtf8(text), dialog);
+        Place(choice, id);
+        choice->setStyleSheet(kChoiceStyle);
+        into[id] = choice;
+        m_valueIds.push_back(id);
+    }
+}
+
 WizardControls::WizardControls(QWidget* dialog) {
     for (int id : kButtonIds) {
         auto* button = new CCustomeButton(dialog);
@@ -75,20 +87,8 @@ WizardControls::WizardControls(QWidget* dialog) {
         m_combos[id] = combo;
         m_valueIds.push_back(id);
     }
-    for (auto [id, text] : kCheckIds) {
-        auto* check = new QCheckBox(QString::fromUtf8(text), dialog);
-        Place(check, id);
-        check->setStyleSheet(kChoiceStyle);
-        m_checks[id] = check;
-        m_valueIds.push_back(id);
-    }
-    for (auto [id, text] : kRadioIds) {
-        auto* radio = new QRadioButton(QString::fromUtf8(text), dialog);
-        Place(radio, id);
-        radio->setStyleSheet(kChoiceStyle);
-        m_radios[id] = radio;
-        m_valueIds.push_back(id);
-    }
+    AddChoices(dialog, kCheckIds, m_checks);
+    AddChoices(dialog, kRadioIds, m_radios);
     m_meter = new CLevelMeter(dialog);
     Place(m_meter, IDC_SOUND_LEVEL);
     m_meter->setToolTip("Sound level of the chosen device");

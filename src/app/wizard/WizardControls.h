@@ -68,6 +68,10 @@ public:
     static std::string SelectedText(const QComboBox* combo);  // empty when none chosen
 
 private:
+    // Check boxes or radio buttons with their texts, lit on the dark page.
+    template <typename Choice, std::size_t N>
+    void AddChoices(QWidget* dialog, const std::pair<int, const char*> (&ids)[N], std::map<int, Choice*>& into);
+
     std::map<int, CCustomeButton*> m_buttons;
     std::map<int, CColoredCombo*> m_combos;
     std::map<int, CColoredEdit*> m_edits;
