@@ -222,14 +222,17 @@ TEST(WizardValues, ListTextsSayTheirUnitsAndTheLargestSizeThatFits) {
 }
 
 // A sound device's entry starts with the device's own name; ALSA's words
-// for its kind follow or go to the tooltip, and no entry starts another.
+// for its kind follow in a word or go to the tooltip, and no entry of one
+// card starts another.
 TEST(WizardValues, SoundDevicesAreNamedByTheirCardFirst) {
     EXPECT_EQ(kv::ReadableDeviceName("plughw:CARD=PCH,DEV=0", "HDA Intel PCH, ALC892 Analog\nHardware device with all software conversions"),
               "HDA Intel PCH, ALC892 Analog (any format)");
     EXPECT_EQ(kv::ReadableDeviceName("dsnoop:CARD=PCH,DEV=0", "HDA Intel PCH, ALC892 Analog\nDirect sample snooping device"),
               "HDA Intel PCH, ALC892 Analog (shared)");
     EXPECT_EQ(kv::ReadableDeviceName("lavrate", "Rate Converter Plugin Using Libav/FFmpeg Library"),
-              "lavrate: Rate Converter Plugin Using Libav/FFmpeg Library");
+              "lavrate (ALSA plugin)");
+    EXPECT_EQ(kv::ReadableDeviceName("upmix", "Plugin for channel upmix (4,6,8)"), "upmix (ALSA plugin)");
+    EXPECT_EQ(kv::ReadableDeviceName("pulse", "PulseAudio Sound Server"), "PulseAudio Sound Server");
     EXPECT_EQ(kv::ReadableDeviceName("usbmic", ""), "usbmic");
     const std::string plug = kv::ReadableDeviceName("plughw:CARD=PCH,DEV=0", "HDA Intel PCH, ALC892 Analog\nx");
     const std::string shared = kv::ReadableDeviceName("dsnoop:CARD=PCH,DEV=0", "HDA Intel PCH, ALC892 Analog\nx");

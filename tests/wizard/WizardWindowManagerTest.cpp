@@ -335,7 +335,12 @@ TEST_F(WizardWindowManagerTest, TheProgramStartedAfreshOpensItsFirstListUnderIts
     for (int start = 1; start <= 5; ++start) {
         SCOPED_TRACE("start " + std::to_string(start));
         kv::SpawnOptions options;
-        options.environment = {"KALVISTA_REGISTRY=" + (folder.path() / "fresh.reg").string()};
+        // A lock of its own: another copy of the program on this machine (another test) must not make it a second one.
+        const fs::path runtime = folder.path() / "runtime";
+        fs::create_directories(runtime);
+        fs::permissions(runtime, fs::perms::owner_all);
+        options.environment = {"KALVISTA_REGISTRY=" + (folder.path() / "fresh.reg").string(),
+                               "XDG_RUNTIME_DIR=" + runtime.string()};
         kv::ChildProcess kalvista = kv::ChildProcess::Spawn({program.string()}, options);
         ASSERT_TRUE(kalvista.Started());
         QRect wizard;

@@ -341,7 +341,7 @@ void CTransparentDialogDlg::OnSelChange(int comboId) {
 }
 
 void CTransparentDialogDlg::OnHelp() {
-    const auto page = FindSkinFile("Welcome.htm");
+    const auto page = FindSkinFile(kHelpPageName);
     if (page.empty()) {
         ShowMessageBox(HelpNotOpened(kHelpPageName, "the page is not installed beside the program"));
         return;

@@ -2,7 +2,10 @@
 
 #include <alsa/asoundlib.h>
 
+#include <strings.h>
+
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 
 #include "platform/sound/AlsaMessages.h"
@@ -28,6 +31,8 @@ std::string KindOf(const std::string& name) {
     return type;
 }
 
+bool DescribesAPlugin(const std::string& text) { return strcasestr(text.c_str(), "plugin") != nullptr; }
+
 std::string Detail(const std::string& description, const std::string& name) {
     return (description.empty() ? std::string() : description + "\n") + "ALSA device: " + name;
 }
@@ -45,7 +50,10 @@ std::string ReadableDeviceName(const std::string& name, const std::string& descr
     const std::string own = FirstLine(description);
     if (own.empty()) return name;
     if (name.find("CARD=") != std::string::npos) return own + " (" + KindOf(name) + ")";
-    return name + ": " + own;
+    // ALSA's words for one of its plugins (a rate converter, an upmix) say
+    // what the plugin does, not which device it is: its name is.
+    if (DescribesAPlugin(own)) return name + " (ALSA plugin)";
+    return own;
 }
 
 std::vector<CaptureDevice> ListCaptureDevices() {

@@ -14,8 +14,9 @@ struct CaptureDevice {
 
 // The list text of an ALSA device from its name and ALSA's description (the
 // card's and device's names, then on a second line what kind of device it
-// is): a card's device as "<card, device> (<kind>)", a plugin as
-// "<name>: <what ALSA says>". No text is the start of another's.
+// is): a card's device as "<card, device> (<kind>)", one of ALSA's plugins
+// as "<name> (ALSA plugin)", any other device by its own description
+// ("PulseAudio Sound Server"). ALSA's whole text goes to the tooltip.
 std::string ReadableDeviceName(const std::string& name, const std::string& description);
 
 // "default" first, then every other PCM that can capture: the hardware
