@@ -13,7 +13,9 @@
 #include "platform/automation/ScriptedOffice.h"
 #include "platform/automation/uno/UnoAutomation.h"
 #include "platform/core/MessageBox.h"
+#include "platform/core/Trace.h"
 #include "platform/process/ChildProcess.h"
+#include "platform/x11/FrameExtents.h"
 #include "conversion/dialog/WaitDlg.h"
 #include "playback/ShowPlacement.h"
 #include "playback/container/PptContainerDlg.h"
@@ -87,6 +89,7 @@ protected:
 // borders are taken off it, so the container with its toolbar lies wholly
 // in the work area and the slide area is the size recorded.
 TEST_F(WindowManagerTest, AScreenSizedCaptureFitsTheWorkAreaWithTheFrame) {
+    TraceCapture traces;
     CPptContainerDlg& d = Start(1366, 768);
     const QRect work = QGuiApplication::primaryScreen()->availableGeometry();
     // The frame is known once openbox has framed the window; the container fits again then.
@@ -97,6 +100,14 @@ TEST_F(WindowManagerTest, AScreenSizedCaptureFitsTheWorkAreaWithTheFrame) {
         << d.frameGeometry().height() << " in work area " << work.width() << "x" << work.height();
     EXPECT_EQ(d.SlideArea()->size(), QSize(d.Automation().m_nWidth, d.Automation().m_nHeight));
     EXPECT_LT(d.Automation().m_nHeight, 768 - 40) << "the toolbar and the title bar come off the height";
+    // The frame was asked of openbox before the window was shown: the show
+    // started at its final size, and was not fitted again once framed.
+    const FrameExtents expected = NewWindowFrameExtents();
+    const QRect outer = d.frameGeometry(), inner = d.geometry();
+    EXPECT_EQ(expected.top, inner.top() - outer.top());
+    EXPECT_EQ(expected.Height(), outer.height() - inner.height());
+    EXPECT_EQ(expected.Width(), outer.width() - inner.width());
+    EXPECT_FALSE(traces.Contains("fitting the container again"));
     d.OnClickedBtnStop();
     EXPECT_TRUE(Ended());
 }

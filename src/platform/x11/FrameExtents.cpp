@@ -61,6 +61,12 @@ Window MakeProbeWindow(Display* display) {
     return window;
 }
 
+// Whether a window manager runs that says it answers the question.
+bool WindowManagerAnswersFrames() {
+    const DisplayPtr display(XOpenDisplay(nullptr));
+    return display && WindowManagerOffers(display.get(), XInternAtom(display.get(), "_NET_REQUEST_FRAME_EXTENTS", False));
+}
+
 std::optional<FrameExtents> AskWindowManager(int timeoutMs) {
     const DisplayPtr display(XOpenDisplay(nullptr));
     if (!display) return std::nullopt;
@@ -90,8 +96,13 @@ std::optional<FrameExtents> AskWindowManager(int timeoutMs) {
 FrameExtents NewWindowFrameExtents(int timeoutMs) {
     static std::mutex mutex;
     static std::optional<FrameExtents> known;
+    static bool unanswered = false;
     std::lock_guard lock(mutex);
-    if (!known) known = AskWindowManager(timeoutMs);
+    // A window manager that let one question go unanswered is not asked again.
+    if (!known && !unanswered) {
+        known = AskWindowManager(timeoutMs);
+        unanswered = !known && WindowManagerAnswersFrames();
+    }
     return known.value_or(FrameExtents{});
 }
 

@@ -14,7 +14,8 @@ struct FrameExtents {
 // fixed size
 // (_NET_REQUEST_FRAME_EXTENTS on a window that is never shown). Nothing
 // (all 0) without a display or a window manager that answers within
-// `timeoutMs`. The answer of the first call that got one is kept.
+// `timeoutMs`. The first answer is kept; a window manager that offers the
+// question and lets it go unanswered is not asked again.
 FrameExtents NewWindowFrameExtents(int timeoutMs = 300);
 
 }  // namespace kv
