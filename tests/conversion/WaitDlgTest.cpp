@@ -210,9 +210,11 @@ TEST_F(WaitDialog, TheSizeNoteGoesWithTheVideoOnly) {
     ASSERT_TRUE(dialog->IsDone());
     ASSERT_FALSE(dialog->ConversionFailed());
     EXPECT_TRUE(dialog->DoneText().endsWith("\n\n" + note)) << dialog->DoneText().toStdString();
+    // Whole, broken between words, at one of the dialog's sizes.
     const QString shown = dialog->DoneText().trimmed();
-    const int flags = Qt::AlignHCenter | Qt::AlignVCenter | kWrapFlags;
-    EXPECT_TRUE(TextFits(shown, FittingFont(shown, dialog->TextPlaces().done, flags), dialog->TextPlaces().done, flags));
+    const FittedText fitted = FitText(shown, dialog->TextPlaces().done, Qt::AlignHCenter | Qt::AlignVCenter);
+    EXPECT_TRUE(fitted.flags & Qt::TextWordWrap);
+    EXPECT_TRUE(TextFits(shown, fitted.font, dialog->TextPlaces().done, fitted.flags));
 
     // No video: the panel says why, and nothing of its size.
     const std::string path = std::getenv("PATH");

@@ -96,6 +96,8 @@ TEST_F(WizardTest, FieldsAreTypedIntoOnlyWhereTypingCounts) {
         QApplication::sendEvent(width, &key);
     }
     EXPECT_EQ(width->text(), "800") << "only digits are taken";
+    EXPECT_EQ(width->toolTip(), "Width of the video in pixels");
+    EXPECT_EQ(Edit(IDC_CUSTOM_HEIGHT)->placeholderText(), "height");
 }
 
 TEST_F(WizardTest, FirstRunDefaults) {

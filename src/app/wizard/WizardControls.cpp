@@ -73,6 +73,9 @@ WizardControls::WizardControls(QWidget* dialog) {
         edit->SetTextColor(Qt::white);
         edit->setTextMargins(4, 0, 4, 0);
         edit->setValidator(new QIntValidator(0, 99999, edit));
+        const QString side = id == kNumberIds[0] ? "Width" : "Height";
+        edit->setPlaceholderText(side.toLower());
+        edit->setToolTip(side + " of the video in pixels");
         m_edits[id] = edit;
         m_valueIds.push_back(id);
     }

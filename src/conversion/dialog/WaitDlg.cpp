@@ -283,9 +283,9 @@ void CWaitDlg::paintEvent(QPaintEvent*) {
     // Each text in its own place: the blank lines that once spaced them out are not drawn.
     const auto draw = [&painter](const QString& text, const QRect& place, int alignment) {
         const QString shown = text.trimmed();
-        const int flags = alignment | kWrapFlags;
-        painter.setFont(FittingFont(shown, place, flags));
-        painter.drawText(place, flags, shown);
+        const FittedText fitted = FitText(shown, place, alignment);
+        painter.setFont(fitted.font);
+        painter.drawText(place, fitted.flags, shown);
     };
     if (m_bDone) {
         draw(m_strDoneText, m_places.done, Qt::AlignHCenter | Qt::AlignVCenter);

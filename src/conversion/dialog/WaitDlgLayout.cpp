@@ -35,10 +35,12 @@ bool TextFits(const QString& text, const QFont& font, const QRect& place, int fl
     return needed.width() <= place.width() && needed.height() <= place.height();
 }
 
-QFont FittingFont(const QString& text, const QRect& place, int flags, int largest) {
-    for (int points = largest; points > kSmallestPoints; --points)
-        if (TextFits(text, Arial(points), place, flags)) return Arial(points);
-    return Arial(kSmallestPoints);
+FittedText FitText(const QString& text, const QRect& place, int alignment, int largest) {
+    for (int points = largest; points >= kSmallestPoints; --points) {
+        const int flags = alignment | Qt::TextWordWrap;
+        if (TextFits(text, Arial(points), place, flags)) return {Arial(points), flags};
+    }
+    return {Arial(kSmallestPoints), alignment | Qt::TextWrapAnywhere};
 }
 
 }  // namespace kv

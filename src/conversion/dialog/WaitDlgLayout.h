@@ -23,12 +23,17 @@ WaitDlgPlaces WaitDlgTextPlaces(QSize client, const QRect& mergeBar, const QRect
 inline constexpr int kPanelPoints = 10;
 inline constexpr int kSmallestPoints = 8;
 
-// Word wrapping that breaks a long path anywhere rather than let it run out.
-inline constexpr int kWrapFlags = Qt::TextWrapAnywhere;
+// How a text is drawn in its place: the font and the drawing flags.
+struct FittedText {
+    QFont font;
+    int flags = 0;
+};
 
-// The largest Arial from `largest` down to kSmallestPoints points that
-// shows `text` whole in `place` with `flags`; the smallest when none does.
-QFont FittingFont(const QString& text, const QRect& place, int flags, int largest = kPanelPoints);
+// The largest Arial from `largest` down to kSmallestPoints points that shows
+// `text` whole in `place` with `alignment`, its lines broken between words;
+// at the smallest size, a word longer than the place (a long path) is broken
+// where it must be.
+FittedText FitText(const QString& text, const QRect& place, int alignment, int largest = kPanelPoints);
 
 // Whether `text` in `font` fits `place` with `flags`.
 bool TextFits(const QString& text, const QFont& font, const QRect& place, int flags);
