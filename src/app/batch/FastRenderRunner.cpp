@@ -83,11 +83,13 @@ int FastRenderRunner::RunContainer(const ContainerRequest& request) {
         std::error_code ignored;
         if (fs::file_size(render.output, ignored) == 0) fs::remove(render.output, ignored);  // the reserved name only
         ShowMessageBox("Conversion failed: " + failure);
-        return 0;
+        return kNothingRecorded;
     }
     ShowNotice("The video is ready:\n" + render.output);
     CWaitDlg::PlayOutputFile();
-    return 1;
+    return kRecordingMade;
 }
+
+CaptureSize FastRenderRunner::FittedCaptureSize(CaptureSize asked) { return m_container->FittedCaptureSize(asked); }
 
 }  // namespace kv

@@ -31,7 +31,7 @@ PageView CCaptureModePage::View() const {
     view.rows[0] = m_state.mousePointer ? kPointerOn : kPointerOff;
     view.rows[1] = m_state.manualAdvance ? kManual : kAutomatic;
     view.rows[2] = m_state.manualAdvance ? kEmptyRow : kSlideTime;
-    view.valueControls = {IDC_FAST_RENDER};
+    view.valueControls = {IDC_FAST_RENDER, IDC_ADVANCE_AUTOMATIC, IDC_ADVANCE_MANUAL};
     if (!m_state.manualAdvance) view.valueControls.push_back(IDC_SLIDE_TIME);
     return view;
 }
@@ -45,6 +45,7 @@ void CCaptureModePage::Load() {
     const std::uint32_t index = settings::TimeinSec.Get();
     slideTime->setCurrentIndex(index < static_cast<std::uint32_t>(slideTime->count()) ? static_cast<int>(index) : -1);
     m_state.mousePointer = settings::MouseCapture.Get() != 0;
+    ShowAdvanceMode();
     QCheckBox* fast = m_controls.Check(IDC_FAST_RENDER);
     fast->setChecked(settings::FastRender.Get() != 0);
     fast->setToolTip(kFastRenderTip);
@@ -61,8 +62,18 @@ void CCaptureModePage::ToggleMousePointer() {
     m_controls.Button(IDC_ROW_ICON[0])->ShowHighlighted();
 }
 
+void CCaptureModePage::ShowAdvanceMode() {
+    m_controls.Radio(IDC_ADVANCE_AUTOMATIC)->setChecked(!m_state.manualAdvance);
+    m_controls.Radio(IDC_ADVANCE_MANUAL)->setChecked(m_state.manualAdvance);
+}
+
+void CCaptureModePage::ChooseAdvanceMode(bool manual) {
+    if (manual != m_state.manualAdvance) ToggleAdvanceMode();
+}
+
 void CCaptureModePage::ToggleAdvanceMode() {
     m_state.manualAdvance = !m_state.manualAdvance;
+    ShowAdvanceMode();
     const PageView view = View();
     m_controls.SetRow(1, view.rows[1]);
     m_controls.SetRow(2, view.rows[2]);

@@ -13,12 +13,17 @@ public:
     void Load();
     void ToggleMousePointer();  // row 1
     void ToggleAdvanceMode();   // row 2
+    // A choice of the advance mode's buttons: manual or automatic.
+    void ChooseAdvanceMode(bool manual);
 
     int CaptureMode() const { return m_state.manualAdvance ? 3 : 2; }
     int SlideTimeIndex() const;
     bool RenderFast() const;
 
 private:
+    // The advance mode's buttons follow the flag.
+    void ShowAdvanceMode();
+
     WizardControls& m_controls;
     WizardState& m_state;
 };

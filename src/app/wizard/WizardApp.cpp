@@ -27,7 +27,7 @@ int RunWizard(int argc, char** argv, ContainerRunner& containerRunner, const std
     SystemWizardSources sources;
     CTransparentDialogDlg wizard(containerRunner, shell, sources);
     if (!presentation.empty()) wizard.OpenPresentation(presentation);
-    return wizard.exec();
+    return wizard.Run();
 }
 
 std::string CopyIsRunningText(const std::string& presentation) {
