@@ -256,7 +256,7 @@ TEST_F(WizardTest, RenderFastIsStoredAndAskedForButRefusedForThePresenter) {
     EXPECT_FALSE(Wizard().OnConvert());
     EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{"Slides that the presenter advances cannot be rendered fast.\n"
                                                        "Choose automatic advance, or clear \"Render fast, with "
-                                                       "motion and the deck's sound\"."}));
+                                                       "motion and sound\"."}));
     EXPECT_EQ(Wizard().State().currentPage, IDC_TAB_CONVERTER) << "the page to change is shown";
     EXPECT_EQ(Contents(registry.file()), before) << "a refused Convert stores nothing";
     EXPECT_TRUE(container.requests.empty());

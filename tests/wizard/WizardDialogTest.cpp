@@ -114,7 +114,7 @@ TEST_F(WizardTest, FirstRunDefaults) {
     EXPECT_FALSE(Check(IDC_NOTES_SUBTITLES)->isChecked());
     EXPECT_EQ(Check(IDC_NOTES_SUBTITLES)->text(), "Speaker notes as subtitles");
     EXPECT_FALSE(Check(IDC_FAST_RENDER)->isChecked());
-    EXPECT_EQ(Check(IDC_FAST_RENDER)->text(), "Render fast, with motion and the deck's sound");
+    EXPECT_EQ(Check(IDC_FAST_RENDER)->text(), "Render fast, with motion and sound");
     // The tip says what rendering leaves out.
     const std::string tip = Check(IDC_FAST_RENDER)->toolTip().toStdString();
     EXPECT_NE(tip.find("only what moves"), std::string::npos) << tip;

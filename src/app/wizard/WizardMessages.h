@@ -13,7 +13,7 @@ inline constexpr const char* kInvalidOutputFolder =
 
 inline constexpr const char* kFastRenderNeedsAutomaticAdvance =
     "Slides that the presenter advances cannot be rendered fast.\nChoose automatic advance, or clear "
-    "\"Render fast, with motion and the deck's sound\".";
+    "\"Render fast, with motion and sound\".";
 
 inline constexpr const char* kPresentationKinds = ".ppt, .pptx, .pps, .ppsx and .odp";
 
