@@ -12,6 +12,7 @@
 #include "conversion/OutputFormats.h"
 #include "platform/core/Trace.h"
 #include "platform/files/FileMove.h"
+#include "platform/files/RunFolder.h"
 #include "recording/state/RecorderState.h"
 #include "recording/state/RecordingReport.h"
 
@@ -77,6 +78,9 @@ int ConvertAVITOXThread() {
         const bool namedToTheUser = !GetRecordingReport().notice.empty();
         if (converted && !moved && !namedToTheUser && settings::DeleteIntermediateFile.Get() != 0)
             DeleteRecording(recording);
+        // What stays is the user's: the end of the run leaves it in place.
+        std::error_code error;
+        if (!moved && fs::exists(recording, error)) KeepInRunFolder(recording);
     } catch (...) {
         Trace("CWaitDlg::ConvertWMVTOXThread : Exception Caught.\n");
     }

@@ -139,11 +139,6 @@ std::string NotesAss(const std::vector<Cue>& cues) {
     return text;
 }
 
-std::string BesideVideo(const std::string& videoPath, const char* suffix) {
-    std::filesystem::path path(videoPath);
-    return (path.parent_path() / (path.stem().string() + suffix)).string();
-}
-
 }  // namespace
 
 std::string ChapterMetadata(const ShownSlides& slides, double videoSeconds) {
@@ -195,7 +190,13 @@ bool HasNotes(const ShownSlides& slides) {
     return std::any_of(slides.begin(), slides.end(), [](const ShownSlide& s) { return !WithoutBlankLines(s.notes).empty(); });
 }
 
-std::string ChapterListPath(const std::string& videoPath) { return BesideVideo(videoPath, ".chapters.txt"); }
-std::string SubtitlePath(const std::string& videoPath) { return BesideVideo(videoPath, ".srt"); }
+std::string SidecarPath(const std::string& videoPath, const std::string& suffix, int number) {
+    const std::filesystem::path path(videoPath);
+    const std::string numbered = number > 0 ? std::to_string(number) : std::string();
+    return (path.parent_path() / (path.stem().string() + numbered + suffix)).string();
+}
+
+std::string ChapterListPath(const std::string& videoPath) { return SidecarPath(videoPath, kChapterListSuffix); }
+std::string SubtitlePath(const std::string& videoPath) { return SidecarPath(videoPath, kSubtitleSuffix); }
 
 }  // namespace kv

@@ -39,6 +39,10 @@ bool FormatKeepsChapters(int formatIndex);
 bool HasNotes(const ShownSlides& slides);
 
 // `<video>.chapters.txt` beside "<folder>/<video>.<ext>", and the .srt the same way.
+inline constexpr const char* kChapterListSuffix = ".chapters.txt";
+inline constexpr const char* kSubtitleSuffix = ".srt";
+// With a `number` above 0 it goes before the suffix: talk2.chapters.txt.
+std::string SidecarPath(const std::string& videoPath, const std::string& suffix, int number = 0);
 std::string ChapterListPath(const std::string& videoPath);
 std::string SubtitlePath(const std::string& videoPath);
 

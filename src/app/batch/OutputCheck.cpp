@@ -1,8 +1,5 @@
 #include "app/batch/OutputCheck.h"
 
-#include <unistd.h>
-
-#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -10,6 +7,8 @@
 #include <sstream>
 #include <vector>
 
+#include "platform/core/PrivateFiles.h"
+#include "platform/files/RunFolder.h"
 #include "platform/process/ChildProcess.h"
 
 namespace kv {
@@ -27,10 +26,10 @@ struct ProbeResult {
 
 ProbeResult Probe(const std::vector<std::string>& argv) {
     ProbeResult result;
-    // Several videos may be checked at once (rendering jobs): a report each.
-    static std::atomic<int> counter{0};
-    const fs::path report = fs::temp_directory_path() /
-                            ("kalvista-probe-" + std::to_string(::getpid()) + "-" + std::to_string(++counter) + ".txt");
+    // Several videos may be checked at once (rendering jobs): a report each,
+    // made new and private in the run's folder, so nobody can plant its lines.
+    const fs::path report = NewRunFile("probe", ".txt");
+    if (!ReservePrivateFile(report)) return result;
     SpawnOptions options;
     options.outputFile = report;
     ChildProcess probe = ChildProcess::Spawn(argv, options);

@@ -11,6 +11,8 @@
 #include "app/batch/DeckProgress.h"
 #include "platform/automation/uno/UnoAutomation.h"
 #include "platform/core/Paths.h"
+#include "platform/core/PrivateFiles.h"
+#include "platform/files/RunFolder.h"
 #include "platform/core/Trace.h"
 #include "platform/process/ChildProcess.h"
 
@@ -35,7 +37,8 @@ bool RunOne(const std::vector<std::string>& args, const Deck& deck, DeckProgress
     argv.insert(argv.begin(), fs::read_symlink("/proc/self/exe", error).string());
     SpawnOptions options;
     options.environment = {std::string(kParentRunVariable) + "=" + std::to_string(::getpid())};
-    options.outputFile = fs::temp_directory_path(error) / ("kalvista-deck-" + std::to_string(::getpid()) + ".log");
+    options.outputFile = NewRunFile("deck", ".log");
+    if (!ReservePrivateFile(options.outputFile)) Trace("RunOne : cannot make " + options.outputFile.string() + "\n");
     ChildProcess run = ChildProcess::Spawn(argv, options);
     const int status = run.Started() ? run.Wait().value_or(255) : 255;
     std::ifstream in(options.outputFile);

@@ -1,0 +1,13 @@
+#pragma once
+// Text from outside (a file name, a path) made safe to print on a terminal or
+// in a line a script reads: control characters (a newline, a carriage
+// return, an escape sequence) are written as \n, \r, \t or \xHH, and the
+// backslash as \\, so one name is one line and changes nothing on screen.
+#include <string>
+#include <string_view>
+
+namespace kv {
+
+std::string PrintableText(std::string_view text);
+
+}  // namespace kv
