@@ -1,15 +1,18 @@
 #include "platform/x11/PrivateDisplay.h"
 
+#include <sys/random.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <cstdio>
 #include <thread>
 
+#include "platform/core/PrivateFiles.h"
 #include "platform/core/Trace.h"
+#include "platform/files/RunFolder.h"
 #include "platform/x11/ScreenGrabber.h"
 
 namespace kv {
@@ -25,20 +28,44 @@ std::optional<std::string> ReadDisplayNumber(const std::string& log) {
     return std::nullopt;
 }
 
-std::string TempLogName() {
-    const char* tmp = std::getenv("TMPDIR");
-    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/kalvista-xvfb-XXXXXX";
-    const int fd = mkstemp(pattern.data());
-    if (fd < 0) return {};
-    close(fd);
-    return pattern;
+void AppendCounted(std::string& entry, const std::string& bytes) {
+    entry += static_cast<char>(bytes.size() >> 8);
+    entry += static_cast<char>(bytes.size() & 0xFF);
+    entry += bytes;
 }
 
 }  // namespace
 
+std::string AuthorityEntry(const std::string& cookie) {
+    // Any address, any display number: the server takes every cookie of its
+    // file, and Xlib matches this entry whatever number the server chose.
+    std::string entry = "\xFF\xFF";
+    AppendCounted(entry, "");
+    AppendCounted(entry, "");
+    AppendCounted(entry, "MIT-MAGIC-COOKIE-1");
+    AppendCounted(entry, cookie);
+    return entry;
+}
+
+bool PrivateDisplay::WriteAuthority(std::string& problem) {
+    std::string cookie(16, '\0');
+    if (::getrandom(cookie.data(), cookie.size(), 0) != static_cast<ssize_t>(cookie.size())) {
+        problem = "no random numbers for the private X server's key";
+        return false;
+    }
+    m_authority = NewRunFile("xauthority", "");
+    const int fd = CreatePrivateFile(m_authority);
+    const std::string entry = AuthorityEntry(cookie);
+    const bool written = fd >= 0 && ::write(fd, entry.data(), entry.size()) == static_cast<ssize_t>(entry.size());
+    if (fd >= 0 && ::close(fd) != 0) problem = "cannot write the private X server's key";
+    if (!written) problem = "cannot write the private X server's key " + m_authority.string();
+    return written && problem.empty();
+}
+
 bool PrivateDisplay::Start(int width, int height, std::string& problem) {
-    m_log = TempLogName();
-    if (m_log.empty()) {
+    if (!WriteAuthority(problem)) return false;
+    m_log = NewRunFile("xvfb", ".log").string();
+    if (!ReservePrivateFile(m_log)) {
         problem = "cannot create a temporary file for the private X server";
         return false;
     }
@@ -46,8 +73,9 @@ bool PrivateDisplay::Start(int width, int height, std::string& problem) {
     options.outputFile = m_log;
     const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
     int error = 0;
-    m_server = ChildProcess::Spawn({"Xvfb", "-displayfd", "1", "-screen", "0", screen, "-nolisten", "tcp"}, options,
-                                   &error);
+    m_server = ChildProcess::Spawn({"Xvfb", "-displayfd", "1", "-screen", "0", screen, "-nolisten", "tcp", "-auth",
+                                    m_authority.string()},
+                                   options, &error);
     if (!m_server.Started()) {
         problem = error == ENOENT ? "no display, and no Xvfb to start one: set DISPLAY or install xvfb"
                                   : "cannot start Xvfb for a private display";
@@ -64,20 +92,33 @@ bool PrivateDisplay::Start(int width, int height, std::string& problem) {
     }
     m_name = ":" + *number;
     if (const char* previous = std::getenv("DISPLAY")) m_previousDisplay = previous;
+    if (const char* previous = std::getenv("XAUTHORITY")) m_previousAuthority = previous;
+    // Our children (the office, ffmpeg) find the key through XAUTHORITY.
     setenv("DISPLAY", m_name.c_str(), 1);
+    setenv("XAUTHORITY", m_authority.c_str(), 1);
     TraceF("Private X server on %s with a %s screen\n", m_name.c_str(), screen.c_str());
     if (DisplayAvailable()) return true;
     problem = "the private X server (Xvfb) on " + m_name + " accepts no clients";
     return false;
 }
 
+namespace {
+
+void Restore(const char* name, const std::optional<std::string>& previous) {
+    if (previous) setenv(name, previous->c_str(), 1);
+    else unsetenv(name);
+}
+
+}  // namespace
+
 PrivateDisplay::~PrivateDisplay() {
     if (m_server.Started()) m_server.Terminate(2000);
     if (!m_name.empty()) {
-        if (m_previousDisplay) setenv("DISPLAY", m_previousDisplay->c_str(), 1);
-        else unsetenv("DISPLAY");
+        Restore("DISPLAY", m_previousDisplay);
+        Restore("XAUTHORITY", m_previousAuthority);
     }
     if (!m_log.empty()) std::remove(m_log.c_str());
+    if (!m_authority.empty()) std::remove(m_authority.c_str());
 }
 
 }  // namespace kv
