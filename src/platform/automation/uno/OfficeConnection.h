@@ -11,6 +11,8 @@
 #include <string>
 
 #include "platform/automation/HResult.h"
+#include "platform/automation/uno/DeckLinks.h"
+#include "platform/automation/uno/OfficeRoom.h"
 #include "platform/automation/uno/QuestionWatch.h"
 #include "platform/automation/uno/UnoHeaders.h"
 #include "platform/automation/uno/UnoWorker.h"
@@ -27,16 +29,34 @@ inline constexpr int kQuitLimitMs = 10000;    // the office ending after termina
 // returns, and the run starts a new office rather than wait the whole limit.
 inline constexpr int kShowStartLimitMs = 10000;
 
+// Whether offices started from now on may fetch what decks link to (the user
+// trusts the decks): they then run outside a closed room and follow links.
+void AllowLinkedContent(bool allowed);
+bool LinkedContentAllowed();
+
+// What a run tells the runs it starts of the office it shares with them.
+struct SharedOfficeInfo {
+    pid_t group = 0;
+    std::string pipe;
+    std::filesystem::path profile;
+    std::filesystem::path roomFolder;  // empty: the office runs outside a closed room
+    std::filesystem::path tempFolder;  // its temporary folder, as it sees it
+    bool linksAllowed = false;
+};
+
 class OfficeConnection : public std::enable_shared_from_this<OfficeConnection> {
 public:
     // Starts an office and connects to it; null with `error` set on failure
-    // (nothing of it is left running then).
+    // (nothing of it is left running then). Unless linked content is allowed,
+    // it runs in a closed room (where the system allows one).
     static std::shared_ptr<OfficeConnection> Start(std::string* error);
-    // Connects to an office another run of this program started and shares:
-    // its pipe, process group and profile. Quitting this connection closes
-    // nothing but the connection; that office keeps running for its owner.
-    static std::shared_ptr<OfficeConnection> Attach(const std::string& pipe, pid_t group,
-                                                    const std::filesystem::path& profile, std::string* error);
+    // The same with the choice made here: `linksAllowed` starts an office that
+    // opens files where they are and follows their links (for files we trust).
+    static std::shared_ptr<OfficeConnection> Start(std::string* error, bool linksAllowed);
+    // Connects to an office another run of this program started and shares.
+    // Quitting this connection closes nothing but the connection; that office
+    // keeps running for its owner.
+    static std::shared_ptr<OfficeConnection> Attach(const SharedOfficeInfo& shared, std::string* error);
     ~OfficeConnection();  // ends the office when it still runs
 
     const Reference<css::uno::XComponentContext>& Context() const { return m_context; }
@@ -45,6 +65,18 @@ public:
     const std::string& Pipe() const { return m_pipe; }
     // The office profile this office uses (ours alone while it runs).
     const std::filesystem::path& Profile() const { return m_profile; }
+    // How other runs reach this office.
+    SharedOfficeInfo Shared() const;
+    bool LinksAllowed() const { return m_linksAllowed; }
+    // What the office opens for `presentation`: a copy inside its closed room,
+    // or the file itself for an office outside one. Empty with *why set.
+    std::filesystem::path Stage(const std::filesystem::path& presentation, std::string* why) const;
+    // Where the office is to write a file wanted at `wanted`: there, or for an
+    // office in a closed room a place of the same name inside it (move it out after).
+    std::filesystem::path Outbox(const std::filesystem::path& wanted) const;
+    // Where a deck the office opened as `opened` for `presentation` may take
+    // what it links to (see DeckLinks.h).
+    LinkPlaces PlacesFor(const std::filesystem::path& presentation, const std::filesystem::path& opened) const;
 
     // Runs `call` on the office's worker within `limitMs`; UNO failures come
     // back as AutomationException (RPC_E_DISCONNECTED once the office is gone,
@@ -63,6 +95,8 @@ public:
 private:
     OfficeConnection() = default;
     bool Launch(std::string* error);
+    void MakeRoom(const std::filesystem::path& profile);
+    std::filesystem::path OfficeTempFolder();
     bool Connect(std::string* error);
     // Connect on the worker within the start limit; false with *error set.
     bool ConnectInTime(std::string* error);
@@ -73,6 +107,10 @@ private:
     void Disconnected();
     class BridgeListener;
 
+    std::unique_ptr<OfficeRoom> m_room;
+    std::filesystem::path m_roomFolder;
+    std::filesystem::path m_tempFolder;
+    bool m_linksAllowed = false;
     ChildProcess m_process;
     pid_t m_group = 0;
     int m_profileLock = -1;

@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "platform/automation/uno/ClickSteps.h"
+#include "platform/automation/uno/DeckLinks.h"
 #include "platform/automation/uno/DeckChecks.h"
 #include "platform/automation/uno/InteractionBlocker.h"
 #include "platform/automation/uno/OfficeLocks.h"
@@ -227,7 +228,8 @@ std::string UnoSession::Load(const DocumentPtr& document, const OUString& url, O
                     first->getPropertyValue("Width") >>= document->pageWidth;
                     first->getPropertyValue("Height") >>= document->pageHeight;
                 }
-                RestoreOwnTimings(document->file, document->model);
+                RestoreOwnTimings(document->opened, document->model);
+                CloseOffLinks(office->Context(), document->model, office->PlacesFor(document->file, document->opened));
             },
             kLoadLimitMs);
     } catch (const AutomationException& e) {
@@ -241,11 +243,15 @@ std::string UnoSession::Load(const DocumentPtr& document, const OUString& url, O
 DocumentPtr UnoSession::Open(const std::string& path) {
     const fs::path file = fs::absolute(path);
     if (std::string refused = RefusedBeforeLoad(file); !refused.empty()) throw AutomationException(E_FAIL, refused);
+    std::string why;
+    const fs::path opened = office->Stage(file, &why);
+    if (opened.empty()) throw AutomationException(E_FAIL, why);
     RemoveLockOfOurs(file, office->Profile());
     OUString url;
-    osl::FileBase::getFileURLFromSystemPath(ToOU(file.string()), url);
+    osl::FileBase::getFileURLFromSystemPath(ToOU(opened.string()), url);
     auto document = std::make_shared<UnoDocument>();
     document->file = file;
+    document->opened = opened;
     if (hostWindow != 0) document->frame = MakeHostFrame();
     OfficeQuestion asked = OfficeQuestion::None;
     Trace("Office opening the presentation\n");
@@ -397,6 +403,7 @@ void UnoSession::CloseQuietly(const DocumentPtr& document) {
     document->model.clear();
     document->frame.clear();
     if (!document->file.empty()) RemoveLockOfOurs(document->file, office->Profile());
+    Unstage(document->opened, document->file);
 }
 
 void UnoSession::Close(const DocumentPtr& document) {

@@ -9,6 +9,7 @@
 
 #include "platform/automation/Dispatch.h"
 #include "platform/automation/uno/DeckChecks.h"
+#include "platform/automation/uno/DeckLinks.h"
 #include "platform/automation/uno/InteractionBlocker.h"
 #include "platform/automation/uno/OfficeConnection.h"
 #include "platform/automation/uno/OwnTimings.h"
@@ -42,6 +43,12 @@ OUString FileUrl(const std::string& path) {
     return url;
 }
 
+// A presentation and what the office opened for it (a copy in its room).
+struct Staged {
+    std::filesystem::path file;
+    std::filesystem::path opened;
+};
+
 // What the show makes of one slide.
 SlideFacts ReadFacts(const Reference<css::beans::XPropertySet>& page, int number) {
     SlideFacts facts;
@@ -65,8 +72,8 @@ SlideFacts ReadFacts(const Reference<css::beans::XPropertySet>& page, int number
 
 class UnoSlidePictures : public SlidePictures {
 public:
-    UnoSlidePictures(std::shared_ptr<OfficeConnection> office, Reference<css::lang::XComponent> model)
-        : m_office(std::move(office)), m_model(std::move(model)) {
+    UnoSlidePictures(std::shared_ptr<OfficeConnection> office, Reference<css::lang::XComponent> model, Staged staged)
+        : m_office(std::move(office)), m_model(std::move(model)), m_staged(std::move(staged)) {
         m_office->Call([&] {
             Reference<css::drawing::XDrawPagesSupplier> supplier(m_model, UNO_QUERY_THROW);
             m_pages.set(supplier->getDrawPages(), UNO_QUERY_THROW);
@@ -75,17 +82,21 @@ public:
         });
     }
     ~UnoSlidePictures() override {
-        if (!m_office->Alive()) return;
-        try {
-            m_office->Call([&] { Reference<css::util::XCloseable>(m_model, UNO_QUERY_THROW)->close(true); });
-        } catch (...) {
-            Trace("Office could not close a presentation it drew\n");
+        if (m_office->Alive()) {
+            try {
+                m_office->Call([&] { Reference<css::util::XCloseable>(m_model, UNO_QUERY_THROW)->close(true); });
+            } catch (...) {
+                Trace("Office could not close a presentation it drew\n");
+            }
         }
+        Unstage(m_staged.opened, m_staged.file);
     }
 
     const std::vector<SlideFacts>& Slides() const override { return m_slides; }
 
     bool DrawSlide(int number, int width, int height, const std::string& pngPath, std::string* why) override {
+        // An office in a closed room writes only inside it; the picture is moved out after.
+        const std::filesystem::path drawn = m_office->Outbox(pngPath);
         try {
             m_office->Call([&] {
                 const auto& context = m_office->Context();
@@ -95,7 +106,7 @@ public:
                 exporter->setSourceDocument(Reference<css::lang::XComponent>(m_pages->getByIndex(number - 1), UNO_QUERY_THROW));
                 const css::beans::PropertyValue size[] = {Property("PixelWidth", Any(sal_Int32(width))),
                                                           Property("PixelHeight", Any(sal_Int32(height)))};
-                const css::beans::PropertyValue descriptor[] = {Property("URL", Any(FileUrl(pngPath))),
+                const css::beans::PropertyValue descriptor[] = {Property("URL", Any(FileUrl(drawn))),
                                                                 Property("MediaType", Any(OUString("image/png"))),
                                                                 Property("FilterData", Any(Properties(size)))};
                 if (!Reference<css::document::XFilter>(exporter, UNO_QUERY_THROW)->filter(Properties(descriptor)))
@@ -106,6 +117,7 @@ public:
             return false;
         }
         std::error_code error;
+        if (drawn != pngPath) std::filesystem::rename(drawn, pngPath, error);
         if (std::filesystem::file_size(pngPath, error) == 0 || error) {
             if (why) *why = "slide " + std::to_string(number) + " was not drawn";
             return false;
@@ -116,6 +128,7 @@ public:
 private:
     std::shared_ptr<OfficeConnection> m_office;
     Reference<css::lang::XComponent> m_model;
+    Staged m_staged;
     Reference<css::container::XIndexAccess> m_pages;
     std::vector<SlideFacts> m_slides;
 };
@@ -131,21 +144,29 @@ public:
             if (why) *why = refused;
             return nullptr;
         }
+        std::string stageProblem;
+        const Staged staged{file, m_office->Stage(file, &stageProblem)};
+        if (staged.opened.empty()) {
+            if (why) *why = stageProblem;
+            return nullptr;
+        }
         OfficeQuestion asked = OfficeQuestion::None;
         bool otherKind = false;
         try {
-            Reference<css::lang::XComponent> model = Load(path, asked, otherKind);
+            Reference<css::lang::XComponent> model = Load(staged, asked, otherKind);
             if (!model.is()) {
+                Unstage(staged.opened, staged.file);
                 if (why) *why = otherKind ? NotAPresentationReason(file) : NotOpenedReason(file, asked, {});
                 return nullptr;
             }
-            auto pictures = std::make_unique<UnoSlidePictures>(m_office, model);
+            auto pictures = std::make_unique<UnoSlidePictures>(m_office, model, staged);
             if (pictures->Slides().empty()) {
                 if (why) *why = NoSlidesReason(file);
                 return nullptr;
             }
             return pictures;
         } catch (const std::exception& e) {
+            Unstage(staged.opened, staged.file);
             if (why) *why = NotOpenedReason(file, asked, e.what());
             return nullptr;
         }
@@ -157,7 +178,7 @@ private:
     // Hidden and read-only: nothing on screen, no lock on the user's file;
     // every question the office would ask is answered "abort".
     // `asked`: the office's first question; `otherKind`: it opened a document that is no presentation.
-    Reference<css::lang::XComponent> Load(const std::string& path, OfficeQuestion& asked, bool& otherKind) {
+    Reference<css::lang::XComponent> Load(const Staged& staged, OfficeQuestion& asked, bool& otherKind) {
         rtl::Reference<InteractionBlocker> blocker = new InteractionBlocker();
         const css::beans::PropertyValue properties[] = {
             Property("InteractionHandler", Any(Reference<css::task::XInteractionHandler>(blocker.get()))),
@@ -170,7 +191,7 @@ private:
             m_office->Call(
                 [&] {
                     Reference<css::frame::XComponentLoader> loader(m_office->Desktop(), UNO_QUERY_THROW);
-                    model = loader->loadComponentFromURL(FileUrl(path), "_blank", 0, Properties(properties));
+                    model = loader->loadComponentFromURL(FileUrl(staged.opened), "_blank", 0, Properties(properties));
                     Reference<css::lang::XServiceInfo> info(model, UNO_QUERY);
                     if (model.is() &&
                         !(info.is() && info->supportsService("com.sun.star.presentation.PresentationDocument"))) {
@@ -178,7 +199,9 @@ private:
                         Reference<css::util::XCloseable>(model, UNO_QUERY_THROW)->close(true);
                         model.clear();
                     }
-                    if (model.is()) RestoreOwnTimings(std::filesystem::absolute(path), model);
+                    if (!model.is()) return;
+                    RestoreOwnTimings(staged.opened, model);
+                    CloseOffLinks(m_office->Context(), model, m_office->PlacesFor(staged.file, staged.opened));
                 },
                 kLoadLimitMs);
         } catch (...) {
