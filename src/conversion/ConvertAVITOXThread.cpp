@@ -10,6 +10,7 @@
 #include "conversion/ConvertAVIToX.h"
 #include "conversion/OutputFileName.h"
 #include "conversion/OutputFormats.h"
+#include "platform/core/PrintableText.h"
 #include "platform/core/Trace.h"
 #include "platform/files/FileMove.h"
 #include "platform/files/RunFolder.h"
@@ -44,8 +45,8 @@ bool ConvertRecording(const std::string& recording, std::string* reason) {
 
 std::string MoveFailureReason(const std::error_code& error, const std::string& output) {
     const std::string folder = fs::path(output).parent_path().string();
-    if (error.value() == ENOSPC) return "No space left on " + folder;
-    return "cannot write " + output + (error ? ": " + error.message() : std::string());
+    if (error.value() == ENOSPC) return "No space left on " + PrintableText(folder);
+    return "cannot write " + PrintableText(output) + (error ? ": " + error.message() : std::string());
 }
 
 void DeleteRecording(const std::string& recording) {

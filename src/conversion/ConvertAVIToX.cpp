@@ -19,6 +19,7 @@
 #include "conversion/ConversionProgress.h"
 #include "conversion/SlideChapters.h"
 #include "platform/core/Paths.h"
+#include "platform/core/PrintableText.h"
 #include "platform/core/PrivateFiles.h"
 #include "platform/files/RunFolder.h"
 #include "platform/media/MediaInfo.h"
@@ -147,7 +148,7 @@ std::string FolderOf(const std::string& path) {
 
 // What the user reads for an exit status and ffmpeg's last error line.
 std::string ExitReason(int status, const std::string& lastLine, const std::string& outputFile) {
-    if (lastLine.find("No space left on device") != std::string::npos) return "No space left on " + FolderOf(outputFile);
+    if (lastLine.find("No space left on device") != std::string::npos) return "No space left on " + PrintableText(FolderOf(outputFile));
     if (status > 128 && status < 160) return "ffmpeg was ended by signal " + std::to_string(status - 128);
     if (!lastLine.empty()) return lastLine;
     return "ffmpeg ended with exit status " + std::to_string(status);
@@ -230,7 +231,7 @@ bool RunConverter(const ConverterCommand& command, const std::string& inputFile,
     }
     if (!fs::exists(outputFile, ignored)) {
         Trace("CWaitDlg::ConvertAVIToX : ffmpeg created no output file\n");
-        *reason = "ffmpeg made no output file: " + outputFile;
+        *reason = "ffmpeg made no output file: " + PrintableText(outputFile);
         return false;
     }
     PublishConversionProgress(100, 0);
@@ -291,7 +292,7 @@ bool Convert(const std::string& inputFile, const std::string& outputFile, int fo
         if (fs::equivalent(inputFile, outputFile, same)) {
             // A failed run removes its output: never let that be the recording.
             Trace("CWaitDlg::ConvertAVIToX : Output file is the input file\n");
-            reason = "the output file is the recording itself: " + outputFile;
+            reason = "the output file is the recording itself: " + PrintableText(outputFile);
             return false;
         }
         TraceF("CWaitDlg::ConvertAVIToX : %s\n", command.text.c_str());

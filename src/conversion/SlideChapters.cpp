@@ -174,7 +174,7 @@ NotesTrack NotesTrackFor(int formatIndex, const ShownSlides& slides, double vide
 
 std::string SlideKeyFrameTimes(const ShownSlides& slides) {
     std::string times;
-    for (size_t i = 0; i < slides.size(); ++i) {
+    for (size_t i = 0; i < slides.size() && i < kMostKeyFrames; ++i) {
         char buffer[32];
         std::snprintf(buffer, sizeof buffer, "%.3f", StartMs(slides, i) / 1000.0);
         times += (times.empty() ? "" : ",") + std::string(buffer);

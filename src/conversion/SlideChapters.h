@@ -30,7 +30,10 @@ struct NotesTrack {
 };
 NotesTrack NotesTrackFor(int formatIndex, const ShownSlides& slides, double videoSeconds);
 
-// Where a slide's time is a key frame: "0.000,12.400,...", for -force_key_frames.
+// Where a slide's time is a key frame: "0.000,12.400,...", for -force_key_frames;
+// the first kMostKeyFrames slide changes only (the converter puts one at least
+// every 10 s anyway), so a long show's list stays a size the command line takes.
+inline constexpr std::size_t kMostKeyFrames = 1000;
 std::string SlideKeyFrameTimes(const ShownSlides& slides);
 
 // Whether the format keeps chapters (MP4, MOV, WebM).

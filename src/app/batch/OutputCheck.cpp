@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/core/PrivateFiles.h"
+#include "platform/core/PrintableText.h"
 #include "platform/files/RunFolder.h"
 #include "platform/process/ChildProcess.h"
 
@@ -78,12 +79,12 @@ OutputCheck CheckOutputFile(const std::string& path) {
     OutputCheck check;
     std::error_code ec;
     if (!fs::is_regular_file(path, ec) || fs::file_size(path, ec) == 0) {
-        check.problem = "no output file was made: " + path;
+        check.problem = "no output file was made: " + PrintableText(path);
         return check;
     }
     const ProbeResult probe = ProbeContainer(path);
     if (!probe.ran || probe.status != 0) {
-        check.problem = "the output file cannot be read to the end: " + path;
+        check.problem = "the output file cannot be read to the end: " + PrintableText(path);
         return check;
     }
     bool video = false;
@@ -97,11 +98,11 @@ OutputCheck CheckOutputFile(const std::string& path) {
     }
     if (!check.problem.empty()) return check;
     if (!video || packets == 0) {
-        check.problem = "the output file holds no picture: " + path;
+        check.problem = "the output file holds no picture: " + PrintableText(path);
         return check;
     }
     if (check.seconds <= 0) check.seconds = DecodedSeconds(path);
-    if (check.seconds <= 0) check.problem = "the output file has no length: " + path;
+    if (check.seconds <= 0) check.problem = "the output file has no length: " + PrintableText(path);
     else check.complete = true;
     return check;
 }

@@ -11,6 +11,7 @@
 #include "app/batch/DeckProgress.h"
 #include "platform/automation/uno/UnoAutomation.h"
 #include "platform/core/Paths.h"
+#include "platform/core/PrintableText.h"
 #include "platform/core/PrivateFiles.h"
 #include "platform/files/RunFolder.h"
 #include "platform/core/Trace.h"
@@ -51,10 +52,11 @@ bool RunOne(const std::vector<std::string>& args, const Deck& deck, DeckProgress
     in.close();
     fs::remove(options.outputFile, error);
     progress.Ended(deck.presentation, status == 0, [&] {
-        for (const std::string& kept : lines) std::printf("%s\n", kept.c_str());
+        for (const std::string& kept : lines) std::printf("%s\n", WithoutControls(kept).c_str());
         if (status == 0) return;
         if (fs::file_size(deck.output, error) == 0) fs::remove(deck.output, error);  // only our placeholder
-        std::fprintf(stderr, "kalvista: Failed: %s: %s\n", deck.presentation.c_str(), reason.c_str());
+        std::fprintf(stderr, "kalvista: Failed: %s: %s\n", PrintableText(deck.presentation).c_str(),
+                     WithoutControls(reason).c_str());
     });
     return status == 0;
 }

@@ -17,7 +17,8 @@ constexpr std::pair<int, int> kComboIds[] = {{1105, 1201}, {1103, 1202}, {1104, 
                                              {1107, 1205}, {1108, 1206}, {1112, 1207}, {1113, 1208}};
 // Check box ids and their texts.
 constexpr std::pair<int, const char*> kCheckIds[] = {{1123, "Speaker notes as subtitles"},
-                                                     {1126, "Render fast, without live sound"}};
+                                                     {1126, "Render fast, without live sound"},
+                                                     {1127, "Fetch what the deck links to"}};
 
 void Place(QWidget* widget, int id, int height = -1) {
     const PixelRect r = ControlRect(id);

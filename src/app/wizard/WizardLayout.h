@@ -33,6 +33,7 @@ constexpr int IDC_NOTES_SUBTITLES = 1123;
 constexpr int IDC_SOUND_LEVEL = 1124;
 constexpr int IDC_SOUND_SILENT = 1125;
 constexpr int IDC_FAST_RENDER = 1126;
+constexpr int IDC_LINKED_CONTENT = 1127;
 // Buttons of the frame.
 constexpr int IDC_CONVERT = 1111;
 constexpr int IDC_CLOSE = 1117;
@@ -63,6 +64,8 @@ inline constexpr DluRect kLayout[] = {
     {1124, 334, 206, 130, 7},  {1125, 334, 215, 130, 12},
     // On the Converter page, right of the slide time; wider for its longer text.
     {1126, 310, 205, 160, 12},
+    // Below it: whether the deck's links are fetched.
+    {1127, 310, 219, 160, 12},
 };
 
 constexpr int DluToPixelsX(int dlu) { return static_cast<int>(dlu * 3 / 2.0 + 0.5); }

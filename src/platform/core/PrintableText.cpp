@@ -12,9 +12,7 @@ void AppendHex(std::string& out, unsigned char byte) {
     out += code;
 }
 
-}  // namespace
-
-std::string PrintableText(std::string_view text) {
+std::string Escaped(std::string_view text, bool backslashes) {
     std::string out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -22,7 +20,7 @@ std::string PrintableText(std::string_view text) {
         // UTF-8 of U+0080..U+009F: the C1 controls, which terminals obey too.
         const bool c1 = byte == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
                         static_cast<unsigned char>(text[i + 1]) <= 0x9F;
-        if (byte == '\\') out += "\\\\";
+        if (byte == '\\' && backslashes) out += "\\\\";
         else if (byte == '\n') out += "\\n";
         else if (byte == '\r') out += "\\r";
         else if (byte == '\t') out += "\\t";
@@ -34,5 +32,11 @@ std::string PrintableText(std::string_view text) {
     }
     return out;
 }
+
+}  // namespace
+
+std::string PrintableText(std::string_view text) { return Escaped(text, true); }
+
+std::string WithoutControls(std::string_view text) { return Escaped(text, false); }
 
 }  // namespace kv

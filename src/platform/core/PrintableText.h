@@ -10,4 +10,8 @@ namespace kv {
 
 std::string PrintableText(std::string_view text);
 
+// The same for a message that may already hold printable names: its control
+// characters are escaped, its backslashes left as they are.
+std::string WithoutControls(std::string_view text);
+
 }  // namespace kv

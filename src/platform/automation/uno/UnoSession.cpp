@@ -20,6 +20,7 @@
 #include "platform/automation/uno/ShowListener.h"
 #include "platform/automation/uno/UnoObjects.h"
 #include "platform/core/Trace.h"
+#include "platform/files/DeckLimits.h"
 #include "platform/x11/InputShield.h"
 
 namespace kv::uno {
@@ -92,6 +93,20 @@ OUString FilterWithoutAutoPlay(const Reference<css::uno::XComponentContext>& con
     Reference<css::container::XNameAccess> filters(
         services->createInstanceWithContext("com.sun.star.document.FilterFactory", context), UNO_QUERY_THROW);
     return filters->hasByName(plain) ? plain : OUString();
+}
+
+// A time of the deck's that no run could play (1e300 s, for ever) ends the
+// start of its show with the reason, before anything is recorded.
+void RefuseUnplayable(const Reference<css::beans::XPropertySet>& page, int slide, double seconds, double& show) {
+    bool shown = true;
+    page->getPropertyValue("Visible") >>= shown;
+    if (!shown) return;
+    double transition = 0;
+    page->getPropertyValue("TransitionDuration") >>= transition;
+    std::string refused = TransitionRefusal(slide, transition);
+    if (refused.empty() && seconds >= 0) refused = SlideTimeRefusal(slide, seconds);
+    if (refused.empty() && seconds >= 0) refused = ShowLengthRefusal(show += seconds);
+    if (!refused.empty()) throw AutomationException(E_FAIL, refused);
 }
 
 // Nothing we do to a presentation (its timings, its show settings) may count
@@ -262,6 +277,8 @@ DocumentPtr UnoSession::Open(const std::string& path) {
         failure = NotAPresentationReason(file);
     else if (document->slideCount == 0)
         failure = NoSlidesReason(file);
+    else
+        failure = SlideCountRefusal(file, document->slideCount);
     if (!failure.empty()) {
         CloseQuietly(document);
         throw AutomationException(E_FAIL, failure);
@@ -354,11 +371,14 @@ std::vector<double> UnoSession::TakeOverTimings(const DocumentPtr& document) {
     Reference<css::drawing::XDrawPagesSupplier> supplier(document->model, UNO_QUERY_THROW);
     Reference<css::drawing::XDrawPages> pages = supplier->getDrawPages();
     std::vector<double> advanceAfter;
+    double show = 0;
     for (sal_Int32 i = 0; i < pages->getCount(); ++i) {
         Reference<css::beans::XPropertySet> page(pages->getByIndex(i), UNO_QUERY_THROW);
         const PageTiming timing = ReadPageTiming(page);
         // Manual advance overrides the slides' own timings.
-        advanceAfter.push_back(timing.OnTime() && document->advanceMode != 1 ? timing.seconds : -1);
+        const double seconds = timing.OnTime() && document->advanceMode != 1 ? timing.seconds : -1;
+        RefuseUnplayable(page, i + 1, seconds, show);
+        advanceAfter.push_back(seconds);
         page->setPropertyValue("Change", css::uno::Any(sal_Int32(0)));
     }
     return advanceAfter;

@@ -17,6 +17,7 @@
 #include "platform/automation/uno/PreloadedOffice.h"
 #include "platform/automation/uno/SlideTexts.h"
 #include "platform/core/Trace.h"
+#include "platform/files/DeckLimits.h"
 
 namespace kv {
 
@@ -162,6 +163,10 @@ public:
             auto pictures = std::make_unique<UnoSlidePictures>(m_office, model, staged);
             if (pictures->Slides().empty()) {
                 if (why) *why = NoSlidesReason(file);
+                return nullptr;
+            }
+            if (std::string refused = SlideCountRefusal(file, static_cast<int>(pictures->Slides().size())); !refused.empty()) {
+                if (why) *why = refused;
                 return nullptr;
             }
             return pictures;
