@@ -96,7 +96,8 @@ bool PrivateDisplay::Start(int width, int height, std::string& problem) {
     // Our children (the office, ffmpeg) find the key through XAUTHORITY.
     setenv("DISPLAY", m_name.c_str(), 1);
     setenv("XAUTHORITY", m_authority.c_str(), 1);
-    TraceF("Private X server on %s with a %s screen\n", m_name.c_str(), screen.c_str());
+    TraceF("Private X server on %s with a %s screen, its key in %s\n", m_name.c_str(), screen.c_str(),
+           m_authority.c_str());
     if (DisplayAvailable()) return true;
     problem = "the private X server (Xvfb) on " + m_name + " accepts no clients";
     return false;
