@@ -23,9 +23,16 @@
 #include <map>
 #include <optional>
 #include <regex>
+#include <sstream>
 #include <thread>
 
 #include "app/core/AppMessages.h"
+#include <com/sun/star/beans/NamedValue.hpp>
+#include <com/sun/star/configuration/theDefaultProvider.hpp>
+#include <com/sun/star/container/XNameAccess.hpp>
+
+#include "platform/automation/uno/OfficeConnection.h"
+#include "platform/automation/uno/OfficeSettings.h"
 #include "platform/automation/uno/UnoAutomation.h"
 #include "platform/core/Trace.h"
 #include "platform/process/ChildProcess.h"
@@ -420,6 +427,46 @@ TEST_F(HostileDecks, ARunProgramActionAndAHyperlinkClickedInAPresentersShowDoNot
     show.m_bPowerPointWasRunning = 0;
     show.DoCleanup();
     kv::CRecorder::ReleaseInstance();
+}
+
+// The office of a run starts closed: in namespaces of its own (no network,
+// the machine's folders emptied) and with its profile saying, before it ever
+// opens a deck, that macros never run and links are not fetched.
+TEST_F(HostileDecks, TheOfficeStartsInItsRoomWithMacrosAndLinksOff) {
+    namespace uno = kv::uno;
+    kvtest::XvfbServer xvfb("800x600x24");
+    std::string error;
+    const auto office = uno::OfficeConnection::Start(&error);
+    ASSERT_TRUE(office) << error;
+    const std::string group = std::to_string(office->ProcessGroup());
+    const auto nameSpace = [](const std::string& process, const char* kind) {
+        std::error_code ignored;
+        return fs::read_symlink("/proc/" + process + "/ns/" + kind, ignored).string();
+    };
+    EXPECT_NE(nameSpace(group, "net"), nameSpace("self", "net")) << "the office shares the machine's network";
+    EXPECT_NE(nameSpace(group, "mnt"), nameSpace("self", "mnt")) << "the office sees the machine's folders";
+    const std::string profile = kvtest::ReadTextFile(office->Profile() / "user" / "registrymodifications.xcu");
+    std::istringstream items(uno::OfficeSettingItems(false));
+    for (std::string item; std::getline(items, item);) EXPECT_NE(profile.find(item), std::string::npos) << item;
+    std::map<std::string, std::string> values;
+    office->Call([&] {
+        const auto provider = css::configuration::theDefaultProvider::get(office->Context());
+        css::beans::NamedValue node("nodepath", css::uno::Any(uno::OUString("/org.openoffice.Office.Common/Security/Scripting")));
+        const css::uno::Any argument(node);
+        uno::Reference<css::container::XNameAccess> scripting(
+            provider->createInstanceWithArguments("com.sun.star.configuration.ConfigurationAccess",
+                                                  css::uno::Sequence<css::uno::Any>(&argument, 1)),
+            uno::UNO_QUERY_THROW);
+        for (const char* name : {"DisableMacrosExecution", "BlockUntrustedRefererLinks"})
+            values[name] = scripting->getByName(uno::OUString::createFromAscii(name)).get<bool>() ? "true" : "false";
+        values["MacroSecurityLevel"] = std::to_string(scripting->getByName("MacroSecurityLevel").get<sal_Int32>());
+        values["SecureURL"] = std::to_string(scripting->getByName("SecureURL").get<css::uno::Sequence<uno::OUString>>().getLength());
+    });
+    EXPECT_EQ(values, (std::map<std::string, std::string>{{"BlockUntrustedRefererLinks", "true"},
+                                                           {"DisableMacrosExecution", "true"},
+                                                           {"MacroSecurityLevel", "3"},
+                                                           {"SecureURL", "0"}}));
+    office->Quit();
 }
 
 }  // namespace

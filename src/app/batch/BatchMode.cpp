@@ -54,7 +54,7 @@ public:
         ++m_count;
     }
     void Notice(const std::string& text) override {
-        std::fprintf(stderr, "kalvista: warning: %s\n", WithoutControls(text).c_str());
+        std::fprintf(stderr, "kalvista: warning: %s\n", LinesWithoutControls(text).c_str());
     }
     void Detail(const std::string& text) override { Fail(text); }
     int Count() const {

@@ -81,11 +81,13 @@ const char* const kBatchUsage =
     "PowerPoint (OOXML or 97-2003) or OpenDocument presentation is refused.\n"
     "\n"
     "Limits on what a presentation may ask (it is refused beyond them):\n"
-    "  at most 1000 slides; a slide's own time at most 1 h, a transition at most\n"
-    "  60 s, a whole show at most 24 h; a picture at most 150 million pixels;\n"
-    "  a package at most 50000 parts and 4 GB unpacked, no part unpacking to more\n"
-    "  than 1000 times its packed size. The first 1000 slide changes of a video\n"
-    "  get a key frame of their own.\n";
+    "  slides: at most 1000\n"
+    "  a slide's own time: at most 1 h; a transition: at most 60 s\n"
+    "  a whole show: at most 24 h\n"
+    "  a picture: at most 150 million pixels\n"
+    "  a package: at most 50000 parts and 4 GB unpacked, no part unpacking to\n"
+    "  more than 1000 times its packed size\n"
+    "The first 1000 slide changes of a video get a key frame of their own.\n";
 
 namespace {
 

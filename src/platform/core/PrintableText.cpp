@@ -39,4 +39,15 @@ std::string PrintableText(std::string_view text) { return Escaped(text, true); }
 
 std::string WithoutControls(std::string_view text) { return Escaped(text, false); }
 
+std::string LinesWithoutControls(std::string_view text) {
+    std::string out;
+    for (std::size_t start = 0; start <= text.size();) {
+        const std::size_t end = std::min(text.find('\n', start), text.size());
+        out += Escaped(text.substr(start, end - start), false);
+        if (end < text.size()) out += '\n';
+        start = end + 1;
+    }
+    return out;
+}
+
 }  // namespace kv

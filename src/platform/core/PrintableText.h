@@ -14,4 +14,7 @@ std::string PrintableText(std::string_view text);
 // characters are escaped, its backslashes left as they are.
 std::string WithoutControls(std::string_view text);
 
+// The same for text of several lines: each line on its own, the newlines kept.
+std::string LinesWithoutControls(std::string_view text);
+
 }  // namespace kv

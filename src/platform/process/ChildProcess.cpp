@@ -85,6 +85,10 @@ ChildProcess ChildProcess::Spawn(const std::vector<std::string>& argv, const Spa
 
     const std::string output = options.outputFile.empty() ? "/dev/null" : options.outputFile.string();
     if (options.room) {
+        // Its real place: a link to it may lie in a folder the room empties.
+        std::error_code unresolved;
+        const fs::path real = fs::canonical(*program, unresolved);
+        if (!unresolved) program = real;
         const RoomSpawn spawn{options.room.get(), program->c_str(), args.data(), env.data(), output.c_str(),
                               options.newProcessGroup};
         int failure = 0;

@@ -126,11 +126,18 @@ Plan MakePlan(const ClosedRoom& room) {
         if (auto bind = MakeBind(path, {}, false, plan.emptied)) shown.push_back(*bind);
     for (const auto& path : room.readable)
         if (auto bind = MakeBind(path, {}, true, plan.emptied)) shown.push_back(*bind);
-    // A folder before what is shown inside it.
+    // A folder before what is shown inside it; what a folder shown as well
+    // (or better) already shows needs no showing of its own.
     std::stable_sort(shown.begin(), shown.end(), [](const Bind& a, const Bind& b) {
         return std::count(a.target.begin(), a.target.end(), '/') < std::count(b.target.begin(), b.target.end(), '/');
     });
-    plan.binds.insert(plan.binds.end(), shown.begin(), shown.end());
+    const auto ownTmp = static_cast<std::ptrdiff_t>(plan.binds.size());
+    for (const Bind& bind : shown) {
+        const bool covered = std::any_of(plan.binds.begin() + ownTmp, plan.binds.end(), [&](const Bind& outer) {
+            return outer.directory && Under(bind.target, outer.target) && (bind.readOnly || !outer.readOnly);
+        });
+        if (!covered) plan.binds.push_back(bind);
+    }
     plan.uidMap = std::to_string(::geteuid()) + " " + std::to_string(::geteuid()) + " 1\n";
     plan.gidMap = std::to_string(::getegid()) + " " + std::to_string(::getegid()) + " 1\n";
     plan.network = room.network;
@@ -190,7 +197,7 @@ void FurnishRoom(const Plan& plan, std::vector<int>& sources, int reportFd) {
         if (bind.directory) {
             if (::mkdir(bind.target.c_str(), 0755) != 0 && errno != EEXIST) Fail(reportFd, Step::Folders);
         } else {
-            const int fd = ::open(bind.target.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+            const int fd = ::open(bind.target.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, 0600);
             if (fd < 0) Fail(reportFd, Step::Folders);
             ::close(fd);
         }

@@ -60,7 +60,7 @@ public:
 
     void Page(const Reference<css::drawing::XShapes>& shapes) {
         Reference<css::beans::XPropertySet> page(shapes, UNO_QUERY);
-        if (page.is()) ForeignSound(page, "Sound");
+        if (page.is() && !m_places.linksAllowed) LinkedMedia(page, "Sound");
         for (sal_Int32 i = 0; i < shapes->getCount(); ++i)
             Shape(Reference<css::beans::XPropertySet>(shapes->getByIndex(i), UNO_QUERY));
     }
@@ -78,8 +78,8 @@ private:
         if (m_places.linksAllowed) return;
         Reference<css::lang::XServiceInfo> kind(shape, UNO_QUERY);
         if (kind.is() && kind->supportsService("com.sun.star.drawing.GraphicObjectShape")) Picture(shape);
-        else if (kind.is() && kind->supportsService("com.sun.star.drawing.MediaShape")) ForeignSound(shape, "MediaURL");
-        ForeignSound(shape, "Sound");
+        else if (kind.is() && kind->supportsService("com.sun.star.drawing.MediaShape")) LinkedMedia(shape, "MediaURL");
+        LinkedMedia(shape, "Sound");
     }
 
     // A click in the show may move within it, nothing more.
@@ -88,8 +88,10 @@ private:
         if (!action) return;
         bool leaves = *action == show::ClickAction_DOCUMENT || *action == show::ClickAction_PROGRAM ||
                       *action == show::ClickAction_MACRO || *action == show::ClickAction_VERB;
-        if (*action == show::ClickAction_SOUND && !m_places.linksAllowed)
-            leaves = !Allowed(Property<OUString>(shape, "Bookmark").value_or(OUString()));
+        if (*action == show::ClickAction_SOUND && !m_places.linksAllowed) {
+            const OUString sound = Property<OUString>(shape, "Bookmark").value_or(OUString());
+            leaves = !Allowed(sound) && !FileOfTheFolder(sound);
+        }
         if (!leaves) return;
         shape->setPropertyValue("OnClick", Any(show::ClickAction_NONE));
         shape->setPropertyValue("Bookmark", Any(OUString()));
@@ -117,20 +119,41 @@ private:
         }
     }
 
-    // Where the office may take a film or a sound from: the deck itself,
-    // its own temporary files, and (outside a room) the deck's folder.
+    // Where the office may take a film or a sound from as it is: the deck
+    // itself, its own temporary files, what lies beside the copy it opened.
     bool Allowed(const OUString& url) const {
         if (url.isEmpty() || url.startsWithIgnoreAsciiCase("vnd.sun.star.")) return true;
         const auto path = LocalPath(url);
-        return path && (Under(*path, m_places.openedFolder) || Under(*path, m_places.officeTemp) ||
-                        Under(*path, m_places.deckFolder));
+        std::error_code error;
+        return path && (Under(*path, m_places.officeTemp) || (Under(*path, m_places.openedFolder) && fs::exists(*path, error)));
     }
 
-    void ForeignSound(const Reference<css::beans::XPropertySet>& object, const char* name) {
+    // A film or sound the deck links to: from its own folder it is put beside
+    // the copy the office opened (the office sees nothing else); from
+    // anywhere else it is cut off.
+    void LinkedMedia(const Reference<css::beans::XPropertySet>& object, const char* name) {
         const auto url = Property<OUString>(object, name);
         if (!url || Allowed(*url)) return;
-        object->setPropertyValue(OUString::createFromAscii(name), Any(OUString()));
-        ++m_counts.linksCut;
+        const std::optional<fs::path> file = FileOfTheFolder(*url);
+        const bool staged = m_places.openedFolder != m_places.deckFolder;
+        if (file && !staged) return;  // the office reads the deck's folder itself
+        OUString given;
+        if (file && GiveToTheOffice(*file, given)) {
+            ++m_counts.filesFromTheFolder;
+        } else {
+            ++m_counts.linksCut;
+        }
+        object->setPropertyValue(OUString::createFromAscii(name), Any(given));
+    }
+
+    // Copies a file of the deck's folder beside the copy the office opened; its new URL in `url`.
+    bool GiveToTheOffice(const fs::path& file, OUString& url) {
+        std::error_code error;
+        if (fs::file_size(file, error) > kLargestLinkedFile || error) return false;
+        const fs::path copy = m_places.openedFolder / ("linked-" + std::to_string(++m_copies) + file.extension().string());
+        if (!fs::copy_file(file, copy, error)) return false;
+        osl::FileBase::getFileURLFromSystemPath(ToOU(copy.string()), url);
+        return true;
     }
 
     void Picture(const Reference<css::beans::XPropertySet>& shape) {
@@ -139,7 +162,7 @@ private:
         const OUString origin = Property<OUString>(graphic, "OriginURL").value_or(OUString());
         if (origin.isEmpty()) return;  // part of the deck
         const std::optional<fs::path> file = FileOfTheFolder(origin);
-        const auto bytes = file ? Read(*file) : std::nullopt;
+        const auto bytes = file ? Read(*file, kLargestLinkedPicture) : std::nullopt;
         if (!bytes) {
             ++m_counts.linksCut;  // the office shows it as a missing link
             return;
@@ -157,7 +180,7 @@ private:
                 css::uno::Sequence<css::beans::PropertyValue>(&source, 1));
         if (!picture.is()) return;
         shape->setPropertyValue("Graphic", Any(picture));
-        ++m_counts.picturesFromTheFolder;
+        ++m_counts.filesFromTheFolder;
     }
 
     // The file a link names when it lies in the deck's own folder (also
@@ -173,9 +196,9 @@ private:
         return real;
     }
 
-    static std::optional<css::uno::Sequence<sal_Int8>> Read(const fs::path& file) {
+    static std::optional<css::uno::Sequence<sal_Int8>> Read(const fs::path& file, std::uintmax_t largest) {
         std::error_code error;
-        if (fs::file_size(file, error) > kLargestLinkedPicture || error) return std::nullopt;
+        if (fs::file_size(file, error) > largest || error) return std::nullopt;
         std::ifstream in(file, std::ios::binary);
         const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
         if (!in && !in.eof()) return std::nullopt;
@@ -186,6 +209,7 @@ private:
     Reference<css::uno::XComponentContext> m_context;
     const LinkPlaces& m_places;
     LinkCounts m_counts;
+    int m_copies = 0;
 };
 
 void WalkPages(LinkCutter& cutter, const Reference<css::container::XIndexAccess>& pages) {
@@ -203,9 +227,9 @@ LinkCounts CloseOffLinks(const Reference<css::uno::XComponentContext>& context,
     Reference<css::drawing::XMasterPagesSupplier> masters(model, UNO_QUERY);
     if (masters.is()) WalkPages(cutter, Reference<css::container::XIndexAccess>(masters->getMasterPages(), UNO_QUERY));
     const LinkCounts& counts = cutter.Counts();
-    if (counts.picturesFromTheFolder + counts.linksCut + counts.actionsRemoved > 0)
-        TraceF("Office deck closed off: %d pictures of its folder given, %d outside links cut, %d actions removed\n",
-               counts.picturesFromTheFolder, counts.linksCut, counts.actionsRemoved);
+    if (counts.filesFromTheFolder + counts.linksCut + counts.actionsRemoved > 0)
+        TraceF("Office deck closed off: %d files of its folder given, %d outside links cut, %d actions removed\n",
+               counts.filesFromTheFolder, counts.linksCut, counts.actionsRemoved);
     return counts;
 }
 

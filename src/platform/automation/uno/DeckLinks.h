@@ -3,10 +3,12 @@
 // accord. Every click action that would leave the show (run a program, open a
 // document or an address, call a macro or an object's verb) becomes no action,
 // and every hyperlink in a text loses its address. Unless the user trusts the
-// deck, a film or sound linked from outside it is cut off, and a picture
-// linked from outside it stays as the office shows a missing link (its
-// settings block such links); a picture linked from the deck's own folder is
-// read by us and given to the office, so it shows as it did for the author.
+// deck, a film or sound linked from outside its folder is cut off, and a
+// picture linked from outside it stays as the office shows a missing link
+// (its settings block such links). What the deck links to in its own folder
+// (people keep pictures and sounds beside their deck) is read by us and
+// given to the office, so it shows and plays as it did for the author.
+#include <cstdint>
 #include <filesystem>
 
 #include <com/sun/star/lang/XComponent.hpp>
@@ -23,7 +25,7 @@ struct LinkPlaces {
 };
 
 struct LinkCounts {
-    int picturesFromTheFolder = 0;  // linked pictures of the deck's folder, given to the office
+    int filesFromTheFolder = 0;     // linked pictures, films and sounds of the deck's folder, given to the office
     int linksCut = 0;               // pictures, films and sounds from outside, left out
     int actionsRemoved = 0;         // click actions and text hyperlinks made harmless
 };
@@ -32,7 +34,8 @@ struct LinkCounts {
 LinkCounts CloseOffLinks(const Reference<css::uno::XComponentContext>& context,
                          const Reference<css::lang::XComponent>& model, const LinkPlaces& places);
 
-// The largest linked picture read from the deck's folder.
+// The largest linked picture, and film or sound, taken from the deck's folder.
 inline constexpr std::uintmax_t kLargestLinkedPicture = std::uintmax_t(64) << 20;
+inline constexpr std::uintmax_t kLargestLinkedFile = std::uintmax_t(2) << 30;
 
 }  // namespace kv::uno

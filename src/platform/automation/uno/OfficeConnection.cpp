@@ -210,7 +210,7 @@ bool OfficeConnection::Launch(std::string* error) {
         *error = "the office profile cannot be used: " + why;
         return false;
     }
-    if (!m_linksAllowed) MakeRoom(profile);
+    if (!m_linksAllowed) MakeRoom(program, profile);
     const std::shared_ptr<const ClosedRoom> room = m_room ? m_room->Room() : nullptr;
     // Otherwise the office restarts itself under our connection, which then
     // reads as the office having gone away.
@@ -232,6 +232,9 @@ bool OfficeConnection::Launch(std::string* error) {
     options.newProcessGroup = true;
     options.room = room;
     options.environment = {kShowDpi, kX11Backend, "TMPDIR=" + OfficeTempFolder().string()};
+    // In its room only the system's folders are there: its program search looks there too.
+    if (room) options.environment.push_back("PATH=" + std::string(std::getenv("PATH") ? std::getenv("PATH") : "") +
+                                            ":/usr/local/bin:/usr/bin:/bin");
     std::error_code ec;
     fs::remove(OutputLog(profile), ec);
     options.outputFile = OutputLog(profile);
@@ -248,9 +251,9 @@ bool OfficeConnection::Launch(std::string* error) {
     return true;
 }
 
-void OfficeConnection::MakeRoom(const fs::path& profile) {
+void OfficeConnection::MakeRoom(const std::string& program, const fs::path& profile) {
     std::string why;
-    m_room = OfficeRoom::Make(profile, &why);
+    m_room = OfficeRoom::Make(program, profile, &why);
     if (m_room) m_roomFolder = m_room->Folder();
     // The office's own settings still keep links and macros off.
     else Trace("Office runs outside a closed room: " + why + "\n");

@@ -95,7 +95,7 @@ public:
 private:
     OfficeConnection() = default;
     bool Launch(std::string* error);
-    void MakeRoom(const std::filesystem::path& profile);
+    void MakeRoom(const std::string& program, const std::filesystem::path& profile);
     std::filesystem::path OfficeTempFolder();
     bool Connect(std::string* error);
     // Connect on the worker within the start limit; false with *error set.

@@ -10,6 +10,7 @@
 #include "platform/core/Paths.h"
 #include "platform/core/Trace.h"
 #include "platform/files/RunFolder.h"
+#include "platform/process/ChildProcess.h"
 
 namespace kv::uno {
 
@@ -54,7 +55,6 @@ std::vector<fs::path> ReadableByTheOffice() {
     shown.push_back(ConfigFolder() / "fontconfig");
     shown.push_back(CacheFolder() / "fontconfig");
     if (const fs::path alsa = FromEnv("ALSA_CONFIG_PATH"); !alsa.empty()) shown.push_back(alsa);
-    if (const fs::path office = FromEnv("KALVISTA_SOFFICE"); office.has_parent_path()) shown.push_back(office.parent_path());
     return shown;
 }
 
@@ -64,7 +64,7 @@ fs::path PipeSocketPath(const fs::path& tmp, const std::string& name) {
     return tmp / ("OSL_PIPE_" + std::to_string(::getuid()) + "_" + name);
 }
 
-std::unique_ptr<OfficeRoom> OfficeRoom::Make(const fs::path& profile, std::string* why) {
+std::unique_ptr<OfficeRoom> OfficeRoom::Make(const std::string& program, const fs::path& profile, std::string* why) {
     if (!ClosedRoomsWork()) {
         *why = "this system does not let programs run in a closed room (user namespaces are off)";
         return nullptr;
@@ -84,6 +84,12 @@ std::unique_ptr<OfficeRoom> OfficeRoom::Make(const fs::path& profile, std::strin
     room->m_room->tmp = room->m_folder / "tmp";
     room->m_room->writable = {profile, room->m_folder, CacheFolder() / "gstreamer-1.0"};
     room->m_room->readable = ReadableByTheOffice();
+    // An office installed outside the system's folders (in a home, say) is
+    // shown whole: its program folder's parent holds what it loads.
+    if (const auto found = ChildProcess::Resolve(program, {})) {
+        const fs::path real = fs::canonical(*found, error);
+        if (!error) room->m_room->readable.push_back(real.parent_path().parent_path());
+    }
     room->m_room->network = DisplayOverNetwork();
     if (room->m_room->network) Trace("OfficeRoom : the display is reached over the network, so the office keeps it\n");
     return room;

@@ -14,9 +14,11 @@ namespace kv::uno {
 
 class OfficeRoom {
 public:
-    // A room for an office with this profile, its folder made in the run's
-    // folder; null with *why set when rooms cannot be made here.
-    static std::unique_ptr<OfficeRoom> Make(const std::filesystem::path& profile, std::string* why);
+    // A room for the office `program` (as the program search finds it) with
+    // this profile, its folder made in the run's folder; null with *why set
+    // when rooms cannot be made here.
+    static std::unique_ptr<OfficeRoom> Make(const std::string& program, const std::filesystem::path& profile,
+                                            std::string* why);
     ~OfficeRoom();  // the room's folder and its link in /tmp go
     OfficeRoom(const OfficeRoom&) = delete;
     OfficeRoom& operator=(const OfficeRoom&) = delete;
