@@ -36,6 +36,7 @@
 #include "platform/automation/uno/UnoAutomation.h"
 #include "platform/core/Trace.h"
 #include "platform/process/ChildProcess.h"
+#include "platform/process/ClosedRoom.h"
 #include "playback/AutomationHost.h"
 #include "playback/PptAutomation.h"
 #include "recording/Recorder.h"
@@ -258,10 +259,15 @@ protected:
 
 bool Says(const RunOutcome& run, const std::string& text) { return run.log.find(text) != std::string::npos; }
 
+// The cases whose safety rests on the office's closed room.
+#define NEEDS_CLOSED_ROOMS() \
+    if (!kv::ClosedRoomsWork()) GTEST_SKIP() << "this system allows no user namespaces: the office has no closed room"
+
 // Pictures and films linked over the web and from elsewhere on the machine
 // are left out (the office shows a missing link), a picture linked from the
 // deck's own folder shows: recorded and rendered alike.
 TEST_F(HostileDecks, LinkedPicturesAndFilmsStayOutsideButAPictureBesideTheDeckShows) {
+    NEEDS_CLOSED_ROOMS();
     for (const std::vector<std::string>& mode : {std::vector<std::string>{}, std::vector<std::string>{"--fast"}}) {
         SCOPED_TRACE(mode.empty() ? "recorded" : "rendered");
         const fs::path video = output / (mode.empty() ? "recorded.mp4" : "rendered.mp4");
@@ -282,6 +288,7 @@ TEST_F(HostileDecks, LinkedPicturesAndFilmsStayOutsideButAPictureBesideTheDeckSh
 // that runs on opening: nothing outside is read, nothing runs; each deck
 // gives its video, or (the DDE field takes the office down) its reason.
 TEST_F(HostileDecks, LinkedObjectsADdeFieldAndAMacroReachNothing) {
+    NEEDS_CLOSED_ROOMS();
     const RunOutcome run = Convert({"objects.pptx", "objects.odp", "dde.odp", "macro.odp"},
                             {"--fast", "--seconds", "1", "--output", output.string()});
     ASSERT_TRUE(run.status.has_value()) << run.log;
@@ -405,6 +412,7 @@ TEST_F(HostileDecks, AJournalNamingAFileOutsideItsFolderIsIgnored) {
 // A deck's "run program" action and its hyperlink, clicked in a show the
 // presenter advances (the one mode whose clicks reach the show): neither acts.
 TEST_F(HostileDecks, ARunProgramActionAndAHyperlinkClickedInAPresentersShowDoNothing) {
+    NEEDS_CLOSED_ROOMS();
     kvtest::ScopedRegistry registry;
     kvtest::XvfbServer xvfb("1024x768x24");
     kvtest::HostWindow slideArea(800, 600);
@@ -433,6 +441,7 @@ TEST_F(HostileDecks, ARunProgramActionAndAHyperlinkClickedInAPresentersShowDoNot
 // the machine's folders emptied) and with its profile saying, before it ever
 // opens a deck, that macros never run and links are not fetched.
 TEST_F(HostileDecks, TheOfficeStartsInItsRoomWithMacrosAndLinksOff) {
+    NEEDS_CLOSED_ROOMS();
     namespace uno = kv::uno;
     kvtest::XvfbServer xvfb("800x600x24");
     std::string error;
