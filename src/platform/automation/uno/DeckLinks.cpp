@@ -86,12 +86,9 @@ private:
     void Action(const Reference<css::beans::XPropertySet>& shape) {
         const auto action = Property<ClickAction>(shape, "OnClick");
         if (!action) return;
-        bool leaves = *action == show::ClickAction_DOCUMENT || *action == show::ClickAction_PROGRAM ||
-                      *action == show::ClickAction_MACRO || *action == show::ClickAction_VERB;
-        if (*action == show::ClickAction_SOUND && !m_places.linksAllowed) {
-            const OUString sound = Property<OUString>(shape, "Bookmark").value_or(OUString());
-            leaves = !Allowed(sound) && !FileOfTheFolder(sound);
-        }
+        const bool leaves = *action == show::ClickAction_DOCUMENT || *action == show::ClickAction_PROGRAM ||
+                            *action == show::ClickAction_MACRO || *action == show::ClickAction_VERB;
+        if (*action == show::ClickAction_SOUND && !m_places.linksAllowed) LinkedMedia(shape, "Bookmark");
         if (!leaves) return;
         shape->setPropertyValue("OnClick", Any(show::ClickAction_NONE));
         shape->setPropertyValue("Bookmark", Any(OUString()));
@@ -128,9 +125,9 @@ private:
         return path && (Under(*path, m_places.officeTemp) || (Under(*path, m_places.openedFolder) && fs::exists(*path, error)));
     }
 
-    // A film or sound the deck links to: from its own folder it is put beside
-    // the copy the office opened (the office sees nothing else); from
-    // anywhere else it is cut off.
+    // A film or sound the deck links to (in the property `name`): from its
+    // own folder it is put beside the copy the office opened (the office
+    // sees nothing else); from anywhere else it is cut off.
     void LinkedMedia(const Reference<css::beans::XPropertySet>& object, const char* name) {
         const auto url = Property<OUString>(object, name);
         if (!url || Allowed(*url)) return;

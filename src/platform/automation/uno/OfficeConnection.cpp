@@ -231,10 +231,7 @@ bool OfficeConnection::Launch(std::string* error) {
     SpawnOptions options;
     options.newProcessGroup = true;
     options.room = room;
-    options.environment = {kShowDpi, kX11Backend, "TMPDIR=" + OfficeTempFolder().string()};
-    // In its room only the system's folders are there: its program search looks there too.
-    if (room) options.environment.push_back("PATH=" + std::string(std::getenv("PATH") ? std::getenv("PATH") : "") +
-                                            ":/usr/local/bin:/usr/bin:/bin");
+    options.environment = OfficeEnvironment();
     std::error_code ec;
     fs::remove(OutputLog(profile), ec);
     options.outputFile = OutputLog(profile);
@@ -259,13 +256,17 @@ void OfficeConnection::MakeRoom(const std::string& program, const fs::path& prof
     else Trace("Office runs outside a closed room: " + why + "\n");
 }
 
-fs::path OfficeConnection::OfficeTempFolder() {
-    // In its room the office's /tmp is already the room's own.
-    m_tempFolder = "/tmp";
+std::vector<std::string> OfficeConnection::OfficeEnvironment() {
+    // Its temporary files are the run's: in its room /tmp is the room's own,
+    // outside one a private folder of the run's.
     const fs::path folder = RunFolder() / "office-tmp";
-    std::string why;
-    if (!m_room) m_tempFolder = !RunFolder().empty() && MakePrivateFolder(folder, &why) ? folder : UserFallbackFolder();
-    return m_tempFolder;
+    if (m_room) m_tempFolder = "/tmp";
+    else m_tempFolder = !RunFolder().empty() && MakePrivateFolder(folder) ? folder : UserFallbackFolder();
+    std::vector<std::string> environment = {kShowDpi, kX11Backend, "TMPDIR=" + m_tempFolder.string()};
+    // In its room only the system's folders are there: its program search looks there too.
+    const char* path = std::getenv("PATH");
+    if (m_room) environment.push_back("PATH=" + std::string(path ? path : "") + ":/usr/local/bin:/usr/bin:/bin");
+    return environment;
 }
 
 bool OfficeConnection::Connect(std::string* error) {

@@ -9,6 +9,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "platform/automation/HResult.h"
 #include "platform/automation/uno/DeckLinks.h"
@@ -96,7 +97,8 @@ private:
     OfficeConnection() = default;
     bool Launch(std::string* error);
     void MakeRoom(const std::string& program, const std::filesystem::path& profile);
-    std::filesystem::path OfficeTempFolder();
+    // The office's environment beyond ours; sets where its temporary files go.
+    std::vector<std::string> OfficeEnvironment();
     bool Connect(std::string* error);
     // Connect on the worker within the start limit; false with *error set.
     bool ConnectInTime(std::string* error);

@@ -18,6 +18,7 @@
 #include "platform/automation/uno/SlideTexts.h"
 #include "platform/core/Trace.h"
 #include "platform/files/DeckLimits.h"
+#include "platform/files/FileMove.h"
 
 namespace kv {
 
@@ -118,7 +119,10 @@ public:
             return false;
         }
         std::error_code error;
-        if (drawn != pngPath) std::filesystem::rename(drawn, pngPath, error);
+        if (drawn != pngPath) {
+            std::filesystem::remove(pngPath, error);
+            MoveFileTo(drawn, pngPath, error);
+        }
         if (std::filesystem::file_size(pngPath, error) == 0 || error) {
             if (why) *why = "slide " + std::to_string(number) + " was not drawn";
             return false;
