@@ -24,6 +24,9 @@ namespace {
 constexpr const char* kLockName = "~run.lock";
 constexpr const char* kFolderPrefix = "run-";
 
+// Where run folders are made: the cache, else the runtime folder.
+std::vector<fs::path> RunParents() { return {RunsFolder(), RuntimeFolder() / "kalvista-runs"}; }
+
 // The run of this process: its folder, the lock it holds on it, what stays.
 class ThisRun {
 public:
@@ -55,7 +58,7 @@ public:
 
 private:
     void Make() {
-        for (const fs::path& parent : {RunsFolder(), RuntimeFolder() / "kalvista-runs"}) {
+        for (const fs::path& parent : RunParents()) {
             std::string why;
             if (!MakePrivateFolder(parent, &why)) {
                 TraceF("RunFolder : %s\n", why.c_str());
@@ -120,14 +123,15 @@ void EndRunFolder() { Run().End(true); }
 std::vector<fs::path> AbandonedRuns() {
     std::vector<fs::path> found;
     std::error_code error;
-    const fs::path runs = RunsFolder();
-    if (!IsPrivateFolder(runs)) return found;
-    for (const auto& entry : fs::directory_iterator(runs, error)) {
-        const fs::path folder = entry.path().lexically_normal();
-        if (folder.filename().string().rfind(kFolderPrefix, 0) != 0 || !IsPrivateFolder(folder)) continue;
-        if (Run().IsOurs(folder)) continue;
-        if (HeldByNobody(folder)) found.push_back(folder);
-        else if (!fs::exists(folder / kLockName, error) && fs::is_empty(folder, error)) fs::remove(folder, error);
+    for (const fs::path& runs : RunParents()) {
+        if (!IsPrivateFolder(runs)) continue;
+        for (const auto& entry : fs::directory_iterator(runs, error)) {
+            const fs::path folder = entry.path().lexically_normal();
+            if (folder.filename().string().rfind(kFolderPrefix, 0) != 0 || !IsPrivateFolder(folder)) continue;
+            if (Run().IsOurs(folder)) continue;
+            if (HeldByNobody(folder)) found.push_back(folder);
+            else if (!fs::exists(folder / kLockName, error) && fs::is_empty(folder, error)) fs::remove(folder, error);
+        }
     }
     std::sort(found.begin(), found.end());
     return found;
