@@ -148,7 +148,8 @@ std::string FolderOf(const std::string& path) {
 
 // What the user reads for an exit status and ffmpeg's last error line.
 std::string ExitReason(int status, const std::string& lastLine, const std::string& outputFile) {
-    if (lastLine.find("No space left on device") != std::string::npos) return "No space left on " + PrintableText(FolderOf(outputFile));
+    if (lastLine.find("No space left on device") != std::string::npos)
+        return "No space left on " + PrintableText(FolderOf(outputFile));
     if (status > 128 && status < 160) return "ffmpeg was ended by signal " + std::to_string(status - 128);
     if (!lastLine.empty()) return lastLine;
     return "ffmpeg ended with exit status " + std::to_string(status);

@@ -73,8 +73,10 @@ bool PrivateDisplay::Start(int width, int height, std::string& problem) {
     options.outputFile = m_log;
     const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
     int error = 0;
-    m_server = ChildProcess::Spawn({"Xvfb", "-displayfd", "1", "-screen", "0", screen, "-nolisten", "tcp", "-auth",
-                                    m_authority.string()},
+    // No reset when the last client goes: a reset (our check disconnecting, say) refuses
+    // whoever connects meanwhile.
+    m_server = ChildProcess::Spawn({"Xvfb", "-displayfd", "1", "-screen", "0", screen, "-nolisten", "tcp", "-noreset",
+                                    "-auth", m_authority.string()},
                                    options, &error);
     if (!m_server.Started()) {
         problem = error == ENOENT ? "no display, and no Xvfb to start one: set DISPLAY or install xvfb"

@@ -42,7 +42,8 @@ std::string Detail(const std::string& officeError) { return officeError.empty() 
 }  // namespace
 
 std::string NotOpenedReason(const fs::path& file, OfficeQuestion asked, const std::string& officeError) {
-    if (asked == OfficeQuestion::Password) return "The presentation is protected by a password: " + PrintableText(file.string());
+    if (asked == OfficeQuestion::Password)
+        return "The presentation is protected by a password: " + PrintableText(file.string());
     if (asked == OfficeQuestion::Repair || StartsLikePresentation(file))
         return "The presentation is damaged; the office could not open it: " + PrintableText(file.string()) +
                Detail(officeError);
@@ -53,6 +54,8 @@ std::string NotAPresentationReason(const fs::path& file, const std::string& offi
     return "The file is not a presentation: " + PrintableText(file.string()) + Detail(officeError);
 }
 
-std::string NoSlidesReason(const fs::path& file) { return "The presentation has no slides: " + PrintableText(file.string()); }
+std::string NoSlidesReason(const fs::path& file) {
+    return "The presentation has no slides: " + PrintableText(file.string());
+}
 
 }  // namespace kv::uno

@@ -106,11 +106,12 @@ private:
             const auto eachPortion = portions->createEnumeration();
             while (eachPortion->hasMoreElements()) {
                 Reference<css::beans::XPropertySet> portion(eachPortion->nextElement(), UNO_QUERY);
-                if (!portion.is() || Property<OUString>(portion, "TextPortionType").value_or("") != "TextField") continue;
-                Reference<css::beans::XPropertySet> field;
-                portion->getPropertyValue("TextField") >>= field;
-                if (!field.is() || Property<OUString>(field, "URL").value_or("").isEmpty()) continue;
-                field->setPropertyValue("URL", Any(OUString()));
+                const bool field = portion.is() && Property<OUString>(portion, "TextPortionType").value_or("") == "TextField";
+                if (!field) continue;
+                Reference<css::beans::XPropertySet> link;
+                portion->getPropertyValue("TextField") >>= link;
+                if (!link.is() || Property<OUString>(link, "URL").value_or("").isEmpty()) continue;
+                link->setPropertyValue("URL", Any(OUString()));
                 ++m_counts.actionsRemoved;
             }
         }
@@ -122,7 +123,8 @@ private:
         if (url.isEmpty() || url.startsWithIgnoreAsciiCase("vnd.sun.star.")) return true;
         const auto path = LocalPath(url);
         std::error_code error;
-        return path && (Under(*path, m_places.officeTemp) || (Under(*path, m_places.openedFolder) && fs::exists(*path, error)));
+        return path &&
+               (Under(*path, m_places.officeTemp) || (Under(*path, m_places.openedFolder) && fs::exists(*path, error)));
     }
 
     // A film or sound the deck links to (in the property `name`): from its
@@ -147,7 +149,8 @@ private:
     bool GiveToTheOffice(const fs::path& file, OUString& url) {
         std::error_code error;
         if (fs::file_size(file, error) > kLargestLinkedFile || error) return false;
-        const fs::path copy = m_places.openedFolder / ("linked-" + std::to_string(++m_copies) + file.extension().string());
+        const std::string name = "linked-" + std::to_string(++m_copies) + file.extension().string();
+        const fs::path copy = m_places.openedFolder / name;
         if (!fs::copy_file(file, copy, error)) return false;
         osl::FileBase::getFileURLFromSystemPath(ToOU(copy.string()), url);
         return true;
@@ -186,7 +189,8 @@ private:
         const auto path = LocalPath(url);
         if (!path) return std::nullopt;
         fs::path wanted = *path;
-        if (Under(wanted, m_places.openedFolder)) wanted = m_places.deckFolder / wanted.lexically_relative(m_places.openedFolder);
+        if (Under(wanted, m_places.openedFolder))
+            wanted = m_places.deckFolder / wanted.lexically_relative(m_places.openedFolder);
         std::error_code error;
         const fs::path real = fs::canonical(wanted, error), folder = fs::canonical(m_places.deckFolder, error);
         if (error || !Under(real, folder) || !fs::is_regular_file(real, error)) return std::nullopt;
