@@ -13,6 +13,7 @@
 #include "app/core/SettingsCatalogue.h"
 #include "platform/automation/uno/UnoShowStage.h"
 #include "conversion/dialog/WaitDlg.h"
+#include "platform/automation/uno/UnoAutomation.h"
 #include "platform/core/MessageBox.h"
 
 namespace kv {
@@ -57,6 +58,7 @@ std::string Render(const FastRenderRequest& render) {
 
 int FastRenderRunner::RunContainer(const ContainerRequest& request) {
     if (!request.renderFast) return m_container->RunContainer(request);
+    AllowLinkedContent(request.allowLinkedContent);
     const FastRenderRequest render = FastRenderRequestFromSettings(request);
     std::atomic<bool> done{false};
     std::string failure;

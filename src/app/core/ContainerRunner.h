@@ -18,6 +18,8 @@ struct ContainerRequest {
     // The office draws the slides and the video is made from those pictures:
     // no show is played or recorded (modes 1 and 2 only).
     bool renderFast = false;
+    // The user trusts the presentation: what it links to is fetched.
+    bool allowLinkedContent = false;
 };
 
 // What came of a run: a video was made (or its making failed after the

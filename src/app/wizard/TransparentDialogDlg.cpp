@@ -134,7 +134,7 @@ void CTransparentDialogDlg::OnInitDialog() {
 
     for (int id : {IDC_OUTPUT_FORMAT, IDC_VIDEO_CODEC, IDC_FRAME_RATE, IDC_RESOLUTION, IDC_CUSTOM_WIDTH,
                    IDC_CUSTOM_HEIGHT, IDC_NOTES_SUBTITLES, IDC_SOUND_LEVEL, IDC_SOUND_SILENT,
-                   IDC_FAST_RENDER, IDC_ADVANCE_AUTOMATIC, IDC_ADVANCE_MANUAL})
+                   IDC_FAST_RENDER, IDC_LINKED_CONTENT, IDC_ADVANCE_AUTOMATIC, IDC_ADVANCE_MANUAL})
         m_controls->Control(id)->hide();
     m_controls->SetRow(3, kEmptyRow);
     m_controls->Button(IDC_MINIMISE)->hide();

@@ -19,7 +19,8 @@ constexpr std::pair<int, int> kComboIds[] = {{1105, 1201}, {1103, 1202}, {1104, 
                                              {1107, 1205}, {1108, 1206}, {1112, 1207}, {1113, 1208}};
 // Check box ids and their texts.
 constexpr std::pair<int, const char*> kCheckIds[] = {{1123, "Speaker notes as subtitles"},
-                                                     {1126, "Render fast, with motion and sound"}};
+                                                     {1126, "Render fast, with motion and sound"},
+                                                     {1127, "Fetch what the deck links to"}};
 // Radio button ids and their texts: the advance mode.
 constexpr std::pair<int, const char*> kRadioIds[] = {{1140, "Automatically"},
                                                      {1141, "By the presenter, with Next slide"}};

@@ -142,6 +142,7 @@ void CTransparentDialogDlg::StoreSettings() {
     settings::TimeinSec.Set(slideTime >= 0 ? static_cast<std::uint32_t>(slideTime) : 0);
     settings::MouseCapture.Set(m_state.mousePointer ? 1 : 0);
     settings::FastRender.Set(m_capturePage->RenderFast() ? 1 : 0);
+    settings::AllowLinkedContent.Set(m_capturePage->FetchLinkedContent() ? 1 : 0);
 }
 
 int CTransparentDialogDlg::RunContainer() {
@@ -153,6 +154,7 @@ int CTransparentDialogDlg::RunContainer() {
     request.width = static_cast<int>(settings::ResolutionWidth.Get());
     request.startRecordingAtOnce = false;
     request.renderFast = settings::FastRender.Get() != 0;
+    request.allowLinkedContent = settings::AllowLinkedContent.Get() != 0;
     return m_containerRunner.RunContainer(request);
 }
 

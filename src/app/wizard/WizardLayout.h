@@ -36,6 +36,7 @@ constexpr int IDC_FAST_RENDER = 1126;
 // The Converter page's advance mode, as a choice that shows its state.
 constexpr int IDC_ADVANCE_AUTOMATIC = 1140;
 constexpr int IDC_ADVANCE_MANUAL = 1141;
+constexpr int IDC_LINKED_CONTENT = 1127;
 // Buttons of the frame.
 constexpr int IDC_CONVERT = 1111;
 constexpr int IDC_CLOSE = 1117;
@@ -70,6 +71,8 @@ inline constexpr DluRect kLayout[] = {
     {1126, 310, 205, 160, 12},
     // Under the Converter page's advance row, where other pages have their second list.
     {1140, 164, 169, 80, 12},  {1141, 250, 169, 170, 12},
+    // Below it: whether the deck's links are fetched.
+    {1127, 310, 219, 160, 12},
 };
 
 constexpr int DluToPixelsX(int dlu) { return static_cast<int>(dlu * 3 / 2.0 + 0.5); }

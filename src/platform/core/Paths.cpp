@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <system_error>
 
+#include "platform/core/PrivateFiles.h"
+
 namespace kv {
 namespace fs = std::filesystem;
 
@@ -24,8 +26,9 @@ fs::path ProgramFolder() {
 
 fs::path HomeFolder() {
     if (auto home = FromEnv("HOME"); !home.empty()) return home;
-    if (const passwd* entry = getpwuid(getuid()); entry && entry->pw_dir) return entry->pw_dir;
-    return "/tmp";
+    if (const passwd* entry = getpwuid(getuid()); entry && entry->pw_dir && *entry->pw_dir) return entry->pw_dir;
+    // Never /tmp itself: another user could make our settings or office profile there first.
+    return UserFallbackFolder();
 }
 
 fs::path ConfigFolder() {
@@ -46,8 +49,8 @@ fs::path VideosFolder() {
 
 fs::path RuntimeFolder() {
     auto folder = FromEnv("XDG_RUNTIME_DIR");
-    if (!folder.empty() && access(folder.c_str(), W_OK) == 0) return folder;
-    return "/tmp";
+    if (!folder.empty() && IsPrivateFolder(folder) && access(folder.c_str(), W_OK) == 0) return folder;
+    return UserFallbackFolder();
 }
 
 }  // namespace kv

@@ -13,7 +13,8 @@ std::filesystem::path ConfigFolder();
 std::filesystem::path CacheFolder();
 // ~/Videos when it exists, else the home folder.
 std::filesystem::path VideosFolder();
-// $XDG_RUNTIME_DIR when set and usable, else /tmp.
+// $XDG_RUNTIME_DIR when it is set and a private folder of this user's, else
+// UserFallbackFolder() (never a folder others can write to).
 std::filesystem::path RuntimeFolder();
 
 }  // namespace kv

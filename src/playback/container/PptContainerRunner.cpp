@@ -27,6 +27,7 @@ int PptContainerRunner::RunContainer(const ContainerRequest& request) {
     RegisterContainerClass();
     // A show after one that recorded nothing starts afresh.
     ClearRunState();
+    AllowLinkedContent(request.allowLinkedContent);
     CPptContainerDlg dialog(request.presentationPath, request.captureMode,
                             static_cast<float>(request.secondsPerSlide), request.width, request.height,
                             request.startRecordingAtOnce, m_custom ? m_services : DefaultContainerServices());
