@@ -53,4 +53,15 @@ fs::path RuntimeFolder() {
     return UserFallbackFolder();
 }
 
+bool PathUnder(const std::filesystem::path& path, const std::filesystem::path& folder) {
+    if (folder.empty()) return false;
+    const std::filesystem::path normal = path.lexically_normal(), base = folder.lexically_normal();
+    auto p = normal.begin();
+    for (auto f = base.begin(); f != base.end(); ++f, ++p) {
+        if (f->empty()) continue;  // a trailing separator
+        if (p == normal.end() || *p != *f) return false;
+    }
+    return true;
+}
+
 }  // namespace kv

@@ -17,4 +17,8 @@ std::filesystem::path VideosFolder();
 // UserFallbackFolder() (never a folder others can write to).
 std::filesystem::path RuntimeFolder();
 
+// True when `path` is `folder` or lies inside it (compared as written, after
+// "." and ".." are resolved; an empty folder holds nothing).
+bool PathUnder(const std::filesystem::path& path, const std::filesystem::path& folder);
+
 }  // namespace kv

@@ -21,6 +21,7 @@
 #include <set>
 #include <system_error>
 
+#include "platform/core/Paths.h"
 #include "platform/core/Trace.h"
 #include "platform/process/RoomSpawn.h"
 
@@ -85,13 +86,6 @@ unsigned long KeptMountFlags(const std::string& path) {
     return flags;
 }
 
-bool Under(const fs::path& path, const fs::path& folder) {
-    auto p = path.begin();
-    for (auto f = folder.begin(); f != folder.end(); ++f, ++p)
-        if (p == path.end() || *p != *f) return false;
-    return true;
-}
-
 // A bind for `source` at `target`; nothing when the source is not there or
 // needs no showing (it is in a folder the room keeps anyway).
 std::optional<Bind> MakeBind(const fs::path& source, const fs::path& target, bool readOnly,
@@ -101,8 +95,8 @@ std::optional<Bind> MakeBind(const fs::path& source, const fs::path& target, boo
     if (error) return std::nullopt;
     const fs::path place = target.empty() ? real : target;
     // /tmp is the room's own: what is shown inside it is shown anew, as in an emptied folder.
-    const auto root = std::find_if(emptied.begin(), emptied.end(), [&](const std::string& e) { return Under(place, e); });
-    if (root == emptied.end() && !Under(place, "/tmp")) return std::nullopt;
+    const auto root = std::find_if(emptied.begin(), emptied.end(), [&](const std::string& e) { return PathUnder(place, e); });
+    if (root == emptied.end() && !PathUnder(place, "/tmp")) return std::nullopt;
     Bind bind;
     bind.source = real.string();
     bind.target = place.string();
@@ -134,7 +128,7 @@ Plan MakePlan(const ClosedRoom& room) {
     const auto ownTmp = static_cast<std::ptrdiff_t>(plan.binds.size());
     for (const Bind& bind : shown) {
         const bool covered = std::any_of(plan.binds.begin() + ownTmp, plan.binds.end(), [&](const Bind& outer) {
-            return outer.directory && Under(bind.target, outer.target) && (bind.readOnly || !outer.readOnly);
+            return outer.directory && PathUnder(bind.target, outer.target) && (bind.readOnly || !outer.readOnly);
         });
         if (!covered) plan.binds.push_back(bind);
     }

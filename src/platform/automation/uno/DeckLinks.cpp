@@ -13,6 +13,7 @@
 #include <iterator>
 #include <optional>
 
+#include "platform/core/Paths.h"
 #include "platform/core/Trace.h"
 
 namespace kv::uno {
@@ -24,17 +25,6 @@ namespace {
 using css::presentation::ClickAction;
 namespace show = css::presentation;
 using css::uno::Any;
-
-bool Under(const fs::path& path, const fs::path& folder) {
-    if (folder.empty()) return false;
-    const fs::path normal = path.lexically_normal(), base = folder.lexically_normal();
-    auto p = normal.begin();
-    for (auto f = base.begin(); f != base.end(); ++f, ++p) {
-        if (f->empty()) continue;  // a trailing separator
-        if (p == normal.end() || *p != *f) return false;
-    }
-    return true;
-}
 
 std::optional<fs::path> LocalPath(const OUString& url) {
     if (!url.startsWithIgnoreAsciiCase("file:")) return std::nullopt;
@@ -124,7 +114,7 @@ private:
         const auto path = LocalPath(url);
         std::error_code error;
         return path &&
-               (Under(*path, m_places.officeTemp) || (Under(*path, m_places.openedFolder) && fs::exists(*path, error)));
+               (PathUnder(*path, m_places.officeTemp) || (PathUnder(*path, m_places.openedFolder) && fs::exists(*path, error)));
     }
 
     // A film or sound the deck links to (in the property `name`): from its
@@ -189,11 +179,11 @@ private:
         const auto path = LocalPath(url);
         if (!path) return std::nullopt;
         fs::path wanted = *path;
-        if (Under(wanted, m_places.openedFolder))
+        if (PathUnder(wanted, m_places.openedFolder))
             wanted = m_places.deckFolder / wanted.lexically_relative(m_places.openedFolder);
         std::error_code error;
         const fs::path real = fs::canonical(wanted, error), folder = fs::canonical(m_places.deckFolder, error);
-        if (error || !Under(real, folder) || !fs::is_regular_file(real, error)) return std::nullopt;
+        if (error || !PathUnder(real, folder) || !fs::is_regular_file(real, error)) return std::nullopt;
         return real;
     }
 

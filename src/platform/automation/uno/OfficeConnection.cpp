@@ -172,6 +172,13 @@ LinkPlaces OfficeConnection::PlacesFor(const fs::path& presentation, const fs::p
     return {presentation.parent_path(), opened.parent_path(), m_tempFolder, m_linksAllowed};
 }
 
+fs::path OfficeConnection::OurPathOf(const fs::path& seen, const fs::path& opened) const {
+    if (m_linksAllowed && m_roomFolder.empty()) return seen;
+    if (PathUnder(seen, m_tempFolder))
+        return m_roomFolder.empty() ? seen : m_roomFolder / "tmp" / seen.lexically_normal().lexically_relative(m_tempFolder);
+    return PathUnder(seen, opened.parent_path()) ? seen : fs::path();
+}
+
 fs::path OfficeConnection::Stage(const fs::path& presentation, std::string* why) const {
     return m_roomFolder.empty() ? presentation : StageInRoom(m_roomFolder, presentation, why);
 }

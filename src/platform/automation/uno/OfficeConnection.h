@@ -57,6 +57,13 @@ struct OfficeStart {
     bool silent = false;
 };
 
+// An office for files we trust: outside a closed room, following links.
+inline OfficeStart Trusting() {
+    OfficeStart how;
+    how.linksAllowed = true;
+    return how;
+}
+
 class OfficeConnection : public std::enable_shared_from_this<OfficeConnection> {
 public:
     // Starts an office and connects to it; null with `error` set on failure
@@ -87,6 +94,11 @@ public:
     // Where a deck the office opened as `opened` for `presentation` may take
     // what it links to (see DeckLinks.h).
     LinkPlaces PlacesFor(const std::filesystem::path& presentation, const std::filesystem::path& opened) const;
+    // Where we read a file that the office names (`seen`, as the office sees
+    // it) for a deck it opened as `opened`: one of its own temporary files or
+    // one beside the deck it opened, or anything for a deck we trust; empty
+    // for a file of the machine the deck only links to.
+    std::filesystem::path OurPathOf(const std::filesystem::path& seen, const std::filesystem::path& opened) const;
 
     // Runs `call` on the office's worker within `limitMs`; UNO failures come
     // back as AutomationException (RPC_E_DISCONNECTED once the office is gone,

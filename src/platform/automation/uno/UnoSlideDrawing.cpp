@@ -82,6 +82,13 @@ public:
             m_pages.set(supplier->getDrawPages(), UNO_QUERY_THROW);
             for (sal_Int32 i = 0; i < m_pages->getCount(); ++i)
                 m_slides.push_back(ReadFacts(Reference<css::beans::XPropertySet>(m_pages->getByIndex(i), UNO_QUERY_THROW), i + 1));
+            // The films are read by us for their length: only the deck's own.
+            for (SlideFacts& slide : m_slides) {
+                std::vector<std::string> ours;
+                for (const std::string& film : slide.motion.media)
+                    if (const auto path = m_office->OurPathOf(film, m_staged.opened); !path.empty()) ours.push_back(path);
+                slide.motion.media = std::move(ours);
+            }
             DrawFilmsAsTheirPosters(m_model);
             // Every page of a presentation has its size; the show fits the first one.
             if (m_pages->getCount() > 0) {
@@ -124,6 +131,8 @@ public:
 private:
     // The page alone at exactly width x height pixels.
     bool Export(int number, int width, int height, const std::string& pngPath, std::string* why) {
+        // An office in a closed room writes only inside it; the picture is moved out after.
+        const std::filesystem::path drawn = m_office->Outbox(pngPath);
         try {
             m_office->Call([&] {
                 const auto& context = m_office->Context();
