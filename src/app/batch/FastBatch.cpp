@@ -16,6 +16,7 @@
 #include "platform/automation/uno/UnoShowStage.h"
 #include "platform/automation/uno/UnoSlideDrawing.h"
 #include "platform/core/Paths.h"
+#include "platform/core/PrintableText.h"
 #include "rendering/FastRender.h"
 
 namespace kv {
@@ -50,13 +51,14 @@ public:
         const OutputCheck check = failure.empty() ? CheckOutputFile(deck.output) : OutputCheck{false, 0, failure};
         m_progress.Ended(deck.presentation, check.complete, [&] {
             if (check.complete) {
-                std::printf("Video: %s (%.1f s)\n", deck.output.c_str(), check.seconds);
+                std::printf("Video: %s (%.1f s)\n", PrintableText(deck.output).c_str(), check.seconds);
                 return;
             }
             ++m_failed;
             std::error_code ignored;
             if (fs::file_size(deck.output, ignored) == 0) fs::remove(deck.output, ignored);  // only our placeholder
-            std::fprintf(stderr, "kalvista: Failed: %s: %s\n", deck.presentation.c_str(), check.problem.c_str());
+            std::fprintf(stderr, "kalvista: Failed: %s: %s\n", PrintableText(deck.presentation).c_str(),
+                         WithoutControls(check.problem).c_str());
         });
     }
     int Failed() const { return m_failed; }

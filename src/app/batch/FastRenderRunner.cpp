@@ -13,6 +13,7 @@
 #include "app/core/SettingsCatalogue.h"
 #include "platform/automation/uno/UnoShowStage.h"
 #include "conversion/dialog/WaitDlg.h"
+#include "platform/automation/uno/UnoAutomation.h"
 #include "platform/core/MessageBox.h"
 
 namespace kv {
@@ -57,6 +58,7 @@ std::string Render(const FastRenderRequest& render) {
 
 int FastRenderRunner::RunContainer(const ContainerRequest& request) {
     if (!request.renderFast) return m_container->RunContainer(request);
+    AllowLinkedContent(request.allowLinkedContent);
     const FastRenderRequest render = FastRenderRequestFromSettings(request);
     std::atomic<bool> done{false};
     std::string failure;
@@ -83,11 +85,13 @@ int FastRenderRunner::RunContainer(const ContainerRequest& request) {
         std::error_code ignored;
         if (fs::file_size(render.output, ignored) == 0) fs::remove(render.output, ignored);  // the reserved name only
         ShowMessageBox("Conversion failed: " + failure);
-        return 0;
+        return kNothingRecorded;
     }
     ShowNotice("The video is ready:\n" + render.output);
     CWaitDlg::PlayOutputFile();
-    return 1;
+    return kRecordingMade;
 }
+
+CaptureSize FastRenderRunner::FittedCaptureSize(CaptureSize asked) { return m_container->FittedCaptureSize(asked); }
 
 }  // namespace kv

@@ -1,10 +1,11 @@
+#include "platform/x11/PrivateDisplay.h"
 #include "platform/x11/ScreenGrabber.h"
 #include "platform/x11/XResources.h"
 
 namespace kv {
 
 bool DisplayAvailable(const std::string& display) {
-    return x11::DisplayPtr(XOpenDisplay(display.empty() ? nullptr : display.c_str())) != nullptr;
+    return x11::DisplayPtr(OpenDisplayNamed(display)) != nullptr;
 }
 
 bool GetScreenSize(int& width, int& height) {

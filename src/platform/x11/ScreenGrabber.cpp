@@ -11,6 +11,7 @@
 #include "platform/core/Trace.h"
 #include "platform/x11/CursorOverlay.h"
 #include "platform/x11/DamageWatch.h"
+#include "platform/x11/PrivateDisplay.h"
 #include "platform/x11/XResources.h"
 
 namespace kv {
@@ -160,7 +161,7 @@ ScreenGrabber::~ScreenGrabber() = default;
 GrabberStatus ScreenGrabber::Open(const ScreenRect& rect, const GrabberOptions& options, int images) {
     Close();
     auto impl = std::make_unique<Impl>();
-    impl->display.reset(XOpenDisplay(options.display.empty() ? nullptr : options.display.c_str()));
+    impl->display.reset(OpenDisplayNamed(options.display));
     if (!impl->display) return GrabberStatus::NoDisplay;
     Display* dpy = impl->display.get();
     impl->trap = std::make_unique<x11::ErrorTrap>(dpy);

@@ -1,5 +1,6 @@
 #include "platform/x11/StageWindows.h"
 
+#include "platform/x11/PrivateDisplay.h"
 #include "platform/x11/XResources.h"
 
 namespace kv::x11 {
@@ -20,7 +21,7 @@ StageWindows::~StageWindows() {
 }
 
 bool StageWindows::Open(const std::string& display, std::string* why) {
-    m_impl->display.reset(XOpenDisplay(display.c_str()));
+    m_impl->display.reset(OpenDisplayNamed(display));
     Display* dpy = m_impl->display.get();
     if (!dpy) {
         *why = "cannot connect to the private X server " + display;

@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "platform/automation/uno/ClickSteps.h"
+#include "platform/automation/uno/DeckLinks.h"
 #include "platform/automation/uno/DeckChecks.h"
 #include "platform/automation/uno/InteractionBlocker.h"
 #include "platform/automation/uno/OfficeLocks.h"
@@ -21,6 +22,7 @@
 #include "platform/automation/uno/UnoObjects.h"
 #include "platform/core/SlidePlace.h"
 #include "platform/core/Trace.h"
+#include "platform/files/DeckLimits.h"
 #include "platform/x11/InputShield.h"
 
 namespace kv::uno {
@@ -87,6 +89,20 @@ OUString FilterWithoutAutoPlay(const Reference<css::uno::XComponentContext>& con
     Reference<css::container::XNameAccess> filters(
         services->createInstanceWithContext("com.sun.star.document.FilterFactory", context), UNO_QUERY_THROW);
     return filters->hasByName(plain) ? plain : OUString();
+}
+
+// A time of the deck's that no run could play (1e300 s, for ever) ends the
+// start of its show with the reason, before anything is recorded.
+void RefuseUnplayable(const Reference<css::beans::XPropertySet>& page, int slide, double seconds, double& show) {
+    bool shown = true;
+    page->getPropertyValue("Visible") >>= shown;
+    if (!shown) return;
+    double transition = 0;
+    page->getPropertyValue("TransitionDuration") >>= transition;
+    std::string refused = TransitionRefusal(slide, transition);
+    if (refused.empty() && seconds >= 0) refused = SlideTimeRefusal(slide, seconds);
+    if (refused.empty() && seconds >= 0) refused = ShowLengthRefusal(show += seconds);
+    if (!refused.empty()) throw AutomationException(E_FAIL, refused);
 }
 
 // Nothing we do to a presentation (its timings, its show settings) may count
@@ -223,7 +239,8 @@ std::string UnoSession::Load(const DocumentPtr& document, const OUString& url, O
                     first->getPropertyValue("Width") >>= document->pageWidth;
                     first->getPropertyValue("Height") >>= document->pageHeight;
                 }
-                RestoreOwnTimings(document->file, document->model);
+                RestoreOwnTimings(document->opened, document->model);
+                CloseOffLinks(office->Context(), document->model, office->PlacesFor(document->file, document->opened));
             },
             kLoadLimitMs);
     } catch (const AutomationException& e) {
@@ -237,11 +254,15 @@ std::string UnoSession::Load(const DocumentPtr& document, const OUString& url, O
 DocumentPtr UnoSession::Open(const std::string& path) {
     const fs::path file = fs::absolute(path);
     if (std::string refused = RefusedBeforeLoad(file); !refused.empty()) throw AutomationException(E_FAIL, refused);
+    std::string why;
+    const fs::path opened = office->Stage(file, &why);
+    if (opened.empty()) throw AutomationException(E_FAIL, why);
     RemoveLockOfOurs(file, office->Profile());
     OUString url;
-    osl::FileBase::getFileURLFromSystemPath(ToOU(file.string()), url);
+    osl::FileBase::getFileURLFromSystemPath(ToOU(opened.string()), url);
     auto document = std::make_shared<UnoDocument>();
     document->file = file;
+    document->opened = opened;
     if (hostWindow != 0) document->frame = MakeHostFrame();
     OfficeQuestion asked = OfficeQuestion::None;
     Trace("Office opening the presentation\n");
@@ -252,6 +273,8 @@ DocumentPtr UnoSession::Open(const std::string& path) {
         failure = NotAPresentationReason(file);
     else if (document->slideCount == 0)
         failure = NoSlidesReason(file);
+    else
+        failure = SlideCountRefusal(file, document->slideCount);
     if (!failure.empty()) {
         CloseQuietly(document);
         throw AutomationException(E_FAIL, failure);
@@ -357,11 +380,14 @@ std::vector<double> UnoSession::TakeOverTimings(const DocumentPtr& document) {
     Reference<css::drawing::XDrawPagesSupplier> supplier(document->model, UNO_QUERY_THROW);
     Reference<css::drawing::XDrawPages> pages = supplier->getDrawPages();
     std::vector<double> advanceAfter;
+    double show = 0;
     for (sal_Int32 i = 0; i < pages->getCount(); ++i) {
         Reference<css::beans::XPropertySet> page(pages->getByIndex(i), UNO_QUERY_THROW);
         const PageTiming timing = ReadPageTiming(page);
         // Manual advance overrides the slides' own timings.
-        advanceAfter.push_back(timing.OnTime() && document->advanceMode != 1 ? timing.seconds : -1);
+        const double seconds = timing.OnTime() && document->advanceMode != 1 ? timing.seconds : -1;
+        RefuseUnplayable(page, i + 1, seconds, show);
+        advanceAfter.push_back(seconds);
         page->setPropertyValue("Change", css::uno::Any(sal_Int32(0)));
     }
     return advanceAfter;
@@ -406,6 +432,7 @@ void UnoSession::CloseQuietly(const DocumentPtr& document) {
     document->model.clear();
     document->frame.clear();
     if (!document->file.empty()) RemoveLockOfOurs(document->file, office->Profile());
+    Unstage(document->opened, document->file);
 }
 
 void UnoSession::Close(const DocumentPtr& document) {

@@ -23,7 +23,8 @@ class ShowListener;
 class ShowClock;
 
 struct UnoDocument {
-    std::filesystem::path file;
+    std::filesystem::path file;    // the presentation, as the user named it
+    std::filesystem::path opened;  // what the office opened: a copy in its room, or `file`
     Reference<css::lang::XComponent> model;
     Reference<css::frame::XFrame> frame;  // our frame in the host window; null when the office made its own
     Reference<css::presentation::XPresentation2> presentation;

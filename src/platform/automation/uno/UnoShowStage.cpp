@@ -138,7 +138,11 @@ public:
         if (!m_display.Start(m_width, m_height, problem, false)) return *why = problem, false;
         if (!m_windows.Open(m_display.Name(), why)) return false;
         // Out of sight and silent: the video's sound comes from the presentation's file.
-        auto office = OfficeConnection::Start(why, m_display.Name(), true);
+        OfficeStart how;
+        how.display = m_display.Name();
+        how.authority = m_display.Authority();
+        how.silent = true;
+        auto office = OfficeConnection::Start(why, how);
         if (!office) return *why = "The office could not be started: " + *why, false;
         m_session = UnoSession::Create(std::move(office));
         m_session->hostWindow = static_cast<std::int64_t>(m_windows.ShowWindow());
