@@ -18,10 +18,7 @@
 #include <com/sun/star/lang/XMultiServiceFactory.hpp>
 #include <com/sun/star/presentation/ParagraphTarget.hpp>
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <filesystem>
@@ -33,6 +30,7 @@
 #include "platform/automation/uno/ClickSteps.h"
 #include "platform/core/SlidePlace.h"
 #include "platform/core/Trace.h"
+#include "platform/files/RunFolder.h"
 #include "platform/media/Matte.h"
 #include "platform/media/PictureFile.h"
 
@@ -59,23 +57,26 @@ bool Is(const Shape& shape, const char* service) {
 // own or as an undersized bitmap, and a still bitmap, which it scales with a
 // filter of its own (bilinear, nothing smooths a photo it shrinks, so fine
 // detail shimmers). An animated picture stays: the show plays it.
-bool ShowDrawsOtherwise(const Shape& shape) {
+enum class Redrawn { No, Foreign, Bitmap };
+Redrawn ShowDrawsOtherwise(const Shape& shape) {
     Reference<css::beans::XPropertySet> properties(shape, UNO_QUERY);
-    if (!properties.is()) return false;
+    if (!properties.is()) return Redrawn::No;
     bool empty = false, visible = true, animated = false;
     const auto info = properties->getPropertySetInfo();
     if (info->hasPropertyByName("IsEmptyPresentationObject")) properties->getPropertyValue("IsEmptyPresentationObject") >>= empty;
     if (info->hasPropertyByName("Visible")) properties->getPropertyValue("Visible") >>= visible;
-    if (empty || !visible) return false;
-    if (Is(shape, "com.sun.star.drawing.OLE2Shape") || Is(shape, "com.sun.star.presentation.OLE2Shape")) return true;
+    if (empty || !visible) return Redrawn::No;
+    if (Is(shape, "com.sun.star.drawing.OLE2Shape") || Is(shape, "com.sun.star.presentation.OLE2Shape"))
+        return Redrawn::Foreign;
     if (!Is(shape, "com.sun.star.drawing.GraphicObjectShape") && !Is(shape, "com.sun.star.presentation.GraphicObjectShape"))
-        return false;
+        return Redrawn::No;
     Reference<css::beans::XPropertySet> graphic(properties->getPropertyValue("Graphic"), UNO_QUERY);
-    if (!graphic.is()) return false;
+    if (!graphic.is()) return Redrawn::No;
     sal_Int8 kind = css::graphic::GraphicType::EMPTY;
     graphic->getPropertyValue("GraphicType") >>= kind;
     if (graphic->getPropertySetInfo()->hasPropertyByName("Animated")) graphic->getPropertyValue("Animated") >>= animated;
-    return kind == css::graphic::GraphicType::VECTOR || (kind == css::graphic::GraphicType::PIXEL && !animated);
+    if (kind == css::graphic::GraphicType::VECTOR) return Redrawn::Foreign;
+    return kind == css::graphic::GraphicType::PIXEL && !animated ? Redrawn::Bitmap : Redrawn::No;
 }
 
 // A shape (or several) drawn by the office's graphic export into a stream of the office's.
@@ -122,6 +123,7 @@ void Retarget(const Node& node, const Shape& from, const Shape& to) {
 struct Replacement {
     Reference<css::drawing::XShapes> page, container;
     Shape shape;
+    Redrawn kind = Redrawn::No;
 };
 
 // The shapes of a page or group the show draws otherwise, groups searched too.
@@ -135,7 +137,8 @@ void CollectRedrawn(const Reference<css::drawing::XShapes>& page, const Referenc
             continue;
         }
         try {
-            if (ShowDrawsOtherwise(shape)) found.push_back({page, shapes, shape});
+            if (const Redrawn kind = ShowDrawsOtherwise(shape); kind != Redrawn::No)
+                found.push_back({page, shapes, shape, kind});
         } catch (const css::uno::Exception& e) {
             TraceF("Office could not look at a shape: %s\n", FromOU(e.Message).c_str());
         }
@@ -156,14 +159,10 @@ Shape PlacePicture(const Reference<css::lang::XComponent>& model, const Referenc
     return picture;
 }
 
-// A PNG file of ours, for as long as it is needed.
+// A PNG file of ours in the run's folder, for as long as it is needed.
 class ScratchPicture {
 public:
-    ScratchPicture() {
-        static std::atomic<int> made{0};
-        m_path = std::filesystem::temp_directory_path() /
-                 ("kalvista-shape-" + std::to_string(::getpid()) + "-" + std::to_string(made++) + ".png");
-    }
+    ScratchPicture() : m_path(NewRunFile("shape", ".png")) {}
     ~ScratchPicture() {
         std::error_code ignored;
         std::filesystem::remove(m_path, ignored);
@@ -192,6 +191,28 @@ Sequence<sal_Int8> Encoded(const media::OwnedPicture& picture) {
     return Sequence<sal_Int8>(reinterpret_cast<const sal_Int8*>(bytes.data()), sal_Int32(bytes.size()));
 }
 
+// A plain rectangle without outline over `box`, bottom of the page's stack:
+// what a shape is drawn over to learn its coverage.
+Shape Backdrop(const Reference<css::lang::XComponent>& model, const Reference<css::drawing::XShapes>& page,
+               const GridBox& box) {
+    Shape backdrop(Reference<css::lang::XMultiServiceFactory>(model, UNO_QUERY_THROW)
+                       ->createInstance("com.sun.star.drawing.RectangleShape"),
+                   UNO_QUERY_THROW);
+    page->add(backdrop);
+    try {
+        Reference<css::beans::XPropertySet> properties(backdrop, UNO_QUERY_THROW);
+        properties->setPropertyValue("LineStyle", Any(css::drawing::LineStyle_NONE));
+        properties->setPropertyValue("FillStyle", Any(css::drawing::FillStyle_SOLID));
+        properties->setPropertyValue("ZOrder", Any(sal_Int32(0)));
+        backdrop->setPosition({sal_Int32(box.x), sal_Int32(box.y)});
+        backdrop->setSize({sal_Int32(box.width), sal_Int32(box.height)});
+    } catch (...) {
+        page->remove(backdrop);
+        throw;
+    }
+    return backdrop;
+}
+
 // A shape drawn on the slide's own pixels, with its coverage: the office
 // draws it over a box that reaches the whole pixels around it, once white and
 // once black, so the picture holds exactly the pixels its drawing of the page
@@ -207,17 +228,10 @@ Reference<css::graphic::XGraphic> PictureOnSlidePixels(const Reference<css::uno:
     const int width = box.pixels.width, height = box.pixels.height;
     if (width <= 0 || height <= 0 || width > kLargestPicture || height > kLargestPicture)
         throw css::uno::RuntimeException("the shape has no size to draw at");
-    Shape reach(Reference<css::lang::XMultiServiceFactory>(model, UNO_QUERY_THROW)
-                    ->createInstance("com.sun.star.drawing.RectangleShape"),
-                UNO_QUERY_THROW);
-    found.page->add(reach);
+    const Shape reach = Backdrop(model, found.page, box);
+    media::OwnedPicture overWhite, overBlack;
     try {
         Reference<css::beans::XPropertySet> under(reach, UNO_QUERY_THROW);
-        under->setPropertyValue("LineStyle", Any(css::drawing::LineStyle_NONE));
-        under->setPropertyValue("FillStyle", Any(css::drawing::FillStyle_SOLID));
-        under->setPropertyValue("ZOrder", Any(sal_Int32(0)));
-        reach->setPosition({sal_Int32(box.x), sal_Int32(box.y)});
-        reach->setSize({sal_Int32(box.width), sal_Int32(box.height)});
         Reference<css::drawing::XShapes> both = css::drawing::ShapeCollection::create(context);
         both->add(reach);
         both->add(found.shape);
@@ -229,17 +243,18 @@ Reference<css::graphic::XGraphic> PictureOnSlidePixels(const Reference<css::uno:
                                           NamedProperty("MediaType", Any(OUString("image/png"))), Sequence(options, 2))),
                            width, height);
         };
-        const media::OwnedPicture overWhite = drawnOver(0xFFFFFF), overBlack = drawnOver(0x000000);
-        found.page->remove(reach);
-        const Reference<css::io::XInputStream> png(css::io::SequenceInputStream::createStreamFromSequence(
-                                                       context, Encoded(media::MatteFromWhiteAndBlack(overWhite, overBlack))),
-                                                   UNO_QUERY_THROW);
-        const css::beans::PropertyValue source[] = {NamedProperty("InputStream", Any(png))};
-        return css::graphic::GraphicProvider::create(context)->queryGraphic(Sequence(source, 1));
+        overWhite = drawnOver(0xFFFFFF);
+        overBlack = drawnOver(0x000000);
     } catch (...) {
         found.page->remove(reach);
         throw;
     }
+    found.page->remove(reach);
+    const Reference<css::io::XInputStream> png(css::io::SequenceInputStream::createStreamFromSequence(
+                                                   context, Encoded(media::MatteFromWhiteAndBlack(overWhite, overBlack))),
+                                               UNO_QUERY_THROW);
+    const css::beans::PropertyValue source[] = {NamedProperty("InputStream", Any(png))};
+    return css::graphic::GraphicProvider::create(context)->queryGraphic(Sequence(source, 1));
 }
 
 void Replace(const Reference<css::uno::XComponentContext>& context, const Reference<css::lang::XComponent>& model,
@@ -256,25 +271,27 @@ void Replace(const Reference<css::uno::XComponentContext>& context, const Refere
     if (effects.is()) Retarget(effects, found.shape, picture);
 }
 
-// Replaces what the show draws otherwise on a page while `until` allows;
-// shapes left when it has passed stay as the show draws them.
-int ReplaceOnPage(const Reference<css::uno::XComponentContext>& context, const Reference<css::lang::XComponent>& model,
-                  const Reference<css::drawing::XShapes>& page, double pixelsPerUnit, Deadline until) {
-    std::vector<Replacement> redrawn;
-    CollectRedrawn(page, page, redrawn);
+// The effects of the page a shape lies on.
+Node EffectsOf(const Reference<css::drawing::XShapes>& page) {
     Reference<css::animations::XAnimationNodeSupplier> supplier(page, UNO_QUERY);
-    const Node effects = supplier.is() ? supplier->getAnimationNode() : Node();
-    int replaced = 0;
-    for (const Replacement& found : redrawn) {
-        if (std::chrono::steady_clock::now() > until) break;
-        try {
-            Replace(context, model, found, effects, pixelsPerUnit);
-            ++replaced;
-        } catch (const css::uno::Exception& e) {
-            TraceF("Office could not draw a shape as a picture: %s\n", FromOU(e.Message).c_str());
+    return supplier.is() ? supplier->getAnimationNode() : Node();
+}
+
+// Every shape of the deck's slides and masters the show draws otherwise,
+// other programs' content first: a deck too rich for the time budget keeps
+// some bitmaps as the show scales them, never a chart the show would shrink.
+std::vector<Replacement> RedrawnInDeck(const Reference<css::lang::XComponent>& model) {
+    std::vector<Replacement> redrawn;
+    Reference<css::drawing::XDrawPagesSupplier> slides(model, UNO_QUERY_THROW);
+    Reference<css::drawing::XMasterPagesSupplier> masters(model, UNO_QUERY_THROW);
+    for (const Reference<css::drawing::XDrawPages>& pages : {slides->getDrawPages(), masters->getMasterPages()})
+        for (sal_Int32 i = 0; i < pages->getCount(); ++i) {
+            const Reference<css::drawing::XShapes> page(pages->getByIndex(i), UNO_QUERY_THROW);
+            CollectRedrawn(page, page, redrawn);
         }
-    }
-    return replaced;
+    std::stable_partition(redrawn.begin(), redrawn.end(),
+                          [](const Replacement& found) { return found.kind == Redrawn::Foreign; });
+    return redrawn;
 }
 
 void PostersOverFilms(const Reference<css::lang::XComponent>& model, const Reference<css::drawing::XShapes>& shapes) {
@@ -308,15 +325,19 @@ int ShowShapesAsTheOfficeDrawsThem(const Reference<css::uno::XComponentContext>&
                                    std::chrono::milliseconds budget) {
     const Deadline until = std::chrono::steady_clock::now() + budget;
     int replaced = 0;
-    Reference<css::drawing::XDrawPagesSupplier> slides(model, UNO_QUERY_THROW);
-    Reference<css::drawing::XMasterPagesSupplier> masters(model, UNO_QUERY_THROW);
-    for (const Reference<css::drawing::XDrawPages>& pages : {slides->getDrawPages(), masters->getMasterPages()})
-        for (sal_Int32 i = 0; i < pages->getCount(); ++i)
-            replaced += ReplaceOnPage(context, model, Reference<css::drawing::XShapes>(pages->getByIndex(i), UNO_QUERY_THROW),
-                                      pixelsPerUnit, until);
-    if (std::chrono::steady_clock::now() > until)
-        TraceF("Office drew shapes as pictures for %lld ms; the rest stay as the show draws them\n",
-               static_cast<long long>(budget.count()));
+    for (const Replacement& found : RedrawnInDeck(model)) {
+        if (std::chrono::steady_clock::now() > until) {
+            TraceF("Office drew shapes as pictures for %lld ms; the rest stay as the show draws them\n",
+                   static_cast<long long>(budget.count()));
+            break;
+        }
+        try {
+            Replace(context, model, found, EffectsOf(found.page), pixelsPerUnit);
+            ++replaced;
+        } catch (const css::uno::Exception& e) {
+            TraceF("Office could not draw a shape as a picture: %s\n", FromOU(e.Message).c_str());
+        }
+    }
     return replaced;
 }
 
