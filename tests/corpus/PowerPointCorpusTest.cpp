@@ -18,6 +18,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <sstream>
 
@@ -34,49 +35,46 @@ namespace fs = std::filesystem;
 using namespace kvtest;
 
 constexpr int kWidth = 640, kHeight = 480;
-constexpr const char* kSeconds = "2";  // a slide's time: its effects (given their clicks) end within it
-constexpr double kBeforeNext = 0.3;    // a slide is compared this long before the next one comes
+constexpr int kSeconds = 2;  // a slide's time, longer where its effects (given their clicks) need it
+// A slide is compared this long before its chapter ends: the recorded
+// video's chapters may start up to 0.4 s after the show changed slides
+// (typical-2007.pptx's slides 9 to 12: the recorded slide times lag the show).
+constexpr double kBeforeNext = 0.6;
+constexpr double kEffectsLate = 0.4;  // the show starts a slide's effects this much after its clock asks, at most
 constexpr double kLeastPsnr = 30.0;
 
 // Decks whose recorded pictures do not reach kLeastPsnr (against the drawn
 // picture and the office's drawing), each with the floor it is held to and
-// why. Drawn pictures reach kLeastPsnr for every deck.
+// why. Drawn pictures reach kLeastPsnr but where a slide still moves at the
+// compared moment: there the fast render shows the show's own frames too.
 struct Below {
     const char* deck;
     double least;
     const char* reason;
+    double drawnLeast = kLeastPsnr;
 };
 constexpr const char* kChartDrawing =
-    "the show draws a chart's thin lines and small text unlike the office's drawing of the page (about 25 dB, "
-    "whether the show draws the chart itself or as its picture of the right size)";
+    "the chart's picture, drawn by the office at its size on the slide's pixels, still differs at its thin lines and "
+    "small text from the office's drawing of the whole page (26 to 30 dB)";
 constexpr const char* kSoftEffects = "the show draws soft shadows, reflections, soft edges and 3D rotation unlike the "
                                      "office's drawing of the page";
-constexpr const char* kPictureScaling = "the show scales bitmap pictures with a filter of its own";
 const Below kBelow[] = {
-    {"chart-3d-box-in-by-category.pptx", 23, kChartDrawing},
     {"chart-column-3d.pptx", 28, kChartDrawing},
-    {"charts-axes-mac2016.pptx", 24, kChartDrawing},
-    {"charts-bubble-and-gaps.pptx", 24, kChartDrawing},
-    {"charts-data-labels.pptx", 24, kChartDrawing},
-    {"charts-every-kind.pptx", 24, kChartDrawing},
-    {"charts-legend-places.pptx", 24, kChartDrawing},
-    {"charts-legend.pptx", 24, kChartDrawing},
-    {"charts-titles.pptx", 23, kChartDrawing},
-    {"shapes-3d-rotation.pptx", 24, kSoftEffects},
-    {"shapes-reflection.pptx", 24, kSoftEffects},
+    {"charts-every-kind.pptx", 29, kChartDrawing},
+    {"charts-titles.pptx", 25, kChartDrawing},
+    {"chart-3d-box-in-by-category.pptx", 23,
+     "its chart is built by category: both paths show the show's own drawing of it, thin lines and small text unlike "
+     "the office's drawing of the page",
+     23},
+    {"shapes-3d-rotation.pptx", 25, kSoftEffects},
+    {"shapes-reflection.pptx", 25, kSoftEffects},
     {"shapes-shadow.pptx", 24, kSoftEffects},
     {"shapes-soft-edges.pptx", 25, kSoftEffects},
-    {"photo-album.pptx", 25, kPictureScaling},
-    {"picture.pptx", 26, kPictureScaling},
-    {"picture-3d-rotation.pptx", 26, kPictureScaling},
-    {"picture-cropped.pptx", 27, kPictureScaling},
-    {"smartart-widescreen.pptx", 29, "its SmartArt's soft shadows, drawn by the show unlike the office's drawing"},
-    {"effects.pptx", 8, "its second slide's motion path runs past the slide's time: the picture is still moving"},
+    {"typical-2007.pptx", 25,
+     "the show sets the large text of its text-only slides up to a pixel apart from the office's drawing of the page"},
+    {"effects.pptx", 7, "its second slide's motion path runs past the slide's time: the picture is still moving", 7},
     {"gradients-tables-pictures.pptx", 17,
-     "text built letter by letter and pictures flown in take longer than a slide's time; soft shadows"},
-    {"typical-2007.pptx", 10,
-     "the show is on slide 10 while the video's chapter still names slide 9 (the recorded slide times lag the show "
-     "by more than 0.3 s there)"},
+     "text built letter by letter and pictures flown in take longer than a slide's time; soft shadows", 17},
 };
 
 struct ListedDeck {
@@ -122,6 +120,35 @@ double Aspect(const fs::path& deck) {
         "m=re.search(r'<p:sldSz[^>]*cx=.(\\d+).[^>]*cy=.(\\d+)', x); print(int(m.group(1))/int(m.group(2)))\" '" +
         deck.string() + "'");
     return std::atof(size.c_str());
+}
+
+// Whether any slide of the deck has effects of its own (a main sequence in its timing).
+bool HasEffects(const fs::path& deck) {
+    return ShellOutput("python3 -c \"import re,sys,zipfile; z=zipfile.ZipFile(sys.argv[1]); "
+                       "print(any(re.search(r'<p:seq[ >]', z.read(n).decode('utf-8','replace')) "
+                       "for n in z.namelist() if re.match(r'ppt/slides/slide\\d+\\.xml$', n)))\" '" +
+                       deck.string() + "'")
+               .rfind("True", 0) == 0;
+}
+
+// A slide's time for the deck: long enough for every slide's effects, each
+// click given in the first half of the slide's time as the show's clock gives
+// them, to have run before the slide is compared.
+int SecondsFor(const std::vector<kv::SlideFacts>& slides) {
+    for (const int seconds : {kSeconds, 3, 4, 6, 8, 12}) {
+        bool enough = true;
+        for (const kv::SlideFacts& slide : slides) {
+            if (slide.hidden) continue;
+            const double begin = slide.transitionSeconds;
+            double end = begin + slide.motion.automatic;
+            const size_t clicks = slide.motion.clicks.size();
+            for (size_t k = 0; k < clicks; ++k)
+                end = std::max(end, begin + k * (seconds - begin) / (2.0 * clicks) + slide.motion.clicks[k]);
+            enough = enough && end + kEffectsLate + kBeforeNext <= seconds;
+        }
+        if (enough) return seconds;
+    }
+    return 12;
 }
 
 const Below* Exception(const std::string& deck) {
@@ -229,17 +256,37 @@ TEST_F(PowerPointCorpusTest, EverySlideLooksTheSameRecordedDrawnAndAsTheOfficeDr
     if (!std::getenv("KALVISTA_POWERPOINT_ONLY")) {
         ASSERT_GE(decks.size(), 40u);
     }
-    const fs::path recorded = dir / "recorded", drawn = dir / "drawn";
-    fs::create_directories(recorded);
-    fs::create_directories(drawn);
-    // One deck alone (when a few are looked at again) makes a file, several a folder of them.
-    const auto into = [&](const fs::path& folder) {
-        return decks.size() == 1 ? folder / (decks.front().stem().string() + ".mp4") : folder;
-    };
-    const Lines recordedLines = ConvertWithKalvista(dir / "recording", decks, into(recorded),
-                                                    {"--mode", "auto", "--seconds", kSeconds}, {}, nullptr, 900);
-    const Lines drawnLines = ConvertWithKalvista(dir / "drawing", decks, into(drawn), {"--fast", "--seconds", kSeconds}, {},
-                                                 nullptr, 300);
+    // Decks with effects get the slide time their effects need; each slide
+    // time is one batch of each path.
+    std::map<int, std::vector<fs::path>> bySeconds;
+    for (const fs::path& deck : decks) {
+        int seconds = kSeconds;
+        if (HasEffects(deck)) {
+            std::string why;
+            const std::unique_ptr<kv::SlidePictures> pictures = DrawingOffice().Open(deck.string(), &why);
+            ASSERT_TRUE(pictures) << deck << ": " << why;
+            seconds = SecondsFor(pictures->Slides());
+        }
+        bySeconds[seconds].push_back(deck);
+    }
+    Lines recordedLines, drawnLines;
+    for (const auto& [seconds, batch] : bySeconds) {
+        const fs::path recorded = dir / "recorded" / std::to_string(seconds), drawn = dir / "drawn" / std::to_string(seconds);
+        fs::create_directories(recorded);
+        fs::create_directories(drawn);
+        // One deck alone makes a file, several a folder of them.
+        const auto into = [&](const fs::path& folder) {
+            return batch.size() == 1 ? folder / (batch.front().stem().string() + ".mp4") : folder;
+        };
+        const std::string time = std::to_string(seconds);
+        std::printf("%zu decks at %d s a slide\n", batch.size(), seconds);
+        const Lines recordedBatch = ConvertWithKalvista(dir / "recording", batch, into(recorded),
+                                                        {"--mode", "auto", "--seconds", time}, {}, nullptr, 900);
+        const Lines drawnBatch =
+            ConvertWithKalvista(dir / "drawing", batch, into(drawn), {"--fast", "--seconds", time}, {}, nullptr, 300);
+        recordedLines.insert(recordedLines.end(), recordedBatch.begin(), recordedBatch.end());
+        drawnLines.insert(drawnLines.end(), drawnBatch.begin(), drawnBatch.end());
+    }
     std::printf("%-34s %6s  %-22s  %s\n", "Deck", "slides", "least PSNR dB rec:drawn", "rec:office drawn:office");
     for (const fs::path& deck : decks) {
         const std::string name = deck.filename().string();
@@ -274,7 +321,7 @@ TEST_F(PowerPointCorpusTest, EverySlideLooksTheSameRecordedDrawnAndAsTheOfficeDr
         const double floor = below ? below->least : kLeastPsnr;
         EXPECT_GE(leastBetween, floor) << "recorded against drawn";
         EXPECT_GE(leastShow, floor) << "recorded against the office's drawing";
-        EXPECT_GE(leastDrawn, kLeastPsnr) << "drawn against the office's drawing";
+        EXPECT_GE(leastDrawn, below ? below->drawnLeast : kLeastPsnr) << "drawn against the office's drawing";
         std::printf("%-34s %6zu  %5.1f  %5.1f  %5.1f  held to %.0f%s%s\n", name.c_str(), shown.size(), leastBetween,
                     leastShow, leastDrawn, floor, below ? ": " : "", below ? below->reason : "");
     }
@@ -302,7 +349,10 @@ TEST_F(PowerPointCorpusTest, BothPathsPutTheSameBlackBandsAroundASlideOfAnotherS
             arguments.insert(arguments.end(), {"--seconds", "2", "--size", size});
             const Lines lines = ConvertWithKalvista(dir / "bands", {deck}, video, arguments);
             ASSERT_TRUE(fs::exists(video)) << Joined(lines);
-            places.push_back(Unblack(PicturesShownAt(video, {1e9}).front()));  // the last picture
+            // The slide's picture late in its chapter (its effects run).
+            const std::vector<Chapter> chapters = Chapters(video);
+            ASSERT_EQ(chapters.size(), 1u) << video;
+            places.push_back(Unblack(PicturesShownAt(video, {chapters.front().end - kBeforeNext}).front()));
         }
         const Place wanted = SlidePlace(Aspect(deck), c.width, c.height);
         for (const Place& place : places) {
