@@ -158,10 +158,14 @@ TEST(WizardChecks, APresentationThatCannotBeConvertedIsToldByItsCause) {
     std::ofstream{path("empty.ppsx")};
     EXPECT_EQ(PresentationProblem(path("empty.ppsx"), PresentationSource::Picker).rfind("The presentation file is empty:", 0), 0u);
 
-    // What starts as a presentation does: a zip package, an old compound file, flat XML.
-    std::ofstream(path("new.PPTX")) << "PK\x03\x04 rest";
+    // What starts like a presentation is read further: a package must be one, whole.
+    std::ofstream(path("cut.PPTX")) << "PK\x03\x04 rest";
+    EXPECT_EQ(PresentationProblem(path("cut.PPTX"), PresentationSource::Picker),
+              "FileType Error: Invalid File Type Selected\nThe presentation is damaged; it cannot be read: " + path("cut.PPTX"));
     std::ofstream(path("old.ppt")) << "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1 rest";
-    for (const char* good : {"new.PPTX", "old.ppt"}) EXPECT_EQ(PresentationProblem(path(good), PresentationSource::Picker), "") << good;
+    EXPECT_NE(PresentationProblem(path("old.ppt"), PresentationSource::Picker).find("is damaged"), std::string::npos);
+    std::filesystem::copy_file(Sample(), path("new.PPTX"));
+    EXPECT_EQ(PresentationProblem(path("new.PPTX"), PresentationSource::Picker), "");
     EXPECT_EQ(PresentationProblem(Sample().string(), PresentationSource::CommandLine), "");
 
     if (::geteuid() != 0) {

@@ -44,6 +44,9 @@ inline std::string NotAPresentationInside(const std::string& name) {
            "or a damaged file).";
 }
 
+// A presentation file's contents refused before any office reads them, with the reason.
+inline std::string PresentationRefused(const std::string& reason) { return std::string(kInvalidFileType) + "\n" + reason; }
+
 inline std::string PresentationUnreadable(const std::string& path, const std::string& reason) {
     return "The presentation file cannot be read (" + reason + "):\n" + path;
 }
