@@ -189,8 +189,9 @@ void CAVSettingPage::UpdateCustomSize() {
 Size CAVSettingPage::CaptureSize() const {
     const Size custom{LeadingNumber(m_controls.Edit(IDC_CUSTOM_WIDTH)->text().toStdString()),
                       LeadingNumber(m_controls.Edit(IDC_CUSTOM_HEIGHT)->text().toStdString())};
-    if (m_renderFast && !IsMobileFormat(FormatText()) && !IsCustomChosen())
-        return SizeOfEntry(WizardControls::SelectedText(m_controls.Combo(IDC_RESOLUTION)));
+    // The rendering's list has more entries than the recording's table knows.
+    if (m_renderFast && !IsMobileFormat(FormatText()))
+        return IsCustomChosen() ? custom : SizeOfEntry(WizardControls::SelectedText(m_controls.Combo(IDC_RESOLUTION)));
     return wizard::CaptureSize(ResolutionIndex(), IsMobileFormat(FormatText()), m_largest, custom);
 }
 
