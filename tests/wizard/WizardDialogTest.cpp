@@ -17,10 +17,6 @@
 namespace kvtest {
 using namespace kv::wizard;
 
-namespace {
-std::vector<std::string> Entries(QComboBox* combo) { return kv::wizard::WizardControls::Entries(combo); }
-}  // namespace
-
 TEST_F(WizardTest, StartsWithNoPageAndHoveringATabShowsIt) {
     auto& wizard = Wizard();
     EXPECT_EQ(wizard.State().currentPage, 0);

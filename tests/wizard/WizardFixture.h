@@ -36,6 +36,7 @@ protected:
     kv::CColoredCombo* Combo(int id) { return Wizard().Controls().Combo(id); }
     kv::CColoredEdit* Edit(int id) { return Wizard().Controls().Edit(id); }
     QCheckBox* Check(int id) { return Wizard().Controls().Check(id); }
+    static std::vector<std::string> Entries(QComboBox* combo) { return kv::wizard::WizardControls::Entries(combo); }
     bool Shown(int id) { return !Wizard().Controls().Control(id)->isHidden(); }
     void Hover(int id) { kv::SendMessage(Wizard().Handle(), kv::WM_SKIN_HOVER, id, 0); }
     void Click(int id) { kv::SendMessage(Wizard().Handle(), kv::WM_SKIN_CLICK, id, 0); }

@@ -127,6 +127,27 @@ TEST(WizardValues, ListSearchStartsAfterTheFirstEntryAndWraps) {
     EXPECT_EQ(StandardResolutions(1920, 1080)[5], "1920x1080");
 }
 
+// A rate or size carried from one list to another: a rate the list lacks
+// becomes the highest below it, never the entry that merely begins alike.
+TEST(WizardValues, RatesAndSizesAreFoundAcrossLists) {
+    EXPECT_EQ(StandardFrameRates()[FrameRateEntryFor(StandardFrameRates(), 60)], "30 FPS");
+    EXPECT_EQ(RenderFrameRates()[FrameRateEntryFor(RenderFrameRates(), 60)], "60 FPS");
+    EXPECT_EQ(RenderFrameRates()[FrameRateEntryFor(RenderFrameRates(), 5)], "5 FPS") << "not 50";
+    EXPECT_EQ(StandardFrameRates()[FrameRateEntryFor(StandardFrameRates(), 29)], "25 FPS");
+    EXPECT_EQ(FrameRateEntryFor(StandardFrameRates(), 0), 0);
+    // The fixed rates of MPEG: a standard rate keeps PAL unless it is nearer NTSC.
+    EXPECT_EQ(MpegFrameRates()[FrameRateEntryFor(MpegFrameRates(), 5)], "25 FPS - (PAL)");
+    EXPECT_EQ(MpegFrameRates()[FrameRateEntryFor(MpegFrameRates(), 29)], "29.97 FPS - (NTSC)");
+    EXPECT_EQ(MpegFrameRates()[FrameRateEntryFor(MpegFrameRates(), 60)], "29.97 FPS - (NTSC)");
+
+    EXPECT_EQ(RenderResolutions()[SizeEntryFor(RenderResolutions(), {3840, 2160})], "3840x2160 (4K UHD)");
+    EXPECT_EQ(SizeEntryFor(StandardResolutions({700, 500}, {800, 600}), {700, 500}), kScreenResolutionIndex);
+    EXPECT_EQ(SizeEntryFor(StandardResolutions({700, 500}, {800, 600}), {3840, 2160}), -1);
+    EXPECT_EQ(SizeEntryFor(RenderResolutions(), {}), -1) << "Custom names no size";
+    EXPECT_EQ(RenderResolutions()[kRenderResolutionIndex], "1280x720 (HD)");
+    EXPECT_EQ(RenderResolutions().back(), kCustomResolution);
+}
+
 namespace {
 
 std::filesystem::path Sample() {

@@ -15,6 +15,11 @@ inline constexpr const char* kFastRenderNeedsAutomaticAdvance =
     "Slides that the presenter advances cannot be rendered fast.\nChoose automatic advance, or clear "
     "\"Render fast, with motion and sound\".";
 
+inline std::string RenderSizeRefusal(int width, int height) {
+    return "Rendering makes videos of at most " + std::to_string(width) + " x " + std::to_string(height) +
+           ".\nChoose a smaller size.";
+}
+
 inline constexpr const char* kPresentationKinds = ".ppt, .pptx, .pps, .ppsx and .odp";
 
 // A file chosen earlier that has gone since.
