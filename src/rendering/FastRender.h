@@ -9,6 +9,7 @@
 #include <string>
 
 #include "platform/automation/SlidePictures.h"
+#include "rendering/RenderLimits.h"
 #include "rendering/RenderPlan.h"
 #include "rendering/StagePool.h"
 
@@ -39,10 +40,5 @@ struct FastRenderResult {
 
 // `stages` (of the request's size) records the moving stretches.
 FastRenderResult RenderFast(SlideDrawingOffice& office, StagePool& stages, const FastRenderRequest& request);
-
-// The largest picture and the highest frame rate rendering makes.
-inline constexpr int kRenderMaxWidth = 3840;
-inline constexpr int kRenderMaxHeight = 2160;
-inline constexpr int kRenderMaxFps = 60;
 
 }  // namespace kv

@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "QtTestApp.h"
+#include "WizardFixture.h"
 #include "app/core/AppMessages.h"
 #include "app/core/SettingsCatalogue.h"
 #include "app/wizard/TransparentDialogDlg.h"
@@ -112,7 +113,7 @@ TEST_F(SoundCheckTest, TheAudioPageMeterMovesWithSoundTellsSilenceAndFreesTheDev
 
     // Convert: the check has let the device go before the recording runs.
     const auto path = folder.path() / "Talk.pptx";
-    std::ofstream(path) << "PK\x03\x04 slides";
+    kvtest::WritePackageStart(path);
     shell.presentations.push_back(path.string());
     hover(IDC_TAB_IO);
     kv::SendMessage(wizard.Handle(), kv::WM_SKIN_CLICK, IDC_ROW_ICON[0], 0);

@@ -1,5 +1,6 @@
 // Convert: the checks and their messages, the settings written, the names,
 // and the container's request.
+#include <QScreen>
 #include <fstream>
 
 #include "WizardFixture.h"
@@ -381,6 +382,100 @@ TEST_F(WizardTest, ASizeTheScreenCannotRecordIsToldAtConvertTheOfferedOneIsNot) 
     Check(IDC_FAST_RENDER)->setChecked(true);
     ASSERT_TRUE(Wizard().OnConvert());
     EXPECT_EQ(boxes.Texts().size(), 1u);
+}
+
+// Render fast offers its own rates and sizes; a choice the recording cannot
+// make gives way to the recording's own while the box is clear, and comes
+// back when it is ticked again, unless something else was chosen meanwhile.
+TEST_F(WizardTest, RenderFastOffersItsOwnRatesAndSizesAndTogglingKeepsTheChoices) {
+    container.room = {700, 501};
+    Hover(IDC_TAB_VIDEO);
+    ChooseText(IDC_OUTPUT_FORMAT, "MP4");
+    ChooseText(IDC_FRAME_RATE, "25 FPS");
+    Check(IDC_FAST_RENDER)->click();
+    EXPECT_EQ(Entries(Combo(IDC_FRAME_RATE)), RenderFrameRates());
+    EXPECT_EQ(Entries(Combo(IDC_RESOLUTION)), RenderResolutions());
+    EXPECT_EQ(Combo(IDC_FRAME_RATE)->currentText(), "25 FPS") << "kept: both lists have it";
+    EXPECT_EQ(Combo(IDC_RESOLUTION)->currentText(), "1280x720 (HD)") << "the screen's entry means nothing here";
+    EXPECT_EQ(Edit(IDC_CUSTOM_WIDTH)->maxLength(), 4);
+
+    ChooseText(IDC_FRAME_RATE, "60 FPS");
+    ChooseText(IDC_RESOLUTION, "3840x2160 (4K UHD)");
+    Check(IDC_FAST_RENDER)->click();
+    EXPECT_EQ(Entries(Combo(IDC_FRAME_RATE)), StandardFrameRates());
+    EXPECT_EQ(Combo(IDC_FRAME_RATE)->currentText(), "30 FPS");
+    EXPECT_EQ(Combo(IDC_RESOLUTION)->currentText(), "700x500 (largest that fits)");
+    Check(IDC_FAST_RENDER)->click();
+    EXPECT_EQ(Combo(IDC_FRAME_RATE)->currentText(), "60 FPS");
+    EXPECT_EQ(Combo(IDC_RESOLUTION)->currentText(), "3840x2160 (4K UHD)");
+
+    // A choice made while the box was clear wins over the one held.
+    Check(IDC_FAST_RENDER)->click();
+    ChooseText(IDC_FRAME_RATE, "10 FPS");
+    ChooseText(IDC_RESOLUTION, "640x480");
+    Check(IDC_FAST_RENDER)->click();
+    EXPECT_EQ(Combo(IDC_FRAME_RATE)->currentText(), "10 FPS");
+    EXPECT_EQ(Combo(IDC_RESOLUTION)->currentText(), "640x480");
+
+    // Custom stays Custom, within the screen for a recording.
+    ChooseText(IDC_RESOLUTION, "Custom...");
+    Edit(IDC_CUSTOM_WIDTH)->setText("3000");
+    Edit(IDC_CUSTOM_HEIGHT)->setText("500");
+    Check(IDC_FAST_RENDER)->click();
+    EXPECT_EQ(Combo(IDC_RESOLUTION)->currentText(), "Custom...");
+    const QSize screen = QGuiApplication::primaryScreen()->size();
+    EXPECT_EQ(Edit(IDC_CUSTOM_WIDTH)->text().toInt(), std::min(3000, screen.width()));
+
+    // The fixed rates of MPEG stay as they are either way.
+    ChooseText(IDC_OUTPUT_FORMAT, "MPEG2");
+    ChooseText(IDC_FRAME_RATE, "29.97 FPS - (NTSC)");
+    Check(IDC_FAST_RENDER)->click();
+    EXPECT_EQ(Entries(Combo(IDC_FRAME_RATE)), MpegFrameRates());
+    EXPECT_EQ(Combo(IDC_FRAME_RATE)->currentText(), "29.97 FPS - (NTSC)");
+}
+
+// The rendering gets the rate and size chosen, and they come back at the next
+// start; a size beyond the rendering's is refused before anything starts.
+TEST_F(WizardTest, RenderFastConvertsAtItsOwnRateAndSizeAndTheyComeBack) {
+    ChoosePresentation("Talk.pptx");
+    Hover(IDC_TAB_VIDEO);
+    Check(IDC_FAST_RENDER)->click();
+    ChooseText(IDC_RESOLUTION, "Custom...");
+    Edit(IDC_CUSTOM_WIDTH)->setText("3841");
+    Edit(IDC_CUSTOM_HEIGHT)->setText("2160");
+    EXPECT_FALSE(Wizard().OnConvert());
+    EXPECT_EQ(boxes.Texts(),
+              std::vector<std::string>{"Rendering makes videos of at most 3840 x 2160.\nChoose a smaller size."});
+    EXPECT_TRUE(container.requests.empty());
+
+    ChooseText(IDC_FRAME_RATE, "60 FPS");
+    ChooseText(IDC_RESOLUTION, "3840x2160 (4K UHD)");
+    ASSERT_TRUE(Wizard().OnConvert());
+    EXPECT_EQ(boxes.Texts().size(), 1u) << "no size note: nothing is played on the screen";
+    ASSERT_EQ(container.requests.size(), 1u);
+    EXPECT_TRUE(container.requests[0].renderFast);
+    EXPECT_EQ(container.requests[0].width, 3840);
+    EXPECT_EQ(container.requests[0].height, 2160);
+    EXPECT_EQ(settings::FrameRate.Get(), 60u) << "the rendering reads its rate from here";
+
+    m_wizard.reset();
+    Hover(IDC_TAB_VIDEO);
+    EXPECT_EQ(Combo(IDC_FRAME_RATE)->currentText(), "60 FPS");
+    EXPECT_EQ(Combo(IDC_RESOLUTION)->currentText(), "3840x2160 (4K UHD)");
+
+    // Stored for a rendering but the box cleared (by hand, or by an older
+    // version): the recording's own choices, and the recording stays within them.
+    settings::FastRender.Set(0);
+    m_wizard.reset();
+    ChoosePresentation("Talk.pptx");
+    Hover(IDC_TAB_VIDEO);
+    EXPECT_EQ(Combo(IDC_FRAME_RATE)->currentText(), "30 FPS");
+    EXPECT_EQ(Combo(IDC_RESOLUTION)->currentIndex(), kScreenResolutionIndex);
+    ASSERT_TRUE(Wizard().OnConvert());
+    EXPECT_EQ(settings::FrameRate.Get(), 30u);
+    const QSize screen = QGuiApplication::primaryScreen()->size();
+    EXPECT_LE(container.requests.back().width, screen.width());
+    EXPECT_FALSE(container.requests.back().renderFast);
 }
 
 TEST_F(WizardTest, HelpThatCannotOpenSaysWhyAndWhereThePageIs) {

@@ -17,10 +17,6 @@
 namespace kvtest {
 using namespace kv::wizard;
 
-namespace {
-std::vector<std::string> Entries(QComboBox* combo) { return kv::wizard::WizardControls::Entries(combo); }
-}  // namespace
-
 TEST_F(WizardTest, StartsWithNoPageAndHoveringATabShowsIt) {
     auto& wizard = Wizard();
     EXPECT_EQ(wizard.State().currentPage, 0);
@@ -293,8 +289,8 @@ TEST_F(WizardTest, PresentationPickerRefusesWhatIsNoPresentationAndAsksAgain) {
     std::ofstream(pdf) << "%PDF-1.4";
     const auto renamed = folder.path() / "notes.pptx";
     std::ofstream(renamed) << "These are my notes, not slides.";
-    const auto talk = folder.path() / "Intro.PPT";
-    std::ofstream(talk) << "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1 an old presentation";
+    const auto talk = folder.path() / "Intro.PPTX";
+    WritePackageStart(talk);
     shell.presentations = {pdf.string(), renamed.string(), talk.string()};
     Hover(IDC_TAB_IO);
     Click(IDC_ROW_ICON[0]);

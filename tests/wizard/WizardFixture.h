@@ -4,6 +4,7 @@
 // container double.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -16,8 +17,12 @@
 
 namespace kvtest {
 
-// A file that starts as a zip package (a .pptx, .odp) does.
-inline void WritePackageStart(const std::filesystem::path& path) { std::ofstream(path) << "PK\x03\x04 slides"; }
+// A presentation the wizard's checks accept: a copy of the bundled sample deck.
+inline void WritePackageStart(const std::filesystem::path& path) {
+    const char* source = std::getenv("KALVISTA_SOURCE_DIR");
+    std::filesystem::copy_file(std::filesystem::path(source ? source : ".") / "samples" / "kalvista-sample.pptx", path,
+                               std::filesystem::copy_options::overwrite_existing);
+}
 
 class WizardTest : public ::testing::Test {
 protected:
@@ -31,6 +36,7 @@ protected:
     kv::CColoredCombo* Combo(int id) { return Wizard().Controls().Combo(id); }
     kv::CColoredEdit* Edit(int id) { return Wizard().Controls().Edit(id); }
     QCheckBox* Check(int id) { return Wizard().Controls().Check(id); }
+    static std::vector<std::string> Entries(QComboBox* combo) { return kv::wizard::WizardControls::Entries(combo); }
     bool Shown(int id) { return !Wizard().Controls().Control(id)->isHidden(); }
     void Hover(int id) { kv::SendMessage(Wizard().Handle(), kv::WM_SKIN_HOVER, id, 0); }
     void Click(int id) { kv::SendMessage(Wizard().Handle(), kv::WM_SKIN_CLICK, id, 0); }

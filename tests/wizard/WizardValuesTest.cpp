@@ -127,6 +127,27 @@ TEST(WizardValues, ListSearchStartsAfterTheFirstEntryAndWraps) {
     EXPECT_EQ(StandardResolutions(1920, 1080)[5], "1920x1080");
 }
 
+// A rate or size carried from one list to another: a rate the list lacks
+// becomes the highest below it, never the entry that merely begins alike.
+TEST(WizardValues, RatesAndSizesAreFoundAcrossLists) {
+    EXPECT_EQ(StandardFrameRates()[FrameRateEntryFor(StandardFrameRates(), 60)], "30 FPS");
+    EXPECT_EQ(RenderFrameRates()[FrameRateEntryFor(RenderFrameRates(), 60)], "60 FPS");
+    EXPECT_EQ(RenderFrameRates()[FrameRateEntryFor(RenderFrameRates(), 5)], "5 FPS") << "not 50";
+    EXPECT_EQ(StandardFrameRates()[FrameRateEntryFor(StandardFrameRates(), 29)], "25 FPS");
+    EXPECT_EQ(FrameRateEntryFor(StandardFrameRates(), 0), 0);
+    // The fixed rates of MPEG: a standard rate keeps PAL unless it is nearer NTSC.
+    EXPECT_EQ(MpegFrameRates()[FrameRateEntryFor(MpegFrameRates(), 5)], "25 FPS - (PAL)");
+    EXPECT_EQ(MpegFrameRates()[FrameRateEntryFor(MpegFrameRates(), 29)], "29.97 FPS - (NTSC)");
+    EXPECT_EQ(MpegFrameRates()[FrameRateEntryFor(MpegFrameRates(), 60)], "29.97 FPS - (NTSC)");
+
+    EXPECT_EQ(RenderResolutions()[SizeEntryFor(RenderResolutions(), {3840, 2160})], "3840x2160 (4K UHD)");
+    EXPECT_EQ(SizeEntryFor(StandardResolutions({700, 500}, {800, 600}), {700, 500}), kScreenResolutionIndex);
+    EXPECT_EQ(SizeEntryFor(StandardResolutions({700, 500}, {800, 600}), {3840, 2160}), -1);
+    EXPECT_EQ(SizeEntryFor(RenderResolutions(), {}), -1) << "Custom names no size";
+    EXPECT_EQ(RenderResolutions()[kRenderResolutionIndex], "1280x720 (HD)");
+    EXPECT_EQ(RenderResolutions().back(), kCustomResolution);
+}
+
 namespace {
 
 std::filesystem::path Sample() {
@@ -158,10 +179,14 @@ TEST(WizardChecks, APresentationThatCannotBeConvertedIsToldByItsCause) {
     std::ofstream{path("empty.ppsx")};
     EXPECT_EQ(PresentationProblem(path("empty.ppsx"), PresentationSource::Picker).rfind("The presentation file is empty:", 0), 0u);
 
-    // What starts as a presentation does: a zip package, an old compound file, flat XML.
-    std::ofstream(path("new.PPTX")) << "PK\x03\x04 rest";
+    // What starts like a presentation is read further: a package must be one, whole.
+    std::ofstream(path("cut.PPTX")) << "PK\x03\x04 rest";
+    EXPECT_EQ(PresentationProblem(path("cut.PPTX"), PresentationSource::Picker),
+              "FileType Error: Invalid File Type Selected\nThe presentation is damaged; it cannot be read: " + path("cut.PPTX"));
     std::ofstream(path("old.ppt")) << "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1 rest";
-    for (const char* good : {"new.PPTX", "old.ppt"}) EXPECT_EQ(PresentationProblem(path(good), PresentationSource::Picker), "") << good;
+    EXPECT_NE(PresentationProblem(path("old.ppt"), PresentationSource::Picker).find("is damaged"), std::string::npos);
+    std::filesystem::copy_file(Sample(), path("new.PPTX"));
+    EXPECT_EQ(PresentationProblem(path("new.PPTX"), PresentationSource::Picker), "");
     EXPECT_EQ(PresentationProblem(Sample().string(), PresentationSource::CommandLine), "");
 
     if (::geteuid() != 0) {

@@ -12,6 +12,34 @@
 
 namespace kv::wizard {
 
+// A choice a list change could not keep: the page shows a stand-in, and the
+// choice comes back when a list has it again, unless the user has chosen
+// anew meanwhile.
+template <typename T>
+class HeldChoice {
+public:
+    void Hold(const T& wanted, const T& shown) {
+        m_wanted = wanted;
+        m_shown = shown;
+    }
+    // The choice to show next, given what the page shows now.
+    T Wanted(const T& current) {
+        if (!(current == m_shown)) m_wanted = current;
+        return m_wanted;
+    }
+
+private:
+    T m_wanted{};
+    T m_shown{};
+};
+
+// A size choice: a named entry's size, or the custom boxes' numbers.
+struct SizeChoice {
+    Size size;
+    bool custom = false;
+    bool operator==(const SizeChoice&) const = default;
+};
+
 class CAVSettingPage {
 public:
     // `largest`: the largest capture size the screen records, offered as the screen's entry.
@@ -39,6 +67,11 @@ public:
     void LoadFormatAndCodec();
     void OnFormatChange();
     void UpdateCustomSize();
+    // Rendering fast offers its own rates and sizes, a recording those the
+    // screen allows; a choice the new list lacks is held for the way back.
+    void SetRenderFast(bool fast);
+    // The largest custom size: the screen's for a recording, the rendering's own when rendering fast.
+    Size LargestCustomSize() const;
     bool IsCustomChosen() const;
     Size CaptureSize() const;
     int FormatIndex() const;
@@ -58,6 +91,14 @@ public:
 private:
     void SelectFrameRate();
     void SelectResolution();
+    void ShowFrameRate(int rate);
+    void ShowSize(SizeChoice choice);
+    void ShowCustomNumbers(Size size);
+    SizeChoice ChosenSize() const;
+    int DefaultResolutionIndex() const;
+    std::vector<std::string> FrameRates() const;
+    std::vector<std::string> Resolutions() const;
+    void ShowCustomLimits();
 
     WizardControls& m_controls;
     WizardState& m_state;
@@ -65,6 +106,9 @@ private:
     std::vector<CaptureDeviceEntry> m_devices;  // the device list's entries, in order
     Size m_screen;
     Size m_largest;
+    bool m_renderFast = false;
+    HeldChoice<int> m_rate;
+    HeldChoice<SizeChoice> m_size;
 };
 
 }  // namespace kv::wizard

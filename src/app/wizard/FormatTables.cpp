@@ -40,6 +40,11 @@ bool IsMpegFormat(const std::string& formatName) {
 std::vector<std::string> StandardFrameRates() {
     return {"5 FPS", "10 FPS", "15 FPS", "20 FPS", "25 FPS", "30 FPS"};
 }
+std::vector<std::string> RenderFrameRates() {
+    auto rates = StandardFrameRates();
+    rates.insert(rates.end(), {"50 FPS", "60 FPS"});
+    return rates;
+}
 std::vector<std::string> MpegFrameRates() { return {"25 FPS - (PAL)", "29.97 FPS - (NTSC)"}; }
 std::vector<std::string> ChannelEntries() { return {"Mono", "Stereo"}; }
 std::vector<std::string> QualityEntries() { return {"Good", "Better", "Best"}; }
@@ -51,14 +56,30 @@ std::vector<std::string> SlideTimeEntries() {
     return entries;
 }
 
+namespace {
+// The sizes both the recording's list and the rendering's begin with.
+std::vector<std::string> CommonResolutions() {
+    return {"320x240", "352x288 (Video CD)", "640x480", "720x576 (PAL)", "720x480 (NTSC)"};
+}
+}  // namespace
+
 std::vector<std::string> StandardResolutions(int screenWidth, int screenHeight) {
-    return {"320x240", "352x288 (Video CD)", "640x480", "720x576 (PAL)", "720x480 (NTSC)",
-            std::to_string(screenWidth) + "x" + std::to_string(screenHeight), kCustomResolution};
+    auto entries = CommonResolutions();
+    entries.insert(entries.end(),
+                   {std::to_string(screenWidth) + "x" + std::to_string(screenHeight), kCustomResolution});
+    return entries;
 }
 
 std::vector<std::string> StandardResolutions(Size largest, Size screen) {
     auto entries = StandardResolutions(largest.width, largest.height);
     if (!(largest == screen)) entries[kScreenResolutionIndex] += " (largest that fits)";
+    return entries;
+}
+
+std::vector<std::string> RenderResolutions() {
+    auto entries = CommonResolutions();
+    entries.insert(entries.end(), {"1280x720 (HD)", "1920x1080 (Full HD)", "2560x1440 (QHD)", "3840x2160 (4K UHD)",
+                                   kCustomResolution});
     return entries;
 }
 
@@ -83,7 +104,27 @@ int LeadingNumber(const std::string& text) {
     return static_cast<int>(value);
 }
 
+Size SizeOfEntry(const std::string& entry) {
+    const auto cross = entry.find('x');
+    if (cross == std::string::npos) return {};
+    return {LeadingNumber(entry), LeadingNumber(entry.substr(cross + 1))};
+}
+
 int FrameRateOfEntry(const std::string& entry) { return LeadingNumber(entry.substr(0, 2)); }
+
+int FrameRateEntryFor(const std::vector<std::string>& entries, int rate) {
+    int found = 0;
+    for (int i = 0; i < static_cast<int>(entries.size()); ++i)
+        if (FrameRateOfEntry(entries[i]) <= rate) found = i;
+    return found;
+}
+
+int SizeEntryFor(const std::vector<std::string>& entries, Size size) {
+    if (size == Size{}) return -1;
+    for (int i = 0; i < static_cast<int>(entries.size()); ++i)
+        if (SizeOfEntry(entries[i]) == size) return i;
+    return -1;
+}
 
 int FindStringFrom(const std::vector<std::string>& entries, int start, const std::string& prefix) {
     const int count = static_cast<int>(entries.size());

@@ -22,6 +22,12 @@ bool IsMpegFormat(const std::string& formatName);    // "MPEG1" or "MPEG2", any 
 
 std::vector<std::string> StandardFrameRates();
 std::vector<std::string> MpegFrameRates();
+// Rendering draws at any rate and size up to its own largest, with no screen
+// behind it: the standard rates and 50 and 60, and the common video sizes.
+std::vector<std::string> RenderFrameRates();
+std::vector<std::string> RenderResolutions();
+// The rendering's own choice of size when none carries over: "1280x720 (HD)".
+constexpr int kRenderResolutionIndex = 5;
 std::vector<std::string> ChannelEntries();
 std::vector<std::string> QualityEntries();
 // "1 second", "2 seconds", ... "20 seconds".
@@ -53,9 +59,16 @@ Size CaptureSize(int index, bool mobile, Size screen, Size custom);
 
 // A box's number: its leading decimal digits, 0 when it has none.
 int LeadingNumber(const std::string& text);
+// The size a size entry names ("1920x1080 (Full HD)" 1920 x 1080); 0 x 0 for "Custom...".
+Size SizeOfEntry(const std::string& entry);
 // Frames per second of a frame-rate entry: its first two characters as a
 // number ("5 FPS" 5, "29.97 FPS - (NTSC)" 29).
 int FrameRateOfEntry(const std::string& entry);
+// The entry of the highest rate not above `rate` in a list in rising order
+// (60 gives "30 FPS" where 60 is not offered); the first entry when all are above.
+int FrameRateEntryFor(const std::vector<std::string>& entries, int rate);
+// The entry that names `size`; -1 when none does.
+int SizeEntryFor(const std::vector<std::string>& entries, Size size);
 
 // The first entry after `start` (wrapping round to the top, ending with
 // `start` itself) that begins with `prefix`, letter case ignored; -1 if none.

@@ -10,6 +10,7 @@
 #include "app/wizard/OutputNames.h"
 #include "app/wizard/WizardMessages.h"
 #include "platform/files/PresentationPackage.h"
+#include "platform/files/PresentationType.h"
 
 namespace kv::wizard {
 namespace fs = std::filesystem;
@@ -56,6 +57,9 @@ std::string PresentationProblem(const std::string& path, PresentationSource sour
     if (const std::string why = ReadProblem(path); !why.empty()) return PresentationUnreadable(path, why);
     if (fs::file_size(path, error) == 0 && !error) return PresentationEmpty(path);
     if (!StartsLikePresentation(path)) return NotAPresentationInside(FileName(path));
+    // A package of another kind, a locked or a damaged one is told now, not when its run starts.
+    if (const PresentationType type = PresentationTypeOf(path); type.kind == PresentationKind::None)
+        return PresentationRefused(type.reason);
     return {};
 }
 

@@ -111,6 +111,7 @@ void CTransparentDialogDlg::SetUpButtons() {
         connect(m_controls->Radio(id), &QRadioButton::clicked, this,
                 [this, id] { m_capturePage->ChooseAdvanceMode(id == IDC_ADVANCE_MANUAL); });
     }
+    connect(m_controls->Check(IDC_FAST_RENDER), &QCheckBox::toggled, this, [this](bool on) { m_avPage->SetRenderFast(on); });
     connect(&m_soundCheckTimer, &QTimer::timeout, this, [this] { ShowSoundCheck(); });
 }
 

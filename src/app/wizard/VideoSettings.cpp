@@ -1,10 +1,13 @@
 // The Video page of CAVSettingPage.
+#include <algorithm>
 #include <cctype>
+#include <limits>
 
 #include "app/core/SettingsCatalogue.h"
 #include "app/wizard/AVSettingPage.h"
 #include "app/wizard/OutputNames.h"
 #include "app/wizard/WizardLayout.h"
+#include "rendering/RenderLimits.h"
 
 namespace kv::wizard {
 namespace {
@@ -65,8 +68,9 @@ void CAVSettingPage::FillCodecList() {
 }
 
 void CAVSettingPage::LoadFormatAndCodec() {
-    m_controls.Edit(IDC_CUSTOM_WIDTH)->setMaxLength(Digits(m_screen.width));
-    m_controls.Edit(IDC_CUSTOM_HEIGHT)->setMaxLength(Digits(m_screen.height));
+    // The lists are filled for the stored way of making the video, so its stored choices are found in them.
+    m_renderFast = settings::FastRender.Get() != 0;
+    ShowCustomLimits();
     auto* formats = m_controls.Combo(IDC_OUTPUT_FORMAT);
     const std::string format = settings::OutputFormat.Get();
     // An unknown stored format falls back to "AVI" rather than leaving no format chosen.
@@ -85,33 +89,92 @@ void CAVSettingPage::OnFormatChange() {
     m_state.codecRow = index == kFormatAVI;
     m_controls.Control(IDC_VIDEO_CODEC)->setVisible(m_state.codecRow);
     m_controls.SetRow(3, m_state.codecRow ? kCodecRow : kEmptyRow);
-    WizardControls::Fill(m_controls.Combo(IDC_FRAME_RATE), IsMpegFormat(name) ? MpegFrameRates() : StandardFrameRates());
-    WizardControls::Fill(m_controls.Combo(IDC_RESOLUTION), IsMobileFormat(name)
-                                                               ? MobileResolutions()
-                                                               : StandardResolutions(m_largest, m_screen));
+    WizardControls::Fill(m_controls.Combo(IDC_FRAME_RATE), FrameRates());
+    WizardControls::Fill(m_controls.Combo(IDC_RESOLUTION), Resolutions());
     SelectFrameRate();
     SelectResolution();
     m_controls.Control(IDC_FRAME_RATE)->show();
     m_controls.Control(IDC_RESOLUTION)->show();
 }
 
-void CAVSettingPage::SelectFrameRate() {
-    SelectString(m_controls.Combo(IDC_FRAME_RATE), std::to_string(settings::FrameRate.Get()), 0);
+std::vector<std::string> CAVSettingPage::FrameRates() const {
+    if (IsMpegFormat(FormatText())) return MpegFrameRates();
+    return m_renderFast ? RenderFrameRates() : StandardFrameRates();
 }
 
-void CAVSettingPage::SelectResolution() {
-    const std::uint32_t stored = settings::Resolution.Get();
-    auto* resolutions = m_controls.Combo(IDC_RESOLUTION);
-    resolutions->setCurrentIndex(IsMobileFormat(FormatText()) ? kMobileResolutionIndex : kScreenResolutionIndex);
-    UpdateCustomSize();
-    const int custom = resolutions->findText(kCustomResolution);
-    if (custom >= 0 && stored == static_cast<std::uint32_t>(custom)) {
-        const auto width = std::min<std::uint32_t>(settings::ResolutionWidth.Get(), m_screen.width);
-        const auto height = std::min<std::uint32_t>(settings::ResolutionHeight.Get(), m_screen.height);
-        m_controls.Edit(IDC_CUSTOM_WIDTH)->setText(QString::number(width));
-        m_controls.Edit(IDC_CUSTOM_HEIGHT)->setText(QString::number(height));
-    }
+std::vector<std::string> CAVSettingPage::Resolutions() const {
+    if (IsMobileFormat(FormatText())) return MobileResolutions();
+    return m_renderFast ? RenderResolutions() : StandardResolutions(m_largest, m_screen);
 }
+
+void CAVSettingPage::SetRenderFast(bool fast) {
+    if (fast == m_renderFast) return;
+    const int rate = m_rate.Wanted(FrameRate());
+    const SizeChoice size = m_size.Wanted(ChosenSize());
+    m_renderFast = fast;
+    ShowCustomLimits();
+    WizardControls::Fill(m_controls.Combo(IDC_FRAME_RATE), FrameRates());
+    WizardControls::Fill(m_controls.Combo(IDC_RESOLUTION), Resolutions());
+    ShowFrameRate(rate);
+    ShowSize(size);
+}
+
+void CAVSettingPage::ShowCustomLimits() {
+    const Size largest = LargestCustomSize();
+    m_controls.Edit(IDC_CUSTOM_WIDTH)->setMaxLength(Digits(largest.width));
+    m_controls.Edit(IDC_CUSTOM_HEIGHT)->setMaxLength(Digits(largest.height));
+}
+
+Size CAVSettingPage::LargestCustomSize() const {
+    return m_renderFast ? Size{kRenderMaxWidth, kRenderMaxHeight} : m_screen;
+}
+
+void CAVSettingPage::SelectFrameRate() { ShowFrameRate(static_cast<int>(settings::FrameRate.Get())); }
+
+// The rate itself where the list offers it, else the highest below it.
+void CAVSettingPage::ShowFrameRate(int rate) {
+    auto* rates = m_controls.Combo(IDC_FRAME_RATE);
+    rates->setCurrentIndex(FrameRateEntryFor(WizardControls::Entries(rates), rate));
+    m_rate.Hold(rate, FrameRate());
+}
+
+// The list's own choice comes back (a rendering's: the entry naming the
+// stored size); a stored custom size waits in the boxes.
+void CAVSettingPage::SelectResolution() {
+    const auto dimension = [](std::uint32_t stored) {
+        return static_cast<int>(std::min<std::uint32_t>(stored, std::numeric_limits<int>::max()));
+    };
+    const Size stored{dimension(settings::ResolutionWidth.Get()), dimension(settings::ResolutionHeight.Get())};
+    const int custom = m_controls.Combo(IDC_RESOLUTION)->findText(kCustomResolution);
+    if (custom >= 0 && settings::Resolution.Get() == static_cast<std::uint32_t>(custom)) ShowCustomNumbers(stored);
+    ShowSize({m_renderFast ? stored : m_largest, false});
+}
+
+// Custom stays Custom, within this list's limits; a named size stays where
+// the list names it; anything else gives the list's own choice.
+void CAVSettingPage::ShowSize(SizeChoice choice) {
+    auto* sizes = m_controls.Combo(IDC_RESOLUTION);
+    const int custom = sizes->findText(kCustomResolution);
+    int index = choice.custom ? custom : SizeEntryFor(WizardControls::Entries(sizes), choice.size);
+    if (index < 0) index = DefaultResolutionIndex();
+    sizes->setCurrentIndex(index);
+    if (index == custom) ShowCustomNumbers(choice.size);
+    UpdateCustomSize();
+    m_size.Hold(choice, ChosenSize());
+}
+
+void CAVSettingPage::ShowCustomNumbers(Size size) {
+    const Size largest = LargestCustomSize();
+    m_controls.Edit(IDC_CUSTOM_WIDTH)->setText(QString::number(std::clamp(size.width, 0, largest.width)));
+    m_controls.Edit(IDC_CUSTOM_HEIGHT)->setText(QString::number(std::clamp(size.height, 0, largest.height)));
+}
+
+int CAVSettingPage::DefaultResolutionIndex() const {
+    if (IsMobileFormat(FormatText())) return kMobileResolutionIndex;
+    return m_renderFast ? kRenderResolutionIndex : kScreenResolutionIndex;
+}
+
+SizeChoice CAVSettingPage::ChosenSize() const { return {CaptureSize(), IsCustomChosen()}; }
 
 bool CAVSettingPage::IsCustomChosen() const {
     return WizardControls::SelectedText(m_controls.Combo(IDC_RESOLUTION)) == kCustomResolution;
@@ -126,6 +189,9 @@ void CAVSettingPage::UpdateCustomSize() {
 Size CAVSettingPage::CaptureSize() const {
     const Size custom{LeadingNumber(m_controls.Edit(IDC_CUSTOM_WIDTH)->text().toStdString()),
                       LeadingNumber(m_controls.Edit(IDC_CUSTOM_HEIGHT)->text().toStdString())};
+    // The rendering's list has more entries than the recording's table knows.
+    if (m_renderFast && !IsMobileFormat(FormatText()))
+        return IsCustomChosen() ? custom : SizeOfEntry(WizardControls::SelectedText(m_controls.Combo(IDC_RESOLUTION)));
     return wizard::CaptureSize(ResolutionIndex(), IsMobileFormat(FormatText()), m_largest, custom);
 }
 

@@ -12,6 +12,17 @@
 
 namespace kv {
 using namespace wizard;
+namespace {
+
+// A recording is fitted to the screen later; a rendering has a largest size of its own.
+std::string CaptureSizeProblem(Size size, Size largest, bool renderFast) {
+    if (size.width < 100 || size.height < 96) return kMinimumResolution;
+    if (renderFast && (size.width > largest.width || size.height > largest.height))
+        return RenderSizeRefusal(largest.width, largest.height);
+    return {};
+}
+
+}  // namespace
 
 bool CTransparentDialogDlg::OnConvert() {
     // The recording opens the device itself.
@@ -95,13 +106,12 @@ bool CTransparentDialogDlg::CheckFastRender() {
 // A size too small is refused after the files and the sound were stored; the
 // picture settings stay as they were.
 bool CTransparentDialogDlg::CheckCaptureSize() {
-    const Size size = m_avPage->CaptureSize();
-    if (size.width < 100 || size.height < 96) {
-        ShowMessageBox(kMinimumResolution);
-        m_controls->Edit(IDC_CUSTOM_WIDTH)->setFocus();
-        return false;
-    }
-    return true;
+    const std::string problem = CaptureSizeProblem(m_avPage->CaptureSize(), m_avPage->LargestCustomSize(),
+                                                   m_capturePage->RenderFast());
+    if (problem.empty()) return true;
+    ShowMessageBox(problem);
+    m_controls->Edit(IDC_CUSTOM_WIDTH)->setFocus();
+    return false;
 }
 
 void CTransparentDialogDlg::StoreInputAndSound() {

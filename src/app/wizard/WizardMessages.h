@@ -15,6 +15,11 @@ inline constexpr const char* kFastRenderNeedsAutomaticAdvance =
     "Slides that the presenter advances cannot be rendered fast.\nChoose automatic advance, or clear "
     "\"Render fast, with motion and sound\".";
 
+inline std::string RenderSizeRefusal(int width, int height) {
+    return "Rendering makes videos of at most " + std::to_string(width) + " x " + std::to_string(height) +
+           ".\nChoose a smaller size.";
+}
+
 inline constexpr const char* kPresentationKinds = ".ppt, .pptx, .pps, .ppsx and .odp";
 
 // A file chosen earlier that has gone since.
@@ -43,6 +48,9 @@ inline std::string NotAPresentationInside(const std::string& name) {
            "\" is not a presentation, although its name ends like one: it holds something else (text, a picture, "
            "or a damaged file).";
 }
+
+// A presentation file's contents refused before any office reads them, with the reason.
+inline std::string PresentationRefused(const std::string& reason) { return std::string(kInvalidFileType) + "\n" + reason; }
 
 inline std::string PresentationUnreadable(const std::string& path, const std::string& reason) {
     return "The presentation file cannot be read (" + reason + "):\n" + path;
