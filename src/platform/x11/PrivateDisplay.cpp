@@ -1,5 +1,6 @@
 #include "platform/x11/PrivateDisplay.h"
 
+#include <X11/Xlib.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -10,7 +11,6 @@
 #include <thread>
 
 #include "platform/core/Trace.h"
-#include "platform/x11/ScreenGrabber.h"
 
 namespace kv {
 namespace {
@@ -46,8 +46,8 @@ bool PrivateDisplay::Start(int width, int height, std::string& problem) {
     options.outputFile = m_log;
     const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
     int error = 0;
-    m_server = ChildProcess::Spawn({"Xvfb", "-displayfd", "1", "-screen", "0", screen, "-nolisten", "tcp"}, options,
-                                   &error);
+    m_server = ChildProcess::Spawn(
+        {"Xvfb", "-displayfd", "1", "-screen", "0", screen, "-nolisten", "tcp", "-terminate"}, options, &error);
     if (!m_server.Started()) {
         problem = error == ENOENT ? "no display, and no Xvfb to start one: set DISPLAY or install xvfb"
                                   : "cannot start Xvfb for a private display";
@@ -66,12 +66,14 @@ bool PrivateDisplay::Start(int width, int height, std::string& problem) {
     if (const char* previous = std::getenv("DISPLAY")) m_previousDisplay = previous;
     setenv("DISPLAY", m_name.c_str(), 1);
     TraceF("Private X server on %s with a %s screen\n", m_name.c_str(), screen.c_str());
-    if (DisplayAvailable()) return true;
+    m_keeper = XOpenDisplay(m_name.c_str());
+    if (m_keeper) return true;
     problem = "the private X server (Xvfb) on " + m_name + " accepts no clients";
     return false;
 }
 
 PrivateDisplay::~PrivateDisplay() {
+    if (m_keeper) XCloseDisplay(m_keeper);
     if (m_server.Started()) m_server.Terminate(2000);
     if (!m_name.empty()) {
         if (m_previousDisplay) setenv("DISPLAY", m_previousDisplay->c_str(), 1);
