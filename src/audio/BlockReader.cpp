@@ -34,7 +34,16 @@ long CBlockReader::Delay() const {
     long device = m_device.Delay();
     if (device < 0) device = 0;
     device = std::min(device, m_nMaxDelay);
-    return device + static_cast<long>(m_nSilenceOwed + m_nHeldFrames);
+    // Nor, in the first second, can more be waiting than was captured since
+    // the device was started: a sound server settling in overstates its
+    // latency, which would put the first sound before the start. (Later the
+    // device's own clock may run ahead of ours, and wall time is no bound.)
+    const long owed = static_cast<long>(m_nSilenceOwed + m_nHeldFrames);
+    if (m_nFrames < m_nRate) {
+        const long long since = static_cast<long long>(Due()) - static_cast<long long>(m_nFrames);
+        device = static_cast<long>(std::clamp<long long>(since - owed, 0, device));
+    }
+    return device + owed;
 }
 
 long long CBlockReader::Lag(long fresh) const {

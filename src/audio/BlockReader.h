@@ -33,6 +33,8 @@ public:
     // Frames captured after the last one handed out (what the device holds,
     // and silence and frames still waiting here); -1 when unknown.
     long Delay() const;
+    // Frames at hand for the next Read without waiting for the device.
+    long Held() const { return m_bLost ? 0 : m_device.Held() + static_cast<long>(m_nSilenceOwed + m_nHeldFrames); }
     // The device's buffer: no more than this can wait in it.
     void SetBufferFrames(long frames) { m_nMaxDelay = frames; }
     // Frames that wall time since the start calls for.

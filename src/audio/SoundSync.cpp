@@ -38,6 +38,13 @@ struct Cuts {
         for (const auto& pause : t.pauses) out.push_back({s(pause.from), pause.until ? s(*pause.until) : never});
         if (t.stop) out.push_back({s(*t.stop), never});
     }
+    // Nothing between `from` and `until` (inclusive) is cut.
+    bool Keeps(double from, double until) const {
+        if (from < 0) return false;
+        for (const Stretch& c : out)
+            if (c.from <= until && c.until > from) return false;
+        return true;
+    }
     bool Excluded(double t) const {
         if (t < 0) return true;
         for (const Stretch& c : out)
@@ -119,9 +126,18 @@ void CSoundSync::Deliver(const std::uint8_t* data, std::size_t frames, TimePoint
 
     const Cuts cuts(timeline, m_origin);
     std::vector<std::uint8_t> kept;
-    kept.reserve(frames * m_nFrameBytes);
     double lastKept = -1;
-    for (std::size_t i = 0; i < frames; ++i) {
+    const double first = CaptureSeconds(static_cast<double>(m_nDeviceFrames) + 0.5);
+    const double last = CaptureSeconds(end - 0.5);
+    const bool whole = m_nDropOwed == 0 && cuts.Keeps(first, last);
+    if (whole) {
+        // The usual block: all of it recorded, nothing owed.
+        kept.assign(data, data + frames * m_nFrameBytes);
+        lastKept = last;
+    } else {
+        kept.reserve(frames * m_nFrameBytes);
+    }
+    for (std::size_t i = 0; !whole && i < frames; ++i) {
         const double frame = static_cast<double>(m_nDeviceFrames + i);
         const double at = CaptureSeconds(frame + 0.5);
         if (cuts.Excluded(at)) continue;
@@ -138,7 +154,7 @@ void CSoundSync::Deliver(const std::uint8_t* data, std::size_t frames, TimePoint
 
     // Where the last kept frame belongs in the file, against where it would land.
     const double belongs = cuts.Active(lastKept) * m_nRate - 0.5;
-    const double lands = static_cast<double>(m_nFileFrames) + (m_bResample ? m_resampler.Held() : 0) +
+    const double lands = static_cast<double>(m_nFileFrames) + (m_bResampling ? m_resampler.Held() : 0) +
                          static_cast<double>(kept.size() / m_nFrameBytes) - 1;
     Correct(belongs - lands, kept, out);
 }
@@ -162,7 +178,7 @@ void CSoundSync::Correct(double error, std::vector<std::uint8_t>& kept, std::vec
             }
             kept.erase(kept.begin(), kept.begin() + static_cast<std::ptrdiff_t>(drop * m_nFrameBytes));
         }
-        if (m_bResample) m_resampler.Compensate(0, static_cast<int>(m_nRate));
+        if (m_bResampling) m_resampler.Compensate(0, static_cast<int>(m_nRate));
         m_nSinceCompensation = 0;
     } else if ((m_nSinceCompensation += keptFrames) >= m_nRate && m_bResample) {
         // What is off now goes over the next second, a few samples at a time.
@@ -174,14 +190,15 @@ void CSoundSync::Correct(double error, std::vector<std::uint8_t>& kept, std::vec
         m_nSinceCompensation = 0;
         const bool drifting = std::abs(DriftPpm()) >= kSteerPpm && std::abs(error) >= kSteerSeconds * m_nRate;
         const bool off = m_bFitted && (std::abs(error) >= kDeadbandSeconds * m_nRate || drifting);
-        m_resampler.Compensate(off ? static_cast<int>(frames) : 0, static_cast<int>(m_nRate));
+        if (off && frames != 0 && !m_bResampling) Engage();
+        if (m_bResampling) m_resampler.Compensate(off ? static_cast<int>(frames) : 0, static_cast<int>(m_nRate));
     }
     Emit(kept.data(), kept.size() / m_nFrameBytes, out);
 }
 
 void CSoundSync::Emit(const std::uint8_t* data, std::size_t frames, std::vector<std::uint8_t>& out) {
     const std::size_t before = m_tail.size();
-    if (!m_bResample || !m_resampler.Convert(data, frames, m_tail)) m_tail.insert(m_tail.end(), data, data + frames * m_nFrameBytes);
+    if (!m_bResampling || !m_resampler.Convert(data, frames, m_tail)) m_tail.insert(m_tail.end(), data, data + frames * m_nFrameBytes);
     m_nFileFrames += (m_tail.size() - before) / m_nFrameBytes;
     // The last few milliseconds stay here, so the end can still be cut exactly.
     const std::size_t keep = static_cast<std::size_t>(m_nRate / 50) * m_nFrameBytes;
@@ -190,6 +207,24 @@ void CSoundSync::Emit(const std::uint8_t* data, std::size_t frames, std::vector<
         out.insert(out.end(), m_tail.begin(), m_tail.begin() + release);
         m_tail.erase(m_tail.begin(), m_tail.begin() + release);
     }
+}
+
+void CSoundSync::Engage() {
+    const std::size_t tailFrames = m_tail.size() / m_nFrameBytes;
+    // Half the held frames, at most kPrimeFrames: the other half carries what
+    // the resampler keeps back of the first.
+    const std::size_t prime = std::min<std::size_t>(kPrimeFrames, tailFrames / 2);
+    // The first frames held fill the resampler's history; what it gives for
+    // them is here already. Before any stretching it gives frame for frame,
+    // so the rest comes out behind the part of that history it still held.
+    std::vector<std::uint8_t> history, rest;
+    m_resampler.Convert(m_tail.data(), prime, history);
+    const std::size_t again = prime * m_nFrameBytes - std::min(history.size(), prime * m_nFrameBytes);
+    m_resampler.Convert(m_tail.data() + prime * m_nFrameBytes, tailFrames - prime, rest);
+    m_tail.resize(prime * m_nFrameBytes);
+    if (rest.size() > again) m_tail.insert(m_tail.end(), rest.begin() + static_cast<std::ptrdiff_t>(again), rest.end());
+    m_nFileFrames -= tailFrames - m_tail.size() / m_nFrameBytes;
+    m_bResampling = true;
 }
 
 void CSoundSync::Silence(std::size_t frames, std::vector<std::uint8_t>& out) {
@@ -204,7 +239,7 @@ void CSoundSync::Finish(const RecordingTimeline::Snapshot& timeline, TimePoint s
         m_origin = timeline.start;
         m_bOriginSet = true;
     }
-    if (m_bResample) {
+    if (m_bResampling) {
         const std::size_t before = m_tail.size();
         m_resampler.Flush(m_tail);
         m_nFileFrames += (m_tail.size() - before) / m_nFrameBytes;

@@ -68,12 +68,18 @@ private:
     void Correct(double error, std::vector<std::uint8_t>& kept, std::vector<std::uint8_t>& out);
     void Emit(const std::uint8_t* data, std::size_t frames, std::vector<std::uint8_t>& out);
     void Silence(std::size_t frames, std::vector<std::uint8_t>& out);
+    // From now on the sound goes through the resampler. Until a first
+    // stretch is needed it passes untouched: the resampler, even set to give
+    // every frame unchanged, costs as much as the rest of the capture.
+    void Engage();
+    static constexpr std::size_t kPrimeFrames = 64;
 
     unsigned m_nRate;
     unsigned m_nFrameBytes;
     std::uint8_t m_nSilence;
     media::SoundResampler m_resampler;
-    bool m_bResample = false;
+    bool m_bResample = false;    // a resampler is there
+    bool m_bResampling = false;  // and the sound goes through it
 
     TimePoint m_origin{};
     bool m_bOriginSet = false;

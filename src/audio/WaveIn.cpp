@@ -33,6 +33,21 @@ using Clock = std::chrono::steady_clock;
 // for sound: the end of the sound follows the end of the recording this closely.
 constexpr int kPollMs = 10;
 
+// How long a read of `frames` may wait: until they are due, and a little
+// more. The thread then wakes about once a block, as often as the device
+// hands sound over, and a stop is still seen within a block.
+int WaitForMs(unsigned long frames) {
+    return static_cast<int>(frames * 1000 / g_RecordFormat.nSamplesPerSec) + kPollMs;
+}
+
+// How late after its due time a block is read: the device hands sound
+// over in steps of a few milliseconds.
+constexpr auto kBlockMargin = std::chrono::milliseconds(10);
+
+Clock::duration FramesTime(long frames) {
+    return std::chrono::microseconds(1000000LL * frames / g_RecordFormat.nSamplesPerSec);
+}
+
 // Everything the engine owns for one capture. The recording thread touches
 // the device and the buffers only while the capture thread is not running.
 struct Engine {
@@ -177,6 +192,8 @@ void CaptureLoop() {
     std::uint32_t filled = 0;
     bool wasRecording = g_bRecording;
     bool lostReported = false;
+    const auto blockTime = FramesTime(g_nSamplesPerBuffer);
+    auto nextBlockDue = Clock::now();
     while (!e.quit) {
         if (circulating == 0 || g_bStoppingAudio) {
             if (g_bStoppingAudio && e.device->IsOpen()) e.device->Drop();  // a failed write stops the device
@@ -184,21 +201,31 @@ void CaptureLoop() {
             continue;
         }
         CBuffer& block = *e.buffers[current];
-        const long n = reader.Read(block.ptr + filled, (block.ByteLen - filled) / align, kPollMs);
+        // A new block is not complete before its time has passed: asking
+        // earlier finds only part of it, and each look costs a wake-up.
+        if (filled == 0 && g_bRecording) std::this_thread::sleep_until(nextBlockDue);
+        const unsigned long wanted = (block.ByteLen - filled) / align;
+        const long n = reader.Read(block.ptr + filled, wanted, WaitForMs(wanted));
         if (reader.DeviceLost() && !lostReported) {
             SetProblem("sound incomplete: " + reader.LostReason() + "; the rest of the recording is silent");
             lostReported = true;
         }
         const auto delivered = Clock::now();
-        const long delay = reader.Delay();
         if (n > 0) e.level.Note(PeakLevel(block.ptr + filled, static_cast<std::size_t>(n) * align, g_RecordFormat.wBitsPerSample));
         filled += static_cast<std::uint32_t>(std::max(n, 0L)) * align;
         const bool recording = g_bRecording;
+        // The device's delay is asked only for a block that goes to the file:
+        // through a sound server each answer costs a round trip.
         if (wasRecording && !recording && !g_bStoppingAudio) {
-            WriteTail(reader, sync, block, filled, delivered, delay);
+            WriteTail(reader, sync, block, filled, delivered, reader.Delay());
         } else if (filled == block.ByteLen) {
             RecordDelivery(reader.Frames());
-            OnWIM_DATA(sync, block, filled, delivered, delay, circulating);
+            OnWIM_DATA(sync, block, filled, delivered, reader.Delay(), circulating);
+            // The next block is complete once a block's time has passed,
+            // less what is at hand already; a little later, it is there in one read.
+            const long held = reader.Held();
+            nextBlockDue = held >= g_nSamplesPerBuffer ? delivered
+                                                       : delivered + blockTime - FramesTime(held) + kBlockMargin;
             filled = 0;
             current = (current + 1) % e.buffers.size();
         }
@@ -277,8 +304,9 @@ int OpenAndStart(std::string& reason) {
     int err = consistent ? e.device->Open(*name, format) : -EINVAL;
     if (err == 0) {
         for (int i = 0; i < 3; ++i) AddInputBufferToQueue();
+        // Sound frame 0 comes no earlier than the start is asked for.
+        e.startTime = Clock::now();
         err = e.buffers.size() == 3 ? e.device->Start() : -ENOMEM;
-        e.startTime = Clock::now();  // sound frame 0; the picture's clock starts right after
     }
     if (err < 0)
         reason = "cannot record from the sound device \"" + *name + "\" in " + FormatText(g_RecordFormat) + " (" +

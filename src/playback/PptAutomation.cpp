@@ -382,6 +382,16 @@ int CPptAutomation::CurrentShowPosition() const {
     return GetSlideShowView().GetProperty(ppt::SlideShowView_CurrentShowPosition).ToInt();
 }
 
+std::optional<std::chrono::steady_clock::time_point> CPptAutomation::SlideShownSince() const {
+    try {
+        const std::int64_t us = GetSlideShowView().GetProperty(ppt::SlideShowView_SlideShownSince).ToInt64();
+        if (us <= 0) return std::nullopt;
+        return std::chrono::steady_clock::time_point(std::chrono::microseconds(us));
+    } catch (const AutomationException&) {
+        return std::nullopt;
+    }
+}
+
 void CPptAutomation::NextSlide() const { GetSlideShowView().InvokeMethod(ppt::SlideShowView_Next); }
 
 void CPptAutomation::ActivateSlideShowWindow() const {

@@ -4,10 +4,15 @@
 #include <sys/resource.h>
 
 #include <csignal>
+#include <future>
+#include <memory>
+#include <vector>
 #include <thread>
 
 #include "EngineFixture.h"
+#include "audio/AudioDeviceTable.h"
 #include "platform/core/Trace.h"
+#include "platform/sound/AlsaCapture.h"
 #include "recording/state/RecorderState.h"
 
 namespace kvtest {
@@ -78,6 +83,47 @@ TEST_F(FailureTest, DeviceGoneMidRecordingKeepsSoundThenSilence) {
     const auto lastSecond = samples.end() - 2 * 48000;
     EXPECT_TRUE(std::all_of(lastSecond, samples.end(), [](std::int16_t v) { return v == 0; }));
     std::printf("%s\n", r.problem.c_str());
+}
+
+}  // namespace
+}  // namespace kvtest
+
+namespace kvtest {
+namespace {
+
+using namespace std::chrono_literals;
+
+class ServerGoneTest : public EngineTest {
+protected:
+    static void SetUpTestSuite() { s_sound = std::make_unique<TestSoundSource>(); }
+};
+
+// Through the sound server's ALSA plugin, a read that takes only part of
+// what the server handed over leaves the plugin holding it; a server that
+// then goes away made the plugin's thread wait for it forever, and the
+// capture thread behind it. Reads now take all there is, and fail instead.
+TEST_F(ServerGoneTest, AReadAfterTheServerWentAwayFailsInsteadOfHanging) {
+    Sound().SetTone(48000, 2, 16, 1000.0, 10);
+    const auto device = kv::AudioDeviceTable.DeviceAt(0);
+    ASSERT_TRUE(device.has_value());
+    auto capture = std::make_shared<kv::AlsaCapture>();
+    ASSERT_EQ(capture->Open(*device, {48000, 2, 16, 1000, 3}), 0);
+    ASSERT_EQ(capture->Start(), 0);
+    std::this_thread::sleep_for(300ms);
+    std::vector<std::int16_t> samples(2 * 1000);
+    ASSERT_EQ(capture->Read(samples.data(), 10, 100), 10);  // a small part of what is there
+    Sound().StopServer();
+    std::this_thread::sleep_for(300ms);
+    auto read = std::async(std::launch::async, [capture, &samples] {
+        for (int i = 0; i < 20; ++i)
+            if (capture->Read(samples.data(), 1000, 100) < 0) return true;
+        return false;
+    });
+    if (read.wait_for(10s) != std::future_status::ready) {
+        ADD_FAILURE() << "a read hung after the sound server went away";
+        std::quick_exit(1);  // the hung threads would hold the program's end too
+    }
+    EXPECT_TRUE(read.get()) << "the reads went on without an error";
 }
 
 }  // namespace

@@ -1,7 +1,9 @@
 // The synchroniser on its own, fed with frames of exactly known timing.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <vector>
 
 #include "audio/SoundSync.h"
@@ -78,6 +80,32 @@ TEST(SoundSync, ADeviceRunningFastOrSlowIsHeldToTheRecordingClock) {
         EXPECT_NEAR(captured, 30.0, kv::CSoundSync::kDeadbandSeconds + 0.002);
         EXPECT_NEAR(feed.sync.DriftPpm(), skew, 50);
     }
+}
+
+// The sound passes untouched until a first stretch is needed; from there
+// the resampler takes it on without a frame given twice or left out (the
+// device's counter goes up by one a frame, give or take the stretch).
+TEST(SoundSync, StretchingBeginsWithoutARepeatOrAGap) {
+    const auto start = Clock::now();
+    RecordingTimeline timeline;
+    timeline.Start(start);
+    Feed feed;
+    feed.Run(timeline, 0, +1000.0, 15.0);
+    ASSERT_GT(feed.FileFrames(), 14u * kRate);
+    const auto* samples = reinterpret_cast<const std::int16_t*>(feed.file.data());
+    // The low half of the counter, between its jumps from the highest to
+    // the lowest sample (4.10 and 12.29 s), which ring when stretched. A
+    // stretched ramp stays within a few counts of its place; a frame repeated
+    // or left out around the switch moves it by the resampler's 16 or more.
+    int worst = 0;
+    for (std::size_t frame = 8.3 * kRate; frame < 12 * kRate; ++frame) {
+        const auto step = static_cast<std::int16_t>(samples[2 * (frame + 1)] - samples[2 * frame]);
+        worst = std::max(worst, std::abs(step - 1));
+    }
+    EXPECT_LE(worst, 5);
+    // Untouched before the first stretch: every frame as the device gave it.
+    for (std::size_t frame = 1; frame < 8 * kRate; ++frame)
+        ASSERT_EQ(feed.CounterAt(frame), feed.CounterAt(frame - 1) + 1) << "frame " << frame;
 }
 
 TEST(SoundSync, AJumpIsPutRightAtOnce) {

@@ -13,6 +13,7 @@ public:
     int Recover(int error) override { return m_pcm.Recover(error); }
     long Available() const override { return m_pcm.Available(); }
     long Delay() const override { return m_pcm.Delay(); }
+    long Held() const override { return m_pcm.Held(); }
     int Drop() override { return m_pcm.Drop(); }
     int Close() override { return m_pcm.Close(); }
     bool IsOpen() const override { return m_pcm.IsOpen(); }

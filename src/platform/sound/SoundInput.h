@@ -22,6 +22,9 @@ public:
     // Frames captured but not read yet, counted from the device's own
     // capture point (so its latency included); -1 when unknown.
     virtual long Delay() const = 0;
+    // Frames already read from the device and waiting for the next Read
+    // (no call into the device); 0 where nothing is kept.
+    virtual long Held() const { return 0; }
     virtual int Drop() = 0;
     virtual int Close() = 0;
     virtual bool IsOpen() const = 0;

@@ -2,6 +2,8 @@
 // Listens to a running show. This office fires no end-of-show event: after the
 // last slide the show ends that slide and pauses on a black closing screen,
 // and that pair is taken as the end.
+#include <com/sun/star/document/XDocumentEventListener.hpp>
+
 #include <functional>
 #include <memory>
 
@@ -23,6 +25,20 @@ public:
     void SAL_CALL beginEvent(const Reference<css::animations::XAnimationNode>&) override;
     void SAL_CALL endEvent(const Reference<css::animations::XAnimationNode>&) override {}
     void SAL_CALL repeat(const Reference<css::animations::XAnimationNode>&, sal_Int32) override {}
+    void SAL_CALL disposing(const css::lang::EventObject&) override {}
+
+private:
+    std::weak_ptr<UnoSession> m_session;
+    std::weak_ptr<UnoDocument> m_document;
+};
+
+// The office ends a show by itself (Escape in it, its own menu) without a
+// word to the show's listeners; its document says so, and that is the end.
+class ShowEndWatch : public cppu::WeakImplHelper1<css::document::XDocumentEventListener> {
+public:
+    ShowEndWatch(std::weak_ptr<UnoSession> session, std::weak_ptr<UnoDocument> document);
+
+    void SAL_CALL documentEventOccured(const css::document::DocumentEvent& event) override;
     void SAL_CALL disposing(const css::lang::EventObject&) override {}
 
 private:
