@@ -50,11 +50,15 @@ function(kv_test target)
   # profiles and caches never land in the user's; the office profile stays
   # warm from one run to the next.
   set(home ${PROJECT_BINARY_DIR}/test-home/${target})
-  file(MAKE_DIRECTORY ${home})
+  file(MAKE_DIRECTORY ${home} ${home}/runtime)
+  # A runtime folder of the program's own, private as a login's is: the
+  # single-copy lock lives there, so test programs running side by side
+  # never take each other for a running copy.
+  file(CHMOD ${home}/runtime DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE)
   set_property(TEST ${target} PROPERTY ENVIRONMENT
     "KALVISTA_SOURCE_DIR=${PROJECT_SOURCE_DIR}" "KALVISTA_BINARY_DIR=${PROJECT_BINARY_DIR}"
     "HOME=${home}" "XDG_CONFIG_HOME=${home}/.config" "XDG_CACHE_HOME=${home}/.cache"
-    "XDG_DATA_HOME=${home}/.local/share" "KALVISTA_REGISTRY=${home}/.config/Kalvista Software/Kalvista.reg"
+    "XDG_DATA_HOME=${home}/.local/share" "XDG_RUNTIME_DIR=${home}/runtime" "KALVISTA_REGISTRY=${home}/.config/Kalvista Software/Kalvista.reg"
     "KALVISTA_OFFICE_PROFILES=${PROJECT_BINARY_DIR}/office-profiles")
   set(labels)
   if(ARG_CORE)

@@ -14,8 +14,11 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libreoffice-impress, ffmpeg")
 # A private X server for batch runs on a machine without a display; the
-# office's own sounds (a deck's embedded audio) through the sound server.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xvfb, libasound2-plugins, gstreamer1.0-plugins-good, gstreamer1.0-pulseaudio, gstreamer1.0-x")
+# office's own sounds and films (a deck's embedded audio and video, H.264
+# and AAC as PowerPoint embeds them) through the sound server;
+# the wizard's help page opened in the browser.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
+    "xvfb, libasound2-plugins, gstreamer1.0-plugins-good, gstreamer1.0-pulseaudio, gstreamer1.0-x, gstreamer1.0-libav, xdg-utils")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 include(CPack)

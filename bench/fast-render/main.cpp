@@ -14,32 +14,16 @@
 #include <string>
 #include <vector>
 
-#include "platform/process/ChildProcess.h"
 #include "support/TempDir.h"
+#include "support/TimedRun.h"
 #include "support/Xvfb.h"
 #include "support/office/TestOffice.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
 constexpr int kSlides = 40;
 constexpr int kSeconds = 5;
 
-// Seconds a run of the program took; -1 when it failed.
-double Run(const std::vector<std::string>& argv, const std::string& log) {
-    kv::SpawnOptions options;
-    options.outputFile = log;
-    std::fflush(stdout);
-    const auto start = Clock::now();
-    kv::ChildProcess program = kv::ChildProcess::Spawn(argv, options);
-    const int status = program.Started() ? program.Wait().value_or(255) : 255;
-    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    if (status != 0) {
-        std::fprintf(stderr, "%s failed with %d:\n", argv[0].c_str(), status);
-        std::system(("cat '" + log + "' >&2").c_str());
-    }
-    return status == 0 ? seconds : -1;
-}
 
 std::vector<std::string> FastArguments(const std::vector<std::string>& decks, const std::string& output) {
     std::vector<std::string> argv = {KALVISTA_PROGRAM, "--convert"};
@@ -64,7 +48,7 @@ void Batch(kvtest::TestOffice& office, const kvtest::TempDir& files) {
         std::filesystem::create_directories(folder);
         auto argv = FastArguments(decks, folder);
         argv.insert(argv.end(), {"--jobs", std::to_string(jobs)});
-        one[jobs - 1] = Run(argv, folder + ".log");
+        one[jobs - 1] = kvtest::TimedRun(argv, folder + ".log");
     }
     const std::string folder = (files / "separate").string();
     std::filesystem::create_directories(folder);
@@ -72,7 +56,7 @@ void Batch(kvtest::TestOffice& office, const kvtest::TempDir& files) {
     for (const std::string& deck : decks) {
         auto argv = FastArguments({deck}, folder + "/" + std::filesystem::path(deck).stem().string() + ".mp4");
         argv.insert(argv.end(), {"--jobs", "1"});
-        const double seconds = Run(argv, folder + ".log");
+        const double seconds = kvtest::TimedRun(argv, folder + ".log");
         separate = seconds < 0 || separate < 0 ? -1 : separate + seconds;
     }
     std::printf("batch: decks=10 slides=10 jobs1_s=%.2f jobs2_s=%.2f separate_calls_s=%.2f office_start_saving_s=%.2f\n",
@@ -95,11 +79,11 @@ void RecordedDecks(kvtest::TestOffice& office, const kvtest::TempDir& files) {
     };
     const std::string folder = (files / "recorded-one-call").string();
     std::filesystem::create_directories(folder);
-    const double one = Run(arguments(decks, folder), folder + ".log");
+    const double one = kvtest::TimedRun(arguments(decks, folder), folder + ".log");
     double separate = 0;
     for (const std::string& deck : decks) {
         const std::string video = (files / (std::filesystem::path(deck).stem().string() + "-alone.mp4")).string();
-        const double seconds = Run(arguments({deck}, video), video + ".log");
+        const double seconds = kvtest::TimedRun(arguments({deck}, video), video + ".log");
         separate = seconds < 0 || separate < 0 ? -1 : separate + seconds;
     }
     std::printf("recorded-decks: decks=3 slides=3 one_call_s=%.2f separate_calls_s=%.2f office_start_saving_s=%.2f\n",
@@ -111,7 +95,7 @@ double Convert(const std::string& deck, const std::string& output, bool fast) {
     std::vector<std::string> argv = {KALVISTA_PROGRAM, "--convert", deck, "--output", output, "--seconds",
                                      std::to_string(kSeconds), "--size", "1280x720", "--fps", "25", "--no-sound"};
     if (fast) argv.push_back("--fast");
-    return Run(argv, output + ".log");
+    return kvtest::TimedRun(argv, output + ".log");
 }
 
 }  // namespace

@@ -256,10 +256,11 @@ struct LabelArt {
 };
 const LabelArt kRowLabels[] = {
     {234, 233, "Select Source PPT File"},
-    {236, 235, "Select Video File Loaction"},
+    {236, 235, "Select Video File Location"},
     {242, 241, "Record Audio Input"},
     {238, 237, "Select Audio Channel"},
     {240, 239, "Select Audio Device"},
+    {319, 318, "Select Audio Quality"},
     {212, 211, "Select Video File Format"},
     {218, 217, "Select Output Video Resolution"},
     {216, 215, "Select Frame Capture Rate"},
@@ -294,7 +295,7 @@ void DrawAll() {
     RoundButton(IDC_MINIMISE, 315, 314, Symbol::Minimise);
     Empty();
 
-    Label(303, "First , Select Setting Type", false);
+    Label(303, "First, Select Setting Type", false);
     Label(304, "Then Select Your Settings", false);
     Label(305, "Click Convert To Start Recording", false);
 

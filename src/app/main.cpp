@@ -11,8 +11,10 @@
 #include "app/batch/FastRenderRunner.h"
 #include "app/batch/RecordedDecks.h"
 #include "app/core/ContainerRunner.h"
+#include "app/core/SettingsCatalogue.h"
 #include "app/core/Startup.h"
 #include "app/wizard/WizardApp.h"
+#include "platform/automation/uno/UnoAutomation.h"
 #include "platform/process/ChildrenOnSignal.h"
 #include "platform/ui/QtMessages.h"
 
@@ -97,6 +99,8 @@ int main(int argc, char** argv) {
     // One conversion per run: the wizard returns when it closes, and the
     // program ends with it.
     // Convert records the show, or renders it when the user chose so.
+    // The office started while the user fills in the wizard follows the last choice.
+    kv::AllowLinkedContent(kv::settings::AllowLinkedContent.Get() != 0);
     kv::FastRenderRunner containerRunner(kv::CreateContainerRunner());
     kv::RunWizard(argc, argv, containerRunner, PresentationArgument(argc, argv));
     return 0;

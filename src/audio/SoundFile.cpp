@@ -52,7 +52,8 @@ CSoundFile::CSoundFile(const std::filesystem::path& fileName, const PcmFormat& f
 CSoundFile::~CSoundFile() { Finalise(); }
 
 void CSoundFile::CreateWaveFile() {
-    m_hFile = ::open(m_strFileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    // Private, and never through a link: the sound of a recording is no one else's.
+    m_hFile = ::open(m_strFileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (m_hFile < 0) {
         m_nError = errno;
         TraceF("CSoundFile::CreateWaveFile : cannot create %s: %s", m_strFileName.c_str(), std::strerror(m_nError));

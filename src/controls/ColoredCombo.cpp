@@ -3,22 +3,73 @@
 #include <QAbstractItemView>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScreen>
+#include <QProxyStyle>
 #include <QStyle>
+#include <algorithm>
 
 #include "app/core/AppMessages.h"
 #include "controls/ColoredEdit.h"
 #include "controls/FlatColours.h"
 #include "controls/SkinNotify.h"
+#include "platform/ui/WindowPlace.h"
 
 namespace kv {
 namespace {
 // The frame of the arrow's button area, the skin's accent.
 const QColor kButtonFrame(100, 100, 255);
+
+// Some styles open a list over its box, its chosen entry on the box and as
+// long as the screen; ours opens under the box, a few entries long.
+class ListUnderBoxStyle : public QProxyStyle {
+public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returned) const override {
+        if (hint == QStyle::SH_ComboBox_Popup) return 0;
+        return QProxyStyle::styleHint(hint, option, widget, returned);
+    }
+};
 }  // namespace
 
 CColoredCombo::CColoredCombo(QWidget* parent) : QComboBox(parent) {
+    auto* style = new ListUnderBoxStyle;
+    style->setParent(this);
+    setStyle(style);
     setMouseTracking(true);
     ApplyColours();
+    // The list shows each entry's start; the field's tooltip, and an entry's own, the whole.
+    view()->setTextElideMode(Qt::ElideRight);
+    connect(this, &QComboBox::currentIndexChanged, this, [this] { UpdateToolTip(); });
+}
+
+void CColoredCombo::UpdateToolTip() {
+    const QVariant own = currentIndex() >= 0 ? itemData(currentIndex(), Qt::ToolTipRole) : QVariant();
+    setToolTip(own.isValid() ? own.toString() : currentText());
+}
+
+QString CColoredCombo::ShownText() const {
+    return fontMetrics().elidedText(currentText(), Qt::ElideRight, TextArea().width());
+}
+
+QRect CColoredCombo::TextArea() const {
+    const QRect button = ButtonArea();
+    QRect textRect = rect().adjusted(2 + 4, 2, -2 - 4, -2);
+    if (layoutDirection() == Qt::RightToLeft)
+        textRect.setLeft(button.right() + 4);
+    else
+        textRect.setRight(button.left() - 4);
+    return textRect;
+}
+
+int CColoredCombo::PopupWidth() const {
+    int widest = 0;
+    const QFontMetrics metrics = view()->fontMetrics();
+    for (int i = 0; i < count(); ++i) widest = std::max(widest, metrics.horizontalAdvance(itemText(i)));
+    // Room for the item's margins and the scroll bar.
+    const int wanted = widest + 24 + style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+    const QScreen* shown = screen();
+    const int most = shown ? shown->availableGeometry().width() : wanted;
+    return std::clamp(wanted, width(), std::max(width(), most));
 }
 
 void CColoredCombo::SetBkColor(const QColor& colour) {
@@ -76,14 +127,9 @@ void CColoredCombo::paintEvent(QPaintEvent*) {
 
     const QRect button = ButtonArea();
     if (!isEditable()) {
-        // The chosen entry's text; an editable combo's field draws its own.
-        QRect textRect = r.adjusted(4, 0, -4, 0);
-        if (layoutDirection() == Qt::RightToLeft)
-            textRect.setLeft(button.right() + 4);
-        else
-            textRect.setRight(button.left() - 4);
+        // The chosen entry's text, its start in view; an editable combo's field draws its own.
         painter.setPen(m_crText);
-        painter.drawText(textRect, Qt::AlignVCenter | Qt::AlignLeft, currentText());
+        painter.drawText(TextArea(), Qt::AlignVCenter | Qt::AlignLeft, ShownText());
     }
 
     // A solid downward triangle, seven pixels wide and four high (rows cy - 2
@@ -131,6 +177,9 @@ void CColoredCombo::leaveEvent(QEvent* event) {
 
 void CColoredCombo::showPopup() {
     m_bDroppedDown = true;
+    // The list opens under the box: Qt must know where the window really is.
+    SyncWindowPosition(window());
+    view()->setMinimumWidth(PopupWidth());
     QComboBox::showPopup();
 }
 

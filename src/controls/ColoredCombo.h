@@ -28,6 +28,11 @@ public:
     bool IsDroppedDown() const { return m_bDroppedDown; }
     // Where the arrow's button sits (left with a right-to-left layout).
     QRect ButtonArea() const;
+    // The chosen entry as the field shows it in its width: whole, or its start and "…".
+    QString ShownText() const;
+    // How wide the open list is: as wide as its longest entry needs, at
+    // least the field's width, at most the screen's.
+    int PopupWidth() const;
 
     void showPopup() override;
     void hidePopup() override;
@@ -41,6 +46,8 @@ protected:
 
 private:
     void ApplyColours();
+    void UpdateToolTip();
+    QRect TextArea() const;
 
     QColor m_crBackground{255, 255, 255};
     QColor m_crText{0, 0, 0};

@@ -2,6 +2,8 @@
 
 #include <mutex>
 
+#include "platform/core/PrintableText.h"
+
 namespace kv {
 namespace {
 
@@ -24,6 +26,6 @@ std::string ConversionFailure() {
 
 std::string ConversionFailedText(const std::string& reason) { return "Conversion failed: " + reason; }
 
-std::string RecordingKeptText(const std::string& path) { return "The recording is kept at " + path; }
+std::string RecordingKeptText(const std::string& path) { return "The recording is kept at " + PrintableText(path); }
 
 }  // namespace kv

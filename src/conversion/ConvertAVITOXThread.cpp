@@ -10,8 +10,10 @@
 #include "conversion/ConvertAVIToX.h"
 #include "conversion/OutputFileName.h"
 #include "conversion/OutputFormats.h"
+#include "platform/core/PrintableText.h"
 #include "platform/core/Trace.h"
 #include "platform/files/FileMove.h"
+#include "platform/files/RunFolder.h"
 #include "recording/state/RecorderState.h"
 #include "recording/state/RecordingReport.h"
 
@@ -43,8 +45,8 @@ bool ConvertRecording(const std::string& recording, std::string* reason) {
 
 std::string MoveFailureReason(const std::error_code& error, const std::string& output) {
     const std::string folder = fs::path(output).parent_path().string();
-    if (error.value() == ENOSPC) return "No space left on " + folder;
-    return "cannot write " + output + (error ? ": " + error.message() : std::string());
+    if (error.value() == ENOSPC) return "No space left on " + PrintableText(folder);
+    return "cannot write " + PrintableText(output) + (error ? ": " + error.message() : std::string());
 }
 
 void DeleteRecording(const std::string& recording) {
@@ -77,6 +79,9 @@ int ConvertAVITOXThread() {
         const bool namedToTheUser = !GetRecordingReport().notice.empty();
         if (converted && !moved && !namedToTheUser && settings::DeleteIntermediateFile.Get() != 0)
             DeleteRecording(recording);
+        // What stays is the user's: the end of the run leaves it in place.
+        std::error_code error;
+        if (!moved && fs::exists(recording, error)) KeepInRunFolder(recording);
     } catch (...) {
         Trace("CWaitDlg::ConvertWMVTOXThread : Exception Caught.\n");
     }

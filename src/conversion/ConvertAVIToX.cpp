@@ -1,8 +1,10 @@
 #include "conversion/ConvertAVIToX.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
@@ -17,6 +19,9 @@
 #include "conversion/ConversionProgress.h"
 #include "conversion/SlideChapters.h"
 #include "platform/core/Paths.h"
+#include "platform/core/PrintableText.h"
+#include "platform/core/PrivateFiles.h"
+#include "platform/files/RunFolder.h"
 #include "platform/media/MediaInfo.h"
 #include "platform/core/Trace.h"
 #include "platform/media/MediaDuration.h"
@@ -29,12 +34,11 @@ namespace fs = std::filesystem;
 namespace {
 
 // ffmpeg's own report goes to a log of its own, so a failure can say why.
-fs::path ConverterTempPath(const char* extension) {
-    static std::atomic<int> counter{0};
-    std::error_code error;
-    fs::path folder = fs::temp_directory_path(error);
-    if (error) folder = "/tmp";
-    return folder / ("kalvista-ffmpeg-" + std::to_string(::getpid()) + "-" + std::to_string(++counter) + extension);
+// Each file is made here, new and private, before ffmpeg writes into it.
+fs::path ConverterTempPath(const std::string& extension) {
+    const fs::path path = NewRunFile("ffmpeg", extension);
+    if (!ReservePrivateFile(path)) TraceF("CWaitDlg::ConvertAVIToX : cannot make %s\n", path.c_str());
+    return path;
 }
 
 std::atomic<int> g_iLimitBaseMs{ConverterTimeLimit{}.baseMs};
@@ -105,15 +109,31 @@ ChapterInput PrepareSlideInputs(const ShownSlides& slides, int formatIndex, doub
     return input;
 }
 
-void WriteBesideVideo(const std::string& path, const std::string& text) {
-    if (!WriteTextFile(path, text)) TraceF("CWaitDlg::ConvertAVIToX : Unable to write %s\n", path.c_str());
+// A file beside the video is made new: one already there (an older list, or
+// a link someone put in the folder) is never written over; the name gets a
+// number instead, as the video's does.
+void WriteBesideVideo(const std::string& video, const std::string& suffix, const std::string& text) {
+    for (int number = 0; number < 1000; ++number) {
+        const std::string path = SidecarPath(video, suffix, number);
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd < 0 && errno == EEXIST) continue;
+        bool written = fd >= 0;
+        for (std::size_t done = 0; written && done < text.size();) {
+            const ssize_t wrote = ::write(fd, text.data() + done, text.size() - done);
+            written = wrote > 0;
+            if (written) done += static_cast<std::size_t>(wrote);
+        }
+        if (fd >= 0 && ::close(fd) != 0) written = false;
+        if (!written) TraceF("CWaitDlg::ConvertAVIToX : Unable to write %s\n", path.c_str());
+        return;
+    }
 }
 
 // The chapter list (and the notes as SubRip) beside a finished video.
 void WriteSidecars(const ShownSlides& slides, const std::string& outputFile, double seconds, bool subtitles) {
     if (slides.empty()) return;
-    WriteBesideVideo(ChapterListPath(outputFile), ChapterListText(slides));
-    if (subtitles && HasNotes(slides)) WriteBesideVideo(SubtitlePath(outputFile), NotesSubtitles(slides, seconds));
+    WriteBesideVideo(outputFile, kChapterListSuffix, ChapterListText(slides));
+    if (subtitles && HasNotes(slides)) WriteBesideVideo(outputFile, kSubtitleSuffix, NotesSubtitles(slides, seconds));
 }
 
 void RemovePartialOutput(const std::string& outputFile) {
@@ -128,7 +148,8 @@ std::string FolderOf(const std::string& path) {
 
 // What the user reads for an exit status and ffmpeg's last error line.
 std::string ExitReason(int status, const std::string& lastLine, const std::string& outputFile) {
-    if (lastLine.find("No space left on device") != std::string::npos) return "No space left on " + FolderOf(outputFile);
+    if (lastLine.find("No space left on device") != std::string::npos)
+        return "No space left on " + PrintableText(FolderOf(outputFile));
     if (status > 128 && status < 160) return "ffmpeg was ended by signal " + std::to_string(status - 128);
     if (!lastLine.empty()) return lastLine;
     return "ffmpeg ended with exit status " + std::to_string(status);
@@ -211,7 +232,7 @@ bool RunConverter(const ConverterCommand& command, const std::string& inputFile,
     }
     if (!fs::exists(outputFile, ignored)) {
         Trace("CWaitDlg::ConvertAVIToX : ffmpeg created no output file\n");
-        *reason = "ffmpeg made no output file: " + outputFile;
+        *reason = "ffmpeg made no output file: " + PrintableText(outputFile);
         return false;
     }
     PublishConversionProgress(100, 0);
@@ -257,7 +278,7 @@ bool Convert(const std::string& inputFile, const std::string& outputFile, int fo
         const bool subtitles = settings::NotesSubtitles.Get() != 0;
         const double seconds = slides.empty() ? 0 : media::ReadVideoStreamInfo(inputFile).seconds;
         const NotesTrack track = subtitles ? NotesTrackFor(formatIndex, slides, seconds) : NotesTrack{};
-        const TempFile metadata{ConverterTempPath(".chapters")}, cues{ConverterTempPath(track.suffix.c_str())};
+        const TempFile metadata{ConverterTempPath(".chapters")}, cues{ConverterTempPath(track.suffix)};
         const ChapterInput chapters = PrepareSlideInputs(slides, formatIndex, seconds, track, metadata, cues);
         ConverterCommand command = BuildConverterCommand(inputFile, outputFile, formatIndex, frameRate,
                                                          audioSampleRate, audioBitRate, powerPlugs, quality, chapters,
@@ -272,7 +293,7 @@ bool Convert(const std::string& inputFile, const std::string& outputFile, int fo
         if (fs::equivalent(inputFile, outputFile, same)) {
             // A failed run removes its output: never let that be the recording.
             Trace("CWaitDlg::ConvertAVIToX : Output file is the input file\n");
-            reason = "the output file is the recording itself: " + outputFile;
+            reason = "the output file is the recording itself: " + PrintableText(outputFile);
             return false;
         }
         TraceF("CWaitDlg::ConvertAVIToX : %s\n", command.text.c_str());

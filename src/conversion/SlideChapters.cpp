@@ -139,11 +139,6 @@ std::string NotesAss(const std::vector<Cue>& cues) {
     return text;
 }
 
-std::string BesideVideo(const std::string& videoPath, const char* suffix) {
-    std::filesystem::path path(videoPath);
-    return (path.parent_path() / (path.stem().string() + suffix)).string();
-}
-
 }  // namespace
 
 std::string ChapterMetadata(const ShownSlides& slides, double videoSeconds) {
@@ -179,7 +174,7 @@ NotesTrack NotesTrackFor(int formatIndex, const ShownSlides& slides, double vide
 
 std::string SlideKeyFrameTimes(const ShownSlides& slides) {
     std::string times;
-    for (size_t i = 0; i < slides.size(); ++i) {
+    for (size_t i = 0; i < slides.size() && i < kMostKeyFrames; ++i) {
         char buffer[32];
         std::snprintf(buffer, sizeof buffer, "%.3f", StartMs(slides, i) / 1000.0);
         times += (times.empty() ? "" : ",") + std::string(buffer);
@@ -195,7 +190,13 @@ bool HasNotes(const ShownSlides& slides) {
     return std::any_of(slides.begin(), slides.end(), [](const ShownSlide& s) { return !WithoutBlankLines(s.notes).empty(); });
 }
 
-std::string ChapterListPath(const std::string& videoPath) { return BesideVideo(videoPath, ".chapters.txt"); }
-std::string SubtitlePath(const std::string& videoPath) { return BesideVideo(videoPath, ".srt"); }
+std::string SidecarPath(const std::string& videoPath, const std::string& suffix, int number) {
+    const std::filesystem::path path(videoPath);
+    const std::string numbered = number > 0 ? std::to_string(number) : std::string();
+    return (path.parent_path() / (path.stem().string() + numbered + suffix)).string();
+}
+
+std::string ChapterListPath(const std::string& videoPath) { return SidecarPath(videoPath, kChapterListSuffix); }
+std::string SubtitlePath(const std::string& videoPath) { return SidecarPath(videoPath, kSubtitleSuffix); }
 
 }  // namespace kv

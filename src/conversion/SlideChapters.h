@@ -30,7 +30,10 @@ struct NotesTrack {
 };
 NotesTrack NotesTrackFor(int formatIndex, const ShownSlides& slides, double videoSeconds);
 
-// Where a slide's time is a key frame: "0.000,12.400,...", for -force_key_frames.
+// Where a slide's time is a key frame: "0.000,12.400,...", for -force_key_frames;
+// the first kMostKeyFrames slide changes only (the converter puts one at least
+// every 10 s anyway), so a long show's list stays a size the command line takes.
+inline constexpr std::size_t kMostKeyFrames = 1000;
 std::string SlideKeyFrameTimes(const ShownSlides& slides);
 
 // Whether the format keeps chapters (MP4, MOV, WebM).
@@ -39,6 +42,10 @@ bool FormatKeepsChapters(int formatIndex);
 bool HasNotes(const ShownSlides& slides);
 
 // `<video>.chapters.txt` beside "<folder>/<video>.<ext>", and the .srt the same way.
+inline constexpr const char* kChapterListSuffix = ".chapters.txt";
+inline constexpr const char* kSubtitleSuffix = ".srt";
+// With a `number` above 0 it goes before the suffix: talk2.chapters.txt.
+std::string SidecarPath(const std::string& videoPath, const std::string& suffix, int number = 0);
 std::string ChapterListPath(const std::string& videoPath);
 std::string SubtitlePath(const std::string& videoPath);
 

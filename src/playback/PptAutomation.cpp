@@ -221,6 +221,7 @@ void CPptAutomation::OpenPresentation() {
     } catch (const AutomationException&) {
         m_nPageWidth = m_nPageHeight = 0;
     }
+    if (!m_bPowerPlugs) m_host.PageSizeKnown();
     m_slideshow.AttachDispatch(m_pptpresentation.GetDispatchProperty(ppt::Presentation_SlideShowSettings));
     if (m_slideshow.IsEmpty())
         Fail("CPptContainerDlg::m_pptpresentation.m_lpDispatch = NULL", "the presentation has no slide-show settings");

@@ -35,6 +35,10 @@ public:
         virtual void OnClickedBtnStop() = 0;
         // Called right after the show has started in normal mode.
         virtual void PositionSlideShowWindow() = 0;
+        // The presentation is open and its page size known (m_nPageWidth and
+        // m_nPageHeight): the office's window takes its place by the page
+        // before the show starts, as a show waiting paused is not drawn again.
+        virtual void PageSizeKnown() {}
         virtual void ShowContainer(bool show) = 0;
         virtual void ShowTaskbar() = 0;
         virtual void EndDialog(int result) = 0;

@@ -19,16 +19,6 @@ PixelRect ShownPageIn(int windowWidth, int windowHeight, long long pageWidth, lo
             static_cast<int>(width - 1), static_cast<int>(height - 1)};
 }
 
-PixelRect SlidePlaceIn(int areaWidth, int areaHeight, long long pageWidth, long long pageHeight) {
-    if (pageWidth <= 0 || pageHeight <= 0) return {0, 0, areaWidth, areaHeight};
-    int width = areaWidth, height = areaHeight;
-    if (pageWidth * areaHeight >= pageHeight * areaWidth)
-        height = static_cast<int>(std::lround(double(areaWidth) * double(pageHeight) / double(pageWidth)));
-    else
-        width = static_cast<int>(std::lround(double(areaHeight) * double(pageWidth) / double(pageHeight)));
-    return {(areaWidth - width) / 2, (areaHeight - height) / 2, width, height};
-}
-
 PixelRect OfficeWindowFor(int areaWidth, int areaHeight, long long pageWidth, long long pageHeight) {
     if (pageWidth <= 0 || pageHeight <= 0) pageWidth = areaWidth, pageHeight = areaHeight;
     const PixelRect place = SlidePlaceIn(areaWidth, areaHeight, pageWidth, pageHeight);

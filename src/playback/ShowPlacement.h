@@ -1,21 +1,14 @@
 #pragma once
 // Where our office's show draws a page inside its window, and the window
 // that makes the page land exactly on the slide's place in the slide area.
-namespace kv {
+#include "platform/core/SlidePlace.h"
 
-struct PixelRect {
-    int x = 0, y = 0, width = 0, height = 0;
-    bool operator==(const PixelRect&) const = default;
-};
+namespace kv {
 
 // The page's rectangle in a show window of this size (page in any unit):
 // fitted to the page's shape in whole pixels (truncated), centred, and then
 // drawn one pixel narrower and lower than the fitted size.
 PixelRect ShownPageIn(int windowWidth, int windowHeight, long long pageWidth, long long pageHeight);
-
-// The slide's place in a slide area: as wide or as high as the area, the
-// other side rounded to the page's shape, centred.
-PixelRect SlidePlaceIn(int areaWidth, int areaHeight, long long pageWidth, long long pageHeight);
 
 // The office's window, relative to the slide's place, whose show draws the
 // page exactly on that place (or within a pixel where whole pixels cannot).

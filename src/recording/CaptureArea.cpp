@@ -17,6 +17,13 @@ ScreenRect RoundCaptureSize(ScreenRect rect) {
     return rect;
 }
 
+std::string CaptureSizeNote(int askedWidth, int askedHeight, int madeWidth, int madeHeight, bool before) {
+    const auto size = [](int width, int height) { return std::to_string(width) + "x" + std::to_string(height); };
+    return std::string(before ? "The video will be " : "The video is ") + size(madeWidth, madeHeight) +
+           " instead of " + size(askedWidth, askedHeight) +
+           ": the screen has no room for more beside the recording window's toolbar.";
+}
+
 bool GetCaptureRect(HWND container, bool fullScreen, ScreenRect& rect) {
     if (fullScreen) {
         int width = 0, height = 0;

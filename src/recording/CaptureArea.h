@@ -2,6 +2,8 @@
 // Where the slide show is on screen: the container's inside less the toolbar
 // strip at its bottom, in root-window coordinates, with sizes rounded down
 // to multiples of 4 (the grab keeps the top-left corner).
+#include <string>
+
 #include "platform/core/Messages.h"
 #include "platform/x11/ScreenGrabber.h"
 
@@ -23,5 +25,9 @@ bool GetCaptureRect(HWND container, bool fullScreen, ScreenRect& rect);
 
 // Rounds width and height down to multiples of 4 (1023 becomes 1020).
 ScreenRect RoundCaptureSize(ScreenRect rect);
+
+// "The video is <made> instead of <asked>: the screen has no room for more
+// beside the recording window's toolbar." ("will be" when `before` the recording).
+std::string CaptureSizeNote(int askedWidth, int askedHeight, int madeWidth, int madeHeight, bool before);
 
 }  // namespace kv

@@ -68,7 +68,7 @@ private:
 // The recording thread's body; 1 on success, 0 otherwise.
 unsigned RecordAVIThread(void* unused);
 
-// The temporary folder beside the program ("Temp"), or `fallback` when it
+// The run's private temporary folder (see RunFolder), or `fallback` when it
 // cannot be made.
 std::string GetTempFolder(const std::string& fallback);
 void GetTempWavePath(CRecorder* recorder);

@@ -1,14 +1,18 @@
 #include "recording/RecordingRecovery.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 
-#include "app/core/SettingsCatalogue.h"
+#include "platform/core/PrintableText.h"
+#include "platform/core/PrivateFiles.h"
 #include "platform/core/Trace.h"
+#include "platform/files/RunFolder.h"
 #include "platform/media/AviReindex.h"
 #include "recording/Recorder.h"
 #include "recording/SaveFiles.h"
@@ -20,28 +24,66 @@ namespace {
 
 // A WAV file no longer than its header holds no sound.
 constexpr off_t kEmptySoundSize = 64;
+constexpr const char* kJournalName = "~Record.avi.journal";
 
 fs::path JournalFor(const std::string& tempVideo) { return tempVideo + ".journal"; }
-
-// The journal of the temporary folder in use, where the recording's video is "~Record.avi".
-fs::path JournalInTempFolder() {
-    const std::string fallback = fs::path(settings::AVIVideoFileName.Get()).parent_path().string();
-    return JournalFor((fs::path(GetTempFolder(fallback)) / "~Record.avi").string());
-}
 
 off_t SizeOf(const std::string& path) {
     struct stat info {};
     return !path.empty() && stat(path.c_str(), &info) == 0 ? info.st_size : -1;
 }
 
-// "<folder>/<name>-recovered.avi" for the output "<folder>/<name>.<ext>", numbered when taken.
-std::string RecoveredName(const std::string& output) {
+// What a journal names, once it has been found sound: the recording's files
+// are plain files of ours directly in the journal's own folder, and the
+// video was meant for an absolute path in a folder that exists.
+struct Journal {
+    std::string video, sound, output;
+};
+
+bool OwnFileIn(const fs::path& folder, const std::string& path) {
+    const fs::path file = fs::path(path).lexically_normal();
+    struct stat info {};
+    return file.is_absolute() && file.parent_path() == folder && ::lstat(file.c_str(), &info) == 0 &&
+           S_ISREG(info.st_mode) && info.st_uid == ::geteuid();
+}
+
+std::optional<Journal> ReadJournal(const fs::path& folder, std::string* why) {
+    std::ifstream in(folder / kJournalName, std::ios::binary);
+    Journal journal;
+    if (!std::getline(in, journal.video, '\0') || !std::getline(in, journal.sound, '\0') ||
+        !std::getline(in, journal.output, '\0')) {
+        *why = "it is incomplete";
+        return std::nullopt;
+    }
+    std::error_code error;
+    const fs::path output(journal.output);
+    if (!OwnFileIn(folder, journal.video) || (!journal.sound.empty() && !OwnFileIn(folder, journal.sound))) {
+        *why = "it names a file outside its own folder";
+    } else if (!output.is_absolute() || !fs::is_directory(output.parent_path(), error)) {
+        *why = "the video it was meant for has no folder";
+    } else if (SizeOf(journal.video) <= 0) {
+        *why = "nothing was recorded";
+    } else {
+        return journal;
+    }
+    return std::nullopt;
+}
+
+// "<folder>/<name>-recovered.avi" for the output "<folder>/<name>.<ext>",
+// numbered when taken, made here as a new empty file (never through a link).
+std::string ReserveRecoveredName(const std::string& output) {
     const fs::path wanted(output);
     const std::string first = (wanted.parent_path() / (wanted.stem().string() + "-recovered.avi")).string();
-    std::error_code error;
-    std::string candidate = first;
-    for (int number = 1; fs::exists(candidate, error); ++number) candidate = NumberedName(first, number);
-    return candidate;
+    for (int number = 0; number < 1000; ++number) {
+        const std::string candidate = number == 0 ? first : NumberedName(first, number);
+        const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            ::close(fd);
+            return candidate;
+        }
+        if (errno != EEXIST) break;
+    }
+    return {};
 }
 
 void RemoveFiles(std::initializer_list<std::string> paths) {
@@ -51,45 +93,56 @@ void RemoveFiles(std::initializer_list<std::string> paths) {
 }
 
 std::string NotRebuilt(const std::string& target, const std::string& video, bool diskFull) {
-    const std::string why = diskFull ? "No space left on " + fs::path(target).parent_path().string()
-                                     : "cannot write " + target;
+    const std::string why = diskFull ? "No space left on " + PrintableText(fs::path(target).parent_path().string())
+                                     : "cannot write " + PrintableText(target);
     return "An interrupted recording could not be rebuilt (" + why + "); it is kept at " + video;
 }
 
-RecoveryResult Rebuild(const std::string& video, const std::string& sound, const std::string& output,
-                       const fs::path& journal) {
+RecoveryResult Rebuild(const Journal& journal) {
     RecoveryResult result;
-    const std::string target = RecoveredName(output);
-    // The video has no index yet: its packets are copied into one that has.
-    const std::string indexed = video + ".indexed.avi";
-    std::string why;
-    if (!media::ReindexAvi(video, indexed, &why)) {
-        TraceF("RecoverInterruptedRecording : %s: %s\n", video.c_str(), why.c_str());
-        const bool diskFull = why.find(std::strerror(ENOSPC)) != std::string::npos;
-        if (diskFull || why.rfind("writing", 0) == 0 || why.rfind("creating", 0) == 0) {
-            result.problem = NotRebuilt(target, video, diskFull);
-        } else {
-            // Nothing of the picture can be read; it will not get better, so ask no more.
-            RemoveFiles({journal.string()});
-            result.problem = "An interrupted recording could not be read; it is kept at " + video;
-        }
+    const std::string target = ReserveRecoveredName(journal.output);
+    if (target.empty()) {
+        result.problem = NotRebuilt(journal.output, journal.video, errno == ENOSPC);
         return result;
     }
-    const int merged = SizeOf(sound) > kEmptySoundSize ? Merge_Video_And_Sound_File(indexed, sound, target) : 2;
+    // The video has no index yet: its packets are copied into one that has.
+    const std::string indexed = journal.video + ".indexed.avi";
+    std::string why;
+    if (!media::ReindexAvi(journal.video, indexed, &why)) {
+        TraceF("RecoverInterruptedRecording : %s: %s\n", journal.video.c_str(), why.c_str());
+        RemoveFiles({target});
+        const bool diskFull = why.find(std::strerror(ENOSPC)) != std::string::npos;
+        if (diskFull || why.rfind("writing", 0) == 0 || why.rfind("creating", 0) == 0)
+            result.problem = NotRebuilt(target, journal.video, diskFull);
+        else
+            result.problem = "An interrupted recording could not be read; it is kept at " + journal.video;
+        return result;
+    }
+    const int merged =
+        SizeOf(journal.sound) > kEmptySoundSize ? Merge_Video_And_Sound_File(indexed, journal.sound, target) : 2;
     if (merged == 0) {
-        RemoveFiles({indexed, video, sound, journal.string()});
+        RemoveFiles({indexed, journal.video, journal.sound});
         result.recovered = target;
-    } else if (merged != 5 && MoveFileTo(indexed, target, false)) {
+    } else if (merged != 5 && MoveFileTo(indexed, target, true)) {
         // The picture alone; sound that could not be read stays where it is.
-        RemoveFiles({video, journal.string()});
+        RemoveFiles({journal.video});
         result.recovered = target;
     } else {
         const bool diskFull = errno == ENOSPC;
-        RemoveFiles({indexed});
-        result.problem = NotRebuilt(target, video, diskFull);
+        RemoveFiles({indexed, target});
+        result.problem = NotRebuilt(target, journal.video, diskFull);
     }
     TraceF("RecoverInterruptedRecording : %s%s\n", result.recovered.c_str(), result.problem.c_str());
     return result;
+}
+
+// Every file of the folder but its journal: what an unusable journal leaves.
+std::vector<fs::path> FilesBesideJournal(const fs::path& folder) {
+    std::vector<fs::path> files;
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(folder, error))
+        if (entry.path().filename() != kJournalName) files.push_back(entry.path().lexically_normal());
+    return files;
 }
 
 }  // namespace
@@ -97,16 +150,17 @@ RecoveryResult Rebuild(const std::string& video, const std::string& sound, const
 void WriteRecordingJournal(const std::string& tempVideo, const std::string& tempSound, const std::string& output) {
     const fs::path journal = JournalFor(tempVideo);
     const fs::path partial = journal.string() + ".new";
-    {
-        // Names end in NUL: a path may hold any other character, a newline too.
-        std::ofstream out(partial, std::ios::binary | std::ios::trunc);
-        out << tempVideo << '\0' << tempSound << '\0' << output << '\0';
-        if (!out.flush()) {
-            TraceF("WriteRecordingJournal : cannot write %s\n", partial.c_str());
-            return;
-        }
-    }
     std::error_code error;
+    fs::remove(partial, error);
+    // Names end in NUL: a path may hold any other character, a newline too.
+    const std::string text = tempVideo + '\0' + tempSound + '\0' + output + '\0';
+    const int fd = CreatePrivateFile(partial);
+    const bool written = fd >= 0 && ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+    if (fd >= 0 && ::close(fd) != 0 && written) TraceF("WriteRecordingJournal : cannot write %s\n", partial.c_str());
+    if (!written) {
+        TraceF("WriteRecordingJournal : cannot write %s\n", partial.c_str());
+        return;
+    }
     fs::rename(partial, journal, error);
     if (error) TraceF("WriteRecordingJournal : cannot write %s: %s\n", journal.c_str(), error.message().c_str());
 }
@@ -115,24 +169,33 @@ void RemoveRecordingJournal(const std::string& tempVideo) { RemoveFiles({Journal
 
 std::optional<RecoveryResult> RecoverInterruptedRecording() {
     try {
-        const fs::path journal = JournalInTempFolder();
-        std::ifstream in(journal, std::ios::binary);
-        if (!in) return std::nullopt;
-        std::string video, sound, output;
-        const bool whole = std::getline(in, video, '\0') && std::getline(in, sound, '\0') &&
-                           std::getline(in, output, '\0');
-        in.close();
-        if (!whole || SizeOf(video) <= 0 || output.empty()) {
-            TraceF("RecoverInterruptedRecording : nothing to recover in %s\n", journal.c_str());
-            RemoveFiles({journal.string()});
-            return std::nullopt;
+        for (const fs::path& folder : AbandonedRuns()) {
+            std::error_code error;
+            if (!fs::exists(folder / kJournalName, error)) {
+                RetireRun(folder);  // what a killed run left: nothing to rebuild
+                continue;
+            }
+            std::string why;
+            const std::optional<Journal> journal = ReadJournal(folder, &why);
+            if (!journal) {
+                // Nothing is opened, moved or deleted on an unusable journal's word.
+                TraceF("RecoverInterruptedRecording : the journal in %s is ignored: %s\n", folder.c_str(), why.c_str());
+                RetireRun(folder, FilesBesideJournal(folder));
+                continue;
+            }
+            Trace("RecoverInterruptedRecording : an interrupted recording was found\n");
+            RecoveryResult result = Rebuild(*journal);
+            // A recording named as kept stays where it is, and so does sound
+            // that could not be read.
+            std::vector<fs::path> kept = FilesBesideJournal(folder);
+            if (!result.recovered.empty()) kept = {fs::path(journal->sound).lexically_normal()};
+            RetireRun(folder, kept);
+            return result;
         }
-        Trace("RecoverInterruptedRecording : an interrupted recording was found\n");
-        return Rebuild(video, sound, output, journal);
     } catch (...) {
         Trace("RecoverInterruptedRecording : Exception Caught.\n");
-        return std::nullopt;
     }
+    return std::nullopt;
 }
 
 }  // namespace kv

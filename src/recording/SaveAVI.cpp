@@ -9,6 +9,7 @@
 
 #include "app/core/SettingsCatalogue.h"
 #include "platform/core/Trace.h"
+#include "platform/files/RunFolder.h"
 #include "recording/Recorder.h"
 #include "recording/SaveFiles.h"
 #include "recording/state/RecordingReport.h"
@@ -95,6 +96,8 @@ int CRecorder::SaveWithSound() {
         // what can be recovered (the sound at least) is not thrown away.
         TraceF("CRecorder::SaveAVI() result == %d\n", result);
         TraceF("SaveAVI : recording kept as %s and %s\n", m_strTempVideoPath.c_str(), m_strTempSoundPath.c_str());
+        KeepInRunFolder(m_strTempVideoPath);
+        KeepInRunFolder(m_strTempSoundPath);
         return result == 1 ? -6 : -7;
     case 2:
     case 4:
@@ -115,10 +118,12 @@ int CRecorder::SaveVideoOnly() {
         Trace("SaveAVI: File Creation Error. Unable to rename/copy file.");
         return -8;
     }
-    if (HoldsSound(m_strTempSoundPath) && MoveFileTo(m_strTempSoundPath, g_strSavedAviPath + ".wav", true))
+    if (HoldsSound(m_strTempSoundPath) && MoveFileTo(m_strTempSoundPath, g_strSavedAviPath + ".wav", true)) {
         TraceF("SaveAVI : unreadable sound kept as %s.wav\n", g_strSavedAviPath.c_str());
-    else
+        KeepInRunFolder(g_strSavedAviPath + ".wav");
+    } else {
         DeleteTempFile(m_strTempSoundPath);
+    }
     Trace("NO SOUND TRACK");
     return 0;
 }
@@ -134,6 +139,8 @@ int CRecorder::SaveSeparately(const std::string& why) {
         Trace("SaveAVI : File Creation Error. Unable to rename/copy audio file.");
         return -9;
     }
+    KeepInRunFolder(g_strSavedAviPath);
+    KeepInRunFolder(soundPath);
     Trace("Tapewell is unable to merge the video with audio files. Your video and audio files are saved "
           "separately as \n\n" + g_strSavedAviPath + "\n" + soundPath);
     const std::string folder = fs::path(g_strSavedAviPath).parent_path().string();
@@ -144,6 +151,7 @@ int CRecorder::SaveSeparately(const std::string& why) {
 }
 
 void ReportIncompleteVideo(const std::string& why, const std::string& written, const std::string& kept) {
+    KeepInRunFolder(kept);
     const std::string folder = fs::path(written).parent_path().string();
     const std::string reason =
         DiskWasFull(why) ? "No space left on " + folder : "The video file could not be written in full (" + why + ")";

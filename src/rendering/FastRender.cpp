@@ -6,15 +6,21 @@
 #include <atomic>
 #include <cmath>
 #include <filesystem>
+#include <thread>
 
 #include "conversion/ConvertAVIToX.h"
 #include "conversion/OutputFormats.h"
 #include "platform/core/Trace.h"
+#include "platform/files/PackageSounds.h"
+#include "platform/media/AviJoin.h"
+#include "platform/media/AviMerge.h"
 #include "platform/media/AviVideoWriter.h"
+#include "platform/media/MediaInfo.h"
 #include "platform/media/PictureFile.h"
 #include "platform/media/VideoEncoders.h"
 #include "recording/Recorder.h"
-#include "rendering/FrameBlend.h"
+#include "rendering/SoundTrack.h"
+#include "rendering/StretchRecording.h"
 
 namespace kv {
 
@@ -22,7 +28,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr int kSampleRate = 44100;  // the converter's default; the video has no sound
+constexpr int kSampleRate = 44100;  // the converter's default, for a video without sound
 
 // A folder of our own for one rendering, removed with everything in it.
 class WorkFolder {
@@ -50,60 +56,47 @@ private:
 
 long Position(double seconds, int fps) { return std::lround(seconds * fps); }
 
-// The slides into the AVI: each picture once where its slide starts (after
-// the cross-fade into it), the positions between left empty.
-class SlideVideo {
+// The still pictures into an AVI, each once at the position where its slide starts.
+class StillPictures {
 public:
-    SlideVideo(int width, int height, int fps) : m_fps(fps) {
-        m_blend.width = width;
-        m_blend.height = height;
-        m_blend.pixels.assign(static_cast<size_t>(width) * height * 4, 0);
-    }
+    StillPictures(int width, int height, int fps) : m_width(width), m_height(height), m_fps(fps) {}
 
     bool Open(const std::string& path, int qualityFactor, std::string* why) {
-        return m_writer.Open(path, DefaultVideoCompressor().name, m_blend.width, m_blend.height, m_fps, qualityFactor, why);
+        return m_writer.Open(path, DefaultVideoCompressor().name, m_width, m_height, m_fps, qualityFactor, why);
     }
-
     bool Add(const RenderedSlide& slide, media::OwnedPicture picture, std::string* why) {
-        const long start = Position(slide.start, m_fps);
-        const long end = Position(slide.start + slide.duration, m_fps);
-        const long fade = m_last >= 0 ? Position(slide.start + slide.transitionSeconds, m_fps) - start : 0;
-        FrameImage into = picture.View();
-        for (long i = 0; i < fade && start + i < end; ++i) {
-            FrameImage blend = m_blend.View();
-            BlendFrames(m_previous.View(), into, (i + 0.5) / fade, blend);
-            if (!Write(blend, start + i, why)) return false;
-        }
-        if (start + fade < end && !Write(into, start + fade, why)) return false;
-        m_previous = std::move(picture);
-        return true;
+        return m_writer.WriteFrame(picture.View(), Position(slide.start, m_fps), why) ==
+               media::AviVideoWriter::Result::Written;
     }
-
-    // The last picture stays to the very end of the video.
-    bool Finish(double seconds, std::string* why) {
-        const long last = Position(seconds, m_fps) - 1;
-        if (last > m_last) {
-            const bool repeated = m_writer.RepeatsAreExact() &&
-                                  m_writer.RepeatFrame(last, why) == media::AviVideoWriter::Result::Written;
-            if (!repeated && !Write(m_previous.View(), last, why)) return false;
-        }
-        return m_writer.Close(why);
-    }
+    bool Close(std::string* why) { return m_writer.Close(why); }
 
 private:
-    bool Write(const FrameImage& frame, long position, std::string* why) {
-        if (position <= m_last) return true;
-        if (m_writer.WriteFrame(frame, position, why) != media::AviVideoWriter::Result::Written) return false;
-        m_last = position;
-        return true;
-    }
-
-    int m_fps;
+    int m_width, m_height, m_fps;
     media::AviVideoWriter m_writer;
-    media::OwnedPicture m_previous;
-    media::OwnedPicture m_blend;
-    long m_last = -1;
 };
+
+// The pieces of the video in order: each slide's stretch where it moves, its
+// still picture where it does not; what follows a stretch holds its last picture.
+std::vector<media::AviPiece> VideoPieces(const RenderPlan& plan, const std::string& stills,
+                                         const std::vector<std::string>& stretchFiles, int fps) {
+    std::vector<media::AviPiece> pieces;
+    size_t next = 0;
+    for (size_t i = 0; i < plan.timeline.slides.size(); ++i) {
+        const RenderedSlide& slide = plan.timeline.slides[i];
+        const long start = Position(slide.start, fps), end = Position(slide.start + slide.duration, fps);
+        if (end <= start) continue;
+        if (next < plan.stretches.size() && plan.stretches[next].slide == i)
+            pieces.push_back({stretchFiles[next++], 0, end - start, start});
+        else
+            pieces.push_back({stills, start, start + 1, 0});
+    }
+    return pieces;
+}
+
+double FilmLength(const std::string& file) {
+    const media::VideoStreamInfo info = media::ReadVideoStreamInfo(file);
+    return info.codec.empty() || info.coverArt ? 0 : info.seconds;
+}
 
 // The rendered slides as the conversion's chapters and subtitles take them.
 ShownSlides ChapterSlides(const SlideTimeline& timeline, const std::vector<SlideFacts>& facts) {
@@ -121,7 +114,7 @@ ShownSlides ChapterSlides(const SlideTimeline& timeline, const std::vector<Slide
 
 // The finished AVI converted into the output; AVI output too, so that it is
 // the same 4:2:0 H.264 a recording's AVI output is (players refuse 4:4:4).
-bool DeliverVideo(const std::string& avi, const FastRenderRequest& request, const ShownSlides& slides,
+bool DeliverVideo(const std::string& avi, const FastRenderRequest& request, const ShownSlides& slides, int sampleRate,
                   std::string* why) {
     std::error_code error;
     fs::remove(request.output, error);
@@ -131,42 +124,99 @@ bool DeliverVideo(const std::string& avi, const FastRenderRequest& request, cons
         return false;
     }
     std::string reason;
-    if (ConvertStillPicturesAVIToX(avi, request.output, index, request.fps, kSampleRate, request.audioBitRate, slides,
+    if (ConvertStillPicturesAVIToX(avi, request.output, index, request.fps, sampleRate, request.audioBitRate, slides,
                                    &reason))
         return true;
     *why = "the conversion to " + request.format + " failed: " + reason;
     return false;
 }
 
-bool Render(SlidePictures& pictures, const FastRenderRequest& request, FastRenderResult& result) {
-    result.timeline = PlanSlideTimeline(pictures.Slides(), request.captureMode, request.seconds);
-    if (!result.timeline.refusal.empty()) return result.error = result.timeline.refusal, false;
-    WorkFolder folder;
-    if (!folder.Make(request.workFolder, &result.error)) return false;
-    const std::string avi = (folder / "~Render.avi").string();
-    SlideVideo video(request.width, request.height, request.fps);
-    if (!video.Open(avi, request.qualityFactor, &result.error)) return false;
-    for (const RenderedSlide& slide : result.timeline.slides) {
+// The presentation's own sounds mixed and merged into the video `video`,
+// which then names the merged file; a presentation without sounds keeps a
+// video without a sound track.
+bool AddSounds(SlidePictures& pictures, const RenderPlan& plan, const FastRenderRequest& request,
+               const WorkFolder& folder, std::string& video, FastRenderResult& result) {
+    if (!request.deckSound) return true;
+    const std::vector<PlacedSound> sounds =
+        PlaceSounds(plan.timeline, pictures.Slides(), SoundsInPackage(request.presentation));
+    if (sounds.empty()) return true;
+    const std::string wav = (folder / "~Sound.wav").string(), merged = (folder / "~RenderSound.avi").string();
+    bool audible = false;
+    if (!MixSoundTrack(request.presentation, sounds, plan.timeline.seconds, folder / "", wav, &result.error, &audible))
+        return false;
+    if (!audible) return true;  // only silent films: no sound track, as for a deck without sound
+    result.sounds = sounds.size();
+    const media::MergeOutcome outcome = media::MergeVideoAndSound(video, wav, merged, nullptr);
+    if (outcome.status != media::MergeStatus::Merged)
+        return result.error = "the sound track could not be merged: " + outcome.why, false;
+    video = merged;
+    return true;
+}
+
+// The stills drawn by the office while the stages record the moving stretches.
+bool DrawStills(SlidePictures& pictures, const RenderPlan& plan, const FastRenderRequest& request,
+                const WorkFolder& folder, const std::string& stills, std::string* why) {
+    StillPictures video(request.width, request.height, request.fps);
+    if (!video.Open(stills, request.qualityFactor, why)) return false;
+    size_t next = 0;
+    for (size_t i = 0; i < plan.timeline.slides.size(); ++i) {
+        const RenderedSlide& slide = plan.timeline.slides[i];
+        if (next < plan.stretches.size() && plan.stretches[next].slide == i) {
+            ++next;
+            continue;
+        }
         const std::string png = (folder / ("slide" + std::to_string(slide.number) + ".png")).string();
         media::OwnedPicture picture;
-        if (!pictures.DrawSlide(slide.number, request.width, request.height, png, &result.error) ||
-            !media::ReadPictureFile(png, request.width, request.height, picture, &result.error) ||
-            !video.Add(slide, std::move(picture), &result.error))
+        if (!pictures.DrawSlide(slide.number, request.width, request.height, png, why) ||
+            !media::ReadPictureFile(png, request.width, request.height, picture, why) ||
+            !video.Add(slide, std::move(picture), why))
             return false;
         std::error_code ignored;
         fs::remove(png, ignored);
     }
-    if (!video.Finish(result.timeline.seconds, &result.error)) return false;
-    return DeliverVideo(avi, request, ChapterSlides(result.timeline, pictures.Slides()), &result.error);
+    return video.Close(why);
+}
+
+bool Render(SlidePictures& pictures, StagePool& stages, const FastRenderRequest& request, FastRenderResult& result) {
+    const RenderPlan plan = PlanRender(pictures.Slides(), request.captureMode, request.seconds, FilmLength);
+    result.timeline = plan.timeline;
+    result.movingStretches = plan.stretches.size();
+    if (!result.timeline.refusal.empty()) return result.error = result.timeline.refusal, false;
+    WorkFolder folder;
+    if (!folder.Make(request.workFolder, &result.error)) return false;
+    std::vector<std::string> stretchFiles;
+    std::string stretchFailure;
+    bool recorded = true;
+    std::thread recorder;
+    const StretchRecordingRequest asked{request.presentation, (folder / "").string(), request.fps,
+                                        request.qualityFactor};
+    if (!plan.stretches.empty()) {
+        stages.Warm();
+        recorder = std::thread(
+            [&] { recorded = RecordStretches(stages, asked, plan.stretches, &stretchFiles, &stretchFailure); });
+    }
+    const std::string stills = (folder / "~Stills.avi").string();
+    const bool drawn = DrawStills(pictures, plan, request, folder, stills, &result.error);
+    if (recorder.joinable()) recorder.join();
+    if (!drawn) return false;
+    if (!recorded) return result.error = stretchFailure, false;
+    const std::string avi = (folder / "~Render.avi").string();
+    if (!media::JoinAviPieces(VideoPieces(plan, stills, stretchFiles, request.fps),
+                              Position(plan.timeline.seconds, request.fps), avi, &result.error))
+        return false;
+    std::string video = avi;
+    if (!AddSounds(pictures, plan, request, folder, video, result)) return false;
+    return DeliverVideo(video, request, ChapterSlides(result.timeline, pictures.Slides()),
+                        result.sounds > 0 ? kSoundTrackRate : kSampleRate, &result.error);
 }
 
 }  // namespace
 
-FastRenderResult RenderFast(SlideDrawingOffice& office, const FastRenderRequest& request) {
+FastRenderResult RenderFast(SlideDrawingOffice& office, StagePool& stages, const FastRenderRequest& request) {
     FastRenderResult result;
     try {
         std::unique_ptr<SlidePictures> pictures = office.Open(request.presentation, &result.error);
-        if (pictures) result.ok = Render(*pictures, request, result);
+        if (pictures) result.ok = Render(*pictures, stages, request, result);
     } catch (const std::exception& e) {
         result.error = std::string("fast rendering failed: ") + e.what();
         result.ok = false;

@@ -28,5 +28,7 @@ struct SlideTimeline {
 SlideTimeline PlanSlideTimeline(const std::vector<SlideFacts>& slides, int captureMode, double secondsPerSlide);
 
 extern const char* const kPresenterModeRefusal;
+// Rendering takes the presentation's own sounds; a live microphone narration needs the show recorded.
+extern const char* const kLiveSoundRefusal;
 
 }  // namespace kv

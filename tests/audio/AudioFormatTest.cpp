@@ -98,10 +98,10 @@ TEST(AudioDeviceTable, ListsEachTextOnceAndNeverOverflows) {
     AudioDeviceList table;
     EXPECT_FALSE(table.IsFilled());
     EXPECT_FALSE(table.DeviceAt(0));
-    const auto texts = table.Fill({{"default", "Default sound input"},
-                                   {"plughw:CARD=A,DEV=0", "USB Mic, USB Audio"},
-                                   {"plughw:CARD=B,DEV=0", "usb mic"},
-                                   {"dsnoop:CARD=A,DEV=0", "USB Mic, USB Audio, Direct sample snooping device"}});
+    const auto texts = table.Fill({{"default", "Default sound input", ""},
+                                   {"plughw:CARD=A,DEV=0", "USB Mic, USB Audio", ""},
+                                   {"plughw:CARD=B,DEV=0", "usb mic", ""},
+                                   {"dsnoop:CARD=A,DEV=0", "USB Mic, USB Audio, Direct sample snooping device", ""}});
     // "usb mic" begins an entry already listed; the longer text does not.
     EXPECT_EQ(texts, (std::vector<std::string>{"Default sound input", "USB Mic, USB Audio",
                                                "USB Mic, USB Audio, Direct sample snooping device"}));
@@ -111,7 +111,7 @@ TEST(AudioDeviceTable, ListsEachTextOnceAndNeverOverflows) {
     EXPECT_FALSE(table.DeviceAt(-1));
 
     std::vector<CaptureDevice> many;
-    for (int i = 0; i < 30; ++i) many.push_back({"dev" + std::to_string(i), "Device " + std::string(1, char('A' + i))});
+    for (int i = 0; i < 30; ++i) many.push_back({"dev" + std::to_string(i), "Device " + std::string(1, char('A' + i)), ""});
     EXPECT_EQ(table.Fill(many).size(), 19u);
     EXPECT_EQ(table.Count(), 19);
     EXPECT_EQ(table.DeviceAt(18), "dev18");

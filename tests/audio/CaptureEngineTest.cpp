@@ -182,7 +182,7 @@ TEST_F(EngineTest, QuickStartsAndStopsAndStopWithoutStart) {
 }
 
 TEST_F(EngineTest, DeviceThatCannotBeOpenedLeavesAHeaderAndSaysWhy) {
-    kv::AudioDeviceTable.Fill({{"kv_no_such_device", "No such device"}});
+    kv::AudioDeviceTable.Fill({{"kv_no_such_device", "No such device", ""}});
     kv::TraceCapture traces;
     const auto start = std::chrono::steady_clock::now();
     auto r = Capture(nullptr, 0ms);

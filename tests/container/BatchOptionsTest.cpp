@@ -54,6 +54,11 @@ TEST_F(BatchOptionsTest, DefaultsAndEveryOption) {
     parse = Parse({"--fast", "--mode", "timings"});
     ASSERT_TRUE(parse.options) << parse.error;
     EXPECT_TRUE(parse.options->fast);
+    // Rendering goes beyond what a recording of the screen can keep up with.
+    parse = Parse({"--fast", "--fps", "60", "--size", "3840x2160"});
+    ASSERT_TRUE(parse.options) << parse.error;
+    EXPECT_EQ(parse.options->fps, 60);
+    EXPECT_EQ(parse.options->width, 3840);
 
     parse = Parse({"--format", "mpeg2", "--mode", "timings"});
     ASSERT_TRUE(parse.options) << parse.error;
@@ -95,12 +100,31 @@ TEST_F(BatchOptionsTest, RefusesBadInputWithAReason) {
         {{"--convert", m_talk, "--frobnicate", "1"}, "unknown option"},
         {{"--convert", m_talk, "--cursor", "extra"}, "unexpected argument"},
         {{"--convert", m_talk, "--fast", "--mode", "presenter"}, "cannot be rendered fast"},
+        {{"--convert", m_talk, "--fast", "--sound", "default"}, "a live narration from a sound input cannot be rendered"},
+        {{"--convert", m_talk, "--fps", "60"}, "not offered"},
+        {{"--convert", m_talk, "--fast", "--fps", "45"}, "not offered"},
+        {{"--convert", m_talk, "--fast", "--size", "3841x2160"}, "--fast renders at most 3840x2160"},
+        // Bounds on what the command line may ask, named as --help names them.
+        {{"--convert", m_talk, "--size", "7681x4320"}, "--size may be at most 7680x4320"},
+        {{"--convert", m_talk, "--size", "640x99999999999"}, "needs WxH"},
+        {{"--convert", m_talk, "--fast", "--jobs", "17"}, "--jobs may be at most 16"},
     };
     for (const auto& c : cases) {
         const auto parse = kv::ParseBatchOptions(c.args);
         EXPECT_FALSE(parse.options) << c.reason;
         EXPECT_NE(parse.error.find(c.reason), std::string::npos) << parse.error;
     }
+}
+
+TEST_F(BatchOptionsTest, LinkedContentIsFetchedOnlyWhenAskedAndEveryBoundIsInTheHelp) {
+    EXPECT_FALSE(kv::ParseBatchOptions({"--convert", m_talk}).options->allowLinkedContent);
+    EXPECT_TRUE(kv::ParseBatchOptions({"--convert", m_talk, "--allow-linked-content"}).options->allowLinkedContent);
+    EXPECT_TRUE(kv::ParseBatchOptions({"--convert", m_talk, "--size", "7680x4320"}).options.has_value());
+    const std::string help = kv::kBatchUsage;
+    for (const char* bound : {"--allow-linked-content", "7680x4320", "1 to 16", "slides: at most 1000", "at most 1 h",
+                              "at most 60 s", "at most 24 h", "150 million pixels", "50000 parts and 4 GB unpacked",
+                              "1000 times its packed size", "first 1000 slide changes"})
+        EXPECT_NE(help.find(bound), std::string::npos) << bound;
 }
 
 TEST_F(BatchOptionsTest, StoresWhatTheWizardStoresAndReadsTheContainerArgumentsBack) {

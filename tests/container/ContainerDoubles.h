@@ -87,7 +87,8 @@ private:
 class LoggingConversion : public kv::ConversionDialogs {
 public:
     explicit LoggingConversion(std::shared_ptr<StepLog> log) : m_log(std::move(log)) {}
-    void RunWaitDialog() override {
+    void RunWaitDialog(const std::string& sizeNote) override {
+        sizeNotes.push_back(sizeNote);
         m_log->Add("WaitDialog");
         for (int i = 0; i < 20; ++i) QCoreApplication::processEvents();
         if (whileOpen) whileOpen();
@@ -95,6 +96,7 @@ public:
     }
     void PlayOutputFile() override { m_log->Add("PlayOutputFile"); }
     std::function<void()> whileOpen;
+    std::vector<std::string> sizeNotes;  // one per run of the dialog
 
 private:
     std::shared_ptr<StepLog> m_log;

@@ -143,10 +143,15 @@ TEST_F(ContainerTest, CaptureSizeLargerThanTheScreenShrinksAndHidesTheTaskbarUnt
     d.OnClickedBtnStop();
     ASSERT_TRUE(Ended());
     EXPECT_GE(log->Count("ShowTaskbar"), 1);
-    // The user learns the size the video has (multiples of 4, as recorded).
-    EXPECT_EQ(boxes->Texts(), std::vector<std::string>{"The video is 1920x1040 instead of 2000x1100: the screen has "
-                                                       "no room for more beside the recording window's toolbar."});
+    // The conversion dialog tells the size the video has (multiples of 4, as
+    // recorded) with the video; no message comes after it.
+    EXPECT_EQ(conversion->sizeNotes, std::vector<std::string>{"The video is 1920x1040 instead of 2000x1100: the screen "
+                                                              "has no room for more beside the recording window's "
+                                                              "toolbar."});
+    EXPECT_TRUE(boxes->Texts().empty()) << boxes->Texts().front();
     EXPECT_EQ(ShrunkSizeText(1922, 1083, 1920, 1080), "") << "the same size once rounded";
+    // The size named is the one chosen, not as the recorder would round it.
+    EXPECT_EQ(ShrunkSizeText(1366, 768, 1366, 708).substr(0, 38), "The video is 1364x708 instead of 1366x");
 }
 
 TEST_F(ContainerTest, PlayPauseAndStopDriveTheShowTheRecorderAndTheConversionDialogInOrder) {
@@ -204,6 +209,7 @@ TEST_F(ContainerTest, StopWithoutPlayConvertsNothingAndKeysWaitForTheShow) {
     EXPECT_EQ(log->Count("WaitDialog"), 0);
     EXPECT_EQ(log->Count("StopRecording"), 1);
     EXPECT_TRUE(office->Quit());
+    EXPECT_FALSE(d.MadeRecording()) << "the wizard comes back";
 }
 
 TEST_F(ContainerTest, PressesOnTheWindowAndOnItsCaptionBringTheShowForward) {
@@ -338,6 +344,28 @@ TEST_F(ContainerTest, AShowThatCannotStartIsReportedAndNothingIsRecorded) {
     EXPECT_EQ(log->Count("Record"), 0);
     EXPECT_EQ(log->Count("WaitDialog"), 0);
     EXPECT_EQ(log->Count("StopRecording"), 1);
+    EXPECT_FALSE(d.MadeRecording());
+}
+
+// Play made a recording unless the recorder refused before its first
+// picture (no room, no file, no show window, no picture): then the user
+// goes back to the wizard.
+TEST_F(ContainerTest, APlayRefusedBeforeItsFirstPictureMadeNoRecording) {
+    const auto errorAfterPlay = [&](int code) {
+        CPptContainerDlg& d = Start(2);
+        d.OnClickedBtnPlay();
+        if (code != 0) SendMessage(d.WindowHandle(), UWM_RECORDER_ERROR, static_cast<WPARAM>(static_cast<LPARAM>(code)), 0);
+        const bool made = d.MadeRecording();
+        d.OnClickedBtnStop();
+        EXPECT_TRUE(Ended());
+        dialog.reset();
+        g_bRecorderError = false;
+        g_hPositionedEvent.store(nullptr);
+        return made;
+    };
+    EXPECT_TRUE(errorAfterPlay(0));
+    for (int code : {-1, -2, -4, kNotEnoughDiskSpace}) EXPECT_FALSE(errorAfterPlay(code)) << code;
+    for (int code : {-5, -7, -9}) EXPECT_TRUE(errorAfterPlay(code)) << code << ": recorded, saving failed";
 }
 
 TEST_F(ContainerTest, RecorderErrorsShowTheirTextAndReachTheConversionDialog) {

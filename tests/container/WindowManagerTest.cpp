@@ -13,11 +13,14 @@
 #include "platform/automation/ScriptedOffice.h"
 #include "platform/automation/uno/UnoAutomation.h"
 #include "platform/core/MessageBox.h"
+#include "platform/core/Trace.h"
 #include "platform/process/ChildProcess.h"
+#include "platform/x11/FrameExtents.h"
 #include "conversion/dialog/WaitDlg.h"
 #include "playback/ShowPlacement.h"
 #include "playback/container/PptContainerDlg.h"
 #include "recording/state/RecorderState.h"
+#include "support/Openbox.h"
 #include "support/TempDir.h"
 #include "support/Xvfb.h"
 #include "container/ContainerDoubles.h"
@@ -33,30 +36,14 @@ const std::string kPath = "/shows/Colours.pptx";
 
 using kvtest::PumpUntil;
 
-// True once a window manager has announced itself on the root window.
-bool WindowManagerRuns(Display* display) {
-    Atom type = None;
-    int format = 0;
-    unsigned long count = 0, left = 0;
-    unsigned char* data = nullptr;
-    const Atom check = XInternAtom(display, "_NET_SUPPORTING_WM_CHECK", False);
-    XGetWindowProperty(display, DefaultRootWindow(display), check, 0, 1, False, XA_WINDOW, &type, &format, &count,
-                       &left, &data);
-    if (data) XFree(data);
-    return count == 1;
-}
-
 class WindowManagerTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         s_xvfb = new kvtest::XvfbServer("1366x768x24");
-        s_wm = new ChildProcess(ChildProcess::Spawn({"openbox", "--sm-disable"}, {}));
-        ASSERT_TRUE(s_wm->Started()) << "openbox is not installed";
+        s_wm = new kvtest::OpenboxSession();
+        ASSERT_EQ(s_wm->Problem(), "");
         s_display = XOpenDisplay(nullptr);
         ASSERT_NE(s_display, nullptr);
-        for (int i = 0; i < 100 && !WindowManagerRuns(s_display); ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        ASSERT_TRUE(WindowManagerRuns(s_display)) << "openbox did not start";
         static int argc = 1;
         static char name[] = "test_container_window_manager";
         static char* argv[] = {name, nullptr};
@@ -65,7 +52,6 @@ protected:
     static void TearDownTestSuite() {
         delete s_app;
         if (s_display) XCloseDisplay(s_display);
-        if (s_wm) s_wm->Terminate(2000);
         delete s_wm;
         delete s_xvfb;
     }
@@ -88,7 +74,7 @@ protected:
     bool Ended() { return PumpUntil([&] { return dialog->isHidden() && dialog->result() != 0; }); }
 
     static inline kvtest::XvfbServer* s_xvfb = nullptr;
-    static inline ChildProcess* s_wm = nullptr;
+    static inline kvtest::OpenboxSession* s_wm = nullptr;
     static inline Display* s_display = nullptr;
     static inline QApplication* s_app = nullptr;
     kvtest::ScopedRegistry registry;
@@ -103,6 +89,7 @@ protected:
 // borders are taken off it, so the container with its toolbar lies wholly
 // in the work area and the slide area is the size recorded.
 TEST_F(WindowManagerTest, AScreenSizedCaptureFitsTheWorkAreaWithTheFrame) {
+    TraceCapture traces;
     CPptContainerDlg& d = Start(1366, 768);
     const QRect work = QGuiApplication::primaryScreen()->availableGeometry();
     // The frame is known once openbox has framed the window; the container fits again then.
@@ -113,6 +100,14 @@ TEST_F(WindowManagerTest, AScreenSizedCaptureFitsTheWorkAreaWithTheFrame) {
         << d.frameGeometry().height() << " in work area " << work.width() << "x" << work.height();
     EXPECT_EQ(d.SlideArea()->size(), QSize(d.Automation().m_nWidth, d.Automation().m_nHeight));
     EXPECT_LT(d.Automation().m_nHeight, 768 - 40) << "the toolbar and the title bar come off the height";
+    // The frame was asked of openbox before the window was shown: the show
+    // started at its final size, and was not fitted again once framed.
+    const FrameExtents expected = NewWindowFrameExtents();
+    const QRect outer = d.frameGeometry(), inner = d.geometry();
+    EXPECT_EQ(expected.top, inner.top() - outer.top());
+    EXPECT_EQ(expected.Height(), outer.height() - inner.height());
+    EXPECT_EQ(expected.Width(), outer.width() - inner.width());
+    EXPECT_FALSE(traces.Contains("fitting the container again"));
     d.OnClickedBtnStop();
     EXPECT_TRUE(Ended());
 }

@@ -231,5 +231,27 @@ TEST(SlideChapters, NotesBecomeASoftSubtitleTrackAndASidecarOnlyWhenAskedFor) {
     ClearShownSlides();
 }
 
+// The lists beside a video are made new: a file already there (an older
+// list, or a link someone put into the folder) is never written over.
+TEST(SlideChapters, FilesBesideTheVideoNeverWriteOverAFileThatIsNotTheirs) {
+    kvtest::ScopedRegistry registry;
+    kvtest::TempDir dir("kalvista-sidecars");
+    const fs::path recording = dir / "~Record.avi";
+    ASSERT_TRUE(kvtest::MakeTestAvi(recording, 5, 11025, 2.0, nullptr, "160x120", 1));
+    ClearShownSlides();
+    AddShownSlide({1, "Only", "A note", 0.0});
+    settings::NotesSubtitles.Set(1);
+    std::ofstream(dir / "victim.txt") << "keep me";
+    fs::create_symlink(dir / "victim.txt", dir / "talk.chapters.txt");
+    std::ofstream(dir / "talk.srt") << "an older list";
+    ASSERT_TRUE(ConvertAVIToX(recording.string(), (dir / "talk.mp4").string(), FORMAT_MP4, 5, 11025, 128));
+    EXPECT_EQ(ReadText(dir / "victim.txt"), "keep me");
+    EXPECT_EQ(ReadText(dir / "talk.srt"), "an older list");
+    EXPECT_EQ(ReadText(dir / "talk1.chapters.txt"), "0:00 Only\n");
+    EXPECT_NE(ReadText(dir / "talk1.srt").find("A note"), std::string::npos);
+    settings::NotesSubtitles.Set(0);
+    ClearShownSlides();
+}
+
 }  // namespace
 }  // namespace kv

@@ -17,7 +17,9 @@
 #include "controls/BusyProgressCtrl.h"
 #include "conversion/QtTestApp.h"
 #include "conversion/TestAvi.h"
+#include "conversion/ConversionProgress.h"
 #include "conversion/dialog/WaitDlg.h"
+#include "conversion/dialog/WaitDlgLayout.h"
 #include "platform/core/MessageBox.h"
 #include "recording/state/RecorderState.h"
 #include "support/TempDir.h"
@@ -144,9 +146,9 @@ TEST_F(WaitDialog, ConversionShowsPercentAndTimeLeftBesideTheBusyControl) {
         return text.find(" % \xE2\x80\x94 about ") != std::string::npos && text.find(" left") != std::string::npos;
     });
     EXPECT_TRUE(withTimeLeft) << shown.back();
-    // Within the label's place right of the busy control, clear of it.
-    EXPECT_GE(dialog->ProgressLabel().geometry().left(), dialog->BusyCtrl().geometry().right());
-    EXPECT_LE(dialog->ProgressLabel().geometry().right(), dialog->rect().right());
+    // Under the busy control, clear of it, within the dialog.
+    EXPECT_GT(dialog->ProgressLabel().geometry().top(), dialog->BusyCtrl().geometry().bottom());
+    EXPECT_TRUE(dialog->rect().contains(dialog->ProgressLabel().geometry()));
 }
 
 TEST_F(WaitDialog, MergeProgressAboveTheTopStartsAgainFromZero) {
@@ -158,6 +160,76 @@ TEST_F(WaitDialog, MergeProgressAboveTheTopStartsAgainFromZero) {
     EXPECT_EQ(dialog->MergeProgressCtrl().Position(), 0);
     SendFromThread(UWM_MERGE_PROGRESS, 30);
     EXPECT_EQ(dialog->MergeProgressCtrl().Position(), 30);
+}
+
+// Every text has a place of its own, clear of the bars, and fits it: the
+// format's line for every format, the progress line at every percent with
+// any time left.
+TEST_F(WaitDialog, TheTextsFitTheirPlacesAtEveryPercentClearOfTheBars) {
+    Open("MP4", (dir / "talk.mp4").string());
+    const WaitDlgPlaces& places = dialog->TextPlaces();
+    const QRect bars[] = {dialog->MergeProgressCtrl().geometry(), dialog->BusyCtrl().geometry()};
+    for (const QRect& place : {places.stage, places.format, places.progress}) {
+        for (const QRect& bar : bars) EXPECT_FALSE(place.intersects(bar));
+        EXPECT_TRUE(places.panel.contains(place));
+    }
+    EXPECT_FALSE(places.stage.intersects(places.format));
+    EXPECT_FALSE(places.format.intersects(places.progress));
+    EXPECT_FALSE(places.done.intersects(dialog->FinishButton().geometry()));
+    EXPECT_EQ(dialog->ProgressLabel().geometry(), places.progress);
+
+    const int oneLine = Qt::AlignHCenter | Qt::AlignBottom;
+    EXPECT_TRUE(TextFits("Compressing Video Data...", QFont("Arial", kPanelPoints), places.stage, oneLine));
+    for (const char* format : {"AVI", "MPEG1", "MPEG2", "WEBM", "3G2"}) {
+        const QString text = QString("Converting To %1 Format...").arg(format);
+        EXPECT_TRUE(TextFits(text, QFont("Arial", kPanelPoints), places.format, oneLine)) << format;
+    }
+    const QFont small = dialog->ProgressLabel().font();
+    for (int percent = 0; percent <= 100; ++percent) {
+        for (int secondsLeft : {-1, 0, 9, 185, 3599, 35999}) {
+            const QString text = QString::fromStdString(ConversionProgressText({true, true, percent, secondsLeft}));
+            ASSERT_TRUE(TextFits(text, small, places.progress, oneLine)) << text.toStdString();
+        }
+    }
+}
+
+// The note on the video's size is said with the video, never without one;
+// the place and a long path fit the panel above Finish.
+TEST_F(WaitDialog, TheSizeNoteGoesWithTheVideoOnly) {
+    const QString note = "The video is 1364x704 instead of 1366x768: the screen has no room for more beside the "
+                         "recording window's toolbar.";
+    ASSERT_TRUE(kvtest::MakeMpeg4Avi(recording, 5, 44100, 1.0));
+    const fs::path deep = dir / "A folder with a rather long name for the talks of this year" / "and one more level";
+    fs::create_directories(deep);
+    settings::OutputFormat.Set("avi");
+    settings::OutputFileName.Set((deep / "Quarterly Review of the Whole Department.avi").string());
+    dialog = std::make_unique<CWaitDlg>();
+    dialog->SetSizeNote(note);
+    dialog->show();
+    EXPECT_EQ(SendFromThread(UWM_DIALOGEND), 1);
+    ASSERT_TRUE(dialog->IsDone());
+    ASSERT_FALSE(dialog->ConversionFailed());
+    EXPECT_TRUE(dialog->DoneText().endsWith("\n\n" + note)) << dialog->DoneText().toStdString();
+    // Whole, broken between words, at one of the dialog's sizes.
+    const QString shown = dialog->DoneText().trimmed();
+    const FittedText fitted = FitText(shown, dialog->TextPlaces().done, Qt::AlignHCenter | Qt::AlignVCenter);
+    EXPECT_TRUE(fitted.flags & Qt::TextWordWrap);
+    EXPECT_TRUE(TextFits(shown, fitted.font, dialog->TextPlaces().done, fitted.flags));
+
+    // No video: the panel says why, and nothing of its size.
+    const std::string path = std::getenv("PATH");
+    kvtest::TempDir empty;
+    ASSERT_TRUE(kvtest::MakeTestAvi(recording, 5, 44100, 1.0));
+    settings::AVIVideoFileName.Set(recording);
+    ::setenv("PATH", empty.path().c_str(), 1);
+    Open("MOV", (dir / "talk.mov").string());
+    dialog->SetSizeNote(note);
+    SendFromThread(UWM_DIALOGEND);
+    const bool done = WaitDone();
+    ::setenv("PATH", path.c_str(), 1);
+    ASSERT_TRUE(done);
+    EXPECT_TRUE(dialog->ConversionFailed());
+    EXPECT_EQ(dialog->DoneText().indexOf("instead of"), -1) << dialog->DoneText().toStdString();
 }
 
 TEST_F(WaitDialog, RecorderErrorClosesAtOnce) {

@@ -16,6 +16,13 @@ SPEC: {"size": [cx, cy] in EMU (default 4:3),
                              does not play; a grey dot when absent) | null,
                    "entrance": "click" | "after" (the body text comes in by a fade
                                effect on a click, or by itself with the slide) | null,
+                   "effects": [{"kind": "fade"|"fly"|"spin"|"exit"|"path",
+                                "trigger": "click"|"after"|"with", "ms": 1000}, ...]
+                              (effects on the body text, in order, as PowerPoint
+                              writes them: fade or fly-in entrances, a spin
+                              emphasis, a fade exit, a motion path) | null,
+                   "loop": true (the media plays again and again until the slide ends) | null,
+                   "picture": "/path/anim.gif" (a picture beside the text) | null,
                    "notes": ["speaker notes line", ...] | null}, ...]}
 """
 import io
@@ -105,7 +112,8 @@ def transition(slide, sound_rid):
     attrs = f' advTm="{int(advance)}"' if advance is not None else ""
     if not kind and advance is None and not slide.get("sound"):
         return ""
-    effect = {"fade": "<p:fade/>", "push": '<p:push dir="l"/>', "random": "<p:random/>", None: ""}[kind]
+    effect = {"fade": "<p:fade/>", "push": '<p:push dir="l"/>', "cover": '<p:cover dir="l"/>', "random": "<p:random/>",
+              None: ""}[kind]
     if slide.get("sound"):
         effect += f'<p:sndAc><p:stSnd><p:snd r:embed="{sound_rid}" name="click.wav"/></p:stSnd></p:sndAc>'
     return f'<p:transition spd="fast"{attrs}>{effect}</p:transition>'
@@ -159,9 +167,99 @@ def media_shape(sid, kind, link_rid, media_rid, poster_rid):
             f'<p:spPr><a:xfrm>{box}</a:xfrm><a:prstGeom prst="rect"><a:avLst/></a:prstGeom></p:spPr></p:pic>')
 
 
-def media_timing(sid, kind):
+def effect_xml(effect, sid, node_id, node_type):
+    """One effect on shape `sid` with its behaviours, as PowerPoint writes it."""
+    ms = int(effect.get("ms", 1000))
+    target = f'<p:tgtEl><p:spTgt spid="{sid}"/></p:tgtEl>'
+    kind = effect["kind"]
+
+    def set_visibility(value, delay=0):
+        return (f'<p:set><p:cBhvr><p:cTn id="{next(node_id)}" dur="1" fill="hold"><p:stCondLst><p:cond delay="{delay}"/>'
+                f'</p:stCondLst></p:cTn>{target}<p:attrNameLst><p:attrName>style.visibility</p:attrName></p:attrNameLst>'
+                f'</p:cBhvr><p:to><p:strVal val="{value}"/></p:to></p:set>')
+
+    def anim(attribute, start, end):
+        return (f'<p:anim calcmode="lin" valueType="num"><p:cBhvr additive="base"><p:cTn id="{next(node_id)}" dur="{ms}" '
+                f'fill="hold"/>{target}<p:attrNameLst><p:attrName>{attribute}</p:attrName></p:attrNameLst></p:cBhvr>'
+                f'<p:tavLst><p:tav tm="0"><p:val><p:strVal val="{start}"/></p:val></p:tav><p:tav tm="100000"><p:val>'
+                f'<p:strVal val="{end}"/></p:val></p:tav></p:tavLst></p:anim>')
+
+    if kind == "fade":
+        preset, cls, inner = 10, "entr", set_visibility("visible") + (
+            f'<p:animEffect transition="in" filter="fade"><p:cBhvr><p:cTn id="{next(node_id)}" dur="{ms}"/>{target}'
+            '</p:cBhvr></p:animEffect>')
+    elif kind == "fly":
+        preset, cls, inner = 2, "entr", set_visibility("visible") + anim("ppt_x", "#ppt_x", "#ppt_x") + anim(
+            "ppt_y", "1+#ppt_h/2", "#ppt_y")
+    elif kind == "spin":
+        preset, cls, inner = 8, "emph", (
+            f'<p:animRot by="21600000"><p:cBhvr><p:cTn id="{next(node_id)}" dur="{ms}" fill="hold"/>{target}'
+            '<p:attrNameLst><p:attrName>r</p:attrName></p:attrNameLst></p:cBhvr></p:animRot>')
+    elif kind == "exit":
+        preset, cls, inner = 10, "exit", (
+            f'<p:animEffect transition="out" filter="fade"><p:cBhvr><p:cTn id="{next(node_id)}" dur="{ms}"/>{target}'
+            '</p:cBhvr></p:animEffect>') + set_visibility("hidden", ms - 1)
+    elif kind == "path":
+        preset, cls, inner = 0, "path", (
+            f'<p:animMotion origin="layout" path="M 0 0 L 0.25 0.25 E" pathEditMode="relative"><p:cBhvr>'
+            f'<p:cTn id="{next(node_id)}" dur="{ms}" fill="hold"/>{target}<p:attrNameLst><p:attrName>ppt_x</p:attrName>'
+            '<p:attrName>ppt_y</p:attrName></p:attrNameLst></p:cBhvr></p:animMotion>')
+    else:
+        raise ValueError(kind)
+    effect_id = next(node_id)
+    return (f'<p:par><p:cTn id="{effect_id}" presetID="{preset}" presetClass="{cls}" presetSubtype="0" fill="hold" '
+            f'grpId="0" nodeType="{node_type}"><p:stCondLst><p:cond delay="0"/></p:stCondLst><p:childTnLst>'
+            f'{inner}</p:childTnLst></p:cTn></p:par>'), ms
+
+
+def effects_timing(sid, effects):
+    """The main sequence of `effects` on shape `sid`: a group per click (the
+    first group starts with the slide when its first effect does not wait for
+    a click), within it a step per "after previous" at its offset, effects
+    "with previous" beside the one before."""
+    counter = iter(range(3, 10000))
+    groups = []  # [on_click, [[offset_ms, [effect xml]], ...], end_ms]
+    for effect in effects:
+        trigger = effect.get("trigger", "click")
+        if trigger == "click" or not groups:
+            groups.append([trigger == "click", [], 0])
+        group = groups[-1]
+        node_type = {"click": "clickEffect", "after": "afterEffect", "with": "withEffect"}[trigger]
+        if trigger != "with" or not group[1]:
+            group[1].append([group[2], []])
+        xml, ms = effect_xml(effect, sid, counter, node_type)
+        step = group[1][-1]
+        step[1].append(xml)
+        group[2] = max(group[2], step[0] + ms)
+    body = ""
+    for on_click, steps, _ in groups:
+        start = ('<p:cond delay="indefinite"/>' if on_click
+                 else '<p:cond delay="indefinite"/><p:cond evt="onBegin" delay="0"><p:tn val="2"/></p:cond>')
+        inner = "".join(f'<p:par><p:cTn id="{next(counter)}" fill="hold"><p:stCondLst><p:cond delay="{offset}"/>'
+                        f'</p:stCondLst><p:childTnLst>{"".join(parts)}</p:childTnLst></p:cTn></p:par>'
+                        for offset, parts in steps)
+        body += (f'<p:par><p:cTn id="{next(counter)}" fill="hold"><p:stCondLst>{start}</p:stCondLst>'
+                 f'<p:childTnLst>{inner}</p:childTnLst></p:cTn></p:par>')
+    return ('<p:timing><p:tnLst><p:par><p:cTn id="1" dur="indefinite" restart="never" nodeType="tmRoot"><p:childTnLst>'
+            f'<p:seq concurrent="1" nextAc="seek"><p:cTn id="2" dur="indefinite" nodeType="mainSeq"><p:childTnLst>{body}'
+            '</p:childTnLst></p:cTn>'
+            '<p:prevCondLst><p:cond evt="onPrev" delay="0"><p:tgtEl><p:sldTgt/></p:tgtEl></p:cond></p:prevCondLst>'
+            '<p:nextCondLst><p:cond evt="onNext" delay="0"><p:tgtEl><p:sldTgt/></p:tgtEl></p:cond></p:nextCondLst>'
+            f'</p:seq></p:childTnLst></p:cTn></p:par></p:tnLst><p:bldLst><p:bldP spid="{sid}" grpId="0" build="p"/>'
+            '</p:bldLst></p:timing>')
+
+
+def picture_shape(sid, rid):
+    return (f'<p:pic><p:nvPicPr><p:cNvPr id="{sid}" name="Picture {sid}"/><p:cNvPicPr><a:picLocks noChangeAspect="1"/>'
+            f'</p:cNvPicPr><p:nvPr/></p:nvPicPr><p:blipFill><a:blip r:embed="{rid}"/><a:stretch><a:fillRect/></a:stretch>'
+            '</p:blipFill><p:spPr><a:xfrm><a:off x="5486400" y="3657600"/><a:ext cx="2743200" cy="2057400"/></a:xfrm>'
+            '<a:prstGeom prst="rect"><a:avLst/></a:prstGeom></p:spPr></p:pic>')
+
+
+def media_timing(sid, kind, loop=False):
     """The timing PowerPoint writes for media set to start "Automatically":
     played with the slide's own start, not on a click."""
+    repeat = ' repeatCount="indefinite"' if loop else ""
     return ('<p:timing><p:tnLst><p:par><p:cTn id="1" dur="indefinite" restart="never" nodeType="tmRoot"><p:childTnLst>'
             '<p:seq concurrent="1" nextAc="seek"><p:cTn id="2" dur="indefinite" nodeType="mainSeq"><p:childTnLst>'
             '<p:par><p:cTn id="3" fill="hold"><p:stCondLst><p:cond delay="indefinite"/>'
@@ -174,7 +272,7 @@ def media_timing(sid, kind):
             '</p:childTnLst></p:cTn></p:par></p:childTnLst></p:cTn></p:par></p:childTnLst></p:cTn>'
             '<p:prevCondLst><p:cond evt="onPrev" delay="0"><p:tgtEl><p:sldTgt/></p:tgtEl></p:cond></p:prevCondLst>'
             '<p:nextCondLst><p:cond evt="onNext" delay="0"><p:tgtEl><p:sldTgt/></p:tgtEl></p:cond></p:nextCondLst>'
-            f'</p:seq><p:{kind}><p:cMediaNode vol="80000"><p:cTn id="7" fill="hold" display="0"><p:stCondLst>'
+            f'</p:seq><p:{kind}><p:cMediaNode vol="80000"><p:cTn id="7"{repeat} fill="hold" display="0"><p:stCondLst>'
             '<p:cond delay="indefinite"/></p:stCondLst></p:cTn><p:tgtEl>'
             f'<p:spTgt spid="{sid}"/></p:tgtEl></p:cMediaNode></p:{kind}></p:childTnLst></p:cTn></p:par></p:tnLst>'
             '</p:timing>')
@@ -221,7 +319,7 @@ def notes_xml(lines):
             + '<p:clrMapOvr><a:masterClrMapping/></p:clrMapOvr></p:notes>')
 
 
-def slide_xml(index, slide, sound_rid=None, media_rids=None):
+def slide_xml(index, slide, sound_rid=None, media_rids=None, picture_rid=None):
     first = index == 0
     title = shape(2, "Title 1", '<p:ph type="ctrTitle"/>' if first else '<p:ph type="title"/>', [slide.get("title", "")])
     body = shape(3, "Subtitle 2" if first else "Content 2", '<p:ph type="subTitle" idx="1"/>' if first else '<p:ph idx="1"/>',
@@ -231,12 +329,16 @@ def slide_xml(index, slide, sound_rid=None, media_rids=None):
         background = f'<p:bg><p:bgPr><a:solidFill><a:srgbClr val="{slide["colour"]}"/></a:solidFill><a:effectLst/></p:bgPr></p:bg>'
     hidden = ' show="0"' if slide.get("hidden") else ""
     shapes, timing = [title, body], ""
+    if picture_rid:
+        shapes.append(picture_shape(5, picture_rid))
     if media_rids:
         kind = media_kind(slide["media"])
         shapes.append(media_shape(4, kind, *media_rids))
-        timing = media_timing(4, kind)
+        timing = media_timing(4, kind, slide.get("loop", False))
     elif slide.get("entrance"):
         timing = entrance_timing(3, slide["entrance"])
+    elif slide.get("effects"):
+        timing = effects_timing(3, slide["effects"])
     return (f'<?xml version="1.0" encoding="UTF-8" standalone="yes"?><p:sld {P}{hidden}>' + tree(shapes, background)
             + '<p:clrMapOvr><a:masterClrMapping/></p:clrMapOvr>' + transition(slide, sound_rid) + timing + '</p:sld>')
 
@@ -266,6 +368,7 @@ def write(out, description):
              + "".join(f'<Default Extension="{ext}" ContentType="video/{ext}"/>' for ext in ("webm", "mp4")
                        if any(x.get("media", "").endswith("." + ext) for x in slides))
              + ('<Default Extension="png" ContentType="image/png"/>' if any(x.get("media") for x in slides) else "")
+             + ('<Default Extension="gif" ContentType="image/gif"/>' if any(x.get("picture") for x in slides) else "")
              + "".join(f'<Override PartName="{n}" ContentType="{t}"/>' for n, t in overrides) + '</Types>')
     slide_ids = "".join(f'<p:sldId id="{256 + i}" r:id="rId{i + 2}"/>' for i in range(len(slides)))
     # The notes master comes after the theme in the relationships.
@@ -324,10 +427,16 @@ def write(out, description):
                          ("image", f"../media/image{i + 1}.png")]
                 first = 2 + len(notes) + len(sound)
                 media_rids = tuple(f"rId{first + k}" for k in range(3))
-            z.writestr(f"ppt/slides/slide{i + 1}.xml", slide_xml(i, slide, f"rId{2 + len(notes)}", media_rids))
+            picture, picture_rid = [], None
+            if slide.get("picture"):
+                part = f"picture{i + 1}" + os.path.splitext(slide["picture"])[1].lower()
+                z.write(slide["picture"], f"ppt/media/{part}")
+                picture = [("image", f"../media/{part}")]
+                picture_rid = f"rId{2 + len(notes) + len(sound) + len(media)}"
+            z.writestr(f"ppt/slides/slide{i + 1}.xml", slide_xml(i, slide, f"rId{2 + len(notes)}", media_rids, picture_rid))
             z.writestr(f"ppt/slides/_rels/slide{i + 1}.xml.rels",
                        rels([("slideLayout", f"../slideLayouts/slideLayout{1 if i == 0 else 2}.xml")]
-                            + notes + sound + media))
+                            + notes + sound + media + picture))
             if notes:
                 z.writestr(f"ppt/notesSlides/notesSlide{i + 1}.xml", notes_xml(slide["notes"]))
                 z.writestr(f"ppt/notesSlides/_rels/notesSlide{i + 1}.xml.rels",

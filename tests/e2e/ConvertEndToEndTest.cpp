@@ -510,6 +510,48 @@ TEST_F(ConvertEndToEnd, ASoundTheSlidePlaysIsRecordedFromTheComputersOwnSound) {
     }
 }
 
+// The mean change, over colour, of the film's box (the middle of a 4:3 slide
+// at 640x480) from each recorded picture to the next, over the seconds given.
+double FilmBoxChange(const fs::path& video, double from, double to) {
+    std::vector<std::uint8_t> previous;
+    double change = 0;
+    int pairs = 0;
+    kvtest::ReadRecordedFile(video.string(), [&](std::int64_t position, const kv::FrameImage& picture) {
+        if (position < from * 10 || position > to * 10) return;
+        std::vector<std::uint8_t> box;
+        for (int y = 100; y < 380; ++y)
+            box.insert(box.end(), picture.Row(y) + 4 * 130, picture.Row(y) + 4 * 510);
+        if (!previous.empty()) {
+            double sum = 0;
+            for (size_t i = 0; i < box.size(); ++i)
+                if (i % 4 != 3) sum += std::abs(int(box[i]) - int(previous[i]));
+            change += sum / (box.size() * 3 / 4), ++pairs;
+        }
+        previous = std::move(box);
+    });
+    return pairs ? change / pairs : 0;
+}
+
+// A film of H.264 and AAC embedded as PowerPoint embeds one, set to play as
+// its slide comes in: the recorded video shows it playing (its box changes
+// from picture to picture, where a poster would stay still) and holds its
+// sound, recorded from "Sound of this computer".
+TEST_F(ConvertEndToEnd, AnEmbeddedH264FilmPlaysInTheVideoWithItsSound) {
+    const fs::path film = dir / "film.mp4", poster = dir / "poster.png";
+    ASSERT_EQ(std::system(("ffmpeg -v error -y -f lavfi -i testsrc2=size=320x240:rate=25:duration=8 -f lavfi -i "
+                           "sine=frequency=660:sample_rate=44100:duration=8 -af volume=3 -c:v libx264 -profile:v high "
+                           "-pix_fmt yuv420p -c:a aac -shortest '" + film.string() + "' && ffmpeg -v error -y -i '" +
+                           film.string() + "' -frames:v 1 '" + poster.string() + "'").c_str()),
+              0);
+    const fs::path deck = dir / "film-deck.pptx";
+    kvtest::MakeOoxmlDeck(deck, R"({"slides": [{"title": "Film", "colour": "202020", "media": ")" + film.string() +
+                                    R"(", "poster": ")" + poster.string() + R"("}]})");
+    ExpectTheSlidesSoundRecorded(deck);
+    const double change = FilmBoxChange(dir / "film-deck.mp4", 0.5, 2.5);
+    std::printf("the film's box changes by %.1f a picture while it plays\n", change);
+    EXPECT_GT(change, 2.0) << "the film plays (a poster alone changes by well under 1)";
+}
+
 // A deck written the way PowerPoint writes one, with title placeholders and
 // speaker notes, converted with --subtitles to MOV and WebM: a player finds a
 // chapter per slide named by its title, the notes as a subtitle track while

@@ -331,7 +331,7 @@ TEST_F(OfficeShowTest, ASelfRunningDeckRenamedToPptxPlaysInOurWindow) { PlaysToI
 // question about saving a changed presentation that ending its view asks.
 TEST_F(OfficeShowTest, AQuestionOfTheOfficeFailsTheWaitingCallWithItsText) {
     std::string error;
-    auto office = uno::OfficeConnection::Start(&error);
+    auto office = uno::OfficeConnection::Start(&error, uno::Trusting());  // it opens the test's file where it lies
     ASSERT_TRUE(office) << error;
     uno::Reference<css::lang::XComponent> model;
     office->Call([&] {

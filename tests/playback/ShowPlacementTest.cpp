@@ -57,5 +57,28 @@ TEST(ShowPlacement, TheCorpusSizesAreExactAndTheSlidesPlaceIsCentred) {
     EXPECT_EQ(ShownPageIn(OfficeWindowFor(800, 600, 0, 0).width, OfficeWindowFor(800, 600, 0, 0).height, 800, 600).width, 800);
 }
 
+// A page of another shape than the video is letterboxed or pillarboxed, and
+// the show's page covers exactly the place a drawn slide picture gets: the
+// recorded and the drawn video have the same black bands, to the pixel.
+TEST(ShowPlacement, WideAndNarrowPagesGetTheSameBandsInTheShowAsInTheDrawnPicture) {
+    struct Case {
+        int width, height;
+        Page page;
+        PixelRect place;
+    };
+    const Case cases[] = {{640, 480, {33867, 19050}, {0, 60, 640, 360}},    // 16:9 in 4:3: letterbox
+                          {640, 480, {25400, 14288}, {0, 60, 640, 360}},    // the older 16:9 size
+                          {1280, 720, {25400, 19050}, {160, 0, 960, 720}},  // 4:3 in 16:9: pillarbox
+                          {1280, 720, {27517, 19050}, {120, 0, 1040, 720}}};  // A4-like, a custom size
+    for (const Case& c : cases) {
+        const PixelRect place = SlidePlaceIn(c.width, c.height, c.page.width, c.page.height);
+        EXPECT_EQ(place, c.place) << c.width << "x" << c.height;
+        const PixelRect office = OfficeWindowFor(c.width, c.height, c.page.width, c.page.height);
+        const PixelRect shown = ShownPageIn(office.width, office.height, c.page.width, c.page.height);
+        EXPECT_EQ((PixelRect{place.x + office.x + shown.x, place.y + office.y + shown.y, shown.width, shown.height}),
+                  place);
+    }
+}
+
 }  // namespace
 }  // namespace kv

@@ -17,6 +17,7 @@
 #include "app/core/SettingsCatalogue.h"
 #include "audio/SoundFile.h"
 #include "platform/core/Trace.h"
+#include "platform/files/RunFolder.h"
 #include "recording/AviReadBack.h"
 #include "recording/ChildProcessLimit.h"
 #include "recording/Recorder.h"
@@ -251,11 +252,22 @@ TEST_F(SaveMergeTest, AMergeOntoAFullDiskSaysSoAndKeepsBothFiles) {
     EXPECT_GT(fs::file_size(saved + ".wav"), 1'700'000u);
 }
 
+// The folder a run that was killed leaves behind: private, with the lock
+// file no program holds any more.
+fs::path KilledRunsFolder(const std::string& name) {
+    const fs::path folder = RunsFolder() / ("run-" + name);
+    fs::create_directories(folder);
+    fs::permissions(folder, fs::perms::owner_all);
+    std::ofstream(folder / "~run.lock").close();
+    return folder;
+}
+
 // A recording killed mid-way (SIGKILL: nothing is closed or finalised) is
 // rebuilt with its sound at the next start, beside the video it was meant for.
 TEST_F(SaveMergeTest, ARecordingKilledMidWayIsRebuiltWithItsSoundBesideItsOutput) {
-    recorder.m_strTempVideoPath = (fs::path(temp) / "~Record.avi").string();
-    recorder.m_strTempSoundPath = (fs::path(temp) / "~Record001.wav").string();
+    const fs::path killed = KilledRunsFolder(name);
+    recorder.m_strTempVideoPath = (killed / "~Record.avi").string();
+    recorder.m_strTempSoundPath = (killed / "~Record001.wav").string();
     const std::string output = (dir / "out" / (name + ".mp4")).string();
     fs::create_directories(dir / "out");
     const pid_t child = ::fork();
@@ -306,10 +318,52 @@ TEST_F(SaveMergeTest, ARecordingKilledMidWayIsRebuiltWithItsSoundBesideItsOutput
     EXPECT_EQ(shownAt45, 45);
     EXPECT_EQ(back.audioStreams, 1);
     EXPECT_GT(back.audioSeconds, 1.0);
-    EXPECT_FALSE(fs::exists(recorder.m_strTempVideoPath));
-    EXPECT_FALSE(fs::exists(recorder.m_strTempSoundPath));
+    EXPECT_FALSE(fs::exists(killed)) << "the killed run's folder is gone with its files";
     EXPECT_FALSE(RecoverInterruptedRecording().has_value());  // done once only
     fs::remove(recovered);
+}
+
+// A journal is believed only about its own folder: one that names a file
+// elsewhere is ignored, and nothing is read, moved or deleted on its word.
+TEST_F(SaveMergeTest, AJournalNamingAFileOutsideItsFolderIsIgnoredAndNothingMoved) {
+    MakeVideo(2);
+    const fs::path killed = KilledRunsFolder(name);
+    const std::string outside = recorder.m_strTempVideoPath;  // a good recording, but not the run's
+    const std::string output = (dir / "out" / (name + ".mp4")).string();
+    fs::create_directories(dir / "out");
+    std::ofstream(killed / "~Record.avi.journal", std::ios::binary)
+        << outside << '\0' << "" << '\0' << output << '\0';
+    std::ofstream(killed / "~Record001.wav") << "kept";
+    const auto size = fs::file_size(outside);
+
+    EXPECT_FALSE(RecoverInterruptedRecording().has_value());
+    EXPECT_TRUE(fs::exists(outside));
+    EXPECT_EQ(fs::file_size(outside), size);
+    EXPECT_FALSE(fs::exists(dir / "out" / (name + "-recovered.avi")));
+    EXPECT_TRUE(fs::exists(killed / "~Record001.wav")) << "the folder's own files stay";
+    EXPECT_FALSE(fs::exists(killed / "~Record.avi.journal"));
+    fs::remove_all(killed);
+}
+
+// The run's folder: private, and removed at the end but for what the user was told is kept there.
+TEST(RunFolderTest, ItIsPrivateAndGoesAtTheEndButForWhatIsKept) {
+    const fs::path folder = RunFolder();
+    ASSERT_FALSE(folder.empty());
+    EXPECT_EQ(fs::status(folder).permissions() & (fs::perms::group_all | fs::perms::others_all), fs::perms::none);
+    EXPECT_EQ(folder.parent_path(), RunsFolder());
+    EXPECT_EQ(GetTempFolder("/nowhere"), folder.string());
+    std::ofstream(folder / "scratch.txt") << "scratch";
+    std::ofstream(folder / "kept.avi") << "kept";
+    KeepInRunFolder(folder / "kept.avi");
+    EXPECT_TRUE(std::find(AbandonedRuns().begin(), AbandonedRuns().end(), folder) == AbandonedRuns().end())
+        << "a running program's folder is not abandoned";
+    EndRunFolder();
+    EXPECT_FALSE(fs::exists(folder / "scratch.txt"));
+    EXPECT_TRUE(fs::exists(folder / "kept.avi"));
+    EXPECT_TRUE(AbandonedRuns().empty()) << "a folder kept for the user is not a killed run's";
+    const fs::path next = RunFolder();
+    EXPECT_NE(next, folder);
+    fs::remove_all(folder);
 }
 
 TEST(IncompleteVideo, AFullDiskIsNamedAndTheRecordingsPlaceGiven) {

@@ -4,7 +4,6 @@
 
 #include "conversion/ConvertAVIToX.h"
 #include "conversion/OutputFormats.h"
-#include "rendering/FrameBlend.h"
 #include "rendering/SlideTimeline.h"
 
 namespace {
@@ -58,20 +57,6 @@ TEST(SlideTimeline, PresenterModeAndAllHiddenAreRefused) {
     EXPECT_EQ(presenter.refusal, kv::kPresenterModeRefusal);
     EXPECT_TRUE(presenter.slides.empty());
     EXPECT_FALSE(kv::PlanSlideTimeline({Facts(1, true, -1, 0)}, 2, 5).refusal.empty());
-}
-
-TEST(FrameBlend, MixesByShare) {
-    std::uint8_t a[8] = {0, 0, 200, 255, 10, 20, 30, 255}, b[8] = {200, 100, 0, 255, 10, 20, 30, 255}, out[8] = {};
-    kv::FrameImage from{2, 1, 8, a}, into{2, 1, 8, b}, to{2, 1, 8, out};
-    kv::BlendFrames(from, into, 0.5, to);
-    EXPECT_EQ(out[0], 100);
-    EXPECT_EQ(out[1], 50);
-    EXPECT_EQ(out[2], 100);
-    EXPECT_EQ(out[4], 10);
-    kv::BlendFrames(from, into, 1.0, to);
-    EXPECT_EQ(out[0], 200);
-    kv::BlendFrames(from, into, 0.0, to);
-    EXPECT_EQ(out[2], 200);
 }
 
 TEST(StillPictures, FramesKeepTheirTimesWhereTheFormatStoresThem) {

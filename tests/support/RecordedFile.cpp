@@ -85,6 +85,7 @@ RecordedFile ReadRecordedFile(const std::string& path, const FrameVisitor& visit
             const std::int64_t stamp = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
             const double seconds = stamp * av_q2d(stream->time_base);
             file.positions.push_back(std::llround(seconds * file.frameRate));
+            file.seconds.push_back(seconds);
             if (decoder) decoder->Send(packet.get());
         } else if (packet->stream_index == audio) {
             // PCM is counted by its bytes (AVI gives its chunks no durations);

@@ -18,6 +18,7 @@ struct RecordedFile {
     std::string codec;        // the encoder's short name, e.g. "h264"
     std::string pixelFormat;  // e.g. "yuv420p"
     std::vector<std::int64_t> positions;  // positions holding a picture, in order
+    std::vector<double> seconds;          // the same pictures' times, unrounded (a drawn video's rate is its own)
     double audioSeconds = -1;             // -1 without a sound stream
     int audioRate = 0;
     int audioChannels = 0;

@@ -36,8 +36,9 @@ ScopedMessageBoxes::ScopedMessageBoxes() : m_boxes(std::make_shared<kv::Recordin
 
 ScopedMessageBoxes::~ScopedMessageBoxes() { kv::SetMessageBoxService(nullptr); }
 
-std::optional<std::string> ScriptedShell::ChoosePresentation(QWidget*) {
+std::optional<std::string> ScriptedShell::ChoosePresentation(QWidget*, const std::string& startFolder) {
     ++presentationQuestions;
+    startFolders.push_back(startFolder);
     if (presentations.empty()) return std::nullopt;
     auto answer = presentations.front();
     presentations.pop_front();
@@ -52,9 +53,9 @@ std::optional<std::string> ScriptedShell::ChooseOutputFolder(QWidget*, const std
     return answer;
 }
 
-bool ScriptedShell::OpenHelpPage(const std::string& path) {
+std::string ScriptedShell::OpenHelpPage(const std::string& path) {
     openedPages.push_back(path);
-    return true;
+    return helpProblem;
 }
 
 }  // namespace kvtest

@@ -2,6 +2,7 @@
 // One QApplication per test program, on the platform the program picks, and
 // the doubles the wizard talks to.
 #include <QApplication>
+#include <algorithm>
 #include <deque>
 #include <filesystem>
 #include <functional>
@@ -48,17 +49,19 @@ public:
     std::deque<std::optional<std::string>> folders;
     int presentationQuestions = 0;
     int folderQuestions = 0;
+    std::vector<std::string> startFolders;  // where each presentation picker opened
     std::vector<std::string> openedPages;
+    std::string helpProblem;  // why the help page does not open; empty: it opens
 
-    std::optional<std::string> ChoosePresentation(QWidget*) override;
+    std::optional<std::string> ChoosePresentation(QWidget*, const std::string& startFolder) override;
     std::optional<std::string> ChooseOutputFolder(QWidget*, const std::string&) override;
-    bool OpenHelpPage(const std::string& path) override;
+    std::string OpenHelpPage(const std::string& path) override;
 };
 
 class FakeSources : public kv::WizardSources {
 public:
-    std::vector<kv::CaptureDeviceEntry> devices{{"default", "Default sound input"},
-                                                {"plughw:CARD=PCH,DEV=0", "Built-in Microphone"}};
+    std::vector<kv::CaptureDeviceEntry> devices{{"default", "Default sound input", "ALSA device: default"},
+                                                {"plughw:CARD=PCH,DEV=0", "Built-in Microphone", "Built-in Microphone"}};
     std::vector<Compressor> compressors{
         {{"MJPG", "Motion JPEG"}, true},
         {{"FMP4", "MPEG-4 part 2"}, true},
@@ -79,10 +82,16 @@ class RecordingContainer : public kv::ContainerRunner {
 public:
     std::vector<kv::ContainerRequest> requests;
     std::function<void()> whileRunning;  // called while the container would run
+    int outcome = kv::kRecordingMade;    // what the run answers
+    // The room the screen has for a capture; unlimited unless set.
+    kv::CaptureSize room{100000, 100000};
     int RunContainer(const kv::ContainerRequest& request) override {
         requests.push_back(request);
         if (whileRunning) whileRunning();
-        return 1;
+        return outcome;
+    }
+    kv::CaptureSize FittedCaptureSize(kv::CaptureSize asked) override {
+        return {std::min(asked.width, room.width), std::min(asked.height, room.height)};
     }
 };
 

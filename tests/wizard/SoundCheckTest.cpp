@@ -72,7 +72,7 @@ TestSoundSource* SoundCheckTest::s_sound = nullptr;
 TEST_F(SoundCheckTest, TheAudioPageMeterMovesWithSoundTellsSilenceAndFreesTheDeviceForTheRecording) {
     ScriptedShell shell;
     FakeSources sources;
-    sources.devices = {{TestSoundSource::kPacedDevice, "Test tone"}};
+    sources.devices = {{TestSoundSource::kPacedDevice, "Test tone", "A tone of the test"}};
     RecordingContainer container;
     // The page's default choice records 44.1 kHz stereo: the source plays that.
     s_sound->SetTone(44100, 2, 16, 440.0, 30);
@@ -112,7 +112,7 @@ TEST_F(SoundCheckTest, TheAudioPageMeterMovesWithSoundTellsSilenceAndFreesTheDev
 
     // Convert: the check has let the device go before the recording runs.
     const auto path = folder.path() / "Talk.pptx";
-    std::ofstream(path) << "slides";
+    std::ofstream(path) << "PK\x03\x04 slides";
     shell.presentations.push_back(path.string());
     hover(IDC_TAB_IO);
     kv::SendMessage(wizard.Handle(), kv::WM_SKIN_CLICK, IDC_ROW_ICON[0], 0);

@@ -88,7 +88,7 @@ TEST_F(WizardTest, ConvertStoresEveryChoiceAndRunsTheContainer) {
     const auto dir = folder.path() / "Vorträge \"Q&A\" 'v2'";
     std::filesystem::create_directories(dir);
     const auto talk = dir / "Übersicht März.pptx";
-    std::ofstream(talk) << "x";
+    WritePackageStart(talk);
     shell.presentations.push_back(talk.string());
     Hover(IDC_TAB_IO);
     Click(IDC_ROW_ICON[0]);
@@ -104,7 +104,7 @@ TEST_F(WizardTest, ConvertStoresEveryChoiceAndRunsTheContainer) {
     Check(IDC_NOTES_SUBTITLES)->click();
     Hover(IDC_TAB_CONVERTER);
     Click(IDC_ROW_ICON[0]);  // pointer on
-    ChooseText(IDC_SLIDE_TIME, "20");
+    ChooseText(IDC_SLIDE_TIME, "20 seconds");
     Click(IDC_ROW_ICON[1]);  // manual: the slide time stays stored
 
     Wizard().show();
@@ -214,20 +214,30 @@ TEST_F(WizardTest, WithoutSoundDevicesNothingIsRecorded) {
 }
 
 // `kalvista FILE`: the wizard starts with FILE chosen, as the picker would
-// have chosen it; a missing file or another kind is refused with its message.
+// have chosen it; a file that is not there, or not a presentation, is refused
+// with its own message (not one for a file that has gone since).
 TEST_F(WizardTest, APresentationFromTheCommandLineIsChosen) {
-    EXPECT_FALSE(Wizard().OpenPresentation((folder.path() / "Absent.pptx").string()));
+    const auto absent = folder.path() / "Absent.pptx";
+    EXPECT_FALSE(Wizard().OpenPresentation(absent.string()));
     const auto notes = folder.path() / "Notes.txt";
     std::ofstream(notes) << "text";
     EXPECT_FALSE(Wizard().OpenPresentation(notes.string()));
-    ASSERT_EQ(boxes.Texts().size(), 2u);
-    EXPECT_EQ(boxes.Texts()[0], "The presentation file no longer exists:\n" + (folder.path() / "Absent.pptx").string() +
-                                    "\nPlease select the PowerPoint presentation File again.");
-    EXPECT_EQ(boxes.Texts()[1], "FileType Error: Invalid File Type Selected");
+    EXPECT_FALSE(Wizard().OpenPresentation(folder.path().string()));
+    const auto empty = folder.path() / "Empty.pptx";
+    std::ofstream{empty};
+    EXPECT_FALSE(Wizard().OpenPresentation(empty.string()));
+    ASSERT_EQ(boxes.Texts().size(), 4u);
+    EXPECT_EQ(boxes.Texts()[0], "There is no presentation file at:\n" + absent.string() +
+                                    "\nPlease select the PowerPoint presentation File.");
+    EXPECT_EQ(boxes.Texts()[1].substr(0, 50), "FileType Error: Invalid File Type Selected\n\"Notes.");
+    EXPECT_EQ(boxes.Texts()[2], "This is a folder, not a presentation file:\n" + folder.path().string() +
+                                    "\nPlease select the PowerPoint presentation File.");
+    EXPECT_EQ(boxes.Texts()[3], "The presentation file is empty:\n" + empty.string() +
+                                    "\nPlease select the PowerPoint presentation File.");
     EXPECT_TRUE(Wizard().State().presentationPath.empty());
 
     const auto talk = folder.path() / "Talk.odp";
-    std::ofstream(talk) << "slides";
+    WritePackageStart(talk);
     ASSERT_TRUE(Wizard().OpenPresentation(talk.string()));
     EXPECT_EQ(Edit(IDC_PRESENTATION)->text().toStdString(), talk.string());
     EXPECT_EQ(Edit(IDC_OUTPUT_FOLDER)->text().toStdString(), folder.path().string());
@@ -245,14 +255,14 @@ TEST_F(WizardTest, RenderFastIsStoredAndAskedForButRefusedForThePresenter) {
     const std::string before = Contents(registry.file());
     EXPECT_FALSE(Wizard().OnConvert());
     EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{"Slides that the presenter advances cannot be rendered fast.\n"
-                                                       "Choose automatic advance, or clear \"Render fast, without "
-                                                       "live sound\"."}));
+                                                       "Choose automatic advance, or clear \"Render fast, with "
+                                                       "motion and sound\"."}));
     EXPECT_EQ(Wizard().State().currentPage, IDC_TAB_CONVERTER) << "the page to change is shown";
     EXPECT_EQ(Contents(registry.file()), before) << "a refused Convert stores nothing";
     EXPECT_TRUE(container.requests.empty());
 
     Click(IDC_ROW_ICON[1]);  // automatic again
-    ChooseText(IDC_SLIDE_TIME, "3");
+    ChooseText(IDC_SLIDE_TIME, "3 seconds");
     ASSERT_TRUE(Wizard().OnConvert());
     EXPECT_EQ(settings::FastRender.Get(), 1u);
     ASSERT_EQ(container.requests.size(), 1u);
@@ -269,6 +279,117 @@ TEST_F(WizardTest, RenderFastIsStoredAndAskedForButRefusedForThePresenter) {
     EXPECT_EQ(settings::FastRender.Get(), 0u);
     ASSERT_EQ(container.requests.size(), 2u);
     EXPECT_FALSE(container.requests[1].renderFast);
+}
+
+}  // namespace kvtest
+
+namespace kvtest {
+using namespace kv::wizard;
+namespace settings = kv::settings;
+
+// A show that recorded nothing (it failed to start, or ended before Play)
+// brings the wizard back with every choice; only a made video ends it.
+TEST_F(WizardTest, AShowThatRecordedNothingBringsTheWizardBackWithEveryChoice) {
+    const std::string talk = ChoosePresentation("Talk.pptx");
+    Hover(IDC_TAB_VIDEO);
+    ChooseText(IDC_OUTPUT_FORMAT, "MP4");
+    ChooseText(IDC_FRAME_RATE, "15 FPS");
+    Hover(IDC_TAB_CONVERTER);
+    ChooseText(IDC_SLIDE_TIME, "7 seconds");
+    container.outcome = kv::kNothingRecorded;
+    std::vector<bool> shownWhileRunning;
+    container.whileRunning = [&] { shownWhileRunning.push_back(Wizard().isVisible()); };
+    Wizard().show();
+    Click(IDC_CONVERT);
+    ASSERT_EQ(container.requests.size(), 1u);
+    EXPECT_EQ(shownWhileRunning, std::vector<bool>{false}) << "hidden while the show runs";
+    EXPECT_TRUE(Wizard().isVisible()) << "back when nothing was recorded";
+    EXPECT_EQ(Wizard().result(), 0) << "not closed";
+    EXPECT_EQ(Wizard().State().presentationPath, talk);
+    EXPECT_EQ(Combo(IDC_OUTPUT_FORMAT)->currentText(), "MP4");
+    EXPECT_EQ(Combo(IDC_FRAME_RATE)->currentText(), "15 FPS");
+    EXPECT_EQ(Combo(IDC_SLIDE_TIME)->currentText(), "7 seconds");
+    EXPECT_EQ(Wizard().State().currentPage, IDC_TAB_CONVERTER) << "on the page it left";
+
+    container.outcome = kv::kRecordingMade;
+    Click(IDC_CONVERT);
+    EXPECT_EQ(container.requests.size(), 2u);
+    EXPECT_FALSE(Wizard().isVisible());
+    EXPECT_EQ(Wizard().result(), QDialog::Accepted) << "a made video ends the program";
+}
+
+// The presentation and the video's folder of the last Convert come back at
+// the next start while they can still be used.
+TEST_F(WizardTest, TheLastPresentationAndFolderAreOfferedAgain) {
+    const auto videos = folder.path() / "Videos";
+    std::filesystem::create_directories(videos);
+    const auto talk = folder.path() / "Talk.pptx";
+    WritePackageStart(talk);
+    settings::PowerPointFileName.Set(talk.string());
+    settings::OutputFileName.Set((videos / "Talk.mp4").string());
+    // Once the recording is saved this names its temporary copy, not the folder chosen.
+    settings::AVIVideoFileName.Set("/somewhere/Temp/Talk.avi");
+    Hover(IDC_TAB_IO);
+    EXPECT_EQ(Edit(IDC_PRESENTATION)->text().toStdString(), talk.string());
+    EXPECT_EQ(Edit(IDC_OUTPUT_FOLDER)->text().toStdString(), videos.string());
+    EXPECT_EQ(Wizard().State().aviPath, (videos / "Talk.avi").string());
+
+    // A folder that is gone gives way to the presentation's own.
+    m_wizard.reset();
+    std::filesystem::remove(videos);
+    EXPECT_EQ(Edit(IDC_OUTPUT_FOLDER)->text().toStdString(), folder.path().string());
+
+    // A presentation that is gone is not offered, but the picker opens where it was.
+    m_wizard.reset();
+    std::filesystem::remove(talk);
+    EXPECT_TRUE(Wizard().State().presentationPath.empty());
+    EXPECT_TRUE(boxes.Texts().empty()) << "nothing to say at start";
+    Hover(IDC_TAB_IO);
+    Click(IDC_ROW_ICON[0]);
+    ASSERT_EQ(shell.startFolders.size(), 1u);
+    EXPECT_EQ(shell.startFolders[0], folder.path().string());
+}
+
+// The screen's entry offers the largest size the screen records beside the
+// recording window's toolbar; a larger size is said to shrink at Convert.
+TEST_F(WizardTest, ASizeTheScreenCannotRecordIsToldAtConvertTheOfferedOneIsNot) {
+    container.room = {700, 501};
+    ChoosePresentation("Talk.pptx");
+    Hover(IDC_TAB_VIDEO);
+    EXPECT_EQ(Combo(IDC_RESOLUTION)->itemText(kScreenResolutionIndex), "700x500 (largest that fits)")
+        << "as the recorder rounds it";
+    EXPECT_EQ(Combo(IDC_RESOLUTION)->currentIndex(), kScreenResolutionIndex);
+    ASSERT_TRUE(Wizard().OnConvert());
+    EXPECT_TRUE(boxes.Texts().empty()) << ::testing::PrintToString(boxes.Texts());
+    EXPECT_EQ(container.requests.back().width, 700);
+    EXPECT_EQ(container.requests.back().height, 500);
+
+    m_wizard.reset();
+    ChoosePresentation("Talk.pptx");
+    Hover(IDC_TAB_VIDEO);
+    ChooseText(IDC_RESOLUTION, "720x576 (PAL)");
+    ASSERT_TRUE(Wizard().OnConvert());
+    EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"The video will be 700x500 instead of 720x576: the screen has no "
+                                                      "room for more beside the recording window's toolbar."});
+    EXPECT_EQ(container.requests.back().width, 720) << "the container fits the size itself";
+
+    // Rendered, nothing is played on the screen: the size stays.
+    m_wizard.reset();
+    ChoosePresentation("Talk.pptx");
+    Hover(IDC_TAB_VIDEO);
+    ChooseText(IDC_RESOLUTION, "720x576 (PAL)");
+    Check(IDC_FAST_RENDER)->setChecked(true);
+    ASSERT_TRUE(Wizard().OnConvert());
+    EXPECT_EQ(boxes.Texts().size(), 1u);
+}
+
+TEST_F(WizardTest, HelpThatCannotOpenSaysWhyAndWhereThePageIs) {
+    shell.helpProblem = "no program is set to open web pages (.htm files) on this computer";
+    Click(IDC_HELP);
+    ASSERT_EQ(shell.openedPages.size(), 1u);
+    ASSERT_EQ(boxes.Texts().size(), 1u);
+    EXPECT_EQ(boxes.Texts()[0], "Unable to open the help page: " + shell.helpProblem + ".\nThe page is at:\n" +
+                                    shell.openedPages[0] + "\nOpen it in a web browser.");
 }
 
 }  // namespace kvtest

@@ -11,6 +11,7 @@
 #include "app/core/SettingsCatalogue.h"
 #include "app/wizard/FormatTables.h"
 #include "controls/ColoredEdit.h"
+#include "platform/core/Paths.h"
 #include "platform/core/Trace.h"
 
 namespace kvtest {
@@ -63,22 +64,40 @@ TEST_F(WizardTest, HoveringAComboLightsItsRow) {
     EXPECT_EQ(Combo(IDC_AUDIO_QUALITY)->NotifyId(), 1208);
 }
 
-TEST_F(WizardTest, CombosHaveAWritableFieldThatNeverBecomesTheChoice) {
+// Lists are chosen from, never typed into; the paths are chosen with the
+// pickers in fields that look so; only the custom size is typed, in digits.
+TEST_F(WizardTest, FieldsAreTypedIntoOnlyWhereTypingCounts) {
     for (int id : {1103, 1104, 1105, 1106, 1107, 1108, 1112, 1113}) {
-        auto* edit = dynamic_cast<kv::CColoredEditInCombo*>(Combo(id)->lineEdit());
-        ASSERT_NE(edit, nullptr) << id;
-        EXPECT_FALSE(edit->isReadOnly()) << id;
-        EXPECT_EQ(edit->BkColor(), QColor(100, 100, 255)) << id;
-        EXPECT_EQ(edit->TextColor(), QColor(Qt::white)) << id;
+        EXPECT_FALSE(Combo(id)->isEditable()) << id;
+        EXPECT_EQ(Combo(id)->lineEdit(), nullptr) << id;
     }
-    ChoosePresentation("Talk.pptx");
+    for (int id : {IDC_PRESENTATION, IDC_OUTPUT_FOLDER}) {
+        kv::CPathEdit* field = Wizard().Controls().PathEdit(id);
+        ASSERT_NE(field, nullptr) << id;
+        EXPECT_TRUE(field->isReadOnly()) << id;
+        EXPECT_NE(field->BkColor(), QColor(100, 100, 255)) << id << ": not the colour of a field to type in";
+    }
+    const std::string talk = ChoosePresentation("A presentation with a long name, kept whole in the tooltip.pptx");
+    auto* field = Wizard().Controls().PathEdit(IDC_PRESENTATION);
+    EXPECT_EQ(field->toolTip().toStdString(), talk);
+    EXPECT_TRUE(field->ShownText().startsWith(QChar(0x2026))) << field->ShownText().toStdString();
+    EXPECT_TRUE(field->ShownText().endsWith("tooltip.pptx")) << "the file's name stays in view";
+    // A click on the field asks for the presentation, as its row does.
+    const int asked = shell.presentationQuestions;
+    emit field->Clicked();
+    EXPECT_EQ(shell.presentationQuestions, asked + 1);
+
     Hover(IDC_TAB_VIDEO);
-    ChooseText(IDC_FRAME_RATE, "15 FPS");
-    const auto entries = Entries(Combo(IDC_FRAME_RATE));
-    Combo(IDC_FRAME_RATE)->lineEdit()->setText("60 typed");
-    EXPECT_EQ(Entries(Combo(IDC_FRAME_RATE)), entries);
-    ASSERT_TRUE(Wizard().OnConvert());
-    EXPECT_EQ(kv::settings::FrameRate.Get(), 15u);
+    ChooseText(IDC_RESOLUTION, "Custom...");
+    QLineEdit* width = Edit(IDC_CUSTOM_WIDTH);
+    width->clear();
+    for (QChar c : QString("8x0y0")) {
+        QKeyEvent key(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(width, &key);
+    }
+    EXPECT_EQ(width->text(), "800") << "only digits are taken";
+    EXPECT_EQ(width->toolTip(), "Width of the video in pixels");
+    EXPECT_EQ(Edit(IDC_CUSTOM_HEIGHT)->placeholderText(), "height");
 }
 
 TEST_F(WizardTest, FirstRunDefaults) {
@@ -88,18 +107,18 @@ TEST_F(WizardTest, FirstRunDefaults) {
     EXPECT_EQ(Combo(IDC_RESOLUTION)->currentIndex(), kScreenResolutionIndex);
     EXPECT_EQ(Combo(IDC_AUDIO_CHANNELS)->currentText(), "Stereo");
     EXPECT_EQ(Combo(IDC_AUDIO_QUALITY)->currentText(), "Best");
-    EXPECT_EQ(Combo(IDC_SLIDE_TIME)->currentText(), "1");
+    EXPECT_EQ(Combo(IDC_SLIDE_TIME)->currentText(), "1 second");
     EXPECT_TRUE(Wizard().State().recordSound);
     EXPECT_FALSE(Wizard().State().mousePointer);
     EXPECT_FALSE(Wizard().State().manualAdvance);
     EXPECT_FALSE(Check(IDC_NOTES_SUBTITLES)->isChecked());
     EXPECT_EQ(Check(IDC_NOTES_SUBTITLES)->text(), "Speaker notes as subtitles");
     EXPECT_FALSE(Check(IDC_FAST_RENDER)->isChecked());
-    EXPECT_EQ(Check(IDC_FAST_RENDER)->text(), "Render fast, without live sound");
+    EXPECT_EQ(Check(IDC_FAST_RENDER)->text(), "Render fast, with motion and sound");
     // The tip says what rendering leaves out.
     const std::string tip = Check(IDC_FAST_RENDER)->toolTip().toStdString();
-    EXPECT_NE(tip.find("No live sound"), std::string::npos) << tip;
-    EXPECT_NE(tip.find("animations inside a slide show their final state"), std::string::npos) << tip;
+    EXPECT_NE(tip.find("only what moves"), std::string::npos) << tip;
+    EXPECT_NE(tip.find("sounds, narration and film sound come from its file"), std::string::npos) << tip;
     // No stored codec among the list: the first entry.
     EXPECT_EQ(Combo(IDC_VIDEO_CODEC)->currentIndex(), 0);
 }
@@ -162,7 +181,7 @@ TEST_F(WizardTest, StoredChoicesComeBack) {
     EXPECT_FALSE(Wizard().State().recordSound);
     EXPECT_TRUE(Wizard().State().manualAdvance);
     EXPECT_TRUE(Wizard().State().mousePointer);
-    EXPECT_EQ(Combo(IDC_SLIDE_TIME)->currentText(), "20");
+    EXPECT_EQ(Combo(IDC_SLIDE_TIME)->currentText(), "20 seconds");
     EXPECT_TRUE(Check(IDC_NOTES_SUBTITLES)->isChecked());
 
     Hover(IDC_TAB_CONVERTER);
@@ -186,12 +205,47 @@ TEST_F(WizardTest, StoredCustomSizeFillsTheBoxesWithinTheScreen) {
 }
 
 TEST_F(WizardTest, DevicesAreListedOnceAndTheTableFollowsTheList) {
-    sources.devices = {{"default", "Default"}, {"hw:0", "USB Mic"}, {"hw:1", "usb mic"}, {"hw:2", "Line In"}};
+    sources.devices = {{"default", "Default", ""}, {"hw:0", "USB Mic", ""}, {"hw:1", "usb mic", ""}, {"hw:2", "Line In", ""}};
     Wizard();
     EXPECT_EQ(Entries(Combo(IDC_AUDIO_DEVICE)), (std::vector<std::string>{"Default", "USB Mic", "Line In"}));
     ASSERT_EQ(sources.table.size(), 3u);
     EXPECT_EQ(sources.table[1].device, "hw:0");
     EXPECT_EQ(sources.table[2].device, "hw:2");
+}
+
+// The advance mode shows which it is, as two choices that also switch it.
+TEST_F(WizardTest, TheAdvanceModeShowsItsStateAndIsChosenByItsButtons) {
+    Hover(IDC_TAB_CONVERTER);
+    auto* automatic = Wizard().Controls().Radio(IDC_ADVANCE_AUTOMATIC);
+    auto* manual = Wizard().Controls().Radio(IDC_ADVANCE_MANUAL);
+    ASSERT_TRUE(automatic && manual);
+    EXPECT_TRUE(Shown(IDC_ADVANCE_AUTOMATIC));
+    EXPECT_TRUE(automatic->isChecked());
+    EXPECT_FALSE(manual->isChecked());
+    manual->click();
+    EXPECT_TRUE(Wizard().State().manualAdvance);
+    EXPECT_FALSE(Shown(IDC_SLIDE_TIME));
+    EXPECT_EQ(Button(IDC_ROW_LABEL[1])->CurrentBitmap(), 255) << "the row says so too";
+    Click(IDC_ROW_ICON[1]);  // the row's own toggle
+    EXPECT_FALSE(Wizard().State().manualAdvance);
+    EXPECT_TRUE(automatic->isChecked());
+    EXPECT_FALSE(manual->isChecked());
+    Hover(IDC_TAB_AUDIO);
+    EXPECT_FALSE(Shown(IDC_ADVANCE_AUTOMATIC)) << "only on the Converter page";
+}
+
+// The quality list has its label; each device's entry has all the system says of it.
+TEST_F(WizardTest, EveryListHasItsLabelAndEveryDeviceItsDetail) {
+    sources.devices = {{"default", "Default sound input", "ALSA device: default"},
+                       {"plughw:CARD=PCH,DEV=0", "HDA Intel PCH, ALC892 Analog (any format)",
+                        "HDA Intel PCH, ALC892 Analog\nHardware device with all software conversions"}};
+    Hover(IDC_TAB_AUDIO);
+    EXPECT_EQ(Button(IDC_ROW_LABEL[3])->NormalBitmap(), 319) << "\"Select Audio Quality\"";
+    Choose(IDC_AUDIO_DEVICE, 1);
+    EXPECT_EQ(Combo(IDC_AUDIO_DEVICE)->toolTip().toStdString(), sources.devices[1].detail);
+    Hover(IDC_TAB_VIDEO);
+    ChooseText(IDC_VIDEO_CODEC, "MPEG-4 part 2");
+    EXPECT_EQ(Combo(IDC_VIDEO_CODEC)->toolTip(), "MPEG-4 part 2") << "a list's field has its whole entry as tip";
 }
 
 TEST_F(WizardTest, TogglesOnTheAudioAndConverterPages) {
@@ -232,16 +286,25 @@ TEST_F(WizardTest, TogglesOnTheAudioAndConverterPages) {
     EXPECT_EQ(shell.presentationQuestions + shell.folderQuestions, 0);
 }
 
-TEST_F(WizardTest, PresentationPickerRefusesOtherTypesAndAsksAgain) {
+// The picker asks again after a file the wizard cannot convert, saying what
+// is wrong with it: its name, or (a text renamed .pptx) its contents.
+TEST_F(WizardTest, PresentationPickerRefusesWhatIsNoPresentationAndAsksAgain) {
     const auto pdf = folder.path() / "notes.pdf";
-    std::ofstream(pdf) << "x";
+    std::ofstream(pdf) << "%PDF-1.4";
+    const auto renamed = folder.path() / "notes.pptx";
+    std::ofstream(renamed) << "These are my notes, not slides.";
     const auto talk = folder.path() / "Intro.PPT";
-    std::ofstream(talk) << "x";
-    shell.presentations = {pdf.string(), talk.string()};
+    std::ofstream(talk) << "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1 an old presentation";
+    shell.presentations = {pdf.string(), renamed.string(), talk.string()};
     Hover(IDC_TAB_IO);
     Click(IDC_ROW_ICON[0]);
-    EXPECT_EQ(shell.presentationQuestions, 2);
-    EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{"FileType Error: Invalid File Type Selected"}));
+    EXPECT_EQ(shell.presentationQuestions, 3);
+    ASSERT_EQ(boxes.Texts().size(), 2u);
+    EXPECT_EQ(boxes.Texts()[0], "FileType Error: Invalid File Type Selected\n\"notes.pdf\" is not a presentation: "
+                                "Kalvista converts .ppt, .pptx, .pps, .ppsx and .odp files.");
+    EXPECT_EQ(boxes.Texts()[1], "FileType Error: Invalid File Type Selected\n\"notes.pptx\" is not a presentation, "
+                                "although its name ends like one: it holds something else (text, a picture, or a "
+                                "damaged file).");
     EXPECT_EQ(Edit(IDC_PRESENTATION)->text().toStdString(), talk.string());
     EXPECT_EQ(Edit(IDC_OUTPUT_FOLDER)->text().toStdString(), folder.path().string());
     EXPECT_EQ(Wizard().State().aviPath, (folder.path() / "Intro.avi").string());
@@ -249,6 +312,19 @@ TEST_F(WizardTest, PresentationPickerRefusesOtherTypesAndAsksAgain) {
     // Cancel changes nothing.
     Click(IDC_ROW_ICON[0]);
     EXPECT_EQ(Wizard().State().presentationPath, talk.string());
+}
+
+// The picker opens in the home folder at first, then in the chosen
+// presentation's folder.
+TEST_F(WizardTest, ThePickerOpensInTheLastFolderElseTheHomeFolder) {
+    Hover(IDC_TAB_IO);
+    Click(IDC_ROW_ICON[0]);  // cancelled
+    ChoosePresentation("Talk.pptx");
+    ASSERT_EQ(shell.startFolders.size(), 2u);
+    EXPECT_EQ(shell.startFolders[0], kv::HomeFolder().string());
+    EXPECT_EQ(shell.startFolders[1], kv::HomeFolder().string());
+    Click(IDC_ROW_ICON[0]);
+    EXPECT_EQ(shell.startFolders.back(), folder.path().string());
 }
 
 TEST_F(WizardTest, FolderPickerRefusesMissingAndReadOnlyFolders) {

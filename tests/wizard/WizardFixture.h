@@ -4,6 +4,8 @@
 // container double.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <memory>
 
 #include "QtTestApp.h"
@@ -13,6 +15,9 @@
 #include "support/TempDir.h"
 
 namespace kvtest {
+
+// A file that starts as a zip package (a .pptx, .odp) does.
+inline void WritePackageStart(const std::filesystem::path& path) { std::ofstream(path) << "PK\x03\x04 slides"; }
 
 class WizardTest : public ::testing::Test {
 protected:
@@ -35,10 +40,11 @@ protected:
         emit Combo(comboId)->activated(index);
     }
     void ChooseText(int comboId, const char* text) { Choose(comboId, Combo(comboId)->findText(text)); }
-    // A presentation chosen on the first page.
+    // A presentation chosen on the first page: a file that starts as a
+    // presentation package does.
     std::string ChoosePresentation(const std::string& name) {
         const auto path = folder.path() / name;
-        std::ofstream(path) << "slides";
+        WritePackageStart(path);
         shell.presentations.push_back(path.string());
         Hover(kv::wizard::IDC_TAB_IO);
         Click(kv::wizard::IDC_ROW_ICON[0]);

@@ -1,5 +1,9 @@
-// The wizard on a real X server: its four pages as the user sees them
+// The wizard on a real X server: its four pages, an open list and the
+// conversion dialog as the user sees them
 // (written to docs/screenshots/) and the window's shape taken from the frame.
+#include <QAbstractButton>
+#include <QApplication>
+#include <QLabel>
 #include <QScreen>
 #include <QWindow>
 #include <gtest/gtest.h>
@@ -10,7 +14,14 @@
 #include <thread>
 
 #include "QtTestApp.h"
+#include "WizardFixture.h"
+#include "app/core/SettingsCatalogue.h"
 #include "app/wizard/TransparentDialogDlg.h"
+#include "controls/BusyProgressCtrl.h"
+#include "conversion/ConversionProgress.h"
+#include "conversion/dialog/WaitDlg.h"
+#include "playback/container/PptContainerRunner.h"
+#include "recording/state/RecorderState.h"
 #include "app/wizard/WizardLayout.h"
 #include "controls/LevelMeter.h"
 #include "support/SoundSource.h"
@@ -43,7 +54,7 @@ bool WaitForColour(QPoint point, const QColor& colour) {
 
 }  // namespace
 
-TEST(WizardScreenshots, FourPagesOnAShapedWindow) {
+TEST(WizardScreenshots, FourPagesAnOpenListAndTheConversionDialog) {
     XvfbServer xvfb;
     TestApp("xcb");
     ASSERT_EQ(QGuiApplication::platformName(), "xcb");
@@ -53,12 +64,13 @@ TEST(WizardScreenshots, FourPagesOnAShapedWindow) {
     TestSoundSource sound;  // a sounding default device for the Audio page's meter
     sound.SetTone(44100, 2, 16, 440.0, 30);
     kv::SystemWizardSources sources;  // this machine's sound devices and encoders
-    RecordingContainer container;
+    // The program's own runner: the Video page offers the size this screen records.
+    kv::PptContainerRunner container;
 
     // A fixed, readable path for the pictures.
     const std::filesystem::path demo = "/tmp/kalvista-screenshots/Talks";
     std::filesystem::create_directories(demo);
-    std::ofstream(demo / "Quarterly Review.pptx") << "x";
+    WritePackageStart(demo / "Quarterly Review.pptx");
     shell.presentations.push_back((demo / "Quarterly Review.pptx").string());
 
     const QColor frameColour(0x1b, 0x1e, 0x26);
@@ -104,8 +116,37 @@ TEST(WizardScreenshots, FourPagesOnAShapedWindow) {
     }
     // The value controls of the last page are real widgets on screen.
     EXPECT_TRUE(wizard.Controls().Control(IDC_SLIDE_TIME)->isVisible());
+
+    // A list open under its box: the Video page's sizes, the largest one that fits.
+    wizard.OnSkinHover(IDC_TAB_VIDEO);
+    Settle(200);
+    wizard.Controls().Combo(IDC_RESOLUTION)->showPopup();
+    Settle(400);
+    QWidget* list = QApplication::activePopupWidget();
+    ASSERT_NE(list, nullptr);
+    EXPECT_TRUE(ScreenAround(frame.united(list->geometry()))
+                    .save(QString::fromStdString((ScreenshotFolder() / "6-list-open.png").string())));
+    wizard.Controls().Combo(IDC_RESOLUTION)->hidePopup();
     wizard.close();
     Settle(100);
+
+    // The conversion dialog while it converts: each text in its place, the
+    // percent and time left on one line under the busy bar.
+    {
+        kv::settings::OutputFormat.Set("MP4");
+        kv::g_bRecorderThreadEnded = 0;
+        kv::CWaitDlg dialog;
+        dialog.show();
+        Settle(300);
+        dialog.BusyCtrl().setEnabled(true);
+        dialog.BusyCtrl().Start();
+        dialog.ProgressLabel().setText(QString::fromStdString(kv::ConversionProgressText({true, true, 8, 3})));
+        dialog.ProgressLabel().show();
+        Settle(600);
+        EXPECT_TRUE(ScreenAround(dialog.geometry())
+                        .save(QString::fromStdString((ScreenshotFolder() / "7-conversion.png").string())));
+        dialog.BusyCtrl().Stop();
+    }
     std::filesystem::remove_all("/tmp/kalvista-screenshots");
 }
 

@@ -3,11 +3,16 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <fstream>
 
 #include "app/wizard/AudioChoice.h"
 #include "app/wizard/FormatTables.h"
 #include "app/wizard/OutputNames.h"
+#include "app/wizard/PresentationCheck.h"
+#include "app/wizard/RecordingRoom.h"
+#include "app/wizard/WizardShell.h"
+#include "platform/sound/CaptureDevices.h"
 #include "support/TempDir.h"
 
 using namespace kv::wizard;
@@ -55,15 +60,8 @@ TEST(WizardNames, PresentationTypesAndFolderChecks) {
         EXPECT_FALSE(IsPlayablePresentation(bad)) << bad;
 
     kvtest::TempDir dir;
-    EXPECT_TRUE(IsWritableFolder(dir.path().string()));
+    EXPECT_TRUE(IsExistingFolder(dir.path().string()));
     EXPECT_FALSE(IsExistingFolder((dir.path() / "gone").string()));
-    const auto locked = dir.path() / "locked";
-    std::filesystem::create_directory(locked);
-    ::chmod(locked.c_str(), 0555);
-    if (::geteuid() != 0) {
-        EXPECT_FALSE(IsWritableFolder(locked.string()));
-    }
-    ::chmod(locked.c_str(), 0755);
 }
 
 TEST(WizardValues, AudioPropertiesFromQualityChannelsAndFormat) {
@@ -127,4 +125,126 @@ TEST(WizardValues, ListSearchStartsAfterTheFirstEntryAndWraps) {
     EXPECT_EQ(FindStringFrom({}, 0, "x"), -1);
     EXPECT_EQ(SlideTimeEntries().size(), 20u);
     EXPECT_EQ(StandardResolutions(1920, 1080)[5], "1920x1080");
+}
+
+namespace {
+
+std::filesystem::path Sample() {
+    const char* source = std::getenv("KALVISTA_SOURCE_DIR");
+    return std::filesystem::path(source ? source : ".") / "samples" / "kalvista-sample.pptx";
+}
+
+}  // namespace
+
+// The one check of a presentation says what is wrong in the user's terms,
+// and a file that only looks like one by its name is found by its contents.
+TEST(WizardChecks, APresentationThatCannotBeConvertedIsToldByItsCause) {
+    kvtest::TempDir dir;
+    const auto path = [&](const char* name) { return (dir.path() / name).string(); };
+    EXPECT_EQ(PresentationProblem("", PresentationSource::Chosen), "Please select the PowerPoint presentation File ");
+    EXPECT_EQ(PresentationProblem(path("gone.pptx"), PresentationSource::Chosen).rfind("The presentation file no longer exists:", 0), 0u);
+    EXPECT_EQ(PresentationProblem(path("gone.pptx"), PresentationSource::CommandLine).rfind("There is no presentation file at:", 0), 0u);
+    EXPECT_EQ(PresentationProblem(dir.path().string(), PresentationSource::Picker).rfind("This is a folder", 0), 0u);
+
+    std::ofstream(path("talk.txt")) << "PK\x03\x04";
+    EXPECT_NE(PresentationProblem(path("talk.txt"), PresentationSource::Picker).find("\"talk.txt\" is not a presentation: "),
+              std::string::npos);
+    std::ofstream(path("notes.pptx")) << "Notes for the talk";
+    EXPECT_NE(PresentationProblem(path("notes.pptx"), PresentationSource::Picker).find("although its name ends like one"),
+              std::string::npos);
+    std::ofstream(path("picture.odp")) << "\x89PNG\r\n\x1a\n";
+    EXPECT_NE(PresentationProblem(path("picture.odp"), PresentationSource::Picker).find("holds something else"),
+              std::string::npos);
+    std::ofstream{path("empty.ppsx")};
+    EXPECT_EQ(PresentationProblem(path("empty.ppsx"), PresentationSource::Picker).rfind("The presentation file is empty:", 0), 0u);
+
+    // What starts as a presentation does: a zip package, an old compound file, flat XML.
+    std::ofstream(path("new.PPTX")) << "PK\x03\x04 rest";
+    std::ofstream(path("old.ppt")) << "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1 rest";
+    for (const char* good : {"new.PPTX", "old.ppt"}) EXPECT_EQ(PresentationProblem(path(good), PresentationSource::Picker), "") << good;
+    EXPECT_EQ(PresentationProblem(Sample().string(), PresentationSource::CommandLine), "");
+
+    if (::geteuid() != 0) {
+        std::ofstream(path("secret.pptx")) << "PK\x03\x04";
+        ::chmod(path("secret.pptx").c_str(), 0);
+        EXPECT_EQ(PresentationProblem(path("secret.pptx"), PresentationSource::Picker).rfind("The presentation file cannot be read (", 0), 0u);
+    }
+}
+
+// A folder is writable when a file can be made in it: the permission bits
+// alone pass /proc for root.
+TEST(WizardChecks, AFolderThatTakesNoFilesIsToldWhyAndAWritableOneKeepsNothing) {
+    kvtest::TempDir dir;
+    EXPECT_EQ(OutputFolderProblem(dir.path().string()), "");
+    EXPECT_TRUE(std::filesystem::is_empty(dir.path())) << "the trial file is removed";
+    EXPECT_EQ(OutputFolderProblem((dir.path() / "gone").string()), "Invalid output folder. Please select the valid output folder path.");
+    EXPECT_EQ(OutputFolderProblem("/proc"), "The output folder cannot be written to (it takes no new files):\n/proc\n"
+                                            "Please select another output folder.");
+    const auto locked = dir.path() / "locked";
+    std::filesystem::create_directory(locked);
+    ::chmod(locked.c_str(), 0555);
+    if (::geteuid() != 0) {
+        EXPECT_NE(OutputFolderProblem(locked.string()).find("(you have no permission to write there)"), std::string::npos);
+    }
+    ::chmod(locked.c_str(), 0755);
+}
+
+// The show's length for the room it needs: known only when every slide has
+// the same time.
+TEST(WizardChecks, TheRoomARecordingNeedsFollowsTheShowsLength) {
+    RecordingPlan plan;
+    plan.presentation = Sample().string();
+    plan.secondsPerSlide = 5;
+    plan.captureMode = 2;
+    EXPECT_EQ(ExpectedShowSeconds(plan), 4 * 5.0) << "four slides of 5 s";
+    plan.captureMode = 3;
+    EXPECT_EQ(ExpectedShowSeconds(plan), 0.0) << "the presenter decides";
+    plan.captureMode = 2;
+    plan.presentation = "/no/such.pptx";
+    EXPECT_EQ(ExpectedShowSeconds(plan), 0.0);
+
+    kvtest::TempDir dir;
+    plan.outputFolder = dir.path().string();
+    plan.width = 640;
+    plan.height = 480;
+    plan.framesPerSecond = 5;
+    EXPECT_EQ(RecordingRoomProblem(plan), "") << "a temporary folder has room for a short show";
+}
+
+TEST(WizardValues, ListTextsSayTheirUnitsAndTheLargestSizeThatFits) {
+    const auto times = SlideTimeEntries();
+    EXPECT_EQ(times.front(), "1 second");
+    EXPECT_EQ(times[1], "2 seconds");
+    EXPECT_EQ(times.back(), "20 seconds");
+    EXPECT_EQ(StandardResolutions({1364, 704}, {1366, 768})[kScreenResolutionIndex], "1364x704 (largest that fits)");
+    EXPECT_EQ(StandardResolutions({1920, 1080}, {1920, 1080})[kScreenResolutionIndex], "1920x1080");
+    EXPECT_EQ(StandardResolutions({1364, 704}, {1366, 768}).back(), "Custom...");
+}
+
+// A sound device's entry starts with the device's own name; ALSA's words
+// for its kind follow in a word or go to the tooltip, and no entry of one
+// card starts another.
+TEST(WizardValues, SoundDevicesAreNamedByTheirCardFirst) {
+    EXPECT_EQ(kv::ReadableDeviceName("plughw:CARD=PCH,DEV=0", "HDA Intel PCH, ALC892 Analog\nHardware device with all software conversions"),
+              "HDA Intel PCH, ALC892 Analog (any format)");
+    EXPECT_EQ(kv::ReadableDeviceName("dsnoop:CARD=PCH,DEV=0", "HDA Intel PCH, ALC892 Analog\nDirect sample snooping device"),
+              "HDA Intel PCH, ALC892 Analog (shared)");
+    EXPECT_EQ(kv::ReadableDeviceName("lavrate", "Rate Converter Plugin Using Libav/FFmpeg Library"),
+              "lavrate (ALSA plugin)");
+    EXPECT_EQ(kv::ReadableDeviceName("upmix", "Plugin for channel upmix (4,6,8)"), "upmix (ALSA plugin)");
+    EXPECT_EQ(kv::ReadableDeviceName("pulse", "PulseAudio Sound Server"), "PulseAudio Sound Server");
+    EXPECT_EQ(kv::ReadableDeviceName("usbmic", ""), "usbmic");
+    const std::string plug = kv::ReadableDeviceName("plughw:CARD=PCH,DEV=0", "HDA Intel PCH, ALC892 Analog\nx");
+    const std::string shared = kv::ReadableDeviceName("dsnoop:CARD=PCH,DEV=0", "HDA Intel PCH, ALC892 Analog\nx");
+    EXPECT_NE(shared.rfind(plug, 0), 0u);
+    EXPECT_NE(plug.rfind(shared, 0), 0u);
+}
+
+TEST(WizardValues, HelpSaysWhyThePageDidNotOpen) {
+    EXPECT_NE(kv::WhyPageDidNotOpen(false, std::nullopt).find("xdg-open"), std::string::npos);
+    EXPECT_EQ(kv::WhyPageDidNotOpen(true, std::nullopt), "") << "still running: a browser is starting";
+    EXPECT_EQ(kv::WhyPageDidNotOpen(true, 0), "");
+    EXPECT_EQ(kv::WhyPageDidNotOpen(true, 3), "no program is set to open web pages (.htm files) on this computer");
+    EXPECT_NE(kv::WhyPageDidNotOpen(true, 4).find("did not start"), std::string::npos);
+    EXPECT_NE(kv::WhyPageDidNotOpen(true, 1).find("exit status 1"), std::string::npos);
 }

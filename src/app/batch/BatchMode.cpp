@@ -18,6 +18,7 @@
 #include "platform/automation/uno/UnoAutomation.h"
 #include "platform/core/MessageBox.h"
 #include "platform/core/Paths.h"
+#include "platform/core/PrintableText.h"
 #include "platform/x11/DockWindows.h"
 #include "platform/x11/PrivateDisplay.h"
 #include "platform/x11/ScreenGrabber.h"
@@ -38,7 +39,7 @@ void Fail(const std::string& reason) {
     do {
         const size_t end = reason.find('\n', start);
         const std::string line = reason.substr(start, end == std::string::npos ? std::string::npos : end - start);
-        std::fprintf(stderr, "kalvista: %s\n", line.c_str());
+        std::fprintf(stderr, "kalvista: %s\n", WithoutControls(line).c_str());
         start = end == std::string::npos ? end : end + 1;
     } while (start != std::string::npos);
 }
@@ -52,7 +53,9 @@ public:
         std::lock_guard lock(m_mutex);
         ++m_count;
     }
-    void Notice(const std::string& text) override { std::fprintf(stderr, "kalvista: warning: %s\n", text.c_str()); }
+    void Notice(const std::string& text) override {
+        std::fprintf(stderr, "kalvista: warning: %s\n", LinesWithoutControls(text).c_str());
+    }
     void Detail(const std::string& text) override { Fail(text); }
     int Count() const {
         std::lock_guard lock(m_mutex);
@@ -105,7 +108,7 @@ public:
 void RecoverEarlierRecording() {
     const auto recovery = RecoverInterruptedRecording();
     if (!recovery) return;
-    if (!recovery->recovered.empty()) Fail("recovered an interrupted recording: " + recovery->recovered);
+    if (!recovery->recovered.empty()) Fail("recovered an interrupted recording: " + PrintableText(recovery->recovered));
     else Fail(recovery->problem);
 }
 
@@ -117,7 +120,8 @@ int Convert(const BatchOptions& options) {
 
     const BatchFileNames names = MakeBatchFileNames(options, VideosFolder().string());
     StoreBatchSettings(options, names, soundDevice);
-    const ContainerRequest request = ReadContainerRequest();
+    ContainerRequest request = ReadContainerRequest();
+    request.allowLinkedContent = options.allowLinkedContent;
 
     auto messages = std::make_shared<StderrMessageBoxes>();
     SetMessageBoxService(messages);
@@ -141,7 +145,7 @@ int Convert(const BatchOptions& options) {
         Fail(check.problem);
         return kExitFailure;
     }
-    std::printf("Video: %s (%.1f s)\n", output.c_str(), check.seconds);
+    std::printf("Video: %s (%.1f s)\n", PrintableText(output).c_str(), check.seconds);
     return 0;
 }
 
@@ -165,6 +169,8 @@ int RunBatchMode(int argc, char** argv) {
         std::fputs("Try: kalvista --convert --help\n", stderr);
         return kExitUsage;
     }
+    // Offices follow what the decks link to only when the user trusts them.
+    AllowLinkedContent(parse.options->allowLinkedContent);
     // Without a display the run gets one of its own, with room for the
     // capture size plus the toolbar, so the video is the size asked.
     PrivateDisplay privateDisplay;

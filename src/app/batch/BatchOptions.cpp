@@ -7,7 +7,7 @@
 #include <map>
 #include <thread>
 
-#include "rendering/SlideTimeline.h"
+#include "rendering/FastRender.h"
 
 #include "conversion/OutputFormats.h"
 
@@ -42,28 +42,61 @@ const char* const kBatchUsage =
     "                    click it on), 1 to 20 (default 5). In auto and timings\n"
     "                    mode, effects that wait for a click come by themselves,\n"
     "                    one after another in the first half of their slide's time\n"
-    "  --size WxH        capture size in pixels, at least 100x96 (default 800x600)\n"
-    "  --fps N           frames per second: 5, 10, 15, 20, 25 or 30\n"
-    "                    (MPEG1/MPEG2: 25 or 29; default 5, or 25 for MPEG)\n"
+    "  --size WxH        capture size in pixels, at least 100x96 and at most 7680x4320\n"
+    "                    (default 800x600; with --fast at most 3840x2160)\n"
+    "  --fps N           frames per second: 5, 10, 15, 20, 25 or 30, and with\n"
+    "                    --fast also 50 or 60 (MPEG1/MPEG2: 25 or 29; default 5,\n"
+    "                    or 25 for MPEG)\n"
     "  --sound DEVICE    record sound from this capture device (an ALSA name such\n"
     "                    as \"default\", or its number in the device list)\n"
     "  --no-sound        record no sound\n"
     "  --cursor          draw the mouse pointer into the video\n"
-    "  --fast            render instead of recording: the office draws every shown\n"
-    "                    slide and the video is made from those pictures, about ten\n"
-    "                    times faster than the show lasts. No live sound (the video\n"
-    "                    has none), animations inside a slide show their final\n"
-    "                    state, and a transition becomes a cross-fade of its length.\n"
-    "                    Not with --mode presenter.\n"
+    "  --fast            render instead of recording the whole show: still slides\n"
+    "                    are drawn once as pictures, and only what moves (slide\n"
+    "                    transitions, effects on entrance, emphasis, exit and\n"
+    "                    motion paths, effects that wait for a click, animated\n"
+    "                    pictures, films while they play) is played out of sight\n"
+    "                    and recorded for its own length. The presentation's own\n"
+    "                    sounds come from its file: sounds that play by themselves\n"
+    "                    or on a click, recorded narration with its timings,\n"
+    "                    transition sounds, films' sound, looping sounds. A\n"
+    "                    presentation without sound gives a video without sound.\n"
+    "                    --fps up to 60 and --size up to 3840x2160. Not with\n"
+    "                    --mode presenter, nor with --sound (nothing is recorded\n"
+    "                    from a microphone).\n"
     "  --jobs N          with --fast: presentations rendered at once, each by an\n"
-    "                    office of its own (default: the number of processor cores)\n"
+    "                    office of its own, and moving stretches recorded at once,\n"
+    "                    each on a private display with an office of its own,\n"
+    "                    1 to 16 (default: the number of processor cores)\n"
     "  --subtitles       speaker notes as subtitles (MP4, MOV, WEBM; and <video>.srt)\n"
+    "  --allow-linked-content\n"
+    "                    for presentations you trust: the pictures, films and other\n"
+    "                    files they link to are fetched, from the network or from\n"
+    "                    anywhere on this computer (see below)\n"
     "  --help            this text\n"
     "\n"
     "The show runs on the display DISPLAY names; without one, on a private X\n"
     "server (Xvfb) started for the run, large enough for --size and the toolbar.\n"
     "When the screen is too small for --size and the toolbar, the video is made\n"
-    "smaller and a warning says to what size.\n";
+    "smaller and a warning says to what size.\n"
+    "\n"
+    "Presentations from anyone are safe to convert. The office plays each one in a\n"
+    "closed room: without network, seeing no file of this computer but a copy of\n"
+    "the presentation. Its macros never run; its \"run program\" actions and\n"
+    "hyperlinks do nothing. A picture it links to from its own folder is shown;\n"
+    "anything else it links to (pictures, films and sounds elsewhere or on the\n"
+    "network, linked objects) is shown as missing, unless --allow-linked-content\n"
+    "is given. The file's type is told from its content: anything but a\n"
+    "PowerPoint (OOXML or 97-2003) or OpenDocument presentation is refused.\n"
+    "\n"
+    "Limits on what a presentation may ask (it is refused beyond them):\n"
+    "  slides: at most 1000\n"
+    "  a slide's own time: at most 1 h; a transition: at most 60 s\n"
+    "  a whole show: at most 24 h\n"
+    "  a picture: at most 150 million pixels\n"
+    "  a package: at most 50000 parts and 4 GB unpacked, no part unpacking to\n"
+    "  more than 1000 times its packed size\n"
+    "The first 1000 slide changes of a video get a key frame of their own.\n";
 
 namespace {
 
@@ -155,15 +188,23 @@ std::string Complete(BatchOptions& o) {
 
     const bool mpeg = IsMpegFormat(o.format);
     if (o.fps == 0) o.fps = mpeg ? 25 : 5;
-    const std::vector<int> rates = mpeg ? std::vector<int>{25, 29} : std::vector<int>{5, 10, 15, 20, 25, 30};
+    std::vector<int> rates = mpeg ? std::vector<int>{25, 29} : std::vector<int>{5, 10, 15, 20, 25, 30};
+    if (o.fast && !mpeg) rates.insert(rates.end(), {50, kRenderMaxFps});
     if (std::find(rates.begin(), rates.end(), o.fps) == rates.end())
         return "frame rate " + std::to_string(o.fps) + " is not offered for " + o.format;
     if (o.width < 100 || o.height < 96) return "Minimum resolution must be 100 x 100.";
+    if (o.width > kLargestCaptureWidth || o.height > kLargestCaptureHeight)
+        return "--size may be at most " + std::to_string(kLargestCaptureWidth) + "x" +
+               std::to_string(kLargestCaptureHeight);
+    if (o.fast && (o.width > kRenderMaxWidth || o.height > kRenderMaxHeight))
+        return "--fast renders at most " + std::to_string(kRenderMaxWidth) + "x" + std::to_string(kRenderMaxHeight);
     if (o.seconds < 1 || o.seconds > 20) return "--seconds must lie between 1 and 20";
     if (o.fast && o.captureMode == 3) return std::string("--fast: ") + kPresenterModeRefusal;
+    if (o.fast && !o.soundDevice.empty()) return std::string("--fast: ") + kLiveSoundRefusal;
     if (o.jobs != 0 && !o.fast) return "--jobs needs --fast: a recorded show needs the screen to itself";
     if (o.jobs < 0) return "--jobs must be at least 1";
-    if (o.jobs == 0) o.jobs = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    if (o.jobs > kMostJobs) return "--jobs may be at most " + std::to_string(kMostJobs);
+    if (o.jobs == 0) o.jobs = std::clamp(static_cast<int>(std::thread::hardware_concurrency()), 1, kMostJobs);
     return {};
 }
 
@@ -247,6 +288,8 @@ BatchParse ParseBatchOptions(const std::vector<std::string>& args) {
             options.fast = true;
         } else if (arg == "--subtitles") {
             options.subtitles = true;
+        } else if (arg == "--allow-linked-content") {
+            options.allowLinkedContent = true;
         } else if (arg.rfind("--", 0) == 0) {
             const bool isConvert = arg == "--convert";
             if (i + 1 >= args.size()) {

@@ -2,6 +2,7 @@
 // The command line of the batch mode:
 //   kalvista --convert PRESENTATION... [--output FILE|FOLDER] [--format NAME] [--mode auto|presenter|timings]
 //            [--seconds N] [--size WxH] [--fps N] [--sound DEVICE|--no-sound] [--cursor] [--fast [--jobs N]]
+//            [--allow-linked-content]
 #include <optional>
 #include <string>
 #include <vector>
@@ -25,6 +26,7 @@ struct BatchOptions {
     bool fast = false;         // the office draws the slides; nothing is played or recorded
     int jobs = 0;              // presentations rendered at once with `fast`; 0: one per processor core
     bool subtitles = false;    // speaker notes as subtitles
+    bool allowLinkedContent = false;  // the user trusts the decks: what they link to is fetched
 
     bool Several() const { return presentations.size() > 1; }
 };
@@ -50,6 +52,11 @@ struct PrivateScreen {
     int height;
 };
 PrivateScreen PrivateScreenSize(int captureWidth, int captureHeight);
+
+// The largest capture size --size takes, and the most rendering jobs.
+inline constexpr int kLargestCaptureWidth = 7680;
+inline constexpr int kLargestCaptureHeight = 4320;
+inline constexpr int kMostJobs = 16;
 
 extern const char* const kBatchUsage;
 

@@ -1,5 +1,7 @@
 #include "app/batch/DeckProgress.h"
 
+#include "platform/core/PrintableText.h"
+
 #include "app/batch/TerminalProgress.h"
 
 #include <unistd.h>
@@ -27,13 +29,13 @@ DeckProgressLine::~DeckProgressLine() {
 
 void DeckProgressLine::Started(const std::string& presentation) {
     std::lock_guard lock(m_mutex);
-    m_running.insert(std::filesystem::path(presentation).filename().string());
+    m_running.insert(PrintableText(std::filesystem::path(presentation).filename().string()));
     Show();
 }
 
 void DeckProgressLine::Ended(const std::string& presentation, bool ok, const std::function<void()>& printFinal) {
     std::lock_guard lock(m_mutex);
-    const auto running = m_running.find(std::filesystem::path(presentation).filename().string());
+    const auto running = m_running.find(PrintableText(std::filesystem::path(presentation).filename().string()));
     if (running != m_running.end()) m_running.erase(running);
     ++m_done;
     if (!ok) ++m_failed;

@@ -13,8 +13,10 @@
 #include "app/batch/OutputCheck.h"
 #include "app/core/SettingsCatalogue.h"
 #include "conversion/OutputFileName.h"
+#include "platform/automation/uno/UnoShowStage.h"
 #include "platform/automation/uno/UnoSlideDrawing.h"
 #include "platform/core/Paths.h"
+#include "platform/core/PrintableText.h"
 #include "rendering/FastRender.h"
 
 namespace kv {
@@ -33,6 +35,7 @@ FastRenderRequest MakeRequest(const BatchOptions& options, const Deck& deck) {
     request.fps = options.fps;
     request.captureMode = options.captureMode;
     request.seconds = options.seconds;
+    request.deckSound = options.sound;
     request.qualityFactor = static_cast<int>(settings::QualityFactor.Get());
     request.audioBitRate = static_cast<int>(settings::BitRate.Get());
     return request;
@@ -48,13 +51,14 @@ public:
         const OutputCheck check = failure.empty() ? CheckOutputFile(deck.output) : OutputCheck{false, 0, failure};
         m_progress.Ended(deck.presentation, check.complete, [&] {
             if (check.complete) {
-                std::printf("Video: %s (%.1f s)\n", deck.output.c_str(), check.seconds);
+                std::printf("Video: %s (%.1f s)\n", PrintableText(deck.output).c_str(), check.seconds);
                 return;
             }
             ++m_failed;
             std::error_code ignored;
             if (fs::file_size(deck.output, ignored) == 0) fs::remove(deck.output, ignored);  // only our placeholder
-            std::fprintf(stderr, "kalvista: Failed: %s: %s\n", deck.presentation.c_str(), check.problem.c_str());
+            std::fprintf(stderr, "kalvista: Failed: %s: %s\n", PrintableText(deck.presentation).c_str(),
+                         WithoutControls(check.problem).c_str());
         });
     }
     int Failed() const { return m_failed; }
@@ -66,7 +70,8 @@ private:
 
 // One worker: an office of its own renders presentation after presentation;
 // an office that went away is started afresh for the next one.
-void Work(const BatchOptions& options, const std::vector<Deck>& decks, std::atomic<size_t>& next, Report& report) {
+void Work(const BatchOptions& options, const std::vector<Deck>& decks, std::atomic<size_t>& next, StagePool& stages,
+          Report& report) {
     std::unique_ptr<SlideDrawingOffice> office;
     for (size_t i = next++; i < decks.size(); i = next++) {
         report.Started(decks[i]);
@@ -75,7 +80,7 @@ void Work(const BatchOptions& options, const std::vector<Deck>& decks, std::atom
             report.Done(decks[i], why);
             continue;
         }
-        const FastRenderResult result = RenderFast(*office, MakeRequest(options, decks[i]));
+        const FastRenderResult result = RenderFast(*office, stages, MakeRequest(options, decks[i]));
         report.Done(decks[i], result.ok ? std::string() : result.error);
     }
 }
@@ -102,11 +107,12 @@ int ConvertFast(const BatchOptions& options) {
         decks.push_back({options.presentation, output});
     }
     Report report(decks.size());
+    StagePool stages(StartUnoShowStage, options.width, options.height, options.jobs);
     std::atomic<size_t> next{0};
     const size_t jobs = std::min(decks.size(), static_cast<size_t>(std::max(1, options.jobs)));
     std::vector<std::thread> workers;
-    for (size_t j = 1; j < jobs; ++j) workers.emplace_back([&] { Work(options, decks, next, report); });
-    Work(options, decks, next, report);
+    for (size_t j = 1; j < jobs; ++j) workers.emplace_back([&] { Work(options, decks, next, stages, report); });
+    Work(options, decks, next, stages, report);
     for (auto& worker : workers) worker.join();
     return report.Failed() == 0 ? 0 : 1;
 }

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QProgressDialog>
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <filesystem>
@@ -10,7 +11,9 @@
 #include "app/batch/FastBatch.h"
 #include "app/batch/OutputCheck.h"
 #include "app/core/SettingsCatalogue.h"
+#include "platform/automation/uno/UnoShowStage.h"
 #include "conversion/dialog/WaitDlg.h"
+#include "platform/automation/uno/UnoAutomation.h"
 #include "platform/core/MessageBox.h"
 
 namespace kv {
@@ -29,6 +32,7 @@ FastRenderRequest FastRenderRequestFromSettings(const ContainerRequest& request)
     render.fps = static_cast<int>(settings::FrameRate.Get());
     render.captureMode = request.captureMode;
     render.seconds = request.secondsPerSlide;
+    render.deckSound = settings::CaptureSound.Get() != 0;
     render.qualityFactor = static_cast<int>(settings::QualityFactor.Get());
     render.audioBitRate = static_cast<int>(settings::BitRate.Get());
     return render;
@@ -41,7 +45,10 @@ std::string Render(const FastRenderRequest& render) {
     std::unique_ptr<SlideDrawingOffice> office;
     std::string why;
     if (!StartDrawingOffice(office, &why)) return why;
-    const FastRenderResult result = RenderFast(*office, render);
+    // Two stages record moving stretches side by side: the machine's cores, at most two.
+    StagePool stages(StartUnoShowStage, render.width, render.height,
+                     static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 2u)));
+    const FastRenderResult result = RenderFast(*office, stages, render);
     if (!result.ok) return result.error;
     const OutputCheck check = CheckOutputFile(render.output);
     return check.complete ? std::string() : check.problem;
@@ -51,6 +58,7 @@ std::string Render(const FastRenderRequest& render) {
 
 int FastRenderRunner::RunContainer(const ContainerRequest& request) {
     if (!request.renderFast) return m_container->RunContainer(request);
+    AllowLinkedContent(request.allowLinkedContent);
     const FastRenderRequest render = FastRenderRequestFromSettings(request);
     std::atomic<bool> done{false};
     std::string failure;
@@ -77,11 +85,13 @@ int FastRenderRunner::RunContainer(const ContainerRequest& request) {
         std::error_code ignored;
         if (fs::file_size(render.output, ignored) == 0) fs::remove(render.output, ignored);  // the reserved name only
         ShowMessageBox("Conversion failed: " + failure);
-        return 0;
+        return kNothingRecorded;
     }
     ShowNotice("The video is ready:\n" + render.output);
     CWaitDlg::PlayOutputFile();
-    return 1;
+    return kRecordingMade;
 }
+
+CaptureSize FastRenderRunner::FittedCaptureSize(CaptureSize asked) { return m_container->FittedCaptureSize(asked); }
 
 }  // namespace kv

@@ -13,9 +13,12 @@ namespace kv {
 class FastRenderRunner : public ContainerRunner {
 public:
     explicit FastRenderRunner(std::unique_ptr<ContainerRunner> container);
-    // A rendered request: 1 when the video is complete, otherwise 0 with the
-    // reason in a message box.
+    // A rendered request: kRecordingMade when the video is complete,
+    // otherwise kNothingRecorded with the reason in a message box (the user
+    // can change the choices and convert again).
     int RunContainer(const ContainerRequest& request) override;
+    // A recording's size; a rendered video is drawn at the size asked.
+    CaptureSize FittedCaptureSize(CaptureSize asked) override;
 
 private:
     std::unique_ptr<ContainerRunner> m_container;

@@ -1,8 +1,5 @@
 #include "app/batch/OutputCheck.h"
 
-#include <unistd.h>
-
-#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -10,6 +7,9 @@
 #include <sstream>
 #include <vector>
 
+#include "platform/core/PrivateFiles.h"
+#include "platform/core/PrintableText.h"
+#include "platform/files/RunFolder.h"
 #include "platform/process/ChildProcess.h"
 
 namespace kv {
@@ -27,10 +27,10 @@ struct ProbeResult {
 
 ProbeResult Probe(const std::vector<std::string>& argv) {
     ProbeResult result;
-    // Several videos may be checked at once (rendering jobs): a report each.
-    static std::atomic<int> counter{0};
-    const fs::path report = fs::temp_directory_path() /
-                            ("kalvista-probe-" + std::to_string(::getpid()) + "-" + std::to_string(++counter) + ".txt");
+    // Several videos may be checked at once (rendering jobs): a report each,
+    // made new and private in the run's folder, so nobody can plant its lines.
+    const fs::path report = NewRunFile("probe", ".txt");
+    if (!ReservePrivateFile(report)) return result;
     SpawnOptions options;
     options.outputFile = report;
     ChildProcess probe = ChildProcess::Spawn(argv, options);
@@ -79,12 +79,12 @@ OutputCheck CheckOutputFile(const std::string& path) {
     OutputCheck check;
     std::error_code ec;
     if (!fs::is_regular_file(path, ec) || fs::file_size(path, ec) == 0) {
-        check.problem = "no output file was made: " + path;
+        check.problem = "no output file was made: " + PrintableText(path);
         return check;
     }
     const ProbeResult probe = ProbeContainer(path);
     if (!probe.ran || probe.status != 0) {
-        check.problem = "the output file cannot be read to the end: " + path;
+        check.problem = "the output file cannot be read to the end: " + PrintableText(path);
         return check;
     }
     bool video = false;
@@ -98,11 +98,11 @@ OutputCheck CheckOutputFile(const std::string& path) {
     }
     if (!check.problem.empty()) return check;
     if (!video || packets == 0) {
-        check.problem = "the output file holds no picture: " + path;
+        check.problem = "the output file holds no picture: " + PrintableText(path);
         return check;
     }
     if (check.seconds <= 0) check.seconds = DecodedSeconds(path);
-    if (check.seconds <= 0) check.problem = "the output file has no length: " + path;
+    if (check.seconds <= 0) check.problem = "the output file has no length: " + PrintableText(path);
     else check.complete = true;
     return check;
 }

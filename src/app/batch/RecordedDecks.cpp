@@ -11,6 +11,9 @@
 #include "app/batch/DeckProgress.h"
 #include "platform/automation/uno/UnoAutomation.h"
 #include "platform/core/Paths.h"
+#include "platform/core/PrintableText.h"
+#include "platform/core/PrivateFiles.h"
+#include "platform/files/RunFolder.h"
 #include "platform/core/Trace.h"
 #include "platform/process/ChildProcess.h"
 
@@ -35,7 +38,8 @@ bool RunOne(const std::vector<std::string>& args, const Deck& deck, DeckProgress
     argv.insert(argv.begin(), fs::read_symlink("/proc/self/exe", error).string());
     SpawnOptions options;
     options.environment = {std::string(kParentRunVariable) + "=" + std::to_string(::getpid())};
-    options.outputFile = fs::temp_directory_path(error) / ("kalvista-deck-" + std::to_string(::getpid()) + ".log");
+    options.outputFile = NewRunFile("deck", ".log");
+    if (!ReservePrivateFile(options.outputFile)) Trace("RunOne : cannot make " + options.outputFile.string() + "\n");
     ChildProcess run = ChildProcess::Spawn(argv, options);
     const int status = run.Started() ? run.Wait().value_or(255) : 255;
     std::ifstream in(options.outputFile);
@@ -48,10 +52,11 @@ bool RunOne(const std::vector<std::string>& args, const Deck& deck, DeckProgress
     in.close();
     fs::remove(options.outputFile, error);
     progress.Ended(deck.presentation, status == 0, [&] {
-        for (const std::string& kept : lines) std::printf("%s\n", kept.c_str());
+        for (const std::string& kept : lines) std::printf("%s\n", WithoutControls(kept).c_str());
         if (status == 0) return;
         if (fs::file_size(deck.output, error) == 0) fs::remove(deck.output, error);  // only our placeholder
-        std::fprintf(stderr, "kalvista: Failed: %s: %s\n", deck.presentation.c_str(), reason.c_str());
+        std::fprintf(stderr, "kalvista: Failed: %s: %s\n", PrintableText(deck.presentation).c_str(),
+                     WithoutControls(reason).c_str());
     });
     return status == 0;
 }

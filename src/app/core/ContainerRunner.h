@@ -18,13 +18,30 @@ struct ContainerRequest {
     // The office draws the slides and the video is made from those pictures:
     // no show is played or recorded (modes 1 and 2 only).
     bool renderFast = false;
+    // The user trusts the presentation: what it links to is fetched.
+    bool allowLinkedContent = false;
+};
+
+// What came of a run: a video was made (or its making failed after the
+// recording), or nothing was recorded (the show did not start, or ended
+// before Play, or the recording was refused before it began).
+inline constexpr int kNothingRecorded = 0;
+inline constexpr int kRecordingMade = 1;
+
+struct CaptureSize {
+    int width = 0;
+    int height = 0;
+    bool operator==(const CaptureSize&) const = default;
 };
 
 class ContainerRunner {
 public:
     virtual ~ContainerRunner() = default;
-    // Runs the container modally; the result is the dialog's exit code.
+    // Runs the container modally: kRecordingMade or kNothingRecorded.
     virtual int RunContainer(const ContainerRequest& request) = 0;
+    // The capture size a recording asked at `asked` gets on this screen,
+    // where the container's window with its toolbar and frame must fit.
+    virtual CaptureSize FittedCaptureSize(CaptureSize asked) { return asked; }
 };
 
 // The program's runner (CPptContainerDlg run modally); the container library

@@ -60,6 +60,8 @@ inline constexpr NumberSetting BitRate{kAVSettings, "BitRate", 128};
 inline constexpr NumberSetting SlideShowCaptureMode{kPowerPointSettings, "SlideShowCaptureMode", 1};
 inline constexpr NumberSetting TimeinSec{kPowerPointSettings, "TimeinSec", 0};
 inline constexpr NumberSetting MouseCapture{kPowerPointSettings, "MouseCapture", 0};
+// 1: what the deck links to is fetched (it is trusted)
+inline constexpr NumberSetting AllowLinkedContent{kPowerPointSettings, "AllowLinkedContent", 0};
 inline constexpr NumberSetting FastRender{kPowerPointSettings, "FastRender", 0};  // 1: the office draws the slides, no show is recorded
 inline constexpr NumberSetting SupportPowerPlugs{kPowerPointSettings, "SupportPowerPlugs", 0};
 inline constexpr NumberSetting DeleteIntermediateFile{kPowerPointSettings, "DeleteIntermediateFile", 1};

@@ -14,7 +14,8 @@ namespace kv::wizard {
 
 class CAVSettingPage {
 public:
-    CAVSettingPage(WizardControls& controls, WizardState& state, WizardSources& sources, Size screen);
+    // `largest`: the largest capture size the screen records, offered as the screen's entry.
+    CAVSettingPage(WizardControls& controls, WizardState& state, WizardSources& sources, Size screen, Size largest);
 
     PageView AudioView() const;
     PageView VideoView() const;
@@ -63,6 +64,7 @@ private:
     WizardSources& m_sources;
     std::vector<CaptureDeviceEntry> m_devices;  // the device list's entries, in order
     Size m_screen;
+    Size m_largest;
 };
 
 }  // namespace kv::wizard

@@ -9,10 +9,12 @@ namespace kv::wizard {
 namespace {
 const RowBitmaps kRecordOn{225, 227, 242, 241};
 const RowBitmaps kRecordOff{226, 224, 242, 241};
+const RowBitmaps kQualityRow{283, 282, 319, 318};
 }  // namespace
 
-CAVSettingPage::CAVSettingPage(WizardControls& controls, WizardState& state, WizardSources& sources, Size screen)
-    : m_controls(controls), m_state(state), m_sources(sources), m_screen(screen) {}
+CAVSettingPage::CAVSettingPage(WizardControls& controls, WizardState& state, WizardSources& sources, Size screen,
+                               Size largest)
+    : m_controls(controls), m_state(state), m_sources(sources), m_screen(screen), m_largest(largest) {}
 
 PageView CAVSettingPage::AudioView() const {
     PageView view;
@@ -20,7 +22,7 @@ PageView CAVSettingPage::AudioView() const {
     view.rows[0] = m_state.recordSound ? kRecordOn : kRecordOff;
     view.rows[1] = {229, 228, 238, 237};
     view.rows[2] = {231, 230, 240, 239};
-    view.rows[3] = {283, 282, 232, 232};
+    view.rows[3] = kQualityRow;
     // The silence notice is shown by the live check, when it has heard nothing.
     view.valueControls = {IDC_AUDIO_CHANNELS, IDC_AUDIO_DEVICE, IDC_AUDIO_QUALITY, IDC_SOUND_LEVEL};
     return view;
@@ -37,7 +39,10 @@ void CAVSettingPage::EnumerateAudioDevicesT() {
         names.push_back(device.name);
         devices.push_back(device);
     }
-    WizardControls::Fill(m_controls.Combo(IDC_AUDIO_DEVICE), names);
+    auto* list = m_controls.Combo(IDC_AUDIO_DEVICE);
+    WizardControls::Fill(list, names);
+    for (int i = 0; i < static_cast<int>(devices.size()); ++i)
+        list->setItemData(i, QString::fromStdString(devices[i].detail), Qt::ToolTipRole);
     m_sources.SetAudioDeviceTable(devices);
     m_devices = devices;
     Trace("End EnumerateAudioDevicesT()");

@@ -14,10 +14,18 @@ const RowBitmaps kAutomatic{252, 248, 251, 250};
 const RowBitmaps kSlideTime{262, 261, 264, 263};
 
 const char kFastRenderTip[] =
-    "The office draws every slide as a picture and the video is made from those\n"
-    "pictures: much faster than the show lasts. No live sound is recorded (the\n"
-    "video has none), animations inside a slide show their final state, and a\n"
-    "transition becomes a cross-fade. Not for slides the presenter advances.";
+    "Renders instead of recording the whole show: still slides are drawn once as\n"
+    "pictures, and only what moves (transitions, effects, films, animated pictures)\n"
+    "is played out of sight and recorded for its length. The presentation's own\n"
+    "sounds, narration and film sound come from its file; nothing is recorded from\n"
+    "a microphone. Not for slides the presenter advances.";
+
+const char kLinkedContentTip[] =
+    "Only for presentations you trust. Left off, the office plays the presentation\n"
+    "without network and sees nothing of this computer: pictures linked from the\n"
+    "presentation's own folder show, anything else it links to shows as missing.\n"
+    "Ticked, the pictures, films and files it links to are fetched from wherever\n"
+    "they are, the network included.";
 
 }  // namespace
 
@@ -30,7 +38,7 @@ PageView CCaptureModePage::View() const {
     view.rows[0] = m_state.mousePointer ? kPointerOn : kPointerOff;
     view.rows[1] = m_state.manualAdvance ? kManual : kAutomatic;
     view.rows[2] = m_state.manualAdvance ? kEmptyRow : kSlideTime;
-    view.valueControls = {IDC_FAST_RENDER};
+    view.valueControls = {IDC_FAST_RENDER, IDC_LINKED_CONTENT, IDC_ADVANCE_AUTOMATIC, IDC_ADVANCE_MANUAL};
     if (!m_state.manualAdvance) view.valueControls.push_back(IDC_SLIDE_TIME);
     return view;
 }
@@ -44,14 +52,20 @@ void CCaptureModePage::Load() {
     const std::uint32_t index = settings::TimeinSec.Get();
     slideTime->setCurrentIndex(index < static_cast<std::uint32_t>(slideTime->count()) ? static_cast<int>(index) : -1);
     m_state.mousePointer = settings::MouseCapture.Get() != 0;
+    ShowAdvanceMode();
     QCheckBox* fast = m_controls.Check(IDC_FAST_RENDER);
     fast->setChecked(settings::FastRender.Get() != 0);
     fast->setToolTip(kFastRenderTip);
+    QCheckBox* links = m_controls.Check(IDC_LINKED_CONTENT);
+    links->setChecked(settings::AllowLinkedContent.Get() != 0);
+    links->setToolTip(kLinkedContentTip);
 }
 
 int CCaptureModePage::SlideTimeIndex() const { return m_controls.Combo(IDC_SLIDE_TIME)->currentIndex(); }
 
 bool CCaptureModePage::RenderFast() const { return m_controls.Check(IDC_FAST_RENDER)->isChecked(); }
+
+bool CCaptureModePage::FetchLinkedContent() const { return m_controls.Check(IDC_LINKED_CONTENT)->isChecked(); }
 
 void CCaptureModePage::ToggleMousePointer() {
     m_state.mousePointer = !m_state.mousePointer;
@@ -60,8 +74,18 @@ void CCaptureModePage::ToggleMousePointer() {
     m_controls.Button(IDC_ROW_ICON[0])->ShowHighlighted();
 }
 
+void CCaptureModePage::ShowAdvanceMode() {
+    m_controls.Radio(IDC_ADVANCE_AUTOMATIC)->setChecked(!m_state.manualAdvance);
+    m_controls.Radio(IDC_ADVANCE_MANUAL)->setChecked(m_state.manualAdvance);
+}
+
+void CCaptureModePage::ChooseAdvanceMode(bool manual) {
+    if (manual != m_state.manualAdvance) ToggleAdvanceMode();
+}
+
 void CCaptureModePage::ToggleAdvanceMode() {
     m_state.manualAdvance = !m_state.manualAdvance;
+    ShowAdvanceMode();
     const PageView view = View();
     m_controls.SetRow(1, view.rows[1]);
     m_controls.SetRow(2, view.rows[2]);

@@ -46,13 +46,20 @@ std::vector<std::string> QualityEntries() { return {"Good", "Better", "Best"}; }
 
 std::vector<std::string> SlideTimeEntries() {
     std::vector<std::string> entries;
-    for (int seconds = 1; seconds <= 20; ++seconds) entries.push_back(std::to_string(seconds));
+    for (int seconds = 1; seconds <= 20; ++seconds)
+        entries.push_back(std::to_string(seconds) + (seconds == 1 ? " second" : " seconds"));
     return entries;
 }
 
 std::vector<std::string> StandardResolutions(int screenWidth, int screenHeight) {
     return {"320x240", "352x288 (Video CD)", "640x480", "720x576 (PAL)", "720x480 (NTSC)",
             std::to_string(screenWidth) + "x" + std::to_string(screenHeight), kCustomResolution};
+}
+
+std::vector<std::string> StandardResolutions(Size largest, Size screen) {
+    auto entries = StandardResolutions(largest.width, largest.height);
+    if (!(largest == screen)) entries[kScreenResolutionIndex] += " (largest that fits)";
+    return entries;
 }
 
 std::vector<std::string> MobileResolutions() { return {"128x96", "176x144", "352x288", "704x576"}; }

@@ -24,9 +24,10 @@ std::vector<std::string> StandardFrameRates();
 std::vector<std::string> MpegFrameRates();
 std::vector<std::string> ChannelEntries();
 std::vector<std::string> QualityEntries();
+// "1 second", "2 seconds", ... "20 seconds".
 std::vector<std::string> SlideTimeEntries();
 
-// The standard list ends with the screen size and "Custom...".
+// The standard list ends with the largest size the screen records and "Custom...".
 std::vector<std::string> StandardResolutions(int screenWidth, int screenHeight);
 std::vector<std::string> MobileResolutions();
 inline constexpr const char* kCustomResolution = "Custom...";
@@ -38,7 +39,13 @@ constexpr int kMobileResolutionIndex = 1;
 struct Size {
     int width = 0;
     int height = 0;
+    bool operator==(const Size&) const = default;
 };
+
+// The standard list with the screen's entry as "<largest>" when that is the
+// screen's size, else "<largest> (largest that fits)": the recording window
+// with its toolbar must fit on the screen.
+std::vector<std::string> StandardResolutions(Size largest, Size screen);
 
 // The capture size of resolution entry `index` (-1 when none is chosen);
 // `custom` holds the numbers of the width and height boxes.

@@ -4,10 +4,11 @@
 #include <utility>
 
 #include "app/wizard/OutputNames.h"
+#include "app/wizard/PresentationCheck.h"
 #include "app/wizard/WizardLayout.h"
-#include "app/wizard/WizardMessages.h"
 #include "app/wizard/WizardShell.h"
 #include "platform/core/MessageBox.h"
+#include "platform/core/Paths.h"
 #include "platform/core/Trace.h"
 
 namespace kv::wizard {
@@ -24,12 +25,19 @@ PageView CIOSettings::View() const {
     return view;
 }
 
+std::string CIOSettings::PickerFolder() const {
+    if (!m_state.presentationPath.empty() && IsExistingFolder(FolderOf(m_state.presentationPath)))
+        return FolderOf(m_state.presentationPath);
+    if (IsExistingFolder(m_lastFolder)) return m_lastFolder;
+    return HomeFolder().string();
+}
+
 void CIOSettings::ChoosePresentation() {
     for (;;) {
-        const auto chosen = m_shell.ChoosePresentation(m_owner);
+        const auto chosen = m_shell.ChoosePresentation(m_owner, PickerFolder());
         if (!chosen) return;
-        if (!IsPlayablePresentation(*chosen)) {
-            ShowMessageBox(kInvalidFileType);
+        if (const std::string problem = PresentationProblem(*chosen, PresentationSource::Picker); !problem.empty()) {
+            ShowMessageBox(problem);
             m_controls.Edit(IDC_PRESENTATION)->deselect();
             continue;
         }
@@ -40,16 +48,20 @@ void CIOSettings::ChoosePresentation() {
 }
 
 bool CIOSettings::OpenPresentation(const std::string& path) {
-    if (!IsExistingFile(path)) {
-        ShowMessageBox(PresentationMissing(path));
-        return false;
-    }
-    if (!IsPlayablePresentation(path)) {
-        ShowMessageBox(kInvalidFileType);
+    if (const std::string problem = PresentationProblem(path, PresentationSource::CommandLine); !problem.empty()) {
+        ShowMessageBox(problem);
         return false;
     }
     SetPaths(path, FolderOf(path));
     return true;
+}
+
+void CIOSettings::OfferLastChoice(const std::string& presentation, const std::string& outputFolder) {
+    if (presentation.empty()) return;
+    if (IsExistingFolder(FolderOf(presentation))) m_lastFolder = FolderOf(presentation);
+    if (!PresentationProblem(presentation, PresentationSource::Chosen).empty()) return;
+    const bool usable = !outputFolder.empty() && OutputFolderProblem(outputFolder).empty();
+    SetPaths(presentation, usable ? outputFolder : FolderOf(presentation));
 }
 
 void CIOSettings::OnBnClickedBrowsePath() {
@@ -57,12 +69,8 @@ void CIOSettings::OnBnClickedBrowsePath() {
         for (;;) {
             const auto chosen = m_shell.ChooseOutputFolder(m_owner, m_controls.Edit(IDC_OUTPUT_FOLDER)->text().toStdString());
             if (!chosen) return;
-            if (!IsExistingFolder(*chosen)) {
-                ShowMessageBox(kInvalidOutputFolder);
-                continue;
-            }
-            if (!IsWritableFolder(*chosen)) {
-                ShowMessageBox(FolderNotWritable(*chosen));
+            if (const std::string problem = OutputFolderProblem(*chosen); !problem.empty()) {
+                ShowMessageBox(problem);
                 continue;
             }
             SetPaths(m_state.presentationPath, *chosen);
@@ -74,11 +82,8 @@ void CIOSettings::OnBnClickedBrowsePath() {
 }
 
 void CIOSettings::SetPaths(const std::string& presentation, const std::string& folder) {
-    for (auto [id, text] : {std::pair{IDC_PRESENTATION, &presentation}, std::pair{IDC_OUTPUT_FOLDER, &folder}}) {
-        auto* edit = m_controls.Edit(id);
-        edit->setText(QString::fromStdString(*text));
-        edit->setToolTip(edit->text());  // the box is narrower than most paths
-    }
+    m_controls.PathEdit(IDC_PRESENTATION)->SetPath(QString::fromStdString(presentation));
+    m_controls.PathEdit(IDC_OUTPUT_FOLDER)->SetPath(QString::fromStdString(folder));
     m_state.presentationPath = presentation;
     std::string aviPath = folder;
     if (GetOutPutFileName(aviPath)) m_state.aviPath = aviPath;

@@ -1,7 +1,5 @@
 #include "app/wizard/OutputNames.h"
 
-#include <unistd.h>
-
 #include <filesystem>
 
 #include "app/wizard/FormatTables.h"
@@ -50,18 +48,9 @@ bool IsPlayablePresentation(const std::string& path) {
     return false;
 }
 
-bool IsExistingFile(const std::string& path) {
-    std::error_code error;
-    return !path.empty() && fs::is_regular_file(path, error);
-}
-
 bool IsExistingFolder(const std::string& path) {
     std::error_code error;
     return !path.empty() && fs::is_directory(path, error);
-}
-
-bool IsWritableFolder(const std::string& path) {
-    return IsExistingFolder(path) && ::access(path.c_str(), W_OK | X_OK) == 0;
 }
 
 }  // namespace kv::wizard

@@ -1,7 +1,7 @@
 #pragma once
 // The file names the wizard builds: the intermediate AVI from the output
 // folder and the presentation, the output file from the intermediate AVI and
-// the format's extension; and the checks of the chosen paths.
+// the format's extension. (Whether the paths can be used: PresentationCheck.h.)
 #include <string>
 
 namespace kv::wizard {
@@ -21,8 +21,6 @@ std::string FolderOf(const std::string& path);
 // A presentation the office plays: "*.ppt", "*.pptx", "*.pps", "*.ppsx" or
 // "*.odp", letter case ignored.
 bool IsPlayablePresentation(const std::string& path);
-bool IsExistingFile(const std::string& path);
 bool IsExistingFolder(const std::string& path);
-bool IsWritableFolder(const std::string& path);
 
 }  // namespace kv::wizard

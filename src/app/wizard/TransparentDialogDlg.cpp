@@ -1,5 +1,6 @@
 #include "app/wizard/TransparentDialogDlg.h"
 
+#include <QEventLoop>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -8,7 +9,9 @@
 #include <QWindow>
 
 #include "app/core/AppMessages.h"
+#include "app/core/SettingsCatalogue.h"
 #include "app/wizard/FrameShape.h"
+#include "app/wizard/OutputNames.h"
 #include "app/wizard/WizardLayout.h"
 #include "app/wizard/WizardMessages.h"
 #include "app/wizard/WizardShell.h"
@@ -18,12 +21,15 @@
 #include "platform/core/MessageBox.h"
 #include "platform/core/Trace.h"
 #include "platform/ui/QtMessageThread.h"
+#include "platform/ui/WindowPlace.h"
+#include "recording/CaptureArea.h"
 
 namespace kv {
 using namespace wizard;
 
 namespace {
 
+constexpr const char* kHelpPageName = "Welcome.htm";
 constexpr int kTabs[] = {IDC_TAB_IO, IDC_TAB_AUDIO, IDC_TAB_VIDEO, IDC_TAB_CONVERTER};
 
 // The ids that light up each row when hovered: icon, label, then the combos'
@@ -36,6 +42,9 @@ Size ScreenSize() {
     return screen ? Size{screen->size().width(), screen->size().height()} : Size{1024, 768};
 }
 
+// How long after the window is shown its place is checked with the X server.
+constexpr int kPlaceCheckMs = 100;
+
 }  // namespace
 
 CTransparentDialogDlg::CTransparentDialogDlg(ContainerRunner& containerRunner, WizardShell& shell,
@@ -46,16 +55,28 @@ CTransparentDialogDlg::CTransparentDialogDlg(ContainerRunner& containerRunner, W
       m_sources(sources) {
     setWindowTitle("Kalvista");
     setMouseTracking(true);
+    // The wizard's own end ends the program. The show's window closes while
+    // the wizard is hidden, as the only window: that must not end it, as the
+    // wizard comes back when nothing was recorded.
+    QGuiApplication::setQuitOnLastWindowClosed(false);
     resize(DluToPixelsX(kDialogSize.width), DluToPixelsY(kDialogSize.height));
     m_hWnd = CreateWindowHandle(this, &QtMessageThread::Main(), "KalvistaWizard", "Kalvista");
     SetSkinParentWindow(this, m_hWnd);
 
     m_controls = std::make_unique<WizardControls>(this);
     m_ioPage = std::make_unique<CIOSettings>(*m_controls, m_state, m_shell, this);
-    m_avPage = std::make_unique<CAVSettingPage>(*m_controls, m_state, sources, ScreenSize());
+    const Size screen = ScreenSize();
+    m_avPage = std::make_unique<CAVSettingPage>(*m_controls, m_state, sources, screen, RecordableSize(screen));
     m_capturePage = std::make_unique<CCaptureModePage>(*m_controls, m_state);
     SetUpButtons();
     OnInitDialog();
+}
+
+Size CTransparentDialogDlg::RecordableSize(Size asked) const {
+    const kv::CaptureSize fitted = m_containerRunner.FittedCaptureSize({asked.width, asked.height});
+    // As the recorder rounds it, so the size named is the video's own.
+    const ScreenRect rounded = RoundCaptureSize({0, 0, fitted.width, fitted.height});
+    return {rounded.width, rounded.height};
 }
 
 CTransparentDialogDlg::~CTransparentDialogDlg() {
@@ -83,6 +104,13 @@ void CTransparentDialogDlg::SetUpButtons() {
     for (int id : {IDC_OUTPUT_FORMAT, IDC_RESOLUTION, IDC_AUDIO_QUALITY, IDC_AUDIO_DEVICE}) {
         connect(m_controls->Combo(id), &QComboBox::activated, this, [this, id] { OnSelChange(id); });
     }
+    // A click on a path field asks for its picker, as its row does.
+    connect(m_controls->PathEdit(IDC_PRESENTATION), &CPathEdit::Clicked, this, [this] { OnRowClick(0); });
+    connect(m_controls->PathEdit(IDC_OUTPUT_FOLDER), &CPathEdit::Clicked, this, [this] { OnRowClick(1); });
+    for (int id : {IDC_ADVANCE_AUTOMATIC, IDC_ADVANCE_MANUAL}) {
+        connect(m_controls->Radio(id), &QRadioButton::clicked, this,
+                [this, id] { m_capturePage->ChooseAdvanceMode(id == IDC_ADVANCE_MANUAL); });
+    }
     connect(&m_soundCheckTimer, &QTimer::timeout, this, [this] { ShowSoundCheck(); });
 }
 
@@ -92,10 +120,6 @@ void CTransparentDialogDlg::OnInitDialog() {
     for (int id : {IDC_PRESENTATION, IDC_OUTPUT_FOLDER, IDC_AUDIO_DEVICE, IDC_AUDIO_CHANNELS, IDC_SLIDE_TIME,
                    IDC_AUDIO_QUALITY})
         m_controls->Control(id)->hide();
-    // The path boxes show the choices; the pickers make them.
-    m_controls->Edit(IDC_PRESENTATION)->setReadOnly(true);
-    m_controls->Edit(IDC_OUTPUT_FOLDER)->setReadOnly(true);
-
     m_avPage->EnumerateAudioDevicesT();
     m_avPage->LoadAudioSettingsT();
     m_avPage->CheckSoundDeviceT();
@@ -105,16 +129,26 @@ void CTransparentDialogDlg::OnInitDialog() {
     m_avPage->LoadFormatAndCodec();
     m_avPage->OnFormatChange();
     m_capturePage->Load();
+    // The video's folder: the intermediate file's setting names the recording's temporary copy once saved.
+    m_ioPage->OfferLastChoice(settings::PowerPointFileName.Get(), FolderOf(settings::OutputFileName.Get()));
 
     for (int id : {IDC_OUTPUT_FORMAT, IDC_VIDEO_CODEC, IDC_FRAME_RATE, IDC_RESOLUTION, IDC_CUSTOM_WIDTH,
                    IDC_CUSTOM_HEIGHT, IDC_NOTES_SUBTITLES, IDC_SOUND_LEVEL, IDC_SOUND_SILENT,
-                   IDC_FAST_RENDER})
+                   IDC_FAST_RENDER, IDC_LINKED_CONTENT, IDC_ADVANCE_AUTOMATIC, IDC_ADVANCE_MANUAL})
         m_controls->Control(id)->hide();
     m_controls->SetRow(3, kEmptyRow);
     m_controls->Button(IDC_MINIMISE)->hide();
 
     for (int tab : kTabs) m_controls->Button(tab)->ShowHighlighted();
     m_controls->Button(IDC_CONVERT)->hide();
+}
+
+int CTransparentDialogDlg::Run() {
+    QEventLoop loop;
+    connect(this, &QDialog::finished, &loop, &QEventLoop::quit);
+    show();
+    loop.exec(QEventLoop::DialogExec);
+    return result();
 }
 
 // ---- frame ----
@@ -180,6 +214,12 @@ void CTransparentDialogDlg::keyPressEvent(QKeyEvent* event) {
 void CTransparentDialogDlg::closeEvent(QCloseEvent* event) {
     m_bClosed = true;
     QDialog::closeEvent(event);
+}
+
+void CTransparentDialogDlg::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    // Once framed, the window's place as the X server has it, for what opens relative to it.
+    QTimer::singleShot(kPlaceCheckMs, this, [this] { SyncWindowPosition(this); });
 }
 
 void CTransparentDialogDlg::hideEvent(QHideEvent* event) {
@@ -301,9 +341,13 @@ void CTransparentDialogDlg::OnSelChange(int comboId) {
 }
 
 void CTransparentDialogDlg::OnHelp() {
-    const auto page = FindSkinFile("Welcome.htm");
-    if (page.empty() || !m_shell.OpenHelpPage(page.string()))
-        ShowMessageBox(HelpNotOpened(page.empty() ? std::string("Welcome.htm") : page.string()));
+    const auto page = FindSkinFile(kHelpPageName);
+    if (page.empty()) {
+        ShowMessageBox(HelpNotOpened(kHelpPageName, "the page is not installed beside the program"));
+        return;
+    }
+    if (const std::string why = m_shell.OpenHelpPage(page.string()); !why.empty())
+        ShowMessageBox(HelpNotOpened(page.string(), why));
 }
 
 }  // namespace kv

@@ -48,6 +48,10 @@ public:
     const LiveSoundCheck& SoundCheck() const { return m_soundCheck; }
     // The window's shape from the frame bitmap; empty when the frame is missing.
     const QRegion& Shape() const { return m_shape; }
+    // Shows the wizard and returns its result when it closes. Not exec():
+    // a dialog's modal run ends when it hides, and the wizard hides while the
+    // show runs and comes back when nothing was recorded.
+    int Run();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -57,9 +61,14 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
 
 private:
+    // The size a recording asked at `asked` gets: what the screen has room
+    // for beside the recording window's toolbar and frame, as the recorder
+    // rounds it. Of the screen's size, the largest the screen records.
+    wizard::Size RecordableSize(wizard::Size asked) const;
     void SetUpButtons();
     void OnInitDialog();
     void OnSize();
@@ -72,8 +81,13 @@ private:
     bool CheckFastRender();
     void StoreInputAndSound();
     bool CheckCaptureSize();
+    bool CheckRoom();
+    // The size the video will have: the chosen one, cut to what the screen records.
+    wizard::Size RecordedSize() const;
+    void TellReducedSize();
     void StoreSettings();
-    void RunContainer();
+    // kRecordingMade, or kNothingRecorded (the wizard then stays).
+    int RunContainer();
     // The Audio page's live check: listens while the page is open, to the
     // device chosen now; stopped (the device free) on any other page, when
     // the wizard hides and before a recording starts.

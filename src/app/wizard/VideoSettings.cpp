@@ -88,7 +88,7 @@ void CAVSettingPage::OnFormatChange() {
     WizardControls::Fill(m_controls.Combo(IDC_FRAME_RATE), IsMpegFormat(name) ? MpegFrameRates() : StandardFrameRates());
     WizardControls::Fill(m_controls.Combo(IDC_RESOLUTION), IsMobileFormat(name)
                                                                ? MobileResolutions()
-                                                               : StandardResolutions(m_screen.width, m_screen.height));
+                                                               : StandardResolutions(m_largest, m_screen));
     SelectFrameRate();
     SelectResolution();
     m_controls.Control(IDC_FRAME_RATE)->show();
@@ -126,7 +126,7 @@ void CAVSettingPage::UpdateCustomSize() {
 Size CAVSettingPage::CaptureSize() const {
     const Size custom{LeadingNumber(m_controls.Edit(IDC_CUSTOM_WIDTH)->text().toStdString()),
                       LeadingNumber(m_controls.Edit(IDC_CUSTOM_HEIGHT)->text().toStdString())};
-    return wizard::CaptureSize(ResolutionIndex(), IsMobileFormat(FormatText()), m_screen, custom);
+    return wizard::CaptureSize(ResolutionIndex(), IsMobileFormat(FormatText()), m_largest, custom);
 }
 
 int CAVSettingPage::FormatIndex() const { return m_controls.Combo(IDC_OUTPUT_FORMAT)->currentIndex(); }

@@ -8,6 +8,7 @@
 #include "app/wizard/WizardShell.h"
 #include "app/wizard/WizardSources.h"
 #include "platform/core/MessageBox.h"
+#include "platform/core/PrintableText.h"
 #include "platform/ui/QtMessageBox.h"
 #include "platform/x11/ScreenGrabber.h"
 #include "recording/RecordingRecovery.h"
@@ -27,7 +28,7 @@ int RunWizard(int argc, char** argv, ContainerRunner& containerRunner, const std
     SystemWizardSources sources;
     CTransparentDialogDlg wizard(containerRunner, shell, sources);
     if (!presentation.empty()) wizard.OpenPresentation(presentation);
-    return wizard.exec();
+    return wizard.Run();
 }
 
 std::string CopyIsRunningText(const std::string& presentation) {
@@ -37,7 +38,7 @@ std::string CopyIsRunningText(const std::string& presentation) {
 
 int TellACopyIsRunning(int argc, char** argv, const std::string& presentation) {
     const std::string text = CopyIsRunningText(presentation);
-    std::fprintf(stderr, "kalvista: %s\n", text.c_str());
+    std::fprintf(stderr, "kalvista: %s\n", WithoutControls(text).c_str());
     std::fflush(stderr);
     if (DisplayAvailable()) {
         QApplication app(argc, argv);

@@ -1,5 +1,6 @@
 #include "app/wizard/WizardControls.h"
 
+#include <QIntValidator>
 #include <algorithm>
 
 #include "app/wizard/WizardLayout.h"
@@ -11,13 +12,25 @@ const QColor kFieldColour(100, 100, 255);
 
 constexpr int kButtonIds[] = {1092, 1093, 1094, 1095, 1121, 1058, 1059, 1060, 1061,
                               1096, 1097, 1098, 1099, 1111, 1117, 1088, 1122};
-constexpr int kEditIds[] = {1026, 1102, 1109, 1110};
+constexpr int kPathIds[] = {1026, 1102};
+constexpr int kNumberIds[] = {1109, 1110};
 // Combo id and the notification id of its hover reports.
 constexpr std::pair<int, int> kComboIds[] = {{1105, 1201}, {1103, 1202}, {1104, 1203}, {1106, 1204},
                                              {1107, 1205}, {1108, 1206}, {1112, 1207}, {1113, 1208}};
 // Check box ids and their texts.
 constexpr std::pair<int, const char*> kCheckIds[] = {{1123, "Speaker notes as subtitles"},
-                                                     {1126, "Render fast, without live sound"}};
+                                                     {1126, "Render fast, with motion and sound"},
+                                                     {1127, "Fetch what the deck links to"}};
+// Radio button ids and their texts: the advance mode.
+constexpr std::pair<int, const char*> kRadioIds[] = {{1140, "Automatically"},
+                                                     {1141, "By the presenter, with Next slide"}};
+
+// Light on the dark page; a chosen box is filled with the fields' colour.
+const char kChoiceStyle[] =
+    "QCheckBox, QRadioButton { color: white; background: transparent; }"
+    "QCheckBox::indicator, QRadioButton::indicator { width: 12px; height: 12px; border: 1px solid white; }"
+    "QRadioButton::indicator { border-radius: 7px; }"
+    "QCheckBox::indicator:checked, QRadioButton::indicator:checked { background: rgb(100, 100, 255); }";
 
 void Place(QWidget* widget, int id, int height = -1) {
     const PixelRect r = ControlRect(id);
@@ -27,6 +40,18 @@ void Place(QWidget* widget, int id, int height = -1) {
 
 }  // namespace
 
+template <typename Choice, std::size_t N>
+void WizardControls::AddChoices(QWidget* dialog, const std::pair<int, const char*> (&ids)[N],
+                                std::map<int, Choice*>& into) {
+    for (auto [id, text] : ids) {
+        auto* choice = new Choice(QString::fromUtf8(text), dialog);
+        Place(choice, id);
+        choice->setStyleSheet(kChoiceStyle);
+        into[id] = choice;
+        m_valueIds.push_back(id);
+    }
+}
+
 WizardControls::WizardControls(QWidget* dialog) {
     for (int id : kButtonIds) {
         auto* button = new CCustomeButton(dialog);
@@ -34,15 +59,28 @@ WizardControls::WizardControls(QWidget* dialog) {
         button->SetNotifyId(id);
         m_buttons[id] = button;
     }
-    for (int id : kEditIds) {
+    // The paths are chosen with the pickers: fields that look read-only.
+    for (int id : kPathIds) {
+        auto* edit = new CPathEdit(dialog);
+        Place(edit, id);
+        m_edits[id] = edit;
+        m_valueIds.push_back(id);
+    }
+    // The custom size is typed: digits only.
+    for (int id : kNumberIds) {
         auto* edit = new CColoredEdit(dialog);
         Place(edit, id);
         edit->SetBkColor(kFieldColour);
         edit->SetTextColor(Qt::white);
         edit->setTextMargins(4, 0, 4, 0);
+        edit->setValidator(new QIntValidator(0, 99999, edit));
+        const QString side = id == kNumberIds[0] ? "Width" : "Height";
+        edit->setPlaceholderText(side.toLower());
+        edit->setToolTip(side + " of the video in pixels");
         m_edits[id] = edit;
         m_valueIds.push_back(id);
     }
+    // Drop-down lists: the choice is an entry, nothing is typed.
     for (auto [id, notifyId] : kComboIds) {
         auto* combo = new CColoredCombo(dialog);
         Place(combo, id, kComboFieldHeight);
@@ -50,22 +88,11 @@ WizardControls::WizardControls(QWidget* dialog) {
         combo->SetTextColor(Qt::white);
         combo->SetNotifyId(notifyId);
         combo->setMaxVisibleItems(12);
-        // A drop-down combo with a writable field; what is typed never becomes an entry.
-        combo->MakeEditable();
-        combo->setInsertPolicy(QComboBox::NoInsert);
         m_combos[id] = combo;
         m_valueIds.push_back(id);
     }
-    for (auto [id, text] : kCheckIds) {
-        auto* check = new QCheckBox(QString::fromUtf8(text), dialog);
-        Place(check, id);
-        // Light on the dark page; a checked box is filled with the fields' colour.
-        check->setStyleSheet("QCheckBox { color: white; background: transparent; }"
-                             "QCheckBox::indicator { width: 12px; height: 12px; border: 1px solid white; }"
-                             "QCheckBox::indicator:checked { background: rgb(100, 100, 255); }");
-        m_checks[id] = check;
-        m_valueIds.push_back(id);
-    }
+    AddChoices(dialog, kCheckIds, m_checks);
+    AddChoices(dialog, kRadioIds, m_radios);
     m_meter = new CLevelMeter(dialog);
     Place(m_meter, IDC_SOUND_LEVEL);
     m_meter->setToolTip("Sound level of the chosen device");
@@ -91,6 +118,13 @@ CColoredEdit* WizardControls::Edit(int id) const {
     return it == m_edits.end() ? nullptr : it->second;
 }
 
+CPathEdit* WizardControls::PathEdit(int id) const { return dynamic_cast<CPathEdit*>(Edit(id)); }
+
+QRadioButton* WizardControls::Radio(int id) const {
+    auto it = m_radios.find(id);
+    return it == m_radios.end() ? nullptr : it->second;
+}
+
 QCheckBox* WizardControls::Check(int id) const {
     auto it = m_checks.find(id);
     return it == m_checks.end() ? nullptr : it->second;
@@ -102,6 +136,7 @@ QWidget* WizardControls::Control(int id) const {
     if (auto* e = Edit(id)) return e;
     if (id == IDC_SOUND_LEVEL) return m_meter;
     if (id == IDC_SOUND_SILENT) return m_silenceText;
+    if (auto* r = Radio(id)) return r;
     return Check(id);
 }
 

@@ -7,11 +7,13 @@
 
 #include <QCheckBox>
 #include <QLabel>
+#include <QRadioButton>
 
 #include "controls/ColoredCombo.h"
 #include "controls/ColoredEdit.h"
 #include "controls/CustomeButton.h"
 #include "controls/LevelMeter.h"
+#include "controls/PathEdit.h"
 
 namespace kv::wizard {
 
@@ -44,7 +46,10 @@ public:
     CCustomeButton* Button(int id) const;
     CColoredCombo* Combo(int id) const;
     CColoredEdit* Edit(int id) const;
+    // The presentation and output folder fields.
+    CPathEdit* PathEdit(int id) const;
     QCheckBox* Check(int id) const;
+    QRadioButton* Radio(int id) const;
     CLevelMeter* Meter() const { return m_meter; }
     QLabel* SilenceText() const { return m_silenceText; }
     QWidget* Control(int id) const;
@@ -63,10 +68,15 @@ public:
     static std::string SelectedText(const QComboBox* combo);  // empty when none chosen
 
 private:
+    // Check boxes or radio buttons with their texts, lit on the dark page.
+    template <typename Choice, std::size_t N>
+    void AddChoices(QWidget* dialog, const std::pair<int, const char*> (&ids)[N], std::map<int, Choice*>& into);
+
     std::map<int, CCustomeButton*> m_buttons;
     std::map<int, CColoredCombo*> m_combos;
     std::map<int, CColoredEdit*> m_edits;
     std::map<int, QCheckBox*> m_checks;
+    std::map<int, QRadioButton*> m_radios;
     CLevelMeter* m_meter = nullptr;
     QLabel* m_silenceText = nullptr;
     std::vector<int> m_valueIds;

@@ -2,10 +2,13 @@
 // run the container; the wizard closes when the container returns.
 #include "app/core/SettingsCatalogue.h"
 #include "app/wizard/OutputNames.h"
+#include "app/wizard/PresentationCheck.h"
+#include "app/wizard/RecordingRoom.h"
 #include "app/wizard/TransparentDialogDlg.h"
 #include "app/wizard/WizardLayout.h"
 #include "app/wizard/WizardMessages.h"
 #include "platform/core/MessageBox.h"
+#include "recording/CaptureArea.h"
 
 namespace kv {
 using namespace wizard;
@@ -15,9 +18,15 @@ bool CTransparentDialogDlg::OnConvert() {
     StopSoundCheck();
     if (!CheckInput() || !CheckFastRender()) return false;
     StoreInputAndSound();
-    if (!CheckCaptureSize()) return false;
+    if (!CheckCaptureSize() || !CheckRoom()) return false;
     StoreSettings();
-    RunContainer();
+    TellReducedSize();
+    if (RunContainer() == kNothingRecorded) {
+        // Nothing was recorded (the show did not start, or ended before
+        // Play): every choice stays, to change and convert again.
+        ShowPage(m_state.currentPage ? m_state.currentPage : IDC_TAB_IO);
+        return false;
+    }
     accept();
     m_bClosed = true;
     return true;
@@ -26,18 +35,8 @@ bool CTransparentDialogDlg::OnConvert() {
 // The files are checked before anything is stored: a refused Convert leaves
 // the settings as they were and the wizard open.
 bool CTransparentDialogDlg::CheckInput() {
-    std::string problem;
-    const std::string folder = FolderOf(m_state.aviPath);
-    if (m_state.presentationPath.empty())
-        problem = kSelectPresentation;
-    else if (!IsPlayablePresentation(m_state.presentationPath))
-        problem = kInvalidFileType;
-    else if (!IsExistingFile(m_state.presentationPath))
-        problem = PresentationMissing(m_state.presentationPath);
-    else if (!IsExistingFolder(folder))
-        problem = kInvalidOutputFolder;
-    else if (!IsWritableFolder(folder))
-        problem = FolderNotWritable(folder);
+    std::string problem = PresentationProblem(m_state.presentationPath, PresentationSource::Chosen);
+    if (problem.empty()) problem = OutputFolderProblem(FolderOf(m_state.aviPath));
     if (!problem.empty()) {
         ShowMessageBox(problem);
         m_controls->Button(IDC_TAB_IO)->ShowHighlighted();
@@ -45,6 +44,43 @@ bool CTransparentDialogDlg::CheckInput() {
         return false;
     }
     return true;
+}
+
+// A recording needs room on disk; told now rather than after Play. A
+// rendered video is small and needs no recording.
+bool CTransparentDialogDlg::CheckRoom() {
+    if (m_capturePage->RenderFast()) return true;
+    RecordingPlan plan;
+    plan.presentation = m_state.presentationPath;
+    plan.outputFolder = FolderOf(m_state.aviPath);
+    const Size size = RecordedSize();
+    plan.width = size.width;
+    plan.height = size.height;
+    plan.framesPerSecond = m_avPage->FrameRate();
+    plan.sound = m_state.recordSound && m_avPage->DeviceIndex() >= 0;
+    plan.audioProperties = m_avPage->Audio().properties;
+    plan.captureMode = m_capturePage->CaptureMode();
+    plan.secondsPerSlide = m_capturePage->SlideTimeIndex() + 1;
+    const std::string problem = RecordingRoomProblem(plan);
+    if (problem.empty()) return true;
+    ShowMessageBox(problem + ".\nChoose an output folder on a disk with more room, or free some space.");
+    OnSkinHover(IDC_TAB_IO);
+    return false;
+}
+
+wizard::Size CTransparentDialogDlg::RecordedSize() const {
+    const Size asked = m_avPage->CaptureSize();
+    return m_capturePage->RenderFast() ? asked : RecordableSize(asked);
+}
+
+// A size the screen cannot record beside the recording window's toolbar is
+// said before the show opens, with the size the video will have.
+void CTransparentDialogDlg::TellReducedSize() {
+    const Size asked = m_avPage->CaptureSize();
+    const Size made = RecordedSize();
+    const ScreenRect roundedAsked = RoundCaptureSize({0, 0, asked.width, asked.height});
+    if (roundedAsked.width == made.width && roundedAsked.height == made.height) return;
+    ShowNotice(CaptureSizeNote(asked.width, asked.height, made.width, made.height, true));
 }
 
 // Rendering draws each slide for a known time; slides the presenter moves on
@@ -106,9 +142,10 @@ void CTransparentDialogDlg::StoreSettings() {
     settings::TimeinSec.Set(slideTime >= 0 ? static_cast<std::uint32_t>(slideTime) : 0);
     settings::MouseCapture.Set(m_state.mousePointer ? 1 : 0);
     settings::FastRender.Set(m_capturePage->RenderFast() ? 1 : 0);
+    settings::AllowLinkedContent.Set(m_capturePage->FetchLinkedContent() ? 1 : 0);
 }
 
-void CTransparentDialogDlg::RunContainer() {
+int CTransparentDialogDlg::RunContainer() {
     ContainerRequest request;
     request.presentationPath = settings::PowerPointFileName.Get();
     request.captureMode = static_cast<int>(settings::SlideShowCaptureMode.Get());
@@ -117,7 +154,8 @@ void CTransparentDialogDlg::RunContainer() {
     request.width = static_cast<int>(settings::ResolutionWidth.Get());
     request.startRecordingAtOnce = false;
     request.renderFast = settings::FastRender.Get() != 0;
-    m_containerRunner.RunContainer(request);
+    request.allowLinkedContent = settings::AllowLinkedContent.Get() != 0;
+    return m_containerRunner.RunContainer(request);
 }
 
 }  // namespace kv

@@ -33,6 +33,10 @@ constexpr int IDC_NOTES_SUBTITLES = 1123;
 constexpr int IDC_SOUND_LEVEL = 1124;
 constexpr int IDC_SOUND_SILENT = 1125;
 constexpr int IDC_FAST_RENDER = 1126;
+// The Converter page's advance mode, as a choice that shows its state.
+constexpr int IDC_ADVANCE_AUTOMATIC = 1140;
+constexpr int IDC_ADVANCE_MANUAL = 1141;
+constexpr int IDC_LINKED_CONTENT = 1127;
 // Buttons of the frame.
 constexpr int IDC_CONVERT = 1111;
 constexpr int IDC_CLOSE = 1117;
@@ -51,7 +55,9 @@ inline constexpr DluRect kLayout[] = {
     {1095, 321, 33, 48, 41},  {1121, 158, 86, 164, 19},  {1058, 117, 114, 43, 31},
     {1059, 117, 151, 43, 31}, {1060, 116, 187, 43, 31},  {1061, 117, 223, 43, 31},
     {1096, 162, 115, 168, 14}, {1097, 161, 152, 168, 15}, {1098, 161, 188, 168, 14},
-    {1099, 162, 223, 167, 14}, {1026, 163, 130, 129, 15}, {1102, 164, 168, 129, 14},
+    {1099, 162, 223, 167, 14},
+    // The path fields, wider than the template's: a path's end and more of its folders in view.
+    {1026, 163, 130, 240, 15}, {1102, 164, 168, 240, 14},
     {1103, 163, 203, 166, 207}, {1104, 164, 167, 165, 58}, {1105, 164, 131, 167, 158},
     {1106, 164, 239, 165, 127}, {1107, 163, 203, 166, 30}, {1108, 163, 167, 166, 30},
     {1109, 334, 165, 40, 14},  {1110, 379, 164, 40, 14},  {1112, 162, 203, 130, 30},
@@ -63,6 +69,10 @@ inline constexpr DluRect kLayout[] = {
     {1124, 334, 206, 130, 7},  {1125, 334, 215, 130, 12},
     // On the Converter page, right of the slide time; wider for its longer text.
     {1126, 310, 205, 160, 12},
+    // Under the Converter page's advance row, where other pages have their second list.
+    {1140, 164, 169, 80, 12},  {1141, 250, 169, 170, 12},
+    // Below it: whether the deck's links are fetched.
+    {1127, 310, 219, 160, 12},
 };
 
 constexpr int DluToPixelsX(int dlu) { return static_cast<int>(dlu * 3 / 2.0 + 0.5); }

@@ -8,13 +8,13 @@ namespace kv {
 
 std::vector<CaptureDeviceEntry> SystemWizardSources::CaptureDevices() {
     std::vector<CaptureDeviceEntry> entries;
-    for (const auto& device : ListCaptureDevices()) entries.push_back({device.name, device.description});
+    for (const auto& device : ListCaptureDevices()) entries.push_back({device.name, device.description, device.detail});
     return entries;
 }
 
 void SystemWizardSources::SetAudioDeviceTable(const std::vector<CaptureDeviceEntry>& devices) {
     std::vector<CaptureDevice> table;
-    for (const auto& device : devices) table.push_back({device.device, device.name});
+    for (const auto& device : devices) table.push_back({device.device, device.name, device.detail});
     AudioDeviceTable.Fill(table);
 }
 

@@ -11,6 +11,7 @@ namespace kv {
 struct CaptureDeviceEntry {
     std::string device;  // what the sound engine opens
     std::string name;    // what the list shows
+    std::string detail;  // the entry's tooltip: all the system says of the device
 };
 
 struct CompressorEntry {

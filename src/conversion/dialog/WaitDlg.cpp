@@ -28,6 +28,7 @@
 #include "conversion/OutputFileName.h"
 #include "conversion/OutputFormats.h"
 #include "conversion/PlayableAvi.h"
+#include "conversion/dialog/WaitDlgLayout.h"
 #include "platform/core/MessageBox.h"
 #include "platform/core/Trace.h"
 #include "platform/ui/QtMessageThread.h"
@@ -55,6 +56,7 @@ std::string FailureLines(const std::string& reason) {
     return lines;
 }
 
+const char* const kCompressingText = "Compressing Video Data...";
 const char* const kCaptionConverting = "Kalvista - Conversion is in progress...";
 const char* const kCaptionDone = "Kalvista";
 const char* const kAviMoveFailed = "File Creation Error : Unable to create output AVI file";
@@ -78,12 +80,14 @@ CWaitDlg::CWaitDlg(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Customize
     finish->setText("&Finish");
     finish->setGeometry(FromDialogUnits(140, 90, 50, 14));
     m_btnFinish = finish;
+    m_places = WaitDlgTextPlaces(size(), m_ctrlMergeProgress->geometry(), m_ctrlBusy->geometry(), finish->geometry());
+    // Under the busy bar, one line across the panel: long enough for any percent and time left.
     m_progressLabel = new QLabel(this);
-    m_progressLabel->setGeometry(FromDialogUnits(258, 70, 66, 18));
+    m_progressLabel->setGeometry(m_places.progress);
     m_progressLabel->setStyleSheet("color: white;");
-    m_progressLabel->setWordWrap(true);
+    m_progressLabel->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     QFont small("Arial");
-    small.setPointSize(8);
+    small.setPointSize(kSmallestPoints);
     m_progressLabel->setFont(small);
     m_progressLabel->hide();
     m_progressTimer = new QTimer(this);
@@ -231,6 +235,8 @@ LRESULT CWaitDlg::ConvertWMVToX() {
     if (exists && file.open(QIODevice::ReadOnly)) {
         m_strOutputText = "\n\n\n Output File created successfully at location :\n" + m_strOutputText;
         m_strDoneText = m_strOutputText;
+        // Said with the video it is about, and only when there is one.
+        if (!m_strSizeNote.isEmpty()) m_strDoneText += "\n\n" + m_strSizeNote;
         m_bFailed = false;
     } else {
         if (exists) Trace("CWaitDlg::ConvertWMVToX : Failed to open file");
@@ -265,21 +271,28 @@ bool CWaitDlg::WaitForConvertThread(int timeoutMs) { return !m_pConvertThread ||
 void CWaitDlg::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const QRect client = rect();
-    QFont font("Arial");
-    font.setPointSize(10);
-    painter.setFont(font);
-    const QString text = m_bDone ? m_strDoneText : "\n\n\nCompressing Video Data...\n\n\n" + m_strFormatText;
-
     painter.setPen(Qt::black);
     painter.setBrush(QColor(0, 0, 255));
     painter.drawRect(client.adjusted(0, 0, -1, -1));
     painter.setBrush(QColor(0, 0, 29));
     painter.setRenderHint(QPainter::Antialiasing);
-    painter.drawRoundedRect(QRectF(client.adjusted(9, 13, -9, -13)), 12.5, 12.5);
+    painter.drawRoundedRect(QRectF(m_places.panel), 12.5, 12.5);
     painter.setRenderHint(QPainter::Antialiasing, false);
 
     painter.setPen(Qt::white);
-    painter.drawText(client, Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, text);
+    // Each text in its own place: the blank lines that once spaced them out are not drawn.
+    const auto draw = [&painter](const QString& text, const QRect& place, int alignment) {
+        const QString shown = text.trimmed();
+        const FittedText fitted = FitText(shown, place, alignment);
+        painter.setFont(fitted.font);
+        painter.drawText(place, fitted.flags, shown);
+    };
+    if (m_bDone) {
+        draw(m_strDoneText, m_places.done, Qt::AlignHCenter | Qt::AlignVCenter);
+        return;
+    }
+    draw(kCompressingText, m_places.stage, Qt::AlignHCenter | Qt::AlignBottom);
+    draw(m_strFormatText, m_places.format, Qt::AlignHCenter | Qt::AlignBottom);
 }
 
 void CWaitDlg::mouseMoveEvent(QMouseEvent* event) {

@@ -14,6 +14,7 @@
 #include <memory>
 #include <string>
 
+#include "conversion/dialog/WaitDlgLayout.h"
 #include "platform/core/Messages.h"
 
 class QAbstractButton;
@@ -58,6 +59,11 @@ public:
     QAbstractButton& FinishButton() { return *m_btnFinish; }
     // "<n> % — about <m:ss> left" beside the busy control while converting.
     QLabel& ProgressLabel() { return *m_progressLabel; }
+    // Said under the video's place once the video is made (that it is
+    // smaller than the size chosen); nothing when there is no video.
+    void SetSizeNote(const QString& note) { m_strSizeNote = note; }
+    // Where the texts are drawn.
+    const WaitDlgPlaces& TextPlaces() const { return m_places; }
     // Waits for a running worker (tests and an orderly exit); true when none runs.
     bool WaitForConvertThread(int timeoutMs);
 
@@ -90,6 +96,8 @@ private:
     QString m_strOutputText;
     QString m_strDoneText;
     QString m_strFailureText;
+    QString m_strSizeNote;
+    WaitDlgPlaces m_places;
     int m_bDone = 0;
     bool m_bFailed = false;
     bool m_bInitialised = false;

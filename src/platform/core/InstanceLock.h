@@ -8,8 +8,7 @@
 
 namespace kv {
 
-// A file in the runtime folder named from `name` and `suffix`. In the shared
-// /tmp fallback the user id is added, so users do not block each other.
+// A file in the user's runtime folder named from `name` and `suffix`.
 std::filesystem::path InstanceFilePath(std::string_view name, std::string_view suffix);
 
 class InstanceLock {
@@ -18,7 +17,7 @@ public:
         Created,        // we hold it: the first instance
         AlreadyExists,  // another process holds it
         AccessDenied,   // the file is there but not ours to open: another instance
-        Failed,         // no lock at all (counts as a first start)
+        Failed,         // no lock at all, or a file there that is not ours (counts as a first start)
     };
 
     explicit InstanceLock(std::string_view name);

@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <system_error>
 
+#include "platform/core/PrivateFiles.h"
+
 namespace kv {
 namespace fs = std::filesystem;
 
@@ -24,8 +26,9 @@ fs::path ProgramFolder() {
 
 fs::path HomeFolder() {
     if (auto home = FromEnv("HOME"); !home.empty()) return home;
-    if (const passwd* entry = getpwuid(getuid()); entry && entry->pw_dir) return entry->pw_dir;
-    return "/tmp";
+    if (const passwd* entry = getpwuid(getuid()); entry && entry->pw_dir && *entry->pw_dir) return entry->pw_dir;
+    // Never /tmp itself: another user could make our settings or office profile there first.
+    return UserFallbackFolder();
 }
 
 fs::path ConfigFolder() {
@@ -46,8 +49,19 @@ fs::path VideosFolder() {
 
 fs::path RuntimeFolder() {
     auto folder = FromEnv("XDG_RUNTIME_DIR");
-    if (!folder.empty() && access(folder.c_str(), W_OK) == 0) return folder;
-    return "/tmp";
+    if (!folder.empty() && IsPrivateFolder(folder) && access(folder.c_str(), W_OK) == 0) return folder;
+    return UserFallbackFolder();
+}
+
+bool PathUnder(const std::filesystem::path& path, const std::filesystem::path& folder) {
+    if (folder.empty()) return false;
+    const std::filesystem::path normal = path.lexically_normal(), base = folder.lexically_normal();
+    auto p = normal.begin();
+    for (auto f = base.begin(); f != base.end(); ++f, ++p) {
+        if (f->empty()) continue;  // a trailing separator
+        if (p == normal.end() || *p != *f) return false;
+    }
+    return true;
 }
 
 }  // namespace kv

@@ -153,20 +153,33 @@ std::optional<int> SlidesListedInPackage(const std::filesystem::path& file) {
     return OdfSlides(Head(file, kLargestFlatFile));
 }
 
-std::vector<double> OwnSlideTimesInPackage(const std::filesystem::path& file) {
+std::vector<std::string> SlidePartsInPackage(const std::filesystem::path& file) {
     const auto main = OoxmlMainPart(file);
     const auto xml = main ? ReadZipEntry(file, *main) : std::nullopt;
     const auto prefix = xml ? PresentationPrefix(*xml) : std::nullopt;
-    const auto relationships = main ? ReadZipEntry(file, RelationshipsOf(*main)) : std::nullopt;
-    if (!prefix || !relationships) return {};
+    if (!prefix) return {};
     const std::string idPrefix = PrefixOf(*xml, kRelationships).value_or("r:");
+    std::vector<std::string> parts;
+    for (std::string_view slide : Elements(*xml, *prefix + "sldId"))
+        parts.push_back(RelatedPart(file, *main, Attribute(slide, idPrefix + "id")));
+    return parts;
+}
+
+std::string RelatedPart(const std::filesystem::path& file, const std::string& part, const std::string& id) {
+    const auto relationships = id.empty() ? std::nullopt : ReadZipEntry(file, RelationshipsOf(part));
+    if (!relationships) return {};
+    for (std::string_view relationship : Elements(*relationships, "Relationship")) {
+        if (Attribute(relationship, "Id") != id || Attribute(relationship, "TargetMode") == "External") continue;
+        const std::string target = Attribute(relationship, "Target");
+        return target.empty() ? std::string() : PartBeside(part, target);
+    }
+    return {};
+}
+
+std::vector<double> OwnSlideTimesInPackage(const std::filesystem::path& file) {
     std::vector<double> times;
-    for (std::string_view slide : Elements(*xml, *prefix + "sldId")) {
-        const std::string id = Attribute(slide, idPrefix + "id");
-        std::string target;
-        for (std::string_view relationship : Elements(*relationships, "Relationship"))
-            if (Attribute(relationship, "Id") == id) target = Attribute(relationship, "Target");
-        const auto part = target.empty() ? std::nullopt : ReadZipEntry(file, PartBeside(*main, target));
+    for (const std::string& name : SlidePartsInPackage(file)) {
+        const auto part = name.empty() ? std::nullopt : ReadZipEntry(file, name);
         const auto slidePrefix = part ? PresentationPrefix(*part) : std::nullopt;
         double seconds = -1;
         // The first transition is PowerPoint's own; a fallback copy for older readers may follow.

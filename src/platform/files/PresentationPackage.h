@@ -4,6 +4,7 @@
 // one blank slide), so some answers must come from the file.
 #include <filesystem>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace kv {
@@ -18,6 +19,15 @@ std::optional<int> SlidesListedInPackage(const std::filesystem::path& file);
 // no OOXML package. The office's import keeps only whole seconds, and none
 // at all on a slide without a transition effect.
 std::vector<double> OwnSlideTimesInPackage(const std::filesystem::path& file);
+
+// The slide parts of an OOXML package in the order it lists its slides
+// ("ppt/slides/slide1.xml"; empty where one cannot be found); empty when the
+// file is no OOXML package.
+std::vector<std::string> SlidePartsInPackage(const std::filesystem::path& file);
+
+// The part that relationship `id` of `part` names inside the package; empty
+// when there is none (or it points outside the package).
+std::string RelatedPart(const std::filesystem::path& file, const std::string& part, const std::string& id);
 
 // True when the file starts like a presentation of a known kind (a zip
 // package, a compound file of the old formats or encrypted ones, XML): such

@@ -153,7 +153,7 @@ MergeOutcome MergeVideoAndSound(const std::string& videoPath, const std::string&
                                 const std::string& outputPath,
                                 const std::function<void(int percent)>& progressReport) {
     int error = 0;
-    InputFormatPtr videoInput = OpenInput(videoPath, &error);
+    InputFormatPtr videoInput = OpenInput(videoPath, &error, "avi");
     if (!videoInput) return Outcome(MergeStatus::VideoNotOpened, error, AvErrorText(error));
     const int videoIndex = av_find_best_stream(videoInput.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
     if (videoIndex < 0) return Outcome(MergeStatus::NoVideoStream, videoIndex, AvErrorText(videoIndex));
@@ -161,7 +161,7 @@ MergeOutcome MergeVideoAndSound(const std::string& videoPath, const std::string&
     if (videoStream->nb_frames <= 0 && videoStream->duration <= 0)
         return Outcome(MergeStatus::VideoEmpty, 0, "no frame in the video");
 
-    InputFormatPtr soundInput = OpenInput(soundPath, &error);
+    InputFormatPtr soundInput = OpenInput(soundPath, &error, "wav");
     if (!soundInput) return Outcome(MergeStatus::SoundNotOpened, error, AvErrorText(error));
     const int soundIndex = av_find_best_stream(soundInput.get(), AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
     if (soundIndex < 0) return Outcome(MergeStatus::NoSoundStream, soundIndex, AvErrorText(soundIndex));

@@ -25,7 +25,8 @@ struct MergeOutcome {
 };
 
 // `progress` gets the percentage done, rising from 0 to 100 (100 only after
-// a successful merge), each value once. The inputs are only read.
+// a successful merge), each value once. The inputs are only read, and only
+// as an AVI file and a WAV file.
 MergeOutcome MergeVideoAndSound(const std::string& videoPath, const std::string& soundPath,
                                 const std::string& outputPath,
                                 const std::function<void(int percent)>& progress);

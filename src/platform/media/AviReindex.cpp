@@ -107,7 +107,7 @@ bool CopyPackets(AVFormatContext* input, int index, const std::string& outputPat
 
 bool ReindexAvi(const std::string& damagedPath, const std::string& outputPath, std::string* why) {
     int error = 0;
-    InputFormatPtr input = OpenInput(damagedPath, &error);
+    InputFormatPtr input = OpenInput(damagedPath, &error, "avi");
     if (!input) return Failed(why, "opening the video", error);
     const int index = av_find_best_stream(input.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
     if (index < 0) return Failed(why, "finding the video stream", index);

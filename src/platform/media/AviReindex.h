@@ -6,9 +6,9 @@
 
 namespace kv::media {
 
-// Copies the first video stream of `damagedPath` packet for packet into
-// `outputPath`. False with the reason in *why when nothing could be copied
-// or the copy could not be written (it is then removed).
+// Copies the first video stream of `damagedPath` (read as an AVI file only)
+// packet for packet into `outputPath`. False with the reason in *why when
+// nothing could be copied or the copy could not be written (it is then removed).
 bool ReindexAvi(const std::string& damagedPath, const std::string& outputPath, std::string* why);
 
 }  // namespace kv::media

@@ -16,10 +16,19 @@ void KeepLibavQuiet() {
     (void)once;
 }
 
-InputFormatPtr OpenInput(const std::string& path, int* error) {
+InputFormatPtr OpenInput(const std::string& path, int* error, const char* format) {
     KeepLibavQuiet();
+    const AVInputFormat* only = nullptr;
+    if (format && !(only = av_find_input_format(format))) {
+        *error = AVERROR_DEMUXER_NOT_FOUND;
+        return nullptr;
+    }
+    // A path is a file: never "http:", "concat:" or any other way in.
+    AVDictionary* options = nullptr;
+    av_dict_set(&options, "protocol_whitelist", "file", 0);
     AVFormatContext* raw = nullptr;
-    *error = avformat_open_input(&raw, path.c_str(), nullptr, nullptr);
+    *error = avformat_open_input(&raw, path.c_str(), only, &options);
+    av_dict_free(&options);
     if (*error < 0) return nullptr;
     InputFormatPtr input(raw);
     *error = avformat_find_stream_info(input.get(), nullptr);

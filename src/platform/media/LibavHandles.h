@@ -50,9 +50,10 @@ void KeepLibavQuiet();
 // "No space left on device" and the like.
 std::string AvErrorText(int error);
 
-// Opens `path` for reading and reads its stream information; null on failure
-// with the FFmpeg error in *error.
-InputFormatPtr OpenInput(const std::string& path, int* error);
+// Opens the local file `path` for reading and reads its stream information;
+// null on failure with the FFmpeg error in *error. With `format` ("avi",
+// "wav") the file is read as that format only, whatever it holds.
+InputFormatPtr OpenInput(const std::string& path, int* error, const char* format = nullptr);
 
 // An AVI output context on `path` with its file open for writing; null on
 // failure with the FFmpeg error in *error.

@@ -1,6 +1,6 @@
 #pragma once
-// A picture file (PNG) read into a BGRA picture of a given size; a file of
-// another size is scaled to it.
+// A picture file (PNG) read into a BGRA picture of a given size (a file of
+// another size is scaled to it), and a BGRA picture written as one.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -19,5 +19,13 @@ struct OwnedPicture {
 
 // False with the reason in *why when the file cannot be read as a picture.
 bool ReadPictureFile(const std::string& path, int width, int height, OwnedPicture& picture, std::string* why);
+
+// Writes the picture as an opaque PNG file (its alpha is left out); false
+// with the reason in *why.
+bool WritePictureFile(const std::string& path, const OwnedPicture& picture, std::string* why);
+
+// A black picture of this size with `inner` copied to (x, y); parts of
+// `inner` outside the picture are left out.
+OwnedPicture PlacedOnBlack(int width, int height, const OwnedPicture& inner, int x, int y);
 
 }  // namespace kv::media

@@ -1,6 +1,7 @@
 #include "platform/process/ChildProcess.h"
 
 #include "platform/process/ChildrenOnSignal.h"
+#include "platform/process/RoomSpawn.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -82,11 +83,28 @@ ChildProcess ChildProcess::Spawn(const std::vector<std::string>& argv, const Spa
     for (const auto& entry : envStrings) env.push_back(const_cast<char*>(entry.c_str()));
     env.push_back(nullptr);
 
+    const std::string output = options.outputFile.empty() ? "/dev/null" : options.outputFile.string();
+    if (options.room) {
+        // Its real place: a link to it may lie in a folder the room empties.
+        std::error_code unresolved;
+        const fs::path real = fs::canonical(*program, unresolved);
+        if (!unresolved) program = real;
+        const RoomSpawn spawn{options.room.get(), program->c_str(), args.data(), env.data(), output.c_str(),
+                              options.newProcessGroup};
+        int failure = 0;
+        const pid_t pid = SpawnInRoom(spawn, &failure);
+        if (pid < 0) {
+            if (error) *error = failure;
+            return {};
+        }
+        RememberChild(pid, options.newProcessGroup);
+        return ChildProcess(pid, options.newProcessGroup);
+    }
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    const std::string output = options.outputFile.empty() ? "/dev/null" : options.outputFile.string();
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+    // Never through a link: the output goes where the caller says, or nowhere.
+    posix_spawn_file_actions_addopen(&actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW, 0600);
     posix_spawn_file_actions_adddup2(&actions, 1, 2);
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);

@@ -5,6 +5,7 @@
 #include <sys/types.h>
 
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -20,6 +21,8 @@ struct SpawnOptions {
     std::filesystem::path outputFile;
     // Extra environment entries "NAME=value" (added to or replacing ours).
     std::vector<std::string> environment;
+    // Run the child in this closed room (see ClosedRoom.h); none: as we run.
+    std::shared_ptr<const struct ClosedRoom> room;
 };
 
 class ChildProcess {

@@ -1,9 +1,12 @@
+#include "platform/x11/PrivateDisplay.h"
 #include "platform/x11/ScreenGrabber.h"
 #include "platform/x11/XResources.h"
 
 namespace kv {
 
-bool DisplayAvailable() { return x11::DisplayPtr(XOpenDisplay(nullptr)) != nullptr; }
+bool DisplayAvailable(const std::string& display) {
+    return x11::DisplayPtr(OpenDisplayNamed(display)) != nullptr;
+}
 
 bool GetScreenSize(int& width, int& height) {
     x11::DisplayPtr display(XOpenDisplay(nullptr));

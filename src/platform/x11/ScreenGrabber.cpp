@@ -11,6 +11,7 @@
 #include "platform/core/Trace.h"
 #include "platform/x11/CursorOverlay.h"
 #include "platform/x11/DamageWatch.h"
+#include "platform/x11/PrivateDisplay.h"
 #include "platform/x11/XResources.h"
 
 namespace kv {
@@ -37,8 +38,13 @@ ScreenRect Intersect(const ScreenRect& wanted, int boundsWidth, int boundsHeight
 // damage events (or a window drawn over the area) must not freeze the picture.
 constexpr auto kLongestUntrustedStill = std::chrono::seconds(1);
 
-// A checksum of a picture's visible pixels, to tell whether a grab that
-// DAMAGE did not ask for found something new.
+bool IsBgrx32(const XImage* image) {
+    return image->bits_per_pixel == 32 && image->byte_order == LSBFirst && image->red_mask == 0xFF0000 &&
+           image->green_mask == 0xFF00 && image->blue_mask == 0xFF;
+}
+
+}  // namespace
+
 std::size_t PictureChecksum(const FrameImage& frame) {
     std::size_t sum = 0;
     for (int y = 0; y < frame.height; ++y) {
@@ -47,13 +53,6 @@ std::size_t PictureChecksum(const FrameImage& frame) {
     }
     return sum;
 }
-
-bool IsBgrx32(const XImage* image) {
-    return image->bits_per_pixel == 32 && image->byte_order == LSBFirst && image->red_mask == 0xFF0000 &&
-           image->green_mask == 0xFF00 && image->blue_mask == 0xFF;
-}
-
-}  // namespace
 
 // One capture image; the image goes before its segment.
 struct CaptureImage {
@@ -162,7 +161,7 @@ ScreenGrabber::~ScreenGrabber() = default;
 GrabberStatus ScreenGrabber::Open(const ScreenRect& rect, const GrabberOptions& options, int images) {
     Close();
     auto impl = std::make_unique<Impl>();
-    impl->display.reset(XOpenDisplay(nullptr));
+    impl->display.reset(OpenDisplayNamed(options.display));
     if (!impl->display) return GrabberStatus::NoDisplay;
     Display* dpy = impl->display.get();
     impl->trap = std::make_unique<x11::ErrorTrap>(dpy);

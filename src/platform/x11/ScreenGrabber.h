@@ -7,6 +7,7 @@
 // remote display). Under XWayland the root window shows nothing, so the
 // pixels are taken from the window that shows the capture area instead; which
 // path applies is decided once, when the grabber is opened.
+#include <cstddef>
 #include <memory>
 #include <string>
 
@@ -35,6 +36,8 @@ struct GrabberOptions {
     bool forceWindowPath = false;
     // Do not use MIT-SHM even when the server offers it.
     bool forceNoShm = false;
+    // The X server to grab from (":5"); empty: the one DISPLAY names.
+    std::string display;
 };
 
 enum class GrabberStatus {
@@ -84,8 +87,12 @@ private:
     std::unique_ptr<Impl> m_impl;
 };
 
-// Whether an X server is reachable at $DISPLAY.
-bool DisplayAvailable();
+// A checksum of a picture's visible pixels, to tell whether a grab found
+// something new.
+std::size_t PictureChecksum(const FrameImage& frame);
+
+// Whether an X server is reachable at $DISPLAY, or at `display` when given.
+bool DisplayAvailable(const std::string& display = {});
 // The size of the default screen; false without a display.
 bool GetScreenSize(int& width, int& height);
 // Where an X11 window's inside lies on the root window; false when the window

@@ -134,10 +134,13 @@ void CPptContainerDlg::RunStopSequence() {
     if (m_bRecordingStarted) {
         PostMessage(m_hWnd, UWM_SHOWPPTCONTAINERDLG, 0, 0);
         setFocus();
-        if (!g_bRecorderThreadEnded) m_services.conversion->RunWaitDialog();
+        // The conversion dialog says it with the video's place.
+        const std::string shrunk = ShrunkSizeText(m_nAskedWidth, m_nAskedHeight, m_nWidth, m_nHeight);
+        const bool dialogRuns = !g_bRecorderThreadEnded;
+        if (dialogRuns) m_services.conversion->RunWaitDialog(shrunk);
         else if (!m_automation.m_bPowerPlugs) m_services.conversion->PlayOutputFile();
         Trace("Wait dialog ended\n");
-        TellHowTheRecordingWent(m_bOfficeLost, ShrunkSizeText(m_nAskedWidth, m_nAskedHeight, m_nWidth, m_nHeight));
+        TellHowTheRecordingWent(m_bOfficeLost, dialogRuns ? std::string() : shrunk);
     }
 
     update();

@@ -7,6 +7,7 @@
 #include "platform/ui/QtMessageThread.h"
 #include "playback/PowerPlugsLaunch.h"
 #include "playback/ShowPlacement.h"
+#include "playback/container/ContainerFit.h"
 #include "playback/container/ContainerToolbar.h"
 #include "playback/container/PptContainerDlg.h"
 #include "recording/CaptureArea.h"
@@ -22,12 +23,6 @@ public:
     LRESULT OnMessage(UINT, WPARAM, LPARAM) override { return 0; }
 };
 
-// The screen less its panels (the window manager's work area, where there is one).
-QRect WorkArea() {
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    return screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
-}
-
 QMargins FrameOf(const QWidget& window) {
     const QRect outer = window.frameGeometry();
     const QRect client = window.geometry();
@@ -38,27 +33,22 @@ QMargins FrameOf(const QWidget& window) {
 }  // namespace
 
 void CPptContainerDlg::FitToRecordingSize(HWND slideShowWindow) {
-    // The window manager's frame is known once the window is mapped; until then it counts as none.
+    // The window manager's frame is known once the window is mapped; until
+    // then the frame it will get counts, so the show starts at its final size.
     m_fittedFrame = FrameOf(*this);
+    if (m_fittedFrame.isNull()) m_fittedFrame = ExpectedContainerFrame();
+    const int buttonHeight = m_wndToolBar ? m_wndToolBar->ButtonHeight() : kDefaultToolbarButtonHeight;
+    const QRect screen = PrimaryWorkArea();
+    const ContainerFit fit = FitSlideArea(QSize(m_nWidth, m_nHeight), screen, m_fittedFrame, buttonHeight);
+    m_nWidth = fit.slideArea.width();
+    m_nHeight = fit.slideArea.height();
+    if (fit.cutHeight && !m_automation.m_bPowerPlugs && m_services.taskbar) {
+        m_services.taskbar->Show(false);
+        m_bTaskbarHidden = true;
+    }
+    const int width = fit.outer.width(), height = fit.outer.height();
     const int fw = m_fittedFrame.left() + m_fittedFrame.right();
     const int fh = m_fittedFrame.top() + m_fittedFrame.bottom();
-    const int buttonHeight = m_wndToolBar ? m_wndToolBar->ButtonHeight() : kDefaultToolbarButtonHeight;
-
-    int width = m_nWidth + fw;
-    int height = m_nHeight + 2 * buttonHeight + fh;
-    const QRect screen = WorkArea();
-    if (width > screen.width()) {
-        m_nWidth -= width - screen.width();
-        width = screen.width();
-    }
-    if (height > screen.height()) {
-        m_nHeight -= height - screen.height();
-        height = screen.height();
-        if (!m_automation.m_bPowerPlugs && m_services.taskbar) {
-            m_services.taskbar->Show(false);
-            m_bTaskbarHidden = true;
-        }
-    }
     if (m_automation.m_nWidth != m_nWidth || m_automation.m_nHeight != m_nHeight) {
         try {
             m_automation.ResizeShowArea(m_nWidth, m_nHeight);
@@ -93,14 +83,18 @@ void CPptContainerDlg::RefitWhenFrameKnown(int checksLeft) {
     QTimer::singleShot(100, this, [this, checksLeft] {
         // The capture size stays once recording has begun.
         if (m_bStopped || g_bRecording || !m_automation.m_bStartedCompletely) return;
-        if (FrameOf(*this) != m_fittedFrame) {
-            Trace("The window manager's frame is known: fitting the container again\n");
-            m_nWidth = m_nAskedWidth;
-            m_nHeight = m_nAskedHeight;
-            FitToRecordingSize(m_hShowChild);
-        }
+        RefitToKnownFrame();
         RefitWhenFrameKnown(checksLeft - 1);
     });
+}
+
+void CPptContainerDlg::RefitToKnownFrame() {
+    const QMargins frame = FrameOf(*this);
+    if (frame.isNull() || frame == m_fittedFrame) return;
+    Trace("The window manager's frame is known: fitting the container again\n");
+    m_nWidth = m_nAskedWidth;
+    m_nHeight = m_nAskedHeight;
+    FitToRecordingSize(m_hShowChild);
 }
 
 void CPptContainerDlg::PlaceToolbar() {

@@ -90,6 +90,7 @@ void CPptContainerDlg::NoteShownSlide(int position) {
 
 void CPptContainerDlg::OnRecorderError(WPARAM wParam, LPARAM lParam) {
     g_bRecorderError = true;
+    if (RefusedBeforeRecording(ErrorCode(wParam))) m_bRecordingRefused = true;
     // A refusal names the folder and the room it lacks.
     const std::string refusal = GetRecordingReport().refusal;
     ShowMessageBox(ErrorCode(wParam) == kNotEnoughDiskSpace && !refusal.empty() ? refusal

@@ -4,6 +4,7 @@
 // uses the real ones (DefaultContainerServices); tests put in doubles to
 // watch the order of the container's steps.
 #include <memory>
+#include <string>
 
 namespace kv {
 
@@ -19,8 +20,10 @@ public:
 class ConversionDialogs {
 public:
     virtual ~ConversionDialogs() = default;
-    // Runs the conversion dialog modally until the user finishes it.
-    virtual void RunWaitDialog() = 0;
+    // Runs the conversion dialog modally until the user finishes it;
+    // `sizeNote` (that the video is smaller than chosen) is said with the
+    // finished video, when there is one.
+    virtual void RunWaitDialog(const std::string& sizeNote) = 0;
     // Opens the finished output with its associated program, when asked to.
     virtual void PlayOutputFile() = 0;
 };

@@ -157,6 +157,9 @@ void CPptContainerDlg::paintEvent(QPaintEvent*) {
 }
 
 void CPptContainerDlg::StartShowOnFirstPaint() {
+    // A show resized while it waits for Play is not drawn again: it starts
+    // at the size that fits with the frame the window has by now.
+    RefitToKnownFrame();
     if (m_automation.RunSlideShow() != S_OK) {
         Trace("RunSlideShow failed.");
         return;

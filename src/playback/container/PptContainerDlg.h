@@ -43,9 +43,12 @@ public:
     void OnCancel();
 
     void PositionSlideShowWindow() override;
+    void PageSizeKnown() override { FitToRecordingSize(m_hShowChild); }
     void FitToRecordingSize(HWND slideShowWindow);
     // Fits again, until recording begins, when the window manager's frame turns out other than fitted.
     void RefitWhenFrameKnown(int checksLeft);
+    // Fits again when the window manager's frame is other than the last fit counted with.
+    void RefitToKnownFrame();
     void FindSlideShowChild();
     void ActivatePPTWindow();
 
@@ -57,6 +60,8 @@ public:
     ContainerToolbar* ToolBar() const { return m_wndToolBar; }
     CPptAutomation& Automation() { return m_automation; }
     bool IsStopped() const { return m_bStopped; }
+    // Play started a recording that was not refused before its first picture.
+    bool MadeRecording() const { return m_bRecordingStarted && !m_bRecordingRefused; }
     int CaptureWidth() const { return m_nWidth; }
     int CaptureHeight() const { return m_nHeight; }
 
@@ -127,6 +132,7 @@ private:
     std::unique_ptr<QtWindowPresenter> m_presenter;
 
     bool m_bRecordingStarted = false;
+    bool m_bRecordingRefused = false;  // the recorder ended with an error before its first picture
     // A timed show's first Play: the show runs on once the recording clock has started.
     bool m_bShowWaitsForClock = false;
     std::atomic<bool> m_bStopped{false};

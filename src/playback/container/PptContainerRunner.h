@@ -12,6 +12,7 @@ public:
     // Ends the office started in advance for the wizard when no show took it over.
     ~PptContainerRunner() override;
     int RunContainer(const ContainerRequest& request) override;
+    CaptureSize FittedCaptureSize(CaptureSize asked) override;
 
 private:
     ContainerServices m_services;

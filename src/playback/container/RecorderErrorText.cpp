@@ -1,5 +1,7 @@
 #include "playback/container/RecorderErrorText.h"
 
+#include "recording/state/RecorderState.h"
+
 namespace kv {
 
 std::string RecorderErrorText(int code) {
@@ -23,5 +25,7 @@ std::string RecorderErrorText(int code) {
         return "An unexpected error occured while recording.\n Please try Again.";
     }
 }
+
+bool RefusedBeforeRecording(int code) { return code == -1 || code == -2 || code == -4 || code == kNotEnoughDiskSpace; }
 
 }  // namespace kv

@@ -1,7 +1,9 @@
 #include "playback/container/RecordingNotices.h"
 
 #include <cctype>
+#include <filesystem>
 
+#include "app/core/SettingsCatalogue.h"
 #include "audio/WaveIn.h"
 #include "platform/core/MessageBox.h"
 #include "platform/core/Trace.h"
@@ -27,9 +29,8 @@ std::string ShrunkSizeText(int askedWidth, int askedHeight, int width, int heigh
     const ScreenRect asked = RoundCaptureSize({0, 0, askedWidth, askedHeight});
     const ScreenRect made = RoundCaptureSize({0, 0, width, height});
     if (asked.width == made.width && asked.height == made.height) return {};
-    const auto size = [](const ScreenRect& r) { return std::to_string(r.width) + "x" + std::to_string(r.height); };
-    return "The video is " + size(made) + " instead of " + size(asked) +
-           ": the screen has no room for more beside the recording window's toolbar.";
+    // The size as the user chose it, not as the recorder rounds it.
+    return CaptureSizeNote(askedWidth, askedHeight, made.width, made.height, false);
 }
 
 void TellHowTheRecordingWent(bool officeLost, const std::string& shrunkSize) {
@@ -37,7 +38,9 @@ void TellHowTheRecordingWent(bool officeLost, const std::string& shrunkSize) {
         Trace("CPptContainerDlg : the office went away during the show\n");
         ShowMessageBox(kShowEndedEarlyText);
     }
-    if (!shrunkSize.empty()) ShowNotice(shrunkSize);
+    std::error_code error;
+    const std::string video = settings::OutputFileName.Get();
+    if (!shrunkSize.empty() && !video.empty() && std::filesystem::exists(video, error)) ShowNotice(shrunkSize);
     const RecordingReport report = GetRecordingReport();
     if (!report.failure.empty()) ShowMessageBox(report.failure);
     if (!report.notice.empty()) ShowNotice(report.notice);

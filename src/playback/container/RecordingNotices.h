@@ -17,12 +17,14 @@ extern const char* const kSilentInputText;
 bool OfficeWentAway(HRESULT automationResult);
 
 // What the user is told when the screen has no room for the capture size
-// asked plus the toolbar, so the video is smaller; empty when it is the size
-// asked. Both sizes as the recorder rounds them.
+// asked plus the toolbar, so the video is smaller; empty when, as the
+// recorder rounds both, it is the size asked. The text names the size asked
+// as it was asked.
 std::string ShrunkSizeText(int askedWidth, int askedHeight, int width, int height);
 
 // Shows what applies; `officeLost` from the end of the show, `shrunkSize`
-// from ShrunkSizeText.
+// from ShrunkSizeText where the conversion dialog has not said it (shown
+// only when the video exists).
 void TellHowTheRecordingWent(bool officeLost, const std::string& shrunkSize = {});
 
 }  // namespace kv

@@ -15,8 +15,9 @@ class WaitDialogs : public ConversionDialogs {
 public:
     explicit WaitDialogs(bool finishWhenDone) : m_finishWhenDone(finishWhenDone) {}
 
-    void RunWaitDialog() override {
+    void RunWaitDialog(const std::string& sizeNote) override {
         CWaitDlg dialog;
+        dialog.SetSizeNote(QString::fromStdString(sizeNote));
         QTimer finisher;
         if (m_finishWhenDone) {
             QObject::connect(&finisher, &QTimer::timeout, &dialog, [&dialog] {
@@ -27,6 +28,8 @@ public:
         dialog.exec();
         // Nobody reads the panel of a dialog that finishes by itself.
         if (m_finishWhenDone && dialog.ConversionFailed()) ShowMessageBox(dialog.FailureText().toStdString());
+        if (m_finishWhenDone && dialog.IsDone() && !dialog.ConversionFailed() && !sizeNote.empty())
+            ShowNotice(sizeNote);
     }
 
     void PlayOutputFile() override { CWaitDlg::PlayOutputFile(); }

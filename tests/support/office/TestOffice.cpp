@@ -107,7 +107,8 @@ struct TestOffice::Impl {
 
 TestOffice::TestOffice() : m_impl(std::make_unique<Impl>()) {
     std::string error;
-    m_impl->office = OfficeConnection::Start(&error);
+    // The test's own office writes and reads its files wherever the test says.
+    m_impl->office = OfficeConnection::Start(&error, Trusting());
     if (!m_impl->office) throw std::runtime_error("the test office did not start: " + error);
     // To the program under test this is somebody else's office.
     kv::UnregisterOwnedProcessGroup(m_impl->office->ProcessGroup());

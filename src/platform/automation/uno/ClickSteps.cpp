@@ -12,21 +12,7 @@
 
 namespace kv::uno {
 
-namespace {
-
 using Node = Reference<css::animations::XAnimationNode>;
-
-std::vector<Node> ChildrenOf(const Node& node) {
-    std::vector<Node> children;
-    Reference<css::container::XEnumerationAccess> access(node, UNO_QUERY);
-    if (!access.is()) return children;
-    const Reference<css::container::XEnumeration> each = access->createEnumeration();
-    while (each.is() && each->hasMoreElements()) {
-        Node child(each->nextElement(), UNO_QUERY);
-        if (child.is()) children.push_back(child);
-    }
-    return children;
-}
 
 bool IsMainSequence(const Node& node) {
     for (const css::beans::NamedValue& value : node->getUserData()) {
@@ -47,6 +33,8 @@ bool StartsOnClick(const Node& step) {
     return (begin >>= timing) && timing == css::animations::Timing_INDEFINITE;
 }
 
+namespace {
+
 int ClickSteps(const Reference<css::uno::XInterface>& page) {
     Reference<css::animations::XAnimationNodeSupplier> supplier(page, UNO_QUERY);
     if (!supplier.is()) return 0;
@@ -58,6 +46,18 @@ int ClickSteps(const Reference<css::uno::XInterface>& page) {
 }
 
 }  // namespace
+
+std::vector<Node> ChildrenOf(const Node& node) {
+    std::vector<Node> children;
+    Reference<css::container::XEnumerationAccess> access(node, UNO_QUERY);
+    if (!access.is()) return children;
+    const Reference<css::container::XEnumeration> each = access->createEnumeration();
+    while (each.is() && each->hasMoreElements()) {
+        Node child(each->nextElement(), UNO_QUERY);
+        if (child.is()) children.push_back(child);
+    }
+    return children;
+}
 
 std::vector<int> ClickStepsPerPage(const Reference<css::lang::XComponent>& model) {
     Reference<css::drawing::XDrawPagesSupplier> supplier(model, UNO_QUERY_THROW);

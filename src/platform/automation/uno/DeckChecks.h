@@ -10,8 +10,10 @@
 namespace kv::uno {
 
 // The reason the office should not even be asked to open this file; empty
-// when it may. An empty file would open as a new blank presentation, a deck
-// without slides as one with a blank slide: both are refused here.
+// when it may. Only a presentation of a kind the office plays gets through
+// (told from its content), within the bounds of DeckLimits.h. An empty file
+// would open as a new blank presentation, a deck without slides as one with
+// a blank slide: both are refused here.
 std::string RefusedBeforeLoad(const std::filesystem::path& file);
 
 // The reason a load gave no document, from what the office asked while

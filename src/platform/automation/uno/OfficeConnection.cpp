@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/file.h>
+#include <sys/random.h>
 #include <unistd.h>
 
 #include <com/sun/star/awt/AsyncCallback.hpp>
@@ -22,9 +23,12 @@
 #include "platform/automation/OfficeProcesses.h"
 #include "platform/automation/uno/OfficeFirstStart.h"
 #include "platform/automation/uno/OfficeLocks.h"
+#include "platform/automation/uno/OfficeSettings.h"
 #include "platform/automation/uno/SidePane.h"
 #include "platform/core/Paths.h"
+#include "platform/core/PrivateFiles.h"
 #include "platform/core/Trace.h"
+#include "platform/files/RunFolder.h"
 
 namespace kv::uno {
 
@@ -43,6 +47,10 @@ constexpr const char* kShowDpi = "SAL_FORCEDPI=1536";
 // Only the office's own X11 backend, which every install of it has, reads
 // that resolution; the show's window also lives inside our X11 window.
 constexpr const char* kX11Backend = "SAL_USE_VCLPLUGIN=gen";
+// A deck of PowerPoint 2007 holds its SmartArt without the drawing newer
+// versions add; the office then draws what it can and says so in a message
+// box of its own, which holds the load (for ever, in a hidden document).
+constexpr const char* kNoSmartArtNotice = "OOX_NO_SMARTART_WARNING=1";
 
 // The UNO runtime of our own process, made once and kept for the process's
 // life (taking it down at exit races the office's bridges).
@@ -60,10 +68,16 @@ Reference<css::uno::XComponentContext> LocalContext() {
 // Office profiles of ours, one per office running at a time: an office that
 // shares a profile with another hands its work over to that one instead.
 int LockFreeProfile(fs::path* profile) {
+    // Only a folder of ours: a profile someone else could write to is one they could plant settings in.
+    std::string why;
+    if (!MakePrivateFolder(OfficeProfileFolder(), &why)) {
+        Trace("Office profiles: " + why + "\n");
+        return -1;
+    }
     std::error_code ec;
-    fs::create_directories(OfficeProfileFolder(), ec);
+    const fs::path folder = fs::canonical(OfficeProfileFolder(), ec);
     for (int slot = 0; slot < kProfileSlots; ++slot) {
-        fs::path candidate = OfficeProfileFolder() / ("profile-" + std::to_string(slot));
+        fs::path candidate = folder / ("profile-" + std::to_string(slot));
         int fd = ::open((candidate.string() + ".lock").c_str(), O_CREAT | O_RDWR | O_CLOEXEC, 0600);
         if (fd < 0) continue;
         if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
@@ -91,13 +105,24 @@ std::string LastLines(const fs::path& file, size_t count) {
     return text;
 }
 
+// A name nobody can guess: 128 random bits.
 std::string UniquePipeName() {
-    static std::atomic<int> counter{0};
-    auto now = std::chrono::steady_clock::now().time_since_epoch().count();
-    return "kalvista-" + std::to_string(::getpid()) + "-" + std::to_string(counter++) + "-" + std::to_string(now % 1000000);
+    unsigned char random[16] = {};
+    if (::getrandom(random, sizeof random, 0) != static_cast<ssize_t>(sizeof random)) return {};
+    std::string name = "kalvista-";
+    for (unsigned char byte : random) {
+        name += "0123456789abcdef"[byte >> 4];
+        name += "0123456789abcdef"[byte & 15];
+    }
+    return name;
 }
 
+std::atomic<bool> g_linkedContentAllowed{false};
+
 }  // namespace
+
+void AllowLinkedContent(bool allowed) { g_linkedContentAllowed = allowed; }
+bool LinkedContentAllowed() { return g_linkedContentAllowed; }
 
 class OfficeConnection::BridgeListener : public cppu::WeakImplHelper1<css::lang::XEventListener> {
 public:
@@ -110,8 +135,10 @@ private:
     std::weak_ptr<OfficeConnection> m_owner;
 };
 
-std::shared_ptr<OfficeConnection> OfficeConnection::Start(std::string* error) {
+std::shared_ptr<OfficeConnection> OfficeConnection::Start(std::string* error, const OfficeStart& how) {
     std::shared_ptr<OfficeConnection> office(new OfficeConnection());
+    office->m_how = how;
+    office->m_linksAllowed = how.linksAllowed;
     if (!office->Launch(error)) return nullptr;
     if (!office->ConnectInTime(error)) {
         office->EndProcess();
@@ -120,16 +147,44 @@ std::shared_ptr<OfficeConnection> OfficeConnection::Start(std::string* error) {
     return office;
 }
 
-std::shared_ptr<OfficeConnection> OfficeConnection::Attach(const std::string& pipe, pid_t group,
-                                                           const fs::path& profile, std::string* error) {
+std::shared_ptr<OfficeConnection> OfficeConnection::Attach(const SharedOfficeInfo& shared, std::string* error) {
     std::shared_ptr<OfficeConnection> office(new OfficeConnection());
     office->m_attached = true;
-    office->m_pipe = pipe;
-    office->m_group = group;
-    office->m_profile = profile;
+    office->m_pipe = shared.pipe;
+    office->m_group = shared.group;
+    office->m_profile = shared.profile;
+    office->m_roomFolder = shared.roomFolder;
+    office->m_tempFolder = shared.tempFolder;
+    office->m_linksAllowed = shared.linksAllowed;
     if (!office->ConnectInTime(error)) return nullptr;
-    TraceF("Office shared: pid %d, pipe %s\n", static_cast<int>(group), pipe.c_str());
+    TraceF("Office shared: pid %d, pipe %s\n", static_cast<int>(shared.group), shared.pipe.c_str());
     return office;
+}
+
+SharedOfficeInfo OfficeConnection::Shared() const {
+    return {m_group, m_pipe, m_profile, m_roomFolder, m_tempFolder, m_linksAllowed};
+}
+
+fs::path OfficeConnection::Outbox(const fs::path& wanted) const {
+    if (m_roomFolder.empty()) return wanted;
+    std::error_code ignored;
+    fs::create_directories(m_roomFolder / "out", ignored);
+    return m_roomFolder / "out" / wanted.filename();
+}
+
+LinkPlaces OfficeConnection::PlacesFor(const fs::path& presentation, const fs::path& opened) const {
+    return {presentation.parent_path(), opened.parent_path(), m_tempFolder, m_linksAllowed};
+}
+
+fs::path OfficeConnection::OurPathOf(const fs::path& seen, const fs::path& opened) const {
+    if (m_linksAllowed && m_roomFolder.empty()) return seen;
+    if (PathUnder(seen, m_tempFolder))
+        return m_roomFolder.empty() ? seen : m_roomFolder / "tmp" / seen.lexically_normal().lexically_relative(m_tempFolder);
+    return PathUnder(seen, opened.parent_path()) ? seen : fs::path();
+}
+
+fs::path OfficeConnection::Stage(const fs::path& presentation, std::string* why) const {
+    return m_roomFolder.empty() ? presentation : StageInRoom(m_roomFolder, presentation, why);
 }
 
 bool OfficeConnection::ConnectInTime(std::string* error) {
@@ -162,18 +217,33 @@ bool OfficeConnection::Launch(std::string* error) {
     osl::FileBase::getFileURLFromSystemPath(ToOU(profile.string()), profileUrl);
     const char* program = std::getenv("KALVISTA_SOFFICE");
     if (!program || !*program) program = "soffice";
+    std::string why;
+    if (!MakePrivateFolder(profile, &why)) {
+        *error = "the office profile cannot be used: " + why;
+        return false;
+    }
+    if (!m_linksAllowed) MakeRoom(program, profile);
+    const std::shared_ptr<const ClosedRoom> room = m_room ? m_room->Room() : nullptr;
     // Otherwise the office restarts itself under our connection, which then
     // reads as the office having gone away.
-    if (ProfileNeedsFirstStart(profile) && !RunFirstStart(program, FromOU(profileUrl), kStartLimitMs, error))
+    if (ProfileNeedsFirstStart(profile) && !RunFirstStart(program, FromOU(profileUrl), kStartLimitMs, room, error))
         return false;
+    // What keeps a deck from running macros or fetching links holds from the office's first moment.
+    if (!WriteOfficeSettings(profile, m_linksAllowed, error)) return false;
     m_pipe = UniquePipeName();
+    if (m_pipe.empty()) {
+        *error = "no random numbers for the office's pipe";
+        return false;
+    }
+    if (m_room && !m_room->LinkPipe(m_pipe, error)) return false;
     std::vector<std::string> argv = {program,         "--accept=pipe,name=" + m_pipe + ";urp;",
                                      "--norestore",   "--nologo",
                                      "--nodefault",   "--nolockcheck",
                                      "--nofirststartwizard", "-env:UserInstallation=" + FromOU(profileUrl)};
     SpawnOptions options;
     options.newProcessGroup = true;
-    options.environment = {kShowDpi, kX11Backend};
+    options.room = room;
+    options.environment = OfficeEnvironment();
     std::error_code ec;
     fs::remove(OutputLog(profile), ec);
     options.outputFile = OutputLog(profile);
@@ -185,9 +255,38 @@ bool OfficeConnection::Launch(std::string* error) {
     }
     m_group = m_process.Pid();
     RegisterOwnedProcessGroup(m_group);
-    TraceF("Office started: pid %d, pipe %s, profile %s\n", static_cast<int>(m_group), m_pipe.c_str(),
-           m_profile.filename().c_str());
+    TraceF("Office started: pid %d, pipe %s, profile %s, %s\n", static_cast<int>(m_group), m_pipe.c_str(),
+           m_profile.filename().c_str(), m_room ? "in a closed room" : "outside a closed room");
     return true;
+}
+
+void OfficeConnection::MakeRoom(const std::string& program, const fs::path& profile) {
+    std::string why;
+    m_room = OfficeRoom::Make(program, profile, m_how.authority, &why);
+    if (m_room) m_roomFolder = m_room->Folder();
+    // The office's own settings still keep links and macros off.
+    else Trace("Office runs outside a closed room: " + why + "\n");
+}
+
+std::vector<std::string> OfficeConnection::OfficeEnvironment() {
+    // Its temporary files are the run's: in its room /tmp is the room's own,
+    // outside one a private folder of the run's.
+    const fs::path folder = RunFolder() / "office-tmp";
+    if (m_room) m_tempFolder = "/tmp";
+    else m_tempFolder = !RunFolder().empty() && MakePrivateFolder(folder) ? folder : UserFallbackFolder();
+    std::vector<std::string> environment = {kShowDpi, kX11Backend, kNoSmartArtNotice, "TMPDIR=" + m_tempFolder.string()};
+    // In its room only the system's folders are there: its program search looks there too.
+    const char* path = std::getenv("PATH");
+    if (m_room) environment.push_back("PATH=" + std::string(path ? path : "") + ":/usr/local/bin:/usr/bin:/bin");
+    if (!m_how.display.empty()) environment.push_back("DISPLAY=" + m_how.display);
+    if (!m_how.authority.empty()) environment.push_back("XAUTHORITY=" + m_how.authority.string());
+    // The office plays through GStreamer: with no sound server to reach and
+    // no sound device it will take, its films still play, without a sound.
+    if (m_how.silent)
+        environment.insert(environment.end(), {"PULSE_SERVER=unix:/nonexistent/kalvista-silent",
+                                               "GST_PLUGIN_FEATURE_RANK=pulsesink:NONE,alsasink:NONE,pipewiresink:NONE,"
+                                               "jackaudiosink:NONE,osssink:NONE,oss4sink:NONE,openalsink:NONE"});
+    return environment;
 }
 
 bool OfficeConnection::Connect(std::string* error) {
@@ -218,10 +317,10 @@ bool OfficeConnection::Connect(std::string* error) {
     m_desktop = css::frame::Desktop::create(m_context);
     m_questions = std::make_unique<QuestionWatch>(m_context, m_group);
     try {
-        TurnOffLockFiles(m_context);
+        ApplyOfficeSettings(m_context, m_linksAllowed);
     } catch (const css::uno::Exception& e) {
-        // Documents are opened read-only as well, which makes no lock file either.
-        TraceF("Office lock files stay on: %s\n", FromOU(e.Message).c_str());
+        // The profile's file already holds them; this only repeats them.
+        TraceF("Office settings not set again: %s\n", FromOU(e.Message).c_str());
     }
     try {
         // Before the office reads it for its first presentation: later it keeps what it read.

@@ -9,8 +9,11 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "platform/automation/HResult.h"
+#include "platform/automation/uno/DeckLinks.h"
+#include "platform/automation/uno/OfficeRoom.h"
 #include "platform/automation/uno/QuestionWatch.h"
 #include "platform/automation/uno/UnoHeaders.h"
 #include "platform/automation/uno/UnoWorker.h"
@@ -27,16 +30,50 @@ inline constexpr int kQuitLimitMs = 10000;    // the office ending after termina
 // returns, and the run starts a new office rather than wait the whole limit.
 inline constexpr int kShowStartLimitMs = 10000;
 
+// Whether offices started from now on may fetch what decks link to (the user
+// trusts the decks): they then run outside a closed room and follow links.
+void AllowLinkedContent(bool allowed);
+bool LinkedContentAllowed();
+
+// What a run tells the runs it starts of the office it shares with them.
+struct SharedOfficeInfo {
+    pid_t group = 0;
+    std::string pipe;
+    std::filesystem::path profile;
+    std::filesystem::path roomFolder;  // empty: the office runs outside a closed room
+    std::filesystem::path tempFolder;  // its temporary folder, as it sees it
+    bool linksAllowed = false;
+};
+
+// How an office is started.
+struct OfficeStart {
+    // It opens files where they are and follows their links (for files we
+    // trust); otherwise it runs in a closed room.
+    bool linksAllowed = LinkedContentAllowed();
+    // The X server it draws on (":5") and that server's key; empty: the program's own.
+    std::string display;
+    std::filesystem::path authority;
+    // It plays sounds and films' sound to no device (an office playing out of sight).
+    bool silent = false;
+};
+
+// An office for files we trust: outside a closed room, following links.
+inline OfficeStart Trusting() {
+    OfficeStart how;
+    how.linksAllowed = true;
+    return how;
+}
+
 class OfficeConnection : public std::enable_shared_from_this<OfficeConnection> {
 public:
     // Starts an office and connects to it; null with `error` set on failure
-    // (nothing of it is left running then).
-    static std::shared_ptr<OfficeConnection> Start(std::string* error);
-    // Connects to an office another run of this program started and shares:
-    // its pipe, process group and profile. Quitting this connection closes
-    // nothing but the connection; that office keeps running for its owner.
-    static std::shared_ptr<OfficeConnection> Attach(const std::string& pipe, pid_t group,
-                                                    const std::filesystem::path& profile, std::string* error);
+    // (nothing of it is left running then). Unless linked content is allowed,
+    // it runs in a closed room (where the system allows one).
+    static std::shared_ptr<OfficeConnection> Start(std::string* error, const OfficeStart& how = {});
+    // Connects to an office another run of this program started and shares.
+    // Quitting this connection closes nothing but the connection; that office
+    // keeps running for its owner.
+    static std::shared_ptr<OfficeConnection> Attach(const SharedOfficeInfo& shared, std::string* error);
     ~OfficeConnection();  // ends the office when it still runs
 
     const Reference<css::uno::XComponentContext>& Context() const { return m_context; }
@@ -45,6 +82,23 @@ public:
     const std::string& Pipe() const { return m_pipe; }
     // The office profile this office uses (ours alone while it runs).
     const std::filesystem::path& Profile() const { return m_profile; }
+    // How other runs reach this office.
+    SharedOfficeInfo Shared() const;
+    bool LinksAllowed() const { return m_linksAllowed; }
+    // What the office opens for `presentation`: a copy inside its closed room,
+    // or the file itself for an office outside one. Empty with *why set.
+    std::filesystem::path Stage(const std::filesystem::path& presentation, std::string* why) const;
+    // Where the office is to write a file wanted at `wanted`: there, or for an
+    // office in a closed room a place of the same name inside it (move it out after).
+    std::filesystem::path Outbox(const std::filesystem::path& wanted) const;
+    // Where a deck the office opened as `opened` for `presentation` may take
+    // what it links to (see DeckLinks.h).
+    LinkPlaces PlacesFor(const std::filesystem::path& presentation, const std::filesystem::path& opened) const;
+    // Where we read a file that the office names (`seen`, as the office sees
+    // it) for a deck it opened as `opened`: one of its own temporary files or
+    // one beside the deck it opened, or anything for a deck we trust; empty
+    // for a file of the machine the deck only links to.
+    std::filesystem::path OurPathOf(const std::filesystem::path& seen, const std::filesystem::path& opened) const;
 
     // Runs `call` on the office's worker within `limitMs`; UNO failures come
     // back as AutomationException (RPC_E_DISCONNECTED once the office is gone,
@@ -70,6 +124,9 @@ public:
 private:
     OfficeConnection() = default;
     bool Launch(std::string* error);
+    void MakeRoom(const std::string& program, const std::filesystem::path& profile);
+    // The office's environment beyond ours; sets where its temporary files go.
+    std::vector<std::string> OfficeEnvironment();
     bool Connect(std::string* error);
     // Connect on the worker within the start limit; false with *error set.
     bool ConnectInTime(std::string* error);
@@ -83,11 +140,16 @@ private:
     void Disconnected();
     class BridgeListener;
 
+    std::unique_ptr<OfficeRoom> m_room;
+    std::filesystem::path m_roomFolder;
+    std::filesystem::path m_tempFolder;
+    bool m_linksAllowed = false;
     ChildProcess m_process;
     pid_t m_group = 0;
     int m_profileLock = -1;
     std::filesystem::path m_profile;
     std::string m_pipe;
+    OfficeStart m_how;
     Reference<css::uno::XComponentContext> m_context;
     Reference<css::frame::XDesktop2> m_desktop;
     Reference<css::lang::XComponent> m_bridge;

@@ -29,12 +29,14 @@ bool ProfileNeedsFirstStart(const std::filesystem::path& profile) {
     return !installed.empty() && installed != made;
 }
 
-bool RunFirstStart(const std::string& program, const std::string& profileUrl, int limitMs, std::string* error) {
+bool RunFirstStart(const std::string& program, const std::string& profileUrl, int limitMs,
+                   std::shared_ptr<const ClosedRoom> room, std::string* error) {
     std::vector<std::string> argv = {program,        "--headless",  "--terminate_after_init", "--norestore",
                                      "--nologo",     "--nodefault", "--nolockcheck",          "--nofirststartwizard",
                                      "-env:UserInstallation=" + profileUrl};
     SpawnOptions options;
     options.newProcessGroup = true;
+    options.room = std::move(room);
     int spawnError = 0;
     ChildProcess process = ChildProcess::Spawn(argv, options, &spawnError);
     if (!process.Started()) {

@@ -4,10 +4,6 @@
 #include <sys/file.h>
 #include <unistd.h>
 
-#include <com/sun/star/beans/NamedValue.hpp>
-#include <com/sun/star/configuration/theDefaultProvider.hpp>
-#include <com/sun/star/container/XNameReplace.hpp>
-#include <com/sun/star/util/XChangesBatch.hpp>
 #include <osl/file.hxx>
 
 #include <fstream>
@@ -69,22 +65,6 @@ bool RemoveLockOfOurs(const fs::path& document, const fs::path& ownProfile) {
     if (!fs::remove(lock, ec)) return false;
     TraceF("Removed the lock file our office left: %s\n", lock.c_str());
     return true;
-}
-
-void TurnOffLockFiles(const Reference<css::uno::XComponentContext>& context) {
-    Reference<css::lang::XMultiServiceFactory> provider = css::configuration::theDefaultProvider::get(context);
-    css::beans::NamedValue node("nodepath", css::uno::Any(OUString("/org.openoffice.Office.Common/Misc")));
-    const css::uno::Any argument(node);
-    css::uno::Sequence<css::uno::Any> arguments(&argument, 1);
-    Reference<css::container::XNameReplace> misc(
-        provider->createInstanceWithArguments("com.sun.star.configuration.ConfigurationUpdateAccess", arguments),
-        UNO_QUERY_THROW);
-    misc->replaceByName("UseDocumentOOoLockFile", css::uno::Any(false));
-    misc->replaceByName("UseDocumentSystemFileLocking", css::uno::Any(false));
-    // The tip of the day opens with the first document of a day on a profile
-    // and holds up the office's answers while it waits for a click.
-    misc->replaceByName("ShowTipOfTheDay", css::uno::Any(false));
-    Reference<css::util::XChangesBatch>(misc, UNO_QUERY_THROW)->commitChanges();
 }
 
 }  // namespace kv::uno

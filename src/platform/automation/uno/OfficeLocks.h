@@ -19,8 +19,4 @@ std::filesystem::path LockFileOf(const std::filesystem::path& document);
 // are using, which makes no lock files); true when one was removed.
 bool RemoveLockOfOurs(const std::filesystem::path& document, const std::filesystem::path& ownProfile);
 
-// Tells the office of `context` to make no lock files and show no tip of the
-// day (for this profile).
-void TurnOffLockFiles(const Reference<css::uno::XComponentContext>& context);
-
 }  // namespace kv::uno

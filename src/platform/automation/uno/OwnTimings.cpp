@@ -5,6 +5,7 @@
 
 #include <cmath>
 
+#include "platform/automation/uno/PageTiming.h"
 #include "platform/files/PresentationPackage.h"
 
 namespace kv::uno {
@@ -21,9 +22,8 @@ void RestoreOwnTimings(const std::filesystem::path& file, const Reference<css::l
         if (times[i] < 0) continue;
         Reference<css::beans::XPropertySet> page(pages->getByIndex(i), UNO_QUERY_THROW);
         page->setPropertyValue("Change", css::uno::Any(sal_Int32(1)));
-        // The whole seconds first: setting them sets the exact time too.
-        page->setPropertyValue("Duration", css::uno::Any(static_cast<sal_Int32>(std::lround(times[i]))));
-        page->setPropertyValue("HighResDuration", css::uno::Any(times[i]));
+        // As the file says, however long: the show refuses what it cannot play.
+        WritePageTime(page, times[i]);
     }
     // A changed document would make the office ask about saving it.
     if (modifiable.is() && !wasModified && modifiable->isModified()) modifiable->setModified(false);

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <future>
 #include <mutex>
+#include <optional>
 #include <sstream>
 
 #include "platform/automation/AutomationServers.h"
@@ -19,15 +20,37 @@ constexpr const char* kSharedOfficeVariable = "KALVISTA_SHARED_OFFICE";
 std::mutex g_preloadMutex;
 std::shared_future<std::shared_ptr<uno::OfficeConnection>> g_preloaded;
 
-// The office a parent run shares ("<group> <pipe> <profile>"), else one of our own.
+// The office a parent run shares, one field a line: group, pipe, profile,
+// room folder (may be empty), temporary folder, 1 when it follows links.
+std::string SharedOfficeText(const uno::SharedOfficeInfo& shared) {
+    return std::to_string(shared.group) + "\n" + shared.pipe + "\n" + shared.profile.string() + "\n" +
+           shared.roomFolder.string() + "\n" + shared.tempFolder.string() + "\n" + (shared.linksAllowed ? "1" : "0");
+}
+
+std::optional<uno::SharedOfficeInfo> ParseSharedOffice(const std::string& text) {
+    std::istringstream lines(text);
+    std::string group, profile, room, temp, links;
+    uno::SharedOfficeInfo shared;
+    if (!std::getline(lines, group) || !std::getline(lines, shared.pipe) || !std::getline(lines, profile) ||
+        !std::getline(lines, room) || !std::getline(lines, temp) || !std::getline(lines, links))
+        return std::nullopt;
+    shared.group = static_cast<pid_t>(std::atoi(group.c_str()));
+    shared.profile = profile;
+    shared.roomFolder = room;
+    shared.tempFolder = temp;
+    shared.linksAllowed = links == "1";
+    if (shared.group <= 0) return std::nullopt;
+    return shared;
+}
+
+// The office a parent run shares, else one of our own. A shared office that
+// follows links is not used by a run that may not.
 std::shared_ptr<uno::OfficeConnection> NewOffice(std::string* error) {
-    if (const char* shared = std::getenv(kSharedOfficeVariable)) {
-        std::istringstream fields(shared);
-        pid_t group = 0;
-        std::string pipe, profile;
-        if (fields >> group >> pipe && std::getline(fields >> std::ws, profile) && group > 0) {
+    if (const char* text = std::getenv(kSharedOfficeVariable)) {
+        const auto shared = ParseSharedOffice(text);
+        if (shared && shared->linksAllowed == uno::LinkedContentAllowed()) {
             std::string why;
-            if (auto office = uno::OfficeConnection::Attach(pipe, group, profile, &why)) return office;
+            if (auto office = uno::OfficeConnection::Attach(*shared, &why)) return office;
             Trace("The shared office could not be reached (" + why + "); starting one of our own\n");
         }
     }
@@ -55,13 +78,17 @@ std::shared_ptr<OfficeConnection> TakePreloadedOrStartOffice(std::string* error)
         if (g_preloaded.valid()) {
             auto preloaded = g_preloaded.get();
             g_preloaded = {};
-            if (preloaded && preloaded->Alive()) return preloaded;
+            // Started before the user chose whether links are followed: used only when that fits.
+            if (preloaded && preloaded->Alive() && preloaded->LinksAllowed() == LinkedContentAllowed()) return preloaded;
+            if (preloaded) preloaded->Quit();
         }
     }
     return NewOffice(error);
 }
 
 }  // namespace uno
+
+void AllowLinkedContent(bool allowed) { uno::AllowLinkedContent(allowed); }
 
 void RegisterUnoAutomation() { RegisterAutomationServer("Powerpoint.Application", CreateOfficeApplication); }
 
@@ -97,9 +124,7 @@ bool SharedOffice::Start(std::string* why) {
         *why = "the shared office could not be started: " + error;
         return false;
     }
-    const std::string value = std::to_string(m_office->ProcessGroup()) + " " + m_office->Pipe() + " " +
-                              m_office->Profile().string();
-    ::setenv(kSharedOfficeVariable, value.c_str(), 1);
+    ::setenv(kSharedOfficeVariable, SharedOfficeText(m_office->Shared()).c_str(), 1);
     return true;
 }
 

@@ -14,6 +14,11 @@ class OfficeConnection;
 // Registers the backend under "Powerpoint.Application". Safe to call more than once.
 void RegisterUnoAutomation();
 
+// Whether the offices started from now on may fetch what decks link to (the
+// user trusts them: --allow-linked-content). Off by default: each office then
+// runs in a closed room, without network, and sees only the deck itself.
+void AllowLinkedContent(bool allowed);
+
 // Starts an office of ours in the background (for example while the wizard is
 // still open), so that the slide show starts sooner; the next CreateDispatch
 // takes it over.

@@ -53,6 +53,13 @@ using rtl::OUStringToOString;
 using css::uno::UNO_QUERY;
 using css::uno::UNO_QUERY_THROW;
 
+inline css::beans::PropertyValue NamedProperty(const char* name, css::uno::Any value) {
+    css::beans::PropertyValue property;
+    property.Name = OUString::createFromAscii(name);
+    property.Value = std::move(value);
+    return property;
+}
+
 inline OUString ToOU(const std::string& text) { return OUString::fromUtf8(text.c_str()); }
 inline std::string FromOU(const OUString& text) { return OUStringToOString(text, RTL_TEXTENCODING_UTF8).getStr(); }
 

@@ -149,11 +149,7 @@ public:
             Office().Call([&] { page->setPropertyValue("Change", css::uno::Any(change)); });
         } else if (id == kTransitionAdvanceTime) {
             const double seconds = Value(args).ToFloat();
-            Office().Call([&] {
-                // Whole seconds first: setting them resets the exact time as well.
-                page->setPropertyValue("Duration", css::uno::Any(static_cast<sal_Int32>(std::lround(seconds))));
-                page->setPropertyValue("HighResDuration", css::uno::Any(seconds));
-            });
+            Office().Call([&] { WritePageTime(page, seconds); });
         } else if (id != kTransitionAdvanceOnClick) {
             // A click always moves a slide on in this office; nothing to set.
             NoMember("SlideShowTransition", id);

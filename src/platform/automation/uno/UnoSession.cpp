@@ -11,16 +11,20 @@
 #include <thread>
 
 #include "platform/automation/uno/ClickSteps.h"
+#include "platform/automation/uno/DeckLinks.h"
 #include "platform/automation/uno/DeckChecks.h"
 #include "platform/automation/uno/InteractionBlocker.h"
 #include "platform/automation/uno/OfficeLocks.h"
 #include "platform/automation/uno/OwnTimings.h"
 #include "platform/automation/uno/PageTiming.h"
+#include "platform/automation/uno/ShapePictures.h"
 #include "platform/automation/uno/ShowClock.h"
 #include "platform/automation/uno/ShowListener.h"
 #include "platform/automation/uno/SidePane.h"
 #include "platform/automation/uno/UnoObjects.h"
+#include "platform/core/SlidePlace.h"
 #include "platform/core/Trace.h"
+#include "platform/files/DeckLimits.h"
 #include "platform/x11/InputShield.h"
 
 namespace kv::uno {
@@ -55,12 +59,6 @@ constexpr DISPID kEventSlideShowEnd = 2014;
 constexpr int kControllerLimitMs = 10000;
 constexpr int kFirstSlideLimitMs = 3000;
 
-css::beans::PropertyValue Property(const char* name, css::uno::Any value) {
-    css::beans::PropertyValue property;
-    property.Name = OUString::createFromAscii(name);
-    property.Value = std::move(value);
-    return property;
-}
 
 // One property of a descriptor the office filled in; empty when it has none.
 OUString Named(const css::uno::Sequence<css::beans::PropertyValue>& properties, const char* name) {
@@ -78,7 +76,7 @@ OUString FilterWithoutAutoPlay(const Reference<css::uno::XComponentContext>& con
     const auto services = context->getServiceManager();
     Reference<css::document::XTypeDetection> detection(
         services->createInstanceWithContext("com.sun.star.document.TypeDetection", context), UNO_QUERY_THROW);
-    const css::beans::PropertyValue location = Property("URL", css::uno::Any(url));
+    const css::beans::PropertyValue location = NamedProperty("URL", css::uno::Any(url));
     css::uno::Sequence<css::beans::PropertyValue> descriptor(&location, 1);
     const OUString type = detection->queryTypeByDescriptor(descriptor, true);
     OUString filter = Named(descriptor, "FilterName");
@@ -93,6 +91,20 @@ OUString FilterWithoutAutoPlay(const Reference<css::uno::XComponentContext>& con
     Reference<css::container::XNameAccess> filters(
         services->createInstanceWithContext("com.sun.star.document.FilterFactory", context), UNO_QUERY_THROW);
     return filters->hasByName(plain) ? plain : OUString();
+}
+
+// A time of the deck's that no run could play (1e300 s, for ever) ends the
+// start of its show with the reason, before anything is recorded.
+void RefuseUnplayable(const Reference<css::beans::XPropertySet>& page, int slide, double seconds, double& show) {
+    bool shown = true;
+    page->getPropertyValue("Visible") >>= shown;
+    if (!shown) return;
+    double transition = 0;
+    page->getPropertyValue("TransitionDuration") >>= transition;
+    std::string refused = TransitionRefusal(slide, transition);
+    if (refused.empty() && seconds >= 0) refused = SlideTimeRefusal(slide, seconds);
+    if (refused.empty() && seconds >= 0) refused = ShowLengthRefusal(show += seconds);
+    if (!refused.empty()) throw AutomationException(E_FAIL, refused);
 }
 
 // Nothing we do to a presentation (its timings, its show settings) may count
@@ -198,11 +210,11 @@ std::string UnoSession::Load(const DocumentPtr& document, const OUString& url, O
     // save, and the office then leaves no lock file beside the presentation.
     rtl::Reference<InteractionBlocker> blocker = new InteractionBlocker();
     const css::beans::PropertyValue properties[] = {
-        Property("InteractionHandler", css::uno::Any(Reference<css::task::XInteractionHandler>(blocker.get()))),
-        Property("Hidden", css::uno::Any(false)), Property("ReadOnly", css::uno::Any(true)),
-        Property("MacroExecutionMode", css::uno::Any(css::document::MacroExecMode::NEVER_EXECUTE)),
-        Property("UpdateDocMode", css::uno::Any(css::document::UpdateDocMode::NO_UPDATE)),
-        Property("RepairPackage", css::uno::Any(false))};
+        NamedProperty("InteractionHandler", css::uno::Any(Reference<css::task::XInteractionHandler>(blocker.get()))),
+        NamedProperty("Hidden", css::uno::Any(false)), NamedProperty("ReadOnly", css::uno::Any(true)),
+        NamedProperty("MacroExecutionMode", css::uno::Any(css::document::MacroExecMode::NEVER_EXECUTE)),
+        NamedProperty("UpdateDocMode", css::uno::Any(css::document::UpdateDocMode::NO_UPDATE)),
+        NamedProperty("RepairPackage", css::uno::Any(false))};
     css::uno::Sequence<css::beans::PropertyValue> arguments(properties, std::size(properties));
     std::string failure;
     try {
@@ -218,7 +230,7 @@ std::string UnoSession::Load(const DocumentPtr& document, const OUString& url, O
                 }
                 if (!filter.isEmpty()) {
                     arguments.realloc(arguments.getLength() + 1);
-                    arguments.getArray()[arguments.getLength() - 1] = Property("FilterName", css::uno::Any(filter));
+                    arguments.getArray()[arguments.getLength() - 1] = NamedProperty("FilterName", css::uno::Any(filter));
                 }
                 OpenWithSlidePane(office->Context());  // a shared office may have been told otherwise since
                 Reference<css::frame::XComponentLoader> loader;
@@ -242,7 +254,8 @@ std::string UnoSession::Load(const DocumentPtr& document, const OUString& url, O
                     first->getPropertyValue("Width") >>= document->pageWidth;
                     first->getPropertyValue("Height") >>= document->pageHeight;
                 }
-                RestoreOwnTimings(document->file, document->model);
+                RestoreOwnTimings(document->opened, document->model);
+                CloseOffLinks(office->Context(), document->model, office->PlacesFor(document->file, document->opened));
             },
             kLoadLimitMs);
     } catch (const AutomationException& e) {
@@ -256,11 +269,15 @@ std::string UnoSession::Load(const DocumentPtr& document, const OUString& url, O
 DocumentPtr UnoSession::Open(const std::string& path) {
     const fs::path file = fs::absolute(path);
     if (std::string refused = RefusedBeforeLoad(file); !refused.empty()) throw AutomationException(E_FAIL, refused);
+    std::string why;
+    const fs::path opened = office->Stage(file, &why);
+    if (opened.empty()) throw AutomationException(E_FAIL, why);
     RemoveLockOfOurs(file, office->Profile());
     OUString url;
-    osl::FileBase::getFileURLFromSystemPath(ToOU(file.string()), url);
+    osl::FileBase::getFileURLFromSystemPath(ToOU(opened.string()), url);
     auto document = std::make_shared<UnoDocument>();
     document->file = file;
+    document->opened = opened;
     if (hostWindow != 0) document->frame = MakeHostFrame();
     OfficeQuestion asked = OfficeQuestion::None;
     Trace("Office opening the presentation\n");
@@ -271,6 +288,8 @@ DocumentPtr UnoSession::Open(const std::string& path) {
         failure = NotAPresentationReason(file);
     else if (document->slideCount == 0)
         failure = NoSlidesReason(file);
+    else
+        failure = SlideCountRefusal(file, document->slideCount);
     if (!failure.empty()) {
         CloseQuietly(document);
         throw AutomationException(E_FAIL, failure);
@@ -300,6 +319,11 @@ void UnoSession::StartShow(const DocumentPtr& document) {
         show->setPropertyValue("IsTransitionOnClick", css::uno::Any(!document->kiosk));
         advanceAfter = TakeOverTimings(document);
         clickSteps = ClickStepsPerPage(document->model);
+        if (!document->foreignShapesDrawn) {
+            document->foreignShapesDrawn = true;
+            if (const int drawn = ShowForeignShapesAsPictures(office->Context(), document->model, PixelsPerUnit(document)))
+                TraceF("Office shows %d shapes of other programs as pictures\n", drawn);
+        }
         KeepUnmodified(document->model, false);
         if (!sidePane) ChangeViewForShowStart(office->Context(), document->model);
         document->presentation->start();
@@ -367,15 +391,25 @@ void UnoSession::SetPaused(const DocumentPtr& document, bool pause) {
     document->holding = false;
 }
 
+double UnoSession::PixelsPerUnit(const DocumentPtr& document) const {
+    constexpr double kScreenPixelsPerUnit = 96 / 2540.0;  // a full-screen show of the office's own, roughly
+    if (hostWidth <= 0 || hostHeight <= 0 || document->pageWidth <= 0) return kScreenPixelsPerUnit;
+    return double(SlidePlaceIn(hostWidth, hostHeight, document->pageWidth, document->pageHeight).width) /
+           document->pageWidth;
+}
+
 std::vector<double> UnoSession::TakeOverTimings(const DocumentPtr& document) {
     Reference<css::drawing::XDrawPagesSupplier> supplier(document->model, UNO_QUERY_THROW);
     Reference<css::drawing::XDrawPages> pages = supplier->getDrawPages();
     std::vector<double> advanceAfter;
+    double show = 0;
     for (sal_Int32 i = 0; i < pages->getCount(); ++i) {
         Reference<css::beans::XPropertySet> page(pages->getByIndex(i), UNO_QUERY_THROW);
         const PageTiming timing = ReadPageTiming(page);
         // Manual advance overrides the slides' own timings.
-        advanceAfter.push_back(timing.OnTime() && document->advanceMode != 1 ? timing.seconds : -1);
+        const double seconds = timing.OnTime() && document->advanceMode != 1 ? timing.seconds : -1;
+        RefuseUnplayable(page, i + 1, seconds, show);
+        advanceAfter.push_back(seconds);
         page->setPropertyValue("Change", css::uno::Any(sal_Int32(0)));
     }
     return advanceAfter;
@@ -435,6 +469,7 @@ void UnoSession::CloseQuietly(const DocumentPtr& document) {
     document->model.clear();
     document->frame.clear();
     if (!document->file.empty()) RemoveLockOfOurs(document->file, office->Profile());
+    Unstage(document->opened, document->file);
 }
 
 void UnoSession::Close(const DocumentPtr& document) {

@@ -24,7 +24,8 @@ class ShowClock;
 class ShowEndWatch;
 
 struct UnoDocument {
-    std::filesystem::path file;
+    std::filesystem::path file;    // the presentation, as the user named it
+    std::filesystem::path opened;  // what the office opened: a copy in its room, or `file`
     Reference<css::lang::XComponent> model;
     Reference<css::frame::XFrame> frame;  // our frame in the host window; null when the office made its own
     Reference<css::presentation::XPresentation2> presentation;
@@ -63,6 +64,7 @@ struct UnoDocument {
     std::atomic<bool> endScreen{false};  // the closing black screen after the last slide
     std::atomic<bool> ended{false};
     bool closed = false;
+    bool foreignShapesDrawn = false;  // content the show would shrink is shown as pictures
 
 private:
     mutable std::mutex m_onScreenMutex;
@@ -104,6 +106,8 @@ private:
     std::string Load(const DocumentPtr& document, const OUString& url, OfficeQuestion& asked);
     // The slides' times, for the show clock; the office is left to advance none by itself.
     std::vector<double> TakeOverTimings(const DocumentPtr& document);
+    // Slide-area pixels per hundredth of a millimetre of the document's pages.
+    double PixelsPerUnit(const DocumentPtr& document) const;
     void HideOfficeUi(const Reference<css::frame::XFrame>& frame);
     void CloseQuietly(const DocumentPtr& document);
 };
