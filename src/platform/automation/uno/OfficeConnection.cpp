@@ -430,14 +430,7 @@ void OfficeConnection::CallOnWorker(const std::function<void()>& call, int limit
             if (!asked.empty()) throw AutomationException(E_FAIL, "the office asked: " + asked);
             if (failure) std::rethrow_exception(failure);
         },
-        limitMs, [this] {
-            if (const char* dump = std::getenv("KALVISTA_STALL_DUMP")) {
-                std::string cmd = "for p in $(pgrep -g " + std::to_string(m_group) + " soffice.bin); do gdb -p $p -batch -ex 'thread apply all bt' >> " + dump + " 2>&1; done";
-                TraceF("DBG stall dump: %s\n", cmd.c_str());
-                if (std::system(cmd.c_str()) != 0) Trace("DBG dump failed\n");
-            }
-            EndProcess();
-        });
+        limitMs, [this] { EndProcess(); });
     if (!inTime)
         throw AutomationException(RPC_E_TIMEOUT, "the office did not answer within " + std::to_string(limitMs / 1000) +
                                                      " s and was ended");

@@ -49,11 +49,20 @@ ShowEndWatch::ShowEndWatch(std::weak_ptr<UnoSession> session, std::weak_ptr<UnoD
     : m_session(std::move(session)), m_document(std::move(document)) {}
 
 void ShowEndWatch::documentEventOccured(const css::document::DocumentEvent& event) {
-    if (event.EventName != "OnEndPresentation") return;
+    if (event.EventName == "OnEndPresentation") Ended("its document");
+}
+
+void ShowEndWatch::disposing(const css::lang::EventObject& event) {
+    auto document = m_document.lock();
+    // Only the running show's controller: an earlier one may go later.
+    if (document && document->controller.is() && event.Source == document->controller) Ended("its controller");
+}
+
+void ShowEndWatch::Ended(const char* how) {
     auto document = m_document.lock();
     auto session = m_session.lock();
     if (!document || !session || document->ended) return;
-    Trace("Office slide show ended by the office\n");
+    TraceF("Office slide show ended by the office (%s)\n", how);
     session->ShowEnded(document);
 }
 

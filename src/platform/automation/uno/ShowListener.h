@@ -33,15 +33,17 @@ private:
 };
 
 // The office ends a show by itself (Escape in it, its own menu) without a
-// word to the show's listeners; its document says so, and that is the end.
+// word to the show's listeners: the show's controller goes away (this
+// office), or the document says so (later ones); either is the end.
 class ShowEndWatch : public cppu::WeakImplHelper1<css::document::XDocumentEventListener> {
 public:
     ShowEndWatch(std::weak_ptr<UnoSession> session, std::weak_ptr<UnoDocument> document);
 
     void SAL_CALL documentEventOccured(const css::document::DocumentEvent& event) override;
-    void SAL_CALL disposing(const css::lang::EventObject&) override {}
+    void SAL_CALL disposing(const css::lang::EventObject& event) override;
 
 private:
+    void Ended(const char* how);
     std::weak_ptr<UnoSession> m_session;
     std::weak_ptr<UnoDocument> m_document;
 };

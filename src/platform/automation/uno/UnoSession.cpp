@@ -172,7 +172,6 @@ Reference<css::frame::XFrame> UnoSession::MakeHostFrame() {
         frame->initialize(window);
         frame->setName("Kalvista - SlideShow ActiveX");
         office->Desktop()->getFrames()->append(Reference<css::frame::XFrame>(frame, UNO_QUERY_THROW));
-        frame->activate();  // DBGPROVOKE
     });
     return Reference<css::frame::XFrame>(frame, UNO_QUERY);
 }
@@ -350,6 +349,8 @@ void UnoSession::StartShow(const DocumentPtr& document) {
         controller->addSlideShowListener(document->listener.get());
         Reference<css::document::XDocumentEventBroadcaster> broadcaster(document->model, UNO_QUERY);
         if (broadcaster.is()) broadcaster->addDocumentEventListener(document->endWatch.get());
+        Reference<css::lang::XComponent> component(controller, UNO_QUERY);
+        if (component.is()) component->addEventListener(document->endWatch.get());
     });
     office->Call([&] { document->showPages = ShowPages(controller); });
     advanceAfter = InShowOrder(advanceAfter, document->showPages);
@@ -436,6 +437,8 @@ void UnoSession::CloseQuietly(const DocumentPtr& document) {
             Reference<css::document::XDocumentEventBroadcaster> broadcaster(document->model, UNO_QUERY);
             if (broadcaster.is() && document->endWatch.is())
                 broadcaster->removeDocumentEventListener(document->endWatch.get());
+            Reference<css::lang::XComponent> component(document->controller, UNO_QUERY);
+            if (component.is() && document->endWatch.is()) component->removeEventListener(document->endWatch.get());
             if (document->presentation.is() && document->presentation->isRunning()) {
                 document->presentation->end();
                 showEnded = true;
