@@ -115,7 +115,7 @@ private:
     void ForEachTransition(const std::function<void(const COleDispatchDriver&)>& change);
     void LaunchNormal();
     void ReleaseAll();
-    void FailRun(bool newFormat);
+    void FailRun();
 
     Host& m_host;
     std::string m_strLastError;

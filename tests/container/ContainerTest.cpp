@@ -339,7 +339,7 @@ TEST_F(ContainerTest, AShowThatCannotStartIsReportedAndNothingIsRecorded) {
     ASSERT_TRUE(Ended());
     ASSERT_EQ(boxes->Texts().size(), 1u);
     EXPECT_EQ(boxes->Texts()[0].rfind(
-                  "Unable to run Powerpoint Slideshow. Please make sure that Micorsoft Powerpoint 2007 is installed.", 0),
+                  "Unable to run the slide show. Please make sure that LibreOffice Impress is installed.", 0),
               0u);
     EXPECT_EQ(log->Count("Record"), 0);
     EXPECT_EQ(log->Count("WaitDialog"), 0);
