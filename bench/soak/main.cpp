@@ -151,13 +151,7 @@ int main(int argc, char** argv) {
     for (int i = 1; i + 1 < argc; ++i)
         if (std::strcmp(argv[i], "--runs") == 0) runs = std::max(1, std::atoi(argv[i + 1]));
     kvtest::TempDir files("kalvista-bench-soak");
-    setenv("HOME", files.path().c_str(), 1);
-    setenv("XDG_CONFIG_HOME", (files / "config").c_str(), 1);
-    setenv("XDG_CACHE_HOME", (files / "cache").c_str(), 1);
-    setenv("XDG_RUNTIME_DIR", (files / "run").c_str(), 1);
-    fs::create_directories(files / "run");
-    setenv("KALVISTA_REGISTRY", (files / "settings.reg").c_str(), 1);
-    setenv("KALVISTA_OFFICE_PROFILES", (files / "profiles").c_str(), 1);
+    kvtest::UseAsHome(files);
     kvtest::XvfbServer xvfb("1280x1024x24");
     const std::vector<Deck> decks = Decks();
     int wrongTimes = 0, stalls = 0, failures = 0;
