@@ -122,7 +122,8 @@ bool TimesRight(const fs::path& video, const Deck& deck, const char* kind) {
     for (size_t k = 0; k < chapters.size(); ++k) {
         const double expectedStart = static_cast<double>(k) * kSlideSeconds;
         const double lasted = chapters[k].second - chapters[k].first;
-        if (std::abs(chapters[k].first - expectedStart) > kFrame + kSlack || std::abs(lasted - kSlideSeconds) > kFrame + kSlack) {
+        if (std::abs(chapters[k].first - expectedStart) > kFrame + kSlack ||
+            std::abs(lasted - kSlideSeconds) > kFrame + kSlack) {
             std::snprintf(text, sizeof text, " slide %zu from %.3f s for %.3f s;", k + 1, chapters[k].first, lasted);
             wrong += text;
         }

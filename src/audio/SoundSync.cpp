@@ -198,7 +198,8 @@ void CSoundSync::Correct(double error, std::vector<std::uint8_t>& kept, std::vec
 
 void CSoundSync::Emit(const std::uint8_t* data, std::size_t frames, std::vector<std::uint8_t>& out) {
     const std::size_t before = m_tail.size();
-    if (!m_bResampling || !m_resampler.Convert(data, frames, m_tail)) m_tail.insert(m_tail.end(), data, data + frames * m_nFrameBytes);
+    if (!m_bResampling || !m_resampler.Convert(data, frames, m_tail))
+        m_tail.insert(m_tail.end(), data, data + frames * m_nFrameBytes);
     m_nFileFrames += (m_tail.size() - before) / m_nFrameBytes;
     // The last few milliseconds stay here, so the end can still be cut exactly.
     const std::size_t keep = static_cast<std::size_t>(m_nRate / 50) * m_nFrameBytes;

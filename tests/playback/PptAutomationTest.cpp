@@ -284,7 +284,8 @@ TEST_F(PptAutomationTest, EveryFailedStepStopsCleansUpAndTellsTheUser) {
         EXPECT_FALSE(a.m_bStartedCompletely);
         ASSERT_EQ(boxes->Texts().size(), 1u);
         // What runs the show here, whatever the deck's format.
-        EXPECT_EQ(boxes->Texts()[0], "Unable to run the slide show. Please make sure that LibreOffice Impress is installed.");
+        EXPECT_EQ(boxes->Texts()[0],
+                  "Unable to run the slide show. Please make sure that LibreOffice Impress is installed.");
         // The office's reason goes to the trace and the detail channel, not into the box.
         ASSERT_EQ(boxes->Details().size(), 1u);
         EXPECT_EQ(boxes->Details()[0], a.LastError());

@@ -29,11 +29,11 @@ std::string ArgText(const Variant& v) {
     default: return std::to_string(v.intVal);
     }
 }
-}  // namespace
 
-namespace {
+// The steady clock's microseconds, as the show's own reports count them.
 std::int64_t NowUs() {
-    return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now().time_since_epoch()).count();
+    const auto now = std::chrono::steady_clock::now().time_since_epoch();
+    return std::chrono::duration_cast<std::chrono::microseconds>(now).count();
 }
 }  // namespace
 

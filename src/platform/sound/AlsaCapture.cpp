@@ -130,7 +130,8 @@ long AlsaCapture::Read(void* buffer, unsigned long frames, int timeoutMs) {
         // plugin reports "ready" with nothing to read, which turns a wait into
         // a busy loop.
         const auto due = std::chrono::microseconds((frames - total) * 1000000ull / m_nRate + 2000);
-        std::this_thread::sleep_for(std::min<Clock::duration>(deadline - now, std::max<Clock::duration>(due, std::chrono::milliseconds(3))));
+        const Clock::duration step = std::max<Clock::duration>(due, std::chrono::milliseconds(3));
+        std::this_thread::sleep_for(std::min<Clock::duration>(deadline - now, step));
     }
 }
 

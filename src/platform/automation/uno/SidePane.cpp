@@ -32,7 +32,9 @@ constexpr auto kPaneLimit = std::chrono::seconds(5);
 // Whether the configuration holds a pane other than the slide's own.
 bool HasSidePane(const Reference<fw::XConfiguration>& configuration) {
     if (!configuration.is()) return false;
-    for (const auto& pane : configuration->getResources(nullptr, OUString::createFromAscii(kPanes), fw::AnchorBindingMode_DIRECT))
+    const auto panes =
+        configuration->getResources(nullptr, OUString::createFromAscii(kPanes), fw::AnchorBindingMode_DIRECT);
+    for (const auto& pane : panes)
         if (pane.is() && pane->getResourceURL() != OUString::createFromAscii(kCenterPane)) return true;
     return false;
 }
@@ -65,7 +67,8 @@ void ChangeViewForShowStart(const Reference<css::uno::XComponentContext>& contex
                             const Reference<css::lang::XComponent>& model) {
     Reference<css::frame::XModel> document(model, UNO_QUERY);
     Reference<fw::XControllerManager> manager(document.is() ? document->getCurrentController() : nullptr, UNO_QUERY);
-    const Reference<fw::XConfigurationController> panes = manager.is() ? manager->getConfigurationController() : nullptr;
+    const Reference<fw::XConfigurationController> panes =
+        manager.is() ? manager->getConfigurationController() : nullptr;
     if (!panes.is()) return;
     const Reference<fw::XResourceId> tabBar = fw::ResourceId::createWithAnchorURL(
         context, OUString::createFromAscii(kViewTabBar), OUString::createFromAscii(kCenterPane));
@@ -78,15 +81,16 @@ void ChangeViewForShowStart(const Reference<css::uno::XComponentContext>& contex
 
 void OpenWithSlidePane(const Reference<css::uno::XComponentContext>& context) {
     Reference<css::lang::XMultiServiceFactory> provider = css::configuration::theDefaultProvider::get(context);
-    css::beans::NamedValue node("nodepath",
-                                css::uno::Any(OUString("/org.openoffice.Office.Impress/MultiPaneGUI/SlideSorterBar/Visible")));
+    const OUString path("/org.openoffice.Office.Impress/MultiPaneGUI/SlideSorterBar/Visible");
+    css::beans::NamedValue node("nodepath", css::uno::Any(path));
     const css::uno::Any argument(node);
     css::uno::Sequence<css::uno::Any> arguments(&argument, 1);
     Reference<css::container::XNameReplace> visible(
         provider->createInstanceWithArguments("com.sun.star.configuration.ConfigurationUpdateAccess", arguments),
         UNO_QUERY_THROW);
     bool shown = false;
-    if ((Reference<css::container::XNameAccess>(visible, UNO_QUERY_THROW)->getByName("ImpressView") >>= shown) && shown) return;
+    const Reference<css::container::XNameAccess> current(visible, UNO_QUERY_THROW);
+    if ((current->getByName("ImpressView") >>= shown) && shown) return;
     visible->replaceByName("ImpressView", css::uno::Any(true));
     Reference<css::util::XChangesBatch>(visible, UNO_QUERY_THROW)->commitChanges();
     Trace("Office set to open presentations with their slide pane again\n");

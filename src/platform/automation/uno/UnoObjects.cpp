@@ -21,7 +21,8 @@ enum : DISPID {
     kTransitionAdvanceTime = 2005, kSettingsAdvanceMode = 2007, kSettingsRun = 2008, kSettingsShowType = 2010,
     kShowTypeKiosk = 3,
     kSettingsRangeType = 2014, kWindowView = 2003, kWindowActivate = 2012, kViewState = 2006, kViewNext = 2019,
-    kViewCurrentShowPosition = 2027, kViewSlideShownSince = 0x4B560030, kSlideTitleText = 0x4B560010, kSlideTopmostText = 0x4B560011,
+    kViewCurrentShowPosition = 2027, kViewSlideShownSince = 0x4B560030,
+    kSlideTitleText = 0x4B560010, kSlideTopmostText = 0x4B560011,
     kSlideNotesText = 0x4B560012,
     kPresentationPageWidth = 0x4B560020, kPresentationPageHeight = 0x4B560021,
 };
