@@ -79,13 +79,7 @@ int main(int argc, char** argv) {
         if (std::strcmp(argv[i], "--no-recorded") == 0) recorded = false;
     kvtest::TempDir files("kalvista-bench-faithful");
     setenv("KALVISTA_SOURCE_DIR", KALVISTA_SOURCE, 0);
-    setenv("HOME", files.path().c_str(), 1);
-    setenv("XDG_CONFIG_HOME", (files / "config").c_str(), 1);
-    setenv("XDG_CACHE_HOME", (files / "cache").c_str(), 1);
-    setenv("XDG_RUNTIME_DIR", (files / "run").c_str(), 1);
-    fs::create_directories(files / "run");
-    setenv("KALVISTA_REGISTRY", (files / "settings.reg").c_str(), 1);
-    setenv("KALVISTA_OFFICE_PROFILES", (files / "profiles").c_str(), 1);
+    kvtest::UseAsHome(files);
     kvtest::XvfbServer xvfb("1920x1080x24");
     kvtest::TestSoundSource sound;
     MakeMedia(files);

@@ -50,6 +50,9 @@ constexpr DISPID SlideShowWindow_Activate = 2012;
 constexpr DISPID SlideShowView_State = 2006;
 constexpr DISPID SlideShowView_Next = 2019;
 constexpr DISPID SlideShowView_CurrentShowPosition = 2027;
+// When the slide now on screen came (its transition began): the steady
+// clock's microseconds, as the program's own clocks count. Ours, as above.
+constexpr DISPID SlideShowView_SlideShownSince = 0x4B560030;
 
 // Values
 constexpr int ppWindowMinimized = 2;

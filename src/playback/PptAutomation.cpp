@@ -1,6 +1,5 @@
 #include "playback/PptAutomation.h"
 
-#include <fnmatch.h>
 
 #include <chrono>
 #include <thread>
@@ -22,10 +21,6 @@ namespace kv {
 namespace {
 
 constexpr const char* kProgId = "Powerpoint.Application";
-
-bool MatchesPattern(const std::string& path, const char* pattern) {
-    return ::fnmatch(pattern, path.c_str(), FNM_CASEFOLD) == 0;
-}
 
 [[noreturn]] void Fail(const char* trace, const std::string& reason) {
     if (trace) Trace(trace);
@@ -92,7 +87,6 @@ bool CPptAutomation::GetDefaultPowerpointProgID(std::string& progId) {
 }
 
 HRESULT CPptAutomation::RunSlideShow() {
-    const bool newFormat = MatchesPattern(m_strPresentationPath, "*.pptx") || MatchesPattern(m_strPresentationPath, "*.ppsx");
     for (int attempt = 1;; ++attempt) {
         try {
             StartShowOnce();
@@ -116,7 +110,7 @@ HRESULT CPptAutomation::RunSlideShow() {
         }
         break;
     }
-    FailRun(newFormat);
+    FailRun();
     return E_FAIL;
 }
 
@@ -150,11 +144,11 @@ void CPptAutomation::DropFailedOffice() {
     if (!m_bPowerPointWasRunning) KillPowerPoint();
 }
 
-void CPptAutomation::FailRun(bool newFormat) {
+void CPptAutomation::FailRun() {
     Trace("Caught exception in CPptContainerDlg::RunSlideShow");
     m_host.OnClickedBtnStop();
-    ShowMessageBox(newFormat ? "Unable to run Powerpoint Slideshow. Please make sure that Micorsoft Powerpoint 2007 is installed."
-                             : "Unable to run Powerpoint Slideshow. Please make sure that Micorsoft Powerpoint is installed.");
+    // The office plays every kind of deck here, so one text serves them all.
+    ShowMessageBox("Unable to run the slide show. Please make sure that LibreOffice Impress is installed.");
     // The office's own reason tells a bad file from a missing office.
     if (!m_strLastError.empty()) {
         Trace("CPptContainerDlg::RunSlideShow : " + m_strLastError);
@@ -381,6 +375,16 @@ void CPptAutomation::SetViewState(int state) const {
 
 int CPptAutomation::CurrentShowPosition() const {
     return GetSlideShowView().GetProperty(ppt::SlideShowView_CurrentShowPosition).ToInt();
+}
+
+std::optional<std::chrono::steady_clock::time_point> CPptAutomation::SlideShownSince() const {
+    try {
+        const std::int64_t us = GetSlideShowView().GetProperty(ppt::SlideShowView_SlideShownSince).ToInt64();
+        if (us <= 0) return std::nullopt;
+        return std::chrono::steady_clock::time_point(std::chrono::microseconds(us));
+    } catch (const AutomationException&) {
+        return std::nullopt;
+    }
 }
 
 void CPptAutomation::NextSlide() const { GetSlideShowView().InvokeMethod(ppt::SlideShowView_Next); }

@@ -4,7 +4,9 @@
 // the container's slide area; at the end releases everything in a fixed
 // order and quits the office it started. The container owns one and calls it
 // on its UI thread.
+#include <chrono>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "platform/automation/Dispatch.h"
@@ -69,6 +71,8 @@ public:
     COleDispatchDriver GetSlideShowView() const;
     void SetViewState(int state) const;
     int CurrentShowPosition() const;
+    // When the slide now on screen came; nothing where the office does not tell.
+    std::optional<std::chrono::steady_clock::time_point> SlideShownSince() const;
     void NextSlide() const;
     void ActivateSlideShowWindow() const;
     // The slide area was fitted to the screen: the show drawn into it takes its new size.
@@ -111,7 +115,7 @@ private:
     void ForEachTransition(const std::function<void(const COleDispatchDriver&)>& change);
     void LaunchNormal();
     void ReleaseAll();
-    void FailRun(bool newFormat);
+    void FailRun();
 
     Host& m_host;
     std::string m_strLastError;

@@ -25,6 +25,8 @@
 #include "recording/CaptureArea.h"
 #include "recording/state/RecorderState.h"
 #include "recording/state/RecordingReport.h"
+#include "recording/state/RecordingTimeline.h"
+#include "recording/state/ShownSlides.h"
 #include "support/TempDir.h"
 #include "support/Xvfb.h"
 #include "container/ContainerDoubles.h"
@@ -258,6 +260,34 @@ TEST_F(ContainerTest, TheShowFoundPastItsLastSlideOrItsEndEventStopsTheRecording
     EXPECT_TRUE(boxes->Texts().empty());
 }
 
+// A slide's chapter starts where the slide came on the recording's clock (a
+// pause before it left out), however late the next capture pass sees it.
+TEST_F(ContainerTest, ASlideStartsWhereItCameOnTheRecordingNotWhereAPassSawIt) {
+    using namespace std::chrono_literals;
+    CPptContainerDlg& d = Start(2);
+    d.OnClickedBtnPlay();
+    const auto start = RecordingTimeline::Clock::now() - 3s;
+    g_RecordingTimeline.Start(start);
+    g_RecordingTimeline.Pause(start + 500ms);
+    g_RecordingTimeline.Resume(start + 1500ms);  // a second left out
+    g_bRecording = 1;
+    PostMessage(d.WindowHandle(), UWM_IS_SLIDESHOW_ENDED, 0, 0);
+    for (int i = 0; i < 20; ++i) QCoreApplication::processEvents();
+    office->AdvanceShow();  // slide 2 comes now: 2 s of recording
+    std::this_thread::sleep_for(400ms);  // the passes come late
+    g_llRecordedMs = 2400;
+    PostMessage(d.WindowHandle(), UWM_IS_SLIDESHOW_ENDED, 0, 0);
+    for (int i = 0; i < 20; ++i) QCoreApplication::processEvents();
+    g_bRecording = 0;
+    g_llRecordedMs = 0;
+    const ShownSlides slides = GetShownSlides();
+    ASSERT_EQ(slides.size(), 2u);
+    EXPECT_EQ(slides[1].number, 2);
+    EXPECT_NEAR(slides[1].startSeconds, 2.0, 0.05);
+    d.OnClickedBtnStop();
+    ASSERT_TRUE(Ended());
+}
+
 TEST_F(ContainerTest, AnOfficeThatGoesAwayMidShowStillGivesAVideoAndTheUserIsToldItEndedEarly) {
     CPptContainerDlg& d = Start(2);
     d.OnClickedBtnPlay();
@@ -339,7 +369,7 @@ TEST_F(ContainerTest, AShowThatCannotStartIsReportedAndNothingIsRecorded) {
     ASSERT_TRUE(Ended());
     ASSERT_EQ(boxes->Texts().size(), 1u);
     EXPECT_EQ(boxes->Texts()[0].rfind(
-                  "Unable to run Powerpoint Slideshow. Please make sure that Micorsoft Powerpoint 2007 is installed.", 0),
+                  "Unable to run the slide show. Please make sure that LibreOffice Impress is installed.", 0),
               0u);
     EXPECT_EQ(log->Count("Record"), 0);
     EXPECT_EQ(log->Count("WaitDialog"), 0);

@@ -26,6 +26,16 @@ TempDir::~TempDir() {
     fs::remove_all(m_path, error);
 }
 
+void UseAsHome(const TempDir& dir) {
+    setenv("HOME", dir.path().c_str(), 1);
+    setenv("XDG_CONFIG_HOME", (dir / "config").c_str(), 1);
+    setenv("XDG_CACHE_HOME", (dir / "cache").c_str(), 1);
+    setenv("XDG_RUNTIME_DIR", (dir / "run").c_str(), 1);
+    fs::create_directories(dir / "run");
+    setenv("KALVISTA_REGISTRY", (dir / "settings.reg").c_str(), 1);
+    setenv("KALVISTA_OFFICE_PROFILES", (dir / "profiles").c_str(), 1);
+}
+
 ScopedRegistry::ScopedRegistry() : m_dir("kalvista-registry"), m_file(m_dir.path() / "Kalvista.reg") {
     if (const char* previous = std::getenv("KALVISTA_REGISTRY")) {
         m_hadPrevious = true;

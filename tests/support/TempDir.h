@@ -19,6 +19,10 @@ private:
     std::filesystem::path m_path;
 };
 
+// Makes `dir` this process's home for a whole-program run (a benchmark's):
+// HOME, the XDG folders, the settings file and the office's profiles lie in it.
+void UseAsHome(const TempDir& dir);
+
 // Points KALVISTA_REGISTRY at a settings file of its own while it lives.
 class ScopedRegistry {
 public:

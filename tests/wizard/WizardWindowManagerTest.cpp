@@ -468,7 +468,7 @@ TEST_F(WizardWindowManagerTest, EveryFailureBeforeTheRecordingLeavesTheWizardWit
     user.Then("/proc is refused", newBox("The output folder cannot be written to (it takes no new files):\n/proc"));
     // The office cannot open the presentation: said, and back in the wizard.
     user.Do("convert what the office cannot open", convert);
-    user.Then("the show did not start", newBox("Unable to run Powerpoint Slideshow"));
+    user.Then("the show did not start", newBox("Unable to run the slide show"));
     user.Then("back in the wizard", inWizard(unknown));
     // A presentation gone since it was chosen: said at Convert.
     user.Do("choose the talk, then remove it", [&] {

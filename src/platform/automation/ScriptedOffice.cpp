@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <sstream>
 
 #include "platform/automation/AutomationServers.h"
@@ -28,6 +29,12 @@ std::string ArgText(const Variant& v) {
     default: return std::to_string(v.intVal);
     }
 }
+
+// The steady clock's microseconds, as the show's own reports count them.
+std::int64_t NowUs() {
+    const auto now = std::chrono::steady_clock::now().time_since_epoch();
+    return std::chrono::duration_cast<std::chrono::microseconds>(now).count();
+}
 }  // namespace
 
 struct ScriptedOffice::State {
@@ -42,6 +49,7 @@ struct ScriptedOffice::State {
     std::string openPath;
     bool showRunning = false;
     int position = 0;
+    std::int64_t shownSinceUs = 0;  // steady clock, when the position last changed
     int viewState = 1;
     int runCount = 0;
     bool quit = false;
@@ -132,6 +140,7 @@ std::string ScriptedObject::MemberName(DISPID id, WORD flags) const {
         {{"SlideShowSettings", 2014}, "RangeType"}, {{"SlideShowWindow", 2003}, "View"},
         {{"SlideShowWindow", 2012}, "Activate"}, {{"SlideShowView", 2006}, "State"},
         {{"SlideShowView", 2019}, "Next"}, {{"SlideShowView", 2027}, "CurrentShowPosition"},
+        {{"SlideShowView", 0x4B560030}, "SlideShownSince"},
         {{"CommandBars", 0x60030001}, "ActiveMenuBar"}, {{"CommandBar", 0x60040003}, "Controls"},
         {{"CommandBar", 0x60040007}, "FindControl"}, {{"CommandBarControls", 0x60030001}, "Count"},
         {{"CommandBarControls", 0}, "Item"}, {{"CommandBarControl", 0x60040003}, "Caption"},
@@ -235,7 +244,7 @@ Variant ScriptedObject::ShowMember(const std::string& member, const std::vector<
     if (member == "SlideShowSettings.Run") {
         bool starting = !state.showRunning;
         ++state.runCount;
-        if (starting) state.showRunning = true, state.position = 1, state.viewState = 1;
+        if (starting) state.showRunning = true, state.position = 1, state.viewState = 1, state.shownSinceUs = NowUs();
         lock.unlock();
         Variant window = Object(member, "SlideShowWindow");
         if (starting) m_office->FireEvent(2011, {window});
@@ -248,6 +257,7 @@ Variant ScriptedObject::ShowMember(const std::string& member, const std::vector<
     if (member == "SlideShowView.State") return Variant::I4(state.viewState);
     if (member == "SlideShowView.State=") state.viewState = args.back().ToInt();
     if (member == "SlideShowView.CurrentShowPosition") return Variant::I4(state.position);
+    if (member == "SlideShowView.SlideShownSince") return Variant::I8(state.shownSinceUs);
     if (member == "SlideShowView.Next") {
         lock.unlock();
         m_office->AdvanceShow();
@@ -411,7 +421,7 @@ void ScriptedOffice::AdvanceShow() {
         std::lock_guard lock(m_state->mutex);
         if (!m_state->showRunning) return;
         const int count = static_cast<int>(m_state->presentations[m_state->openPath].slides.size());
-        if (m_state->position <= count) ++m_state->position;
+        if (m_state->position <= count) ++m_state->position, m_state->shownSinceUs = NowUs();
         nextSlide = m_state->position <= count;
     }
     if (nextSlide) FireEvent(2013, {Variant::Dispatch(std::make_shared<ScriptedObject>(shared_from_this(), "SlideShowWindow"))});

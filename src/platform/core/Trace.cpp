@@ -1,5 +1,9 @@
 #include "platform/core/Trace.h"
 
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -20,17 +24,30 @@ TraceState& State() {
     return state;
 }
 
+// With KALVISTA_TRACE_CLOCK set, each line starts with the seconds of the
+// steady clock and the writing thread, to put a run's steps in time.
+void WriteLine(FILE* f, std::string_view text) {
+    static const bool clock = [] {
+        const char* value = std::getenv("KALVISTA_TRACE_CLOCK");
+        return value && *value && std::string_view(value) != "0";
+    }();
+    if (clock) {
+        const double now = std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+        std::fprintf(f, "[%.3f %ld] ", now, static_cast<long>(::syscall(SYS_gettid)));
+    }
+    std::fwrite(text.data(), 1, text.size(), f);
+    if (text.empty() || text.back() != '\n') std::fputc('\n', f);
+}
+
 void WriteToSink(std::string_view text) {
     const char* target = std::getenv("KALVISTA_TRACE");
     if (!target || !*target || std::string_view(target) == "0") return;
     if (std::string_view(target) == "1") {
-        std::fwrite(text.data(), 1, text.size(), stderr);
-        if (text.empty() || text.back() != '\n') std::fputc('\n', stderr);
+        WriteLine(stderr, text);
         return;
     }
     if (FILE* f = std::fopen(target, "a")) {
-        std::fwrite(text.data(), 1, text.size(), f);
-        if (text.empty() || text.back() != '\n') std::fputc('\n', f);
+        WriteLine(f, text);
         std::fclose(f);
     }
 }

@@ -7,6 +7,7 @@
 #include "playback/container/RecorderErrorText.h"
 #include "recording/state/RecorderState.h"
 #include "recording/state/RecordingReport.h"
+#include "recording/state/RecordingTimeline.h"
 
 namespace kv {
 namespace {
@@ -77,7 +78,13 @@ void CPptContainerDlg::NoteShownSlide(int position) {
     if (!g_bRecording || position < 1 || position > m_nSlideCount || position == m_nShownSlide) return;
     m_nShownSlide = position;
     ShownSlide slide = m_automation.ShownSlideAt(position);
-    slide.startSeconds = static_cast<double>(g_llRecordedMs.load()) / 1000.0;
+    // The slide starts where it came on the recording's clock (pauses left
+    // out), not where this pass happens to see it.
+    if (const auto since = m_automation.SlideShownSince())
+        slide.startSeconds = std::chrono::duration<double>(g_RecordingTimeline.Take().ActiveBefore(*since)).count();
+    else
+        slide.startSeconds = static_cast<double>(g_llRecordedMs.load()) / 1000.0;
+    TraceF("Slide %d on the recording from %.3f s\n", position, slide.startSeconds);
     AddShownSlide(std::move(slide));
 }
 

@@ -110,6 +110,13 @@ public:
     // the office asks meanwhile is answered at once and fails the call with
     // "the office asked: <its text>".
     void Call(const std::function<void()>& call, int limitMs = kCallLimitMs);
+    // As Call, but the office runs `call` on its own main thread, between
+    // two of its events. A call that makes the office run its event loop
+    // (opening a presentation, starting or ending a show) must come this way:
+    // run on one of the office's bridge threads, it shares the office's
+    // display connection with the main thread's event loop, and now and then
+    // the two hold each other up for good.
+    void CallInOfficeLoop(const std::function<void()>& call, int limitMs = kCallLimitMs);
     bool Alive() const { return !m_disposed && !m_worker.Hung(); }
 
     // Called (on a bridge thread) when the connection to the office breaks.
@@ -131,6 +138,9 @@ private:
     void EndProcess();
     // Runs `call`, its UNO failures turned into AutomationException.
     void CallTranslated(const std::function<void()>& call);
+    // Runs `call` on the worker within `limitMs`, watched for questions.
+    void CallOnWorker(const std::function<void()>& call, int limitMs);
+    class LoopCall;
     void Disconnected();
     class BridgeListener;
 

@@ -2,6 +2,8 @@
 // Listens to a running show. This office fires no end-of-show event: after the
 // last slide the show ends that slide and pauses on a black closing screen,
 // and that pair is taken as the end.
+#include <com/sun/star/document/XDocumentEventListener.hpp>
+
 #include <functional>
 #include <memory>
 
@@ -26,6 +28,22 @@ public:
     void SAL_CALL disposing(const css::lang::EventObject&) override {}
 
 private:
+    std::weak_ptr<UnoSession> m_session;
+    std::weak_ptr<UnoDocument> m_document;
+};
+
+// The office ends a show by itself (Escape in it, its own menu) without a
+// word to the show's listeners: the show's controller goes away (this
+// office), or the document says so (later ones); either is the end.
+class ShowEndWatch : public cppu::WeakImplHelper1<css::document::XDocumentEventListener> {
+public:
+    ShowEndWatch(std::weak_ptr<UnoSession> session, std::weak_ptr<UnoDocument> document);
+
+    void SAL_CALL documentEventOccured(const css::document::DocumentEvent& event) override;
+    void SAL_CALL disposing(const css::lang::EventObject& event) override;
+
+private:
+    void Ended(const char* how);
     std::weak_ptr<UnoSession> m_session;
     std::weak_ptr<UnoDocument> m_document;
 };

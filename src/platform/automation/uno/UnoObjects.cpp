@@ -21,7 +21,8 @@ enum : DISPID {
     kTransitionAdvanceTime = 2005, kSettingsAdvanceMode = 2007, kSettingsRun = 2008, kSettingsShowType = 2010,
     kShowTypeKiosk = 3,
     kSettingsRangeType = 2014, kWindowView = 2003, kWindowActivate = 2012, kViewState = 2006, kViewNext = 2019,
-    kViewCurrentShowPosition = 2027, kSlideTitleText = 0x4B560010, kSlideTopmostText = 0x4B560011,
+    kViewCurrentShowPosition = 2027, kViewSlideShownSince = 0x4B560030,
+    kSlideTitleText = 0x4B560010, kSlideTopmostText = 0x4B560011,
     kSlideNotesText = 0x4B560012,
     kPresentationPageWidth = 0x4B560020, kPresentationPageHeight = 0x4B560021,
 };
@@ -84,19 +85,11 @@ public:
             Office().Call([&] { controller->gotoNextSlide(); });
             return {};
         }
-        if (id == kViewCurrentShowPosition) {
-            sal_Int32 index = 0;
-            Office().Call([&] { index = controller->getCurrentSlideIndex(); });
-            if (index < 0 && !doc.endScreen) {
-                // The office ended the show by itself (Escape in it) and told no listener:
-                // the container asks every recorded frame, so this is where the end is seen.
-                Trace("Office slide show ended by the office\n");
-                m_session->ShowEnded(m_document);
-                throw AutomationException(E_FAIL, "the slide show has ended");
-            }
-            // The slide's number in the presentation, as Slides counts them: hidden slides are skipped by the show.
-            return Variant::I4(doc.endScreen ? doc.slideCount + 1 : doc.PageAt(index));
-        }
+        // The position as the show's events told it: asked every recorded
+        // frame, it costs the office nothing. The slide's number in the
+        // presentation, as Slides counts them (the show skips hidden slides).
+        if (id == kViewCurrentShowPosition) return Variant::I4(doc.PageAt(doc.GetOnScreen().index));
+        if (id == kViewSlideShownSince) return Variant::I8(doc.GetOnScreen().sinceUs);
         NoMember("SlideShowView", id);
     }
 };

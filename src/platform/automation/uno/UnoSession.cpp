@@ -1,6 +1,7 @@
 #include "platform/automation/uno/UnoSession.h"
 
 #include <com/sun/star/container/XNameAccess.hpp>
+#include <com/sun/star/document/XDocumentEventBroadcaster.hpp>
 #include <com/sun/star/document/XTypeDetection.hpp>
 #include <com/sun/star/util/XModifiable2.hpp>
 #include <osl/file.hxx>
@@ -19,6 +20,7 @@
 #include "platform/automation/uno/ShapePictures.h"
 #include "platform/automation/uno/ShowClock.h"
 #include "platform/automation/uno/ShowListener.h"
+#include "platform/automation/uno/SidePane.h"
 #include "platform/automation/uno/UnoObjects.h"
 #include "platform/core/SlidePlace.h"
 #include "platform/core/Trace.h"
@@ -116,6 +118,17 @@ void KeepUnmodified(const Reference<css::lang::XComponent>& model, bool fromNowO
 
 }  // namespace
 
+void UnoDocument::SetOnScreen(int index) {
+    const auto now = std::chrono::steady_clock::now().time_since_epoch();
+    std::lock_guard lock(m_onScreenMutex);
+    m_onScreen = {index, std::chrono::duration_cast<std::chrono::microseconds>(now).count()};
+}
+
+UnoDocument::OnScreen UnoDocument::GetOnScreen() const {
+    std::lock_guard lock(m_onScreenMutex);
+    return m_onScreen;
+}
+
 std::shared_ptr<UnoSession> UnoSession::Create(std::shared_ptr<OfficeConnection> office) {
     auto session = std::make_shared<UnoSession>(std::move(office));
     std::weak_ptr<UnoSession> weak = session;
@@ -204,7 +217,7 @@ std::string UnoSession::Load(const DocumentPtr& document, const OUString& url, O
     css::uno::Sequence<css::beans::PropertyValue> arguments(properties, std::size(properties));
     std::string failure;
     try {
-        office->Call(
+        office->CallInOfficeLoop(
             [&] {
                 OUString filter;
                 try {
@@ -218,6 +231,7 @@ std::string UnoSession::Load(const DocumentPtr& document, const OUString& url, O
                     arguments.realloc(arguments.getLength() + 1);
                     arguments.getArray()[arguments.getLength() - 1] = NamedProperty("FilterName", css::uno::Any(filter));
                 }
+                OpenWithSlidePane(office->Context());  // a shared office may have been told otherwise since
                 Reference<css::frame::XComponentLoader> loader;
                 if (document->frame.is())
                     loader.set(document->frame, UNO_QUERY_THROW);
@@ -290,8 +304,10 @@ void UnoSession::StartShow(const DocumentPtr& document) {
     if (document->controller.is() && !document->ended) return;  // already running: the same show
     std::vector<double> advanceAfter;
     std::vector<int> clickSteps;
+    const bool sidePane = WaitForSidePane(*office, document->model, PaneWait::Shown);
+    if (!sidePane) Trace("Office presentation has no pane beside its slide: its view is changed as its show starts\n");
     Trace("Office slide show starting\n");
-    office->Call([&] {
+    office->CallInOfficeLoop([&] {
         Reference<css::beans::XPropertySet> show(document->presentation, UNO_QUERY_THROW);
         show->setPropertyValue("IsFullScreen", css::uno::Any(false));
         show->setPropertyValue("IsAlwaysOnTop", css::uno::Any(false));
@@ -309,6 +325,7 @@ void UnoSession::StartShow(const DocumentPtr& document) {
                 TraceF("Office shows %d shapes as pictures drawn on the slide's pixels\n", drawn);
         }
         KeepUnmodified(document->model, false);
+        if (!sidePane) ChangeViewForShowStart(office->Context(), document->model);
         document->presentation->start();
     }, kShowStartLimitMs);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kControllerLimitMs);
@@ -322,13 +339,20 @@ void UnoSession::StartShow(const DocumentPtr& document) {
     Trace("Office slide show has its controller\n");
     document->slideShown = false;
     document->lastSlideEnded = false;
-    document->currentIndex = 0;
+    document->SetOnScreen(0);
     document->endScreen = false;
     document->ended = false;
     // Listening from here on hears the first slide's effects begin: a first
     // slide that waits for a click never reports its effects ended.
     document->listener = new ShowListener(weak_from_this(), document);
-    office->Call([&] { controller->addSlideShowListener(document->listener.get()); });
+    document->endWatch = new ShowEndWatch(weak_from_this(), document);
+    office->Call([&] {
+        controller->addSlideShowListener(document->listener.get());
+        Reference<css::document::XDocumentEventBroadcaster> broadcaster(document->model, UNO_QUERY);
+        if (broadcaster.is()) broadcaster->addDocumentEventListener(document->endWatch.get());
+        Reference<css::lang::XComponent> component(controller, UNO_QUERY);
+        if (component.is()) component->addEventListener(document->endWatch.get());
+    });
     office->Call([&] { document->showPages = ShowPages(controller); });
     advanceAfter = InShowOrder(advanceAfter, document->showPages);
     clickSteps = InShowOrder(clickSteps, document->showPages);
@@ -407,10 +431,27 @@ void UnoSession::CloseQuietly(const DocumentPtr& document) {
     document->shield.reset();
     if (!office->Alive()) return;
     try {
-        office->Call([&] {
+        bool showEnded = false;
+        office->CallInOfficeLoop([&] {
             if (document->controller.is() && document->listener.is())
                 document->controller->removeSlideShowListener(document->listener.get());
-            if (document->presentation.is() && document->presentation->isRunning()) document->presentation->end();
+            Reference<css::document::XDocumentEventBroadcaster> broadcaster(document->model, UNO_QUERY);
+            if (broadcaster.is() && document->endWatch.is())
+                broadcaster->removeDocumentEventListener(document->endWatch.get());
+            Reference<css::lang::XComponent> component(document->controller, UNO_QUERY);
+            if (component.is() && document->endWatch.is()) component->removeEventListener(document->endWatch.get());
+            if (document->presentation.is() && document->presentation->isRunning()) {
+                document->presentation->end();
+                showEnded = true;
+            }
+        });
+        // The show's end puts the panes beside the slide back in the
+        // office's next turns. Closed before that, the presentation leaves
+        // the office remembering them hidden, and the next presentation it
+        // opens holds up its show's start for a minute.
+        if (showEnded && !WaitForSidePane(*office, document->model, PaneWait::Asked))
+            Trace("Office presentation closes without the pane beside its slide\n");
+        office->CallInOfficeLoop([&] {
             // Closed without saving: the capture mode's changes are never kept.
             KeepUnmodified(document->model, false);
             Reference<css::util::XCloseable> closeable(document->model, UNO_QUERY);

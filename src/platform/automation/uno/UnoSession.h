@@ -21,6 +21,7 @@ namespace kv::uno {
 
 class ShowListener;
 class ShowClock;
+class ShowEndWatch;
 
 struct UnoDocument {
     std::filesystem::path file;    // the presentation, as the user named it
@@ -50,11 +51,24 @@ struct UnoDocument {
     std::atomic<bool> holding{false};     // we are pausing or resuming: the show's own events mean nothing
     std::atomic<bool> slideShown{false};  // the show has put a slide on screen
     std::atomic<bool> lastSlideEnded{false};
-    std::atomic<int> currentIndex{0};     // the slide on screen, as the show last reported it
+    // The slide on screen (its index in the show), as the show last reported
+    // it, and since when (the steady clock's microseconds): the show's
+    // position is answered from here, never asked of the office.
+    struct OnScreen {
+        int index = 0;
+        std::int64_t sinceUs = 0;
+    };
+    void SetOnScreen(int index);
+    OnScreen GetOnScreen() const;
+    rtl::Reference<ShowEndWatch> endWatch;  // hears the office end the show by itself
     std::atomic<bool> endScreen{false};  // the closing black screen after the last slide
     std::atomic<bool> ended{false};
     bool closed = false;
     bool foreignShapesDrawn = false;  // shapes the show draws otherwise are shown as the office's pictures
+
+private:
+    mutable std::mutex m_onScreenMutex;
+    OnScreen m_onScreen;
 };
 using DocumentPtr = std::shared_ptr<UnoDocument>;
 
