@@ -199,7 +199,7 @@ TEST_F(CorpusTest, DecksOfOtherWritersShowEachSlideForItsSecondAsTheOfficeDrawsI
         const double psnr = LeastPsnr(Corpus() / deck.file, video, deck.aspect, 0.5);
         EXPECT_GE(psnr, deck.leastPsnr) << video;
         EXPECT_GE(firstSlide.seconds, 0) << Joined(traced);
-        EXPECT_LT(firstSlide.seconds, 10.0);  // the first deck's includes the office's start
+        EXPECT_LT(firstSlide.seconds, 10.0) << Joined(traced);  // the first deck's includes the office's start
         // Unreported, the show's start waits 3 s for a slide already there.
         EXPECT_TRUE(firstSlide.reported) << "the office did not report the first slide";
         std::printf("Deck %-24s %3d slides, first slide after %4.1f s%s, least PSNR %5.1f dB (held to %.1f): %s\n",
