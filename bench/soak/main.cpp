@@ -23,6 +23,7 @@
 #include "platform/process/ChildProcess.h"
 #include "support/ShellOutput.h"
 #include "support/TempDir.h"
+#include "support/TimedRun.h"
 #include "support/Xvfb.h"
 
 namespace {
@@ -62,20 +63,13 @@ struct Call {
 
 Call Run(const std::vector<Deck>& decks, const fs::path& out, bool fast, const fs::path& work) {
     const fs::path log = work / "kalvista.log", trace = work / "trace.log";
-    std::error_code ignored;
-    fs::remove(log, ignored);
-    fs::remove(trace, ignored);
-    kv::SpawnOptions options;
-    options.outputFile = log;
-    options.newProcessGroup = true;
-    options.environment = {"KALVISTA_TRACE=" + trace.string()};
     std::vector<std::string> argv = {KALVISTA_PROGRAM, "--convert"};
     for (const Deck& deck : decks) argv.push_back(deck.file.string());
     argv.insert(argv.end(), {"--output", out.string(), "--mode", "auto", "--seconds", "1", "--size", "640x480",
                              "--fps", std::to_string(kFps), "--no-sound"});
     if (fast) argv.push_back("--fast");
     const auto started = Clock::now();
-    kv::ChildProcess run = kv::ChildProcess::Spawn(argv, options);
+    kv::ChildProcess run = kvtest::StartLogged(argv, log, trace);
     Call call;
     if (!run.Started()) return call;
     const auto status = run.Wait(600000);

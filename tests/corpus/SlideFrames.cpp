@@ -16,6 +16,7 @@
 #include "support/RecordedFile.h"
 #include "support/RunMarker.h"
 #include "support/ShellOutput.h"
+#include "support/TimedRun.h"
 
 namespace kvtest {
 
@@ -39,23 +40,16 @@ Lines ConvertWithKalvista(const fs::path& work, const std::vector<fs::path>& dec
     const char* binaryDir = std::getenv("KALVISTA_BINARY_DIR");
     EXPECT_NE(binaryDir, nullptr) << "run through ctest (KALVISTA_BINARY_DIR names the build)";
     fs::create_directories(work / "run");
-    const fs::path log = work / "kalvista.log", trace = work / "trace.log";
-    std::error_code ignored;
-    fs::remove(log, ignored);
-    fs::remove(trace, ignored);
-    kv::SpawnOptions options;
-    options.outputFile = log;
-    options.newProcessGroup = true;
-    options.environment = {"KALVISTA_REGISTRY=" + (work / "settings.reg").string(),
-                           "XDG_RUNTIME_DIR=" + (work / "run").string()};
-    if (traced) options.environment.push_back("KALVISTA_TRACE=" + trace.string());
+    const fs::path log = work / "kalvista.log", trace = traced ? work / "trace.log" : fs::path();
     std::vector<std::string> argv = wrapper;
     argv.insert(argv.end(), {(fs::path(binaryDir ? binaryDir : ".") / "src/app/kalvista").string(), "--convert"});
     for (const fs::path& deck : decks) argv.push_back(deck.string());
     argv.insert(argv.end(), {"--output", out.string(), "--size", "640x480", "--fps", "10", "--no-sound"});
     argv.insert(argv.end(), arguments.begin(), arguments.end());
     const auto started = Clock::now();
-    kv::ChildProcess run = kv::ChildProcess::Spawn(argv, options);
+    kv::ChildProcess run = StartLogged(argv, log, trace,
+                                       {"KALVISTA_REGISTRY=" + (work / "settings.reg").string(),
+                                        "XDG_RUNTIME_DIR=" + (work / "run").string()});
     EXPECT_TRUE(run.Started());
     Lines lines;
     size_t seen = 0, seenTraced = 0;

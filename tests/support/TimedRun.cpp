@@ -23,4 +23,19 @@ double TimedRun(const std::vector<std::string>& argv, const std::string& log) {
     return status == 0 ? seconds : -1;
 }
 
+kv::ChildProcess StartLogged(const std::vector<std::string>& argv, const std::filesystem::path& log,
+                             const std::filesystem::path& trace, std::vector<std::string> environment) {
+    std::error_code ignored;
+    std::filesystem::remove(log, ignored);
+    kv::SpawnOptions options;
+    options.outputFile = log;
+    options.newProcessGroup = true;
+    if (!trace.empty()) {
+        std::filesystem::remove(trace, ignored);
+        environment.push_back("KALVISTA_TRACE=" + trace.string());
+    }
+    options.environment = std::move(environment);
+    return kv::ChildProcess::Spawn(argv, options);
+}
+
 }  // namespace kvtest
