@@ -15,7 +15,9 @@ struct FrameExtents {
 // (_NET_REQUEST_FRAME_EXTENTS on a window that is never shown). Nothing
 // (all 0) without a display or a window manager that answers within
 // `timeoutMs`. The first answer is kept; a window manager that offers the
-// question and lets it go unanswered is not asked again.
-FrameExtents NewWindowFrameExtents(int timeoutMs = 300);
+// question and lets it go unanswered is not asked again. A window manager
+// on a busy two-core machine answers in more than 300 ms now and then; the
+// wait is paid only by one that never answers, and only once.
+FrameExtents NewWindowFrameExtents(int timeoutMs = 1500);
 
 }  // namespace kv
