@@ -2,10 +2,13 @@
 
 #include <pthread.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <mutex>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "app/core/SettingsCatalogue.h"
@@ -33,6 +36,11 @@ using Clock = std::chrono::steady_clock;
 // for sound: the end of the sound follows the end of the recording this closely.
 constexpr int kPollMs = 10;
 
+// How long a stop waits for the capture thread. A sound library can hang
+// for good inside a read when its server goes away (the PulseAudio plugin
+// deadlocks with a part-read fragment); the recording must still end.
+constexpr auto kCaptureStopLimit = std::chrono::seconds(3);
+
 // Everything the engine owns for one capture. The recording thread touches
 // the device and the buffers only while the capture thread is not running.
 struct Engine {
@@ -40,6 +48,9 @@ struct Engine {
     std::vector<std::unique_ptr<CBuffer>> buffers;
     std::thread thread;
     std::atomic<bool> quit{false};
+    std::atomic<bool> finished{false};      // the capture thread has returned
+    std::atomic<unsigned> generation{0};    // a capture left behind sees it change
+    std::atomic<Clock::rep> lastSound{0};   // when the device last gave sound
     bool started = false;
     Clock::time_point startTime;
 
@@ -62,6 +73,18 @@ struct Engine {
 Engine& E() {
     static Engine engine;
     return engine;
+}
+
+// Thrown inside a capture thread that was left behind, to leave without
+// touching what the engine now uses for the next recording.
+struct CaptureLeftBehind {};
+constexpr unsigned kNoCapture = ~0u;
+thread_local unsigned t_generation = kNoCapture;  // set in capture threads only
+
+bool LeftBehind() { return t_generation != kNoCapture && E().generation != t_generation; }
+
+void LeaveIfLeftBehind() {
+    if (LeftBehind()) throw CaptureLeftBehind{};
 }
 
 void SetProblem(const std::string& text) {
@@ -148,6 +171,7 @@ void WriteTail(CBlockReader& reader, CSoundSync& sync, CBuffer& block, std::uint
         filled = 0;
         if (sync.Covers(stop) || Clock::now() >= deadline || g_bStoppingAudio || reader.DeviceLost()) break;
         filled = static_cast<std::uint32_t>(std::max(reader.Read(block.ptr, block.ByteLen / align, kPollMs), 0L)) * align;
+        LeaveIfLeftBehind();
         delivered = Clock::now();
         delay = reader.Delay();
     }
@@ -164,27 +188,30 @@ void WriteTail(CBlockReader& reader, CSoundSync& sync, CBuffer& block, std::uint
 // full one to OnWIM_DATA. When the recording ends in the middle of a block,
 // the part captured before the end is kept, so the sound is as long as the
 // picture.
-void CaptureLoop() {
-    pthread_setname_np(pthread_self(), "kv-sound");
+// The thread keeps its own hold on the device and the blocks: a stop that
+// leaves it behind parks them, never frees them under it.
+void CaptureBlocks(SoundInput& device, const std::vector<CBuffer*>& blocks) {
     auto& e = E();
     const unsigned align = g_RecordFormat.nBlockAlign;
-    CBlockReader reader(*e.device, g_RecordFormat.nSamplesPerSec, align,
+    CBlockReader reader(device, g_RecordFormat.nSamplesPerSec, align,
                         g_RecordFormat.wBitsPerSample == 8 ? 0x80 : 0, e.startTime);
     reader.SetBufferFrames(3L * g_nSamplesPerBuffer);
     CSoundSync sync(g_RecordFormat.nSamplesPerSec, g_RecordFormat.nChannels, g_RecordFormat.wBitsPerSample);
-    std::size_t circulating = e.buffers.size();
+    std::size_t circulating = blocks.size();
     std::size_t current = 0;
     std::uint32_t filled = 0;
     bool wasRecording = g_bRecording;
     bool lostReported = false;
     while (!e.quit) {
         if (circulating == 0 || g_bStoppingAudio) {
-            if (g_bStoppingAudio && e.device->IsOpen()) e.device->Drop();  // a failed write stops the device
+            if (g_bStoppingAudio && device.IsOpen()) device.Drop();  // a failed write stops the device
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
             continue;
         }
-        CBuffer& block = *e.buffers[current];
+        CBuffer& block = *blocks[current];
         const long n = reader.Read(block.ptr + filled, (block.ByteLen - filled) / align, kPollMs);
+        LeaveIfLeftBehind();
+        if (n > 0) e.lastSound = Clock::now().time_since_epoch().count();
         if (reader.DeviceLost() && !lostReported) {
             SetProblem("sound incomplete: " + reader.LostReason() + "; the rest of the recording is silent");
             lostReported = true;
@@ -200,10 +227,21 @@ void CaptureLoop() {
             RecordDelivery(reader.Frames());
             OnWIM_DATA(sync, block, filled, delivered, delay, circulating);
             filled = 0;
-            current = (current + 1) % e.buffers.size();
+            current = (current + 1) % blocks.size();
         }
         wasRecording = recording;
     }
+}
+
+void CaptureLoop(unsigned generation, SoundInput* device, std::vector<CBuffer*> blocks) {
+    pthread_setname_np(pthread_self(), "kv-sound");
+    t_generation = generation;
+    try {
+        CaptureBlocks(*device, blocks);
+    } catch (const CaptureLeftBehind&) {
+        return;  // the engine belongs to another recording now
+    }
+    E().finished = true;
 }
 
 void ReleaseDevice() {
@@ -286,6 +324,58 @@ int OpenAndStart(std::string& reason) {
     return err;
 }
 
+bool WaitForCaptureThread() {
+    const auto deadline = Clock::now() + kCaptureStopLimit;
+    while (!E().finished) {
+        if (Clock::now() > deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
+// Silence from where the file ends to the recording's length, so the sound
+// keeps the picture's length when its thread could not finish it.
+void FillFileToRecordingLength() {
+    auto& e = E();
+    const auto timeline = g_RecordingTimeline.Take();
+    const auto stop = timeline.stop.value_or(Clock::now());
+    const auto seconds = std::chrono::duration<double>(timeline.ActiveBefore(stop)).count();
+    const auto due = static_cast<std::uint64_t>(seconds * g_RecordFormat.nSamplesPerSec) * g_RecordFormat.nBlockAlign;
+    std::vector<std::uint8_t> silence(64 * 1024 - 64 * 1024 % g_RecordFormat.nBlockAlign,
+                                      g_RecordFormat.wBitsPerSample == 8 ? 0x80 : 0);
+    std::lock_guard lock(e.fileMutex);
+    while (e.soundFile && e.soundFile->IsOK() && e.soundFile->DataBytes() < due) {
+        const auto bytes = std::min<std::uint64_t>(silence.size(), due - e.soundFile->DataBytes());
+        if (!e.soundFile->Write(CBuffer(silence.data(), static_cast<std::uint32_t>(bytes)))) break;
+    }
+}
+
+// The capture thread is stuck inside the sound library. It keeps the device
+// and the blocks it holds (parked for good: freeing them under it would be
+// worse than the few kilobytes they cost), the recording goes on without it.
+void LeaveCaptureBehind() {
+    auto& e = E();
+    static auto* parked = new std::vector<std::unique_ptr<SoundInput>>;
+    static auto* parkedBlocks = new std::vector<std::unique_ptr<CBuffer>>;
+    {
+        std::lock_guard lock(e.fileMutex);
+        ++e.generation;
+    }
+    e.thread.detach();
+    parked->push_back(std::exchange(e.device, MakeSoundInput()));
+    for (auto& block : e.buffers) parkedBlocks->push_back(std::move(block));
+    e.buffers.clear();
+    const Clock::time_point lastSound{Clock::duration(e.lastSound.load())};
+    char text[160];
+    std::snprintf(text, sizeof text,
+                  "sound incomplete: the sound device failed %.1f s into the recording (it stopped answering); "
+                  "the rest of the recording is silent",
+                  std::chrono::duration<double>(lastSound - e.startTime).count());
+    SetProblem(text);
+    Trace("StopAudioRecording : the capture thread does not answer; it is left behind\n");
+    FillFileToRecordingLength();
+}
+
 }  // namespace
 
 int StartAudioRecording(const PcmFormat* format) {
@@ -311,7 +401,11 @@ int StartAudioRecording(const PcmFormat* format) {
     }
     e.started = true;
     e.quit = false;
-    e.thread = std::thread(CaptureLoop);
+    e.finished = false;
+    e.lastSound = e.startTime.time_since_epoch().count();
+    std::vector<CBuffer*> blocks;
+    for (auto& buffer : e.buffers) blocks.push_back(buffer.get());
+    e.thread = std::thread(CaptureLoop, e.generation.load(), e.device.get(), std::move(blocks));
     Trace("StartAudioRecording Ended\n");
     return 1;
 }
@@ -322,6 +416,7 @@ void StopAudioRecording() {
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     g_bStoppingAudio = true;
     e.quit = true;
+    if (e.thread.joinable() && !WaitForCaptureThread()) LeaveCaptureBehind();
     if (e.thread.joinable()) e.thread.join();
     if (!e.started) {
         WaveInErrorMsg(-EBADFD, "in Stop()");
@@ -351,7 +446,7 @@ void ClearAudioFile() {
 void DataFromSoundIn(const CBuffer& buffer) {
     auto& e = E();
     std::unique_lock lock(e.fileMutex);
-    if (!e.soundFile) return;
+    if (!e.soundFile || LeftBehind()) return;
     Trace("DataFromSoundIn :\t");
     e.silence.Feed(buffer.ptr, buffer.ByteLen);
     if (e.soundFile->Write(buffer)) return;

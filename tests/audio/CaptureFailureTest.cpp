@@ -3,11 +3,14 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
+#include <condition_variable>
 #include <csignal>
+#include <mutex>
 #include <thread>
 
 #include "EngineFixture.h"
 #include "platform/core/Trace.h"
+#include "platform/sound/SoundInput.h"
 #include "recording/state/RecorderState.h"
 
 namespace kvtest {
@@ -55,6 +58,91 @@ TEST_F(FailureTest, FullDiskStopsTheCaptureAndKeepsWhatWasWritten) {
     EXPECT_EQ(r.wav.U32(4), 38u + r.wav.DataSize());
     EXPECT_NEAR(ToneFrequency(r.wav), 1000.0, 10.0);
 }
+
+// A device that delivers a steady tone, then, a second in, never returns
+// from a read until the test lets it go: as the PulseAudio plugin does when
+// its server goes away while a fragment is half read.
+class HangingInput : public kv::SoundInput {
+public:
+    struct Gate {
+        std::mutex mutex;
+        std::condition_variable released;
+        bool open = false;
+        bool hung = false;
+        void Release() {
+            std::lock_guard lock(mutex);
+            open = true;
+            released.notify_all();
+        }
+    };
+    explicit HangingInput(std::shared_ptr<Gate> gate) : m_gate(std::move(gate)) {}
+    int Open(const std::string&, const kv::AlsaCaptureFormat& format) override {
+        m_format = format;
+        m_isOpen = true;
+        return 0;
+    }
+    int Start() override {
+        m_start = std::chrono::steady_clock::now();
+        return 0;
+    }
+    long Read(void* buffer, unsigned long frames, int) override {
+        if (std::chrono::steady_clock::now() - m_start > 1s) {
+            std::unique_lock lock(m_gate->mutex);
+            m_gate->hung = true;
+            m_gate->released.wait(lock, [&] { return m_gate->open; });
+            return -EIO;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(frames * 1000 / m_format.rate));
+        auto* samples = static_cast<std::int16_t*>(buffer);
+        std::fill(samples, samples + frames * m_format.channels, std::int16_t{1000});
+        return static_cast<long>(frames);
+    }
+    int Recover(int error) override { return error; }
+    long Available() const override { return 0; }
+    long Delay() const override { return 0; }
+    int Drop() override { return 0; }
+    int Close() override {
+        m_isOpen = false;
+        return 0;
+    }
+    bool IsOpen() const override { return m_isOpen; }
+
+private:
+    std::shared_ptr<Gate> m_gate;
+    kv::AlsaCaptureFormat m_format;
+    std::chrono::steady_clock::time_point m_start;
+    bool m_isOpen = false;
+};
+
+// The recording still ends, with the picture's length of sound, and the next
+// recording captures again; the stuck read, once it returns, harms nothing.
+TEST_F(FailureTest, DeviceThatNeverAnswersEndsTheRecordingAndTheNextOneRecords) {
+    auto gate = std::make_shared<HangingInput::Gate>();
+    kv::SetSoundInputMaker([gate] { return std::make_unique<HangingInput>(gate); });
+    const auto format = kv::MakePcmFormat(48000, 2, 16);
+    const auto stuck = Capture(&format, 2500ms);
+    kv::SetSoundInputMaker({});
+    ASSERT_EQ(stuck.started, 1) << stuck.problem;
+    EXPECT_TRUE(gate->hung);
+    EXPECT_EQ(stuck.problem.rfind("sound incomplete: the sound device failed 1.0 s into the recording (it stopped answering)", 0),
+              0u)
+        << stuck.problem;
+    EXPECT_NEAR(stuck.wav.Seconds(), stuck.wallSeconds, 0.05);
+    const auto samples = stuck.wav.Samples16();
+    ASSERT_GT(samples.size(), 2u * 48000u * 2u);
+    EXPECT_EQ(samples[2 * 48000 / 2], 1000);
+    EXPECT_TRUE(std::all_of(samples.end() - 2 * 48000, samples.end(), [](std::int16_t v) { return v == 0; }));
+
+    Sound().SetCounter(2, 48000 * 20);
+    const auto next = Capture(&format, 1500ms);
+    gate->Release();  // the old read returns into a recording that is not its own
+    std::this_thread::sleep_for(100ms);
+    ASSERT_EQ(next.started, 1) << next.problem;
+    EXPECT_EQ(next.problem, "");
+    EXPECT_NEAR(next.wav.Seconds(), next.wallSeconds, 0.06);
+    EXPECT_EQ(ReadCounterTrack(next.wav).jumps, 0u);
+}
+
 
 TEST_F(FailureTest, DeviceGoneMidRecordingKeepsSoundThenSilence) {
     Sound().SetCounter(2, 48000 * 20);
