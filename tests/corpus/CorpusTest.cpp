@@ -214,14 +214,16 @@ TEST_F(CorpusTest, DecksOfOtherWritersShowEachSlideForItsSecondAsTheOfficeDrawsI
 TEST_F(CorpusTest, RehearsedTimingsAndTransitionsOfAnotherWriterKeepTheirTimes) {
     const fs::path deck = Corpus() / "timed-transitions.pptx";
     const fs::path video = dir / "timed-transitions.mp4";
-    const auto lines = Convert({deck}, video, {"--mode", "timings", "--seconds", "1"});
+    Lines traced;
+    const auto lines = Convert({deck}, video, {"--mode", "timings", "--seconds", "1"}, {}, &traced);
     ASSERT_TRUE(fs::exists(video)) << Joined(lines);
     const std::vector<Chapter> chapters = Chapters(video);
     ASSERT_EQ(chapters.size(), 4u);
     // The office's import keeps neither 1.5 nor 1.2 s (whole seconds only, and
     // no time on a slide without a transition effect): the file's own count.
     const double wanted[] = {1.5, 1.2, 1.0, 1.0};
-    for (size_t k = 0; k < 4; ++k) EXPECT_NEAR(chapters[k].end - chapters[k].start, wanted[k], 0.35) << k;
+    for (size_t k = 0; k < 4; ++k)
+        EXPECT_NEAR(chapters[k].end - chapters[k].start, wanted[k], 0.35) << k << "\n" << Joined(traced);
     EXPECT_GE(LeastPsnr(deck, video, 4.0 / 3, 0.6), 40.0);  // plain text, as in kAutoDecks
 }
 
