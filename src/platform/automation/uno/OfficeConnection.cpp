@@ -51,6 +51,12 @@ constexpr const char* kX11Backend = "SAL_USE_VCLPLUGIN=gen";
 // versions add; the office then draws what it can and says so in a message
 // box of its own, which holds the load (for ever, in a hidden document).
 constexpr const char* kNoSmartArtNotice = "OOX_NO_SMARTART_WARNING=1";
+// The office's 3D transitions (and its fade) go through OpenGL. Drawn in
+// software, as on our own X server, each one holds the old slide still, with
+// the office's pause sign, for 0.4 to 1.7 s before it starts, and the slides'
+// times run late by as much. Without OpenGL the fades are the office's own
+// and a 3D-only transition is a cut, on time.
+constexpr const char* kNoOpenGl = "SAL_DISABLEGL=1";
 
 // The UNO runtime of our own process, made once and kept for the process's
 // life (taking it down at exit races the office's bridges).
@@ -274,7 +280,8 @@ std::vector<std::string> OfficeConnection::OfficeEnvironment() {
     const fs::path folder = RunFolder() / "office-tmp";
     if (m_room) m_tempFolder = "/tmp";
     else m_tempFolder = !RunFolder().empty() && MakePrivateFolder(folder) ? folder : UserFallbackFolder();
-    std::vector<std::string> environment = {kShowDpi, kX11Backend, kNoSmartArtNotice, "TMPDIR=" + m_tempFolder.string()};
+    std::vector<std::string> environment = {kShowDpi, kX11Backend, kNoSmartArtNotice, kNoOpenGl,
+                                            "TMPDIR=" + m_tempFolder.string()};
     // In its room only the system's folders are there: its program search looks there too.
     const char* path = std::getenv("PATH");
     if (m_room) environment.push_back("PATH=" + std::string(path ? path : "") + ":/usr/local/bin:/usr/bin:/bin");
