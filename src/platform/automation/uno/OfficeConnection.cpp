@@ -6,8 +6,6 @@
 #include <sys/random.h>
 #include <unistd.h>
 
-#include <com/sun/star/awt/AsyncCallback.hpp>
-#include <com/sun/star/awt/XCallback.hpp>
 #include <cppuhelper/bootstrap.hxx>
 #include <osl/file.hxx>
 
@@ -23,6 +21,7 @@
 #include "platform/automation/OfficeProcesses.h"
 #include "platform/automation/uno/OfficeFirstStart.h"
 #include "platform/automation/uno/OfficeLocks.h"
+#include "platform/automation/uno/OfficeLoopCall.h"
 #include "platform/automation/uno/OfficeSettings.h"
 #include "platform/automation/uno/SidePane.h"
 #include "platform/core/Paths.h"
@@ -356,62 +355,11 @@ void OfficeConnection::Disconnected() {
     if (handler) handler();
 }
 
-// The office calls `notify` from its main thread and waits for it to
-// return; the calls `notify` makes into the office meanwhile run on that
-// thread. The caller waits for the end, or for the office to go away.
-class OfficeConnection::LoopCall : public cppu::WeakImplHelper1<css::awt::XCallback> {
-public:
-    explicit LoopCall(const std::function<void()>& call) : m_call(call) {}
-
-    void SAL_CALL notify(const css::uno::Any&) override {
-        {
-            std::lock_guard lock(m_mutex);
-            if (m_abandoned) return;  // its caller has gone; so has what the call refers to
-            m_running = true;
-        }
-        std::exception_ptr failure;
-        try {
-            m_call();
-        } catch (...) {
-            failure = std::current_exception();
-        }
-        std::lock_guard lock(m_mutex);
-        m_failure = failure;
-        m_running = false;
-        m_done = true;
-        m_wake.notify_all();
-    }
-
-    // Waits until the call has run; false when `gone` says first that it
-    // never will (a call under way is always waited for).
-    bool Wait(const std::function<bool()>& gone) {
-        std::unique_lock lock(m_mutex);
-        while (!m_done) {
-            if (!m_running && gone()) {
-                m_abandoned = true;
-                return false;
-            }
-            m_wake.wait_for(lock, std::chrono::milliseconds(50));
-        }
-        if (m_failure) std::rethrow_exception(m_failure);
-        return true;
-    }
-
-private:
-    const std::function<void()>& m_call;
-    std::mutex m_mutex;
-    std::condition_variable m_wake;
-    bool m_running = false;
-    bool m_done = false;
-    bool m_abandoned = false;
-    std::exception_ptr m_failure;
-};
-
 void OfficeConnection::CallInOfficeLoop(const std::function<void()>& call, int limitMs) {
     CallOnWorker(
         [&] {
-            rtl::Reference<LoopCall> loopCall = new LoopCall(call);
-            css::awt::AsyncCallback::create(m_context)->addCallback(loopCall.get(), css::uno::Any());
+            rtl::Reference<OfficeLoopCall> loopCall = new OfficeLoopCall(call);
+            loopCall->Post(m_context);
             if (!loopCall->Wait([this] { return m_disposed.load(); }))
                 throw css::lang::DisposedException("the office has gone away");
         },

@@ -140,7 +140,6 @@ private:
     void CallTranslated(const std::function<void()>& call);
     // Runs `call` on the worker within `limitMs`, watched for questions.
     void CallOnWorker(const std::function<void()>& call, int limitMs);
-    class LoopCall;
     void Disconnected();
     class BridgeListener;
 

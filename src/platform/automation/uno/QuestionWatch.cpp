@@ -10,8 +10,10 @@
 #include <com/sun/star/awt/XWindow2.hpp>
 
 #include <array>
+#include <functional>
 #include <vector>
 
+#include "platform/automation/uno/OfficeLoopCall.h"
 #include "platform/core/Trace.h"
 #include "platform/x11/DialogWindows.h"
 
@@ -112,13 +114,20 @@ void QuestionWatch::Run() {
         try {
             // Asking the office about its windows while it starts a show upsets
             // the show: it is asked only once it shows a dialog window.
-            if (ProcessGroupShowsDialog(m_group)) AnswerOpenQuestion(call);
+            if (ProcessGroupShowsDialog(m_group)) LookInOfficeLoop(call);
         } catch (const css::uno::Exception&) {
             // The office went away or the window closed while we looked.
         }
         lock.lock();
         if (!m_stop) m_wake.wait_for(lock, kLookEvery);
     }
+}
+
+void QuestionWatch::LookInOfficeLoop(std::uint64_t call) {
+    const std::function<void()> look = [this, call] { AnswerOpenQuestion(call); };
+    rtl::Reference<OfficeLoopCall> posted = new OfficeLoopCall(look);
+    posted->Post(m_context);
+    posted->WaitFor(kLookLimit);  // an office busy elsewhere asks nothing: looked at again later
 }
 
 void QuestionWatch::NoteQuestion(std::uint64_t call, const std::string& asked) {
@@ -129,8 +138,8 @@ void QuestionWatch::NoteQuestion(std::uint64_t call, const std::string& asked) {
 std::string QuestionWatch::AnswerOpenQuestion(std::uint64_t call) {
     if (!m_toolkit.is()) m_toolkit.set(css::awt::Toolkit::create(m_context), UNO_QUERY_THROW);
     const Reference<css::awt::XExtendedToolkit> toolkit = m_toolkit;
-    // Listing the top windows is marked as unsafe against windows closing
-    // meanwhile; a window that goes while we look only fails this look.
+    // Listing the top windows is marked as unsafe against windows opening or
+    // closing meanwhile: on the office's main thread, where this runs, none can.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
     const sal_Int32 count = toolkit->getTopWindowCount();

@@ -34,9 +34,15 @@ public:
 
     // A call that has waited this long is looked at for a question.
     static constexpr std::chrono::milliseconds kLookAfter{300};
+    // How long a look waits for the office's main thread to take it.
+    static constexpr std::chrono::milliseconds kLookLimit{1000};
 
 private:
     void Run();
+    // The office's windows are read on its main thread, where none opens or
+    // closes meanwhile: read from another thread while it loaded a
+    // presentation, they crashed it. A modal question runs that thread's loop.
+    void LookInOfficeLoop(std::uint64_t call);
     // Answers the office's open question, if any, and returns its text (empty
     // when there is none). The text is laid to call `call` before the answer
     // lets that call return.
@@ -45,7 +51,7 @@ private:
 
     Reference<css::uno::XComponentContext> m_context;
     pid_t m_group;
-    Reference<css::awt::XExtendedToolkit> m_toolkit;  // on the watch's thread only
+    Reference<css::awt::XExtendedToolkit> m_toolkit;  // in one look at a time
     std::mutex m_mutex;
     std::condition_variable m_wake;
     bool m_pending = false;
