@@ -103,6 +103,19 @@ TEST_F(OfficeProcessesTest, GentleTerminationKillsWhatIgnoresTheRequest) {
     EXPECT_NE(TerminateProcessGently(stubborn.Pid(), 10), 0) << "a reaped process is gone";
 }
 
+// An office shared by another run is that run's child: once it has died it
+// stays a zombie until that run reaps it, and must count as gone meanwhile.
+TEST_F(OfficeProcessesTest, AGroupWhoseLastProcessIsAZombieHasEnded) {
+    ChildProcess office = StartFakeOffice();
+    EXPECT_TRUE(ProcessGroupLives(office.Pid()));
+    ::kill(office.Pid(), SIGKILL);
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));  // dead, not reaped
+    EXPECT_EQ(::kill(office.Pid(), 0), 0) << "still there as a zombie";
+    EXPECT_FALSE(ProcessGroupLives(office.Pid()));
+    office.Wait(1000);
+    EXPECT_FALSE(ProcessGroupLives(office.Pid()));
+}
+
 TEST(PowerPlugsWatcherTest, ReportsTheAddInsShowWindowToTheContainer) {
     kvtest::MessageLog container;
     kvtest::MessageLog showWindow("ScreenClass");

@@ -89,6 +89,19 @@ bool EnumUserProcesses(std::vector<ProcessEntry>* processes, size_t limit) {
     return true;
 }
 
+bool ProcessGroupLives(pid_t group) {
+    if (group <= 0 || (::kill(-group, 0) != 0 && errno == ESRCH)) return false;
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator("/proc", ec)) {
+        const std::string name = entry.path().filename().string();
+        if (name.empty() || !std::all_of(name.begin(), name.end(), ::isdigit)) continue;
+        char state = 0;
+        pid_t member = 0;
+        if (ReadStat(static_cast<pid_t>(std::stol(name)), &state, &member) && member == group && state != 'Z') return true;
+    }
+    return ec.value() != 0;  // /proc unreadable: taken as running, as before
+}
+
 void RegisterOwnedProcessGroup(pid_t group) {
     std::lock_guard lock(g_ownedMutex);
     OwnedGroups().insert(group);

@@ -23,6 +23,10 @@ bool EnumUserProcesses(std::vector<ProcessEntry>* processes, size_t limit = 1024
 // One process of the current user; false when it is gone or someone else's.
 bool QueryUserProcess(pid_t pid, ProcessEntry* entry);
 
+// Whether a process of `group` still runs: a zombie waiting for its parent
+// (another run, busy elsewhere) has ended.
+bool ProcessGroupLives(pid_t group);
+
 // The process groups this program started for the office.
 void RegisterOwnedProcessGroup(pid_t group);
 void UnregisterOwnedProcessGroup(pid_t group);

@@ -206,8 +206,9 @@ bool OfficeConnection::ConnectInTime(std::string* error) {
 }
 
 bool OfficeConnection::OfficeRuns() {
-    // A shared office is another run's child: only its process group can be asked.
-    return m_attached ? ::kill(m_group, 0) == 0 : m_process.Running();
+    // A shared office is another run's child: only its process group can be
+    // asked, and an office that died is a zombie there until that run reaps it.
+    return m_attached ? ProcessGroupLives(m_group) : m_process.Running();
 }
 
 bool OfficeConnection::Launch(std::string* error) {
