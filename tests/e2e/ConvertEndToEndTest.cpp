@@ -360,7 +360,7 @@ TEST_F(ConvertEndToEnd, SeveralRecordedPresentationsShareOneOfficeAndABrokenOneS
         EXPECT_EQ(colours, "RGB") << name;
     }
     const std::string lines = ReadText(trace);
-    EXPECT_EQ(Occurrences(lines, "Office started: pid"), 2u) << "one for all, one after the failure";
+    EXPECT_EQ(Occurrences(lines, "Office started: pid"), 2u) << "one for all, one after the failure\n" << lines;
     EXPECT_EQ(Occurrences(lines, "Office shared: pid"), 3u) << "every run used the shared office";
     ExpectNothingLeft();
 }
