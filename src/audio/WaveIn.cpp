@@ -211,12 +211,12 @@ void CaptureBlocks(SoundInput& device, const std::vector<CBuffer*>& blocks) {
         CBuffer& block = *blocks[current];
         const long n = reader.Read(block.ptr + filled, (block.ByteLen - filled) / align, kPollMs);
         LeaveIfLeftBehind();
-        if (n > 0) e.lastSound = Clock::now().time_since_epoch().count();
         if (reader.DeviceLost() && !lostReported) {
             SetProblem("sound incomplete: " + reader.LostReason() + "; the rest of the recording is silent");
             lostReported = true;
         }
         const auto delivered = Clock::now();
+        if (n > 0) e.lastSound = delivered.time_since_epoch().count();
         const long delay = reader.Delay();
         if (n > 0) e.level.Note(PeakLevel(block.ptr + filled, static_cast<std::size_t>(n) * align, g_RecordFormat.wBitsPerSample));
         filled += static_cast<std::uint32_t>(std::max(n, 0L)) * align;

@@ -11,6 +11,7 @@
 #include "EngineFixture.h"
 #include "platform/core/Trace.h"
 #include "platform/sound/SoundInput.h"
+#include "support/PacedInput.h"
 #include "recording/state/RecorderState.h"
 
 namespace kvtest {
@@ -62,7 +63,7 @@ TEST_F(FailureTest, FullDiskStopsTheCaptureAndKeepsWhatWasWritten) {
 // A device that delivers a steady tone, then, a second in, never returns
 // from a read until the test lets it go: as the PulseAudio plugin does when
 // its server goes away while a fragment is half read.
-class HangingInput : public kv::SoundInput {
+class HangingInput : public PacedInput {
 public:
     struct Gate {
         std::mutex mutex;
@@ -76,42 +77,16 @@ public:
         }
     };
     explicit HangingInput(std::shared_ptr<Gate> gate) : m_gate(std::move(gate)) {}
-    int Open(const std::string&, const kv::AlsaCaptureFormat& format) override {
-        m_format = format;
-        m_isOpen = true;
-        return 0;
+    long Read(void* buffer, unsigned long frames, int timeoutMs) override {
+        if (SinceStart() <= 1s) return PacedInput::Read(buffer, frames, timeoutMs);
+        std::unique_lock lock(m_gate->mutex);
+        m_gate->hung = true;
+        m_gate->released.wait(lock, [&] { return m_gate->open; });
+        return -EIO;
     }
-    int Start() override {
-        m_start = std::chrono::steady_clock::now();
-        return 0;
-    }
-    long Read(void* buffer, unsigned long frames, int) override {
-        if (std::chrono::steady_clock::now() - m_start > 1s) {
-            std::unique_lock lock(m_gate->mutex);
-            m_gate->hung = true;
-            m_gate->released.wait(lock, [&] { return m_gate->open; });
-            return -EIO;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(frames * 1000 / m_format.rate));
-        auto* samples = static_cast<std::int16_t*>(buffer);
-        std::fill(samples, samples + frames * m_format.channels, std::int16_t{1000});
-        return static_cast<long>(frames);
-    }
-    int Recover(int error) override { return error; }
-    long Available() const override { return 0; }
-    long Delay() const override { return 0; }
-    int Drop() override { return 0; }
-    int Close() override {
-        m_isOpen = false;
-        return 0;
-    }
-    bool IsOpen() const override { return m_isOpen; }
 
 private:
     std::shared_ptr<Gate> m_gate;
-    kv::AlsaCaptureFormat m_format;
-    std::chrono::steady_clock::time_point m_start;
-    bool m_isOpen = false;
 };
 
 // The recording still ends, with the picture's length of sound, and the next

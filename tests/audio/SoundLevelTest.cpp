@@ -14,6 +14,7 @@
 #include "audio/LiveSoundCheck.h"
 #include "audio/SoundLevel.h"
 #include "platform/sound/SoundInput.h"
+#include "support/PacedInput.h"
 
 namespace kvtest {
 namespace {
@@ -67,7 +68,7 @@ struct FakeDeviceLog {
     std::atomic<std::int16_t> value{0};
 };
 
-class FakeInput : public kv::SoundInput {
+class FakeInput : public kvtest::PacedInput {
 public:
     explicit FakeInput(std::shared_ptr<FakeDeviceLog> log) : m_log(std::move(log)) {}
     ~FakeInput() override { Close(); }
@@ -79,32 +80,16 @@ public:
         std::lock_guard lock(m_log->mutex);
         m_log->opened.push_back(device);
         ++m_log->open;
-        m_format = format;
-        m_isOpen = true;
-        return 0;
+        return PacedInput::Open(device, format);
     }
-    int Start() override { return 0; }
-    long Read(void* buffer, unsigned long frames, int) override {
-        std::this_thread::sleep_for(std::chrono::milliseconds(frames * 1000 / m_format.rate));
-        auto* samples = static_cast<std::int16_t*>(buffer);
-        for (unsigned long i = 0; i < frames * m_format.channels; ++i) samples[i] = m_log->value;
-        return static_cast<long>(frames);
-    }
-    int Recover(int error) override { return error; }
-    long Available() const override { return 0; }
-    long Delay() const override { return 0; }
-    int Drop() override { return 0; }
     int Close() override {
-        if (m_isOpen) --m_log->open;
-        m_isOpen = false;
-        return 0;
+        if (IsOpen()) --m_log->open;
+        return PacedInput::Close();
     }
-    bool IsOpen() const override { return m_isOpen; }
 
 private:
+    std::int16_t Value() const override { return m_log->value; }
     std::shared_ptr<FakeDeviceLog> m_log;
-    kv::AlsaCaptureFormat m_format;
-    bool m_isOpen = false;
 };
 
 class LiveSoundCheckTest : public ::testing::Test {
